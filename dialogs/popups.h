@@ -1,0 +1,14 @@
+#pragma once
+
+#include <QString>
+
+class QWidget;
+
+// The common message popup: icon and buttons follow the message (success,
+// failure, progress note or question). stayOpen 0 closes it after one second.
+// Returns 1 when the user confirmed, 0 otherwise.
+int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent = nullptr);
+// Asks for the reset password; a null string when cancelled or left empty.
+QString inputPassword(QWidget *parent = nullptr);
+// Language font rule: "simhei" for Chinese, "arial" otherwise, 25 points, on every child.
+void applyDialogFont(QWidget *window);

@@ -1,0 +1,146 @@
+#include "link/transactions.h"
+
+#include <QAbstractEventDispatcher>
+#include <QCoreApplication>
+#include <QDebug>
+#include <QElapsedTimer>
+#include <QModbusClient>
+#include <QModbusReply>
+#include <QThread>
+
+int currentServerAddress = 1;
+int wordOrder = 0;
+bool linkSuspended = false;
+
+void waitProcessingEvents(int milliseconds)
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        // Handle whatever is pending, then block until a new event arrives or the
+        // next millisecond is due: the wait paces at 1 ms without spinning a core.
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        const qint64 left = milliseconds - clock.elapsed();
+        if (left <= 0)
+            break;
+        QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
+        if (dispatcher) {
+            // A single-shot 1 ms timer guarantees processEvents(WaitForMoreEvents) returns.
+            const int timerId = dispatcher->registerTimer(1, Qt::PreciseTimer, dispatcher);
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 100);
+            dispatcher->unregisterTimer(timerId);
+        } else {
+            QThread::msleep(1);
+        }
+    } while (clock.elapsed() < milliseconds);
+}
+
+namespace {
+
+// Common read loop of holding registers and coils.
+TransactionResult readUnits(QModbusClient *client, LinkParameters block, quint16 *values,
+                            QModbusDataUnit::RegisterType type)
+{
+    if (!client)
+        return NoConnection;
+    QModbusDataUnit unit(type, block.startAddress, block.count);
+    block.serverAddress = currentServerAddress;
+    QModbusReply *reply = client->sendReadRequest(unit, block.serverAddress);
+    if (!reply)
+        return NoConnection;
+    if (reply->isFinished()) {
+        delete reply;
+        return NoConnection;
+    }
+    for (;;) {
+        if (reply->isFinished()) {
+            const QModbusDevice::Error error = reply->error();
+            if (error == QModbusDevice::NoError) {
+                const QModbusDataUnit result = reply->result();
+                for (int i = 0; i < block.count; ++i)
+                    values[i] = i < int(result.valueCount()) ? result.value(i) : 0;
+                reply->deleteLater();
+                if (type == QModbusDataUnit::Coils)
+                    qDebug() << " 线圈读出来的值为" << (block.count > 0 ? values[0] : 0);
+                return Ok;
+            }
+            reply->deleteLater();
+            if (error == QModbusDevice::ProtocolError)
+                return ResponseError;
+            if (error == QModbusDevice::TimeoutError) {
+                if (type == QModbusDataUnit::HoldingRegisters)
+                    qDebug() << "Timeout";
+                return TimedOut;
+            }
+            return ResponseError;
+        }
+        if (client->state() != QModbusDevice::ConnectedState || linkSuspended) {
+            // The reply may still finish later; it is parented to the client and
+            // released with it, or here once it finishes.
+            QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+            return NoConnection;
+        }
+        waitProcessingEvents(1);
+    }
+}
+
+} // namespace
+
+TransactionResult readHoldingRegisters(QModbusClient *client, LinkParameters block, quint16 *values)
+{
+    return readUnits(client, block, values, QModbusDataUnit::HoldingRegisters);
+}
+
+TransactionResult readCoils(QModbusClient *client, LinkParameters block, quint16 *values)
+{
+    return readUnits(client, block, values, QModbusDataUnit::Coils);
+}
+
+TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters block, const quint16 *values)
+{
+    if (!client)
+        return NoConnection;
+    QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, block.startAddress, block.count);
+    for (int i = 0; i < block.count; ++i)
+        unit.setValue(i, values[i]);
+    block.serverAddress = currentServerAddress;
+    qDebug() << "This is Send address = " << block.startAddress << "num = " << block.count
+             << "slaveId = " << block.serverAddress;
+    QModbusReply *reply = client->sendWriteRequest(unit, block.serverAddress);
+    if (!reply)
+        return NoConnection;
+    if (reply->isFinished()) {
+        // A broadcast (server address 0) is finished at once: nothing answers it, so
+        // nobody can tell whether it was taken. Report it as done when the request
+        // went out without error, otherwise as the error it carries.
+        qDebug() << "e_ModbusResponseError -- !reply->isFinished()";
+        const QModbusDevice::Error error = reply->error();
+        reply->deleteLater();
+        return error == QModbusDevice::NoError ? Ok : ResponseError;
+    }
+    for (int i = 0;;) {
+        if (reply->isFinished()) {
+            const QModbusDevice::Error error = reply->error();
+            reply->deleteLater();
+            if (error == QModbusDevice::ProtocolError) {
+                qDebug() << "e_ModbusResponseError1";
+                return ResponseError;
+            }
+            if (error == QModbusDevice::NoError)
+                return Ok;
+            qDebug() << "e_ModbusResponseError2";
+            return ResponseError;
+        }
+        if (client->state() != QModbusDevice::ConnectedState) {
+            qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
+            QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+            return NoConnection;
+        }
+        waitProcessingEvents(1);
+        if (++i >= block.responseTime) {
+            qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
+            QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+            return TimedOut;
+        }
+    }
+}

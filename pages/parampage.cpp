@@ -1,0 +1,53 @@
+#include "pages/parampage.h"
+
+#include "params/commitengine.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDebug>
+#include <QEvent>
+#include <QKeyEvent>
+#include <QLineEdit>
+
+ParamPage::ParamPage(QWidget *parent)
+    : QWidget(parent)
+{
+}
+
+void ParamPage::installEditFilter()
+{
+    const auto combos = findChildren<QComboBox *>();
+    for (QComboBox *combo : combos)
+        combo->installEventFilter(this);
+    const auto edits = findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits)
+        edit->installEventFilter(this);
+}
+
+bool ParamPage::eventFilter(QObject *watched, QEvent *event)
+{
+    switch (event->type()) {
+    case QEvent::Wheel:
+        return true;
+    case QEvent::KeyPress:
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return)
+            editArmed = true;
+        break;
+    case QEvent::FocusIn: {
+        editArmed = true;
+        editedWidget = QApplication::focusWidget();
+        if (!editedWidget)
+            editedWidget = qobject_cast<QWidget *>(watched);
+        if (auto *combo = qobject_cast<QComboBox *>(editedWidget))
+            editBackup = QString::number(combo->currentIndex());
+        else if (auto *edit = qobject_cast<QLineEdit *>(editedWidget))
+            editBackup = edit->text();
+        if (logBackup)
+            qDebug() << "ctrlValBp==" << editBackup;
+        break;
+    }
+    default:
+        break;
+    }
+    return QWidget::eventFilter(watched, event);
+}

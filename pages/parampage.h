@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QWidget>
+
+// Common base of the six pages of the main window. It holds the page's edit
+// state and the page event filter: mouse-wheel events on parameter widgets are
+// swallowed, focus-in and Return arm an edit, and focus-in keeps a backup of the
+// value before the edit (editBackup) for a failed commit to put back.
+class ParamPage : public QWidget
+{
+    Q_OBJECT
+
+public:
+    explicit ParamPage(QWidget *parent = nullptr);
+
+    // Called by the main window when the page is opened (re-translate, forced refresh).
+    virtual void showPage() {}
+    // Redraws the page from the device copy; forced redraws every widget.
+    virtual void refresh(bool forced) { Q_UNUSED(forced) }
+    // The main window's width after a resize step, and maximise/restore.
+    virtual void setWindowWidth(int width) { Q_UNUSED(width) }
+    virtual void setMaximized(bool maximized) { Q_UNUSED(maximized) }
+
+    bool editArmed = false;
+    QWidget *editedWidget = nullptr;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Installs the page event filter on every combo box and line edit child.
+    void installEditFilter();
+    // The basic and calibration pages log "ctrlValBp==" with each backup.
+    bool logBackup = false;
+};

@@ -1,0 +1,45 @@
+#pragma once
+
+// The common path from a widget edit to a register write: arming, backup,
+// commit with retries and put-back, queued command writes, weight and unit display.
+
+#include "link/transactions.h"
+
+#include <QString>
+#include <QVector>
+
+class QLabel;
+class QLineEdit;
+class QWidget;
+
+// Text of the last focused parameter widget before the edit (combo index or line-edit text).
+extern QString editBackup;
+extern int lastWeightDecimals;
+extern int lastUnitIndex;
+
+// One queued command write, executed by the next good poll tick.
+struct PendingCommand
+{
+    bool pending = false;
+    int group = 0;
+    int value = 0;
+};
+extern PendingCommand pendingCommand;
+
+// Commits a converted text for the widget: finds its binding on the current
+// page, reads the current value, writes (up to three attempts on time-out) and
+// puts the widget back to editBackup when needed. Returns the final write result,
+// or NoConnection... (non-zero) when nothing was written.
+int commitWidgetValue(QWidget *widget, const QString &text);
+
+void queueCommandWrite(int group, int value);
+// Runs the pending command if one is queued (called by the poll tick).
+void runPendingCommand();
+
+// Weight fields: redraws each field whose device value differs from its
+// displayed copy (or all when forced / the channel's decimals changed).
+// Returns the final force flag.
+bool weightDecimalsChanged(int channel, bool force);
+bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &displayed,
+                        const QVector<qint64> &deviceValues, int channel, bool force);
+void updateUnitLabels(const QVector<QLabel *> &labels, int channel, bool force);
