@@ -1,0 +1,124 @@
+#include "dialogs/popups.h"
+
+#include "app/appstate.h"
+#include "dialogs/inputdialog.h"
+#include "dialogs/tipsdialog.h"
+
+#include <QCoreApplication>
+#include <QFontDatabase>
+#include <QWidget>
+
+namespace {
+
+enum class MessageClass { Success, Failure, Progress, Question };
+
+struct KnownMessage
+{
+    const char *text;
+    MessageClass kind;
+};
+
+// Known messages decide the popup's icon and buttons. Compared after
+// translation in the QObject context, so callers pass the translated text.
+const KnownMessage knownMessages[] = {
+    {QT_TRANSLATE_NOOP("QObject", "Reset Successful!"), MessageClass::Success},
+    {QT_TRANSLATE_NOOP("QObject", "Import Successful!"), MessageClass::Success},
+    {QT_TRANSLATE_NOOP("QObject", "Export Successful!"), MessageClass::Success},
+    {QT_TRANSLATE_NOOP("QObject", "Sample Done!"), MessageClass::Success},
+    {QT_TRANSLATE_NOOP("QObject", "Reset Failed!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Password Failed!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Operation Failed,Please try again!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Import Failed!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Export Failed!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Angle Correct Error!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Sample not stable!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Start Importing!"), MessageClass::Progress},
+    {QT_TRANSLATE_NOOP("QObject", "Start Exporting!"), MessageClass::Progress},
+};
+
+MessageClass classify(const QString &message)
+{
+    for (const KnownMessage &known : knownMessages) {
+        if (message == QCoreApplication::translate("QObject", known.text))
+            return known.kind;
+    }
+    return MessageClass::Question;
+}
+
+// First installed family of the list; empty when none is (Qt then uses its default).
+QString firstInstalledFamily(const QStringList &wanted)
+{
+    static const QStringList installed = QFontDatabase().families();
+    for (const QString &family : wanted) {
+        for (const QString &have : installed) {
+            if (have.compare(family, Qt::CaseInsensitive) == 0)
+                return have;
+        }
+    }
+    return QString();
+}
+
+} // namespace
+
+void applyDialogFont(QWidget *window)
+{
+    if (!window)
+        return;
+    // The Windows families first; on systems without them the nearest
+    // installed family that has the glyphs of the language.
+    const QStringList families = interfaceLanguage == 1
+        ? QStringList {QStringLiteral("simhei"), QStringLiteral("WenQuanYi Zen Hei"),
+            QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
+            QStringLiteral("Droid Sans Fallback")}
+        : QStringList {
+            QStringLiteral("arial"), QStringLiteral("Liberation Sans"), QStringLiteral("DejaVu Sans")};
+    QFont font = window->font();
+    const QString family = firstInstalledFamily(families);
+    font.setFamily(family.isEmpty() ? families.first() : family);
+    font.setPointSize(25);
+    const QList<QWidget *> children = window->findChildren<QWidget *>();
+    for (QWidget *child : children)
+        child->setFont(font);
+}
+
+int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent)
+{
+    TipsDialog *dialog = new TipsDialog(parent);
+    dialog->setTitle(title);
+    dialog->setMessage(message);
+    dialog->armAutoClose(stayOpen);
+    switch (classify(message)) {
+    case MessageClass::Success:
+        dialog->setIconImage(QStringLiteral(":/images/icon/pic13.png"));
+        dialog->setButtonMode(0);
+        break;
+    case MessageClass::Failure:
+        dialog->setIconImage(QStringLiteral(":/images/icon/pic12.png"));
+        dialog->setButtonMode(0);
+        break;
+    case MessageClass::Progress:
+        dialog->setButtonMode(2);
+        dialog->hideIcon();
+        break;
+    case MessageClass::Question:
+        dialog->hideIcon();
+        break;
+    }
+    dialog->exec();
+    const int result = dialog->isConfirmed() ? 1 : 0;
+    delete dialog;
+    return result;
+}
+
+QString inputPassword(QWidget *parent)
+{
+    InputDialog *dialog = new InputDialog(parent);
+    dialog->setTitle(QCoreApplication::translate("QObject", "Password"));
+    dialog->exec();
+    // An empty entry counts as no entry: the caller sees a null string either way.
+    QString text;
+    if (dialog->isAccepted() && !dialog->text().isEmpty())
+        text = dialog->text();
+    delete dialog;
+    return text;
+}

@@ -1,0 +1,104 @@
+#include "dialogs/tipsdialog.h"
+
+#include "app/appstate.h"
+#include "dialogs/popups.h"
+#include "ui_tipsdialog.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyleOption>
+#include <QTimer>
+
+QRect TipsDialog::lastCentredGeometry;
+
+TipsDialog::TipsDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::TipsDialog)
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+    const QList<QWidget *> children = findChildren<QWidget *>();
+    for (QWidget *child : children)
+        child->installEventFilter(this);
+    applyDialogFont(this);
+}
+
+TipsDialog::~TipsDialog() { delete ui; }
+
+void TipsDialog::setTitle(const QString &text)
+{
+    titleText = text;
+    ui->label_title->setText(text);
+}
+
+void TipsDialog::setMessage(const QString &text) { ui->label_tipsMesg->setText(text); }
+
+void TipsDialog::setIconImage(const QString &resourcePath)
+{
+    ui->label_iconType->setStyleSheet(QStringLiteral("border-image: url(%1);").arg(resourcePath));
+}
+
+void TipsDialog::hideIcon() { ui->label_iconType->hide(); }
+
+void TipsDialog::setButtonMode(int mode)
+{
+    if (mode == 0) {
+        ui->pushButton_cancel->hide();
+    } else if (mode == 1) {
+        ui->pushButton_ok->hide();
+    } else {
+        ui->pushButton_ok->hide();
+        ui->pushButton_cancel->hide();
+    }
+}
+
+void TipsDialog::armAutoClose(int stayOpen)
+{
+    if (stayOpen == 0)
+        QTimer::singleShot(1000, this, [this] { close(); });
+}
+
+void TipsDialog::paintEvent(QPaintEvent *event)
+{
+    // Draw the background and border the style sheet gives the dialog.
+    QStyleOption option;
+    option.initFrom(this);
+    QPainter painter(this);
+    style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
+
+    // The corner-correction popups centre themselves on the main window each
+    // time their geometry changes.
+    if (titleText == tr("Angle Correct") && mainWindowInstance) {
+        const QRect own = geometry();
+        if (own != lastCentredGeometry) {
+            lastCentredGeometry = own;
+            const QRect main = mainWindowInstance->geometry();
+            const int left = main.left() + ((main.right() - main.left()) - (own.right() - own.left())) / 2;
+            const int top = main.top() + ((main.bottom() - main.top()) - (own.bottom() - own.top())) / 2;
+            move(left, top);
+        }
+    }
+    QDialog::paintEvent(event);
+}
+
+bool TipsDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            confirmed = true;
+            close();
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void TipsDialog::on_pushButton_clicked() { close(); }
+
+void TipsDialog::on_pushButton_ok_clicked()
+{
+    confirmed = true;
+    close();
+}
+
+void TipsDialog::on_pushButton_cancel_clicked() { close(); }
