@@ -6,6 +6,7 @@
 #include <QElapsedTimer>
 #include <QModbusClient>
 #include <QModbusReply>
+#include <QPointer>
 #include <QThread>
 
 int currentServerAddress = 1;
@@ -52,7 +53,13 @@ TransactionResult readUnits(QModbusClient *client, LinkParameters block, quint16
         delete reply;
         return NoConnection;
     }
+    // Event processing inside the wait may take the link down and delete the
+    // client together with its replies: watch both instead of trusting them.
+    const QPointer<QModbusClient> clientGuard(client);
+    const QPointer<QModbusReply> replyGuard(reply);
     for (;;) {
+        if (!clientGuard || !replyGuard)
+            return NoConnection;
         if (reply->isFinished()) {
             const QModbusDevice::Error error = reply->error();
             if (error == QModbusDevice::NoError) {
@@ -118,7 +125,13 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
         reply->deleteLater();
         return error == QModbusDevice::NoError ? Ok : ResponseError;
     }
+    const QPointer<QModbusClient> clientGuard(client);
+    const QPointer<QModbusReply> replyGuard(reply);
     for (int i = 0;;) {
+        if (!clientGuard || !replyGuard) {
+            qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
+            return NoConnection;
+        }
         if (reply->isFinished()) {
             const QModbusDevice::Error error = reply->error();
             reply->deleteLater();
@@ -139,7 +152,8 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
         waitProcessingEvents(1);
         if (++i >= block.responseTime) {
             qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
-            QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+            if (replyGuard)
+                QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
             return TimedOut;
         }
     }

@@ -1,0 +1,129 @@
+#include "link/modbusparasetdialog.h"
+
+#include "dialogs/popups.h"
+#include "link/modbussetting.h"
+#include "ui_modbusparasetdialog.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QRegExpValidator>
+#include <QSpinBox>
+
+ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
+    : QDialog(parent)
+    , ui(new Ui::ModbusParaSetDialog)
+{
+    ui->setupUi(this);
+    setWindowFlags(windowFlags() | Qt::FramelessWindowHint);
+
+    const auto filtered = findChildren<QWidget *>();
+    for (QWidget *w : filtered) {
+        if (qobject_cast<QComboBox *>(w) || qobject_cast<QListView *>(w) || qobject_cast<QLineEdit *>(w)
+            || qobject_cast<QSpinBox *>(w))
+            w->installEventFilter(this);
+    }
+    connect(ui->lineEdit_HostIP, &QLineEdit::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
+    connect(ui->lineEdit_Port, &QLineEdit::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
+    connect(ui->spinBox_SlaveID, &QSpinBox::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
+    connect(ui->spinBox_Delay, &QSpinBox::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
+
+    ui->lineEdit_HostIP->setValidator(
+        new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
+    ui->lineEdit_Port->setValidator(
+        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), this));
+
+    on_comboBox_Protocol_activated(QStringLiteral("Modbus RTU"));
+    applyDialogFont(this);
+}
+
+ModbusParaSetDialog::~ModbusParaSetDialog()
+{
+    delete ui;
+}
+
+bool ModbusParaSetDialog::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel)
+        return true;
+    if (event->type() == QEvent::FocusIn) {
+        focusedWidget = qobject_cast<QWidget *>(watched);
+        if (auto *edit = qobject_cast<QLineEdit *>(watched))
+            focusBackup = edit->text();
+        else if (auto *spin = qobject_cast<QSpinBox *>(watched))
+            focusBackup = spin->text();
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+void ModbusParaSetDialog::lineEditFinished()
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (edit && edit->text().isEmpty())
+        edit->setText(focusBackup);
+    ui->label_Protocol->setFocus();
+}
+
+void ModbusParaSetDialog::on_comboBox_Protocol_activated(const QString &protocol)
+{
+    // The item text is compared as shown, so a translated list works too.
+    const bool rtu = protocol == QLatin1String("Modbus RTU") || protocol == ui->comboBox_Protocol->itemText(0);
+    const QList<QWidget *> serialRows
+        = { ui->label_Serial,   ui->comboBox_Serial,   ui->label_slaveID,     ui->spinBox_SlaveID,
+            ui->label_BaudRate, ui->comboBox_BaudRate, ui->label_DataBit,     ui->comboBox_DataBits,
+            ui->label_Parity,   ui->comboBox_Parity,   ui->label_StopBit,     ui->comboBox_StopBit };
+    const QList<QWidget *> networkRows = { ui->label_HostIP, ui->lineEdit_HostIP, ui->label_Port, ui->lineEdit_Port };
+    for (QWidget *w : serialRows)
+        w->setVisible(rtu);
+    for (QWidget *w : networkRows)
+        w->setVisible(!rtu);
+    if (!rtu)
+        ui->label_Protocol->setFocus();
+}
+
+void ModbusParaSetDialog::setParameters(const LinkParameters &parameters)
+{
+    link = parameters;
+    ui->comboBox_Protocol->setCurrentIndex(link.connectType);
+    on_comboBox_Protocol_activated(ui->comboBox_Protocol->currentText());
+    ui->lineEdit_HostIP->setText(link.hostAddress);
+    ui->lineEdit_Port->setText(link.networkPort);
+    ui->comboBox_Serial->clear();
+    const QStringList ports = ModbusSetting::serialPortItems();
+    ui->comboBox_Serial->addItems(ports);
+    for (int i = 0; i < ports.size(); ++i) {
+        if (ModbusSetting::portNameFromItem(ports.at(i)) == link.serialPortName)
+            ui->comboBox_Serial->setCurrentIndex(i);
+    }
+    ui->spinBox_SlaveID->setValue(link.serverAddress);
+    ui->comboBox_BaudRate->setCurrentText(QString::number(link.baud));
+    ui->comboBox_DwordFormat->setCurrentIndex(link.wordOrder);
+    ui->spinBox_Delay->setValue(link.responseTime);
+    ui->comboBox_DataBits->setCurrentText(QString::number(link.dataBits));
+    ui->comboBox_Parity->setCurrentIndex(indexFromParity(link.parity));
+}
+
+void ModbusParaSetDialog::on_pushButton_OK_clicked()
+{
+    isAccepted = true;
+    link.connectType = ui->comboBox_Protocol->currentIndex();
+    link.hostAddress = ui->lineEdit_HostIP->text();
+    link.networkPort = ui->lineEdit_Port->text();
+    // A serial port that is not listed (no ports on the machine) keeps its name.
+    if (ui->comboBox_Serial->currentIndex() >= 0)
+        link.serialPortName = ModbusSetting::portNameFromItem(ui->comboBox_Serial->currentText());
+    link.serverAddress = ui->spinBox_SlaveID->value();
+    link.wordOrder = ui->comboBox_DwordFormat->currentIndex();
+    link.responseTime = ui->spinBox_Delay->value();
+    link.baud = ui->comboBox_BaudRate->currentText().toInt();
+    link.dataBits = ui->comboBox_DataBits->currentText().toInt();
+    link.parity = parityFromIndex(ui->comboBox_Parity->currentIndex());
+    link.stopBits = ui->comboBox_StopBit->currentText().toInt();
+    accept();
+}
+
+void ModbusParaSetDialog::on_pushButton_close_clicked()
+{
+    reject();
+}

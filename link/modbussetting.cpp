@@ -1,0 +1,339 @@
+#include "link/modbussetting.h"
+
+#include "app/appstate.h"
+#include "dialogs/popups.h"
+#include "link/linkstate.h"
+#include "link/transactions.h"
+#include "ui_modbussetting.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QDebug>
+#include <QDir>
+#include <QEvent>
+#include <QFile>
+#include <QFileInfo>
+#include <QLineEdit>
+#include <QListView>
+#include <QModbusRtuSerialMaster>
+#include <QModbusTcpClient>
+#include <QRegExpValidator>
+#include <QSerialPort>
+#include <QSerialPortInfo>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTimer>
+#include <QUrl>
+
+QString focusBackup;
+const char *const vendorUrl = "https://www.lumo-weighing.com";
+const char *const hostAddressPattern
+    = "(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$";
+const char *const networkPortPattern = "[1-5][0-9]{1,3}[1-9]|6([0-9]{0,3}|[0-4][0-9]{0,3}|[5][0-4][0-9]{0,2}|"
+                                       "[5][5][0-2][0-9]?|[5][5][3][0-5]?)|^$";
+
+int parityFromIndex(int index)
+{
+    return index > 0 ? index + 1 : 0;
+}
+
+int indexFromParity(int parity)
+{
+    return parity > 0 ? parity - 1 : 0;
+}
+
+ModbusSetting::ModbusSetting(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::ModbusSetting)
+{
+    ui->setupUi(this);
+    ui->parityCombo->setCurrentText(QStringLiteral("EVEN"));
+    ui->baudCombo->setCurrentText(QString::number(formLink.baud));
+    ui->dataBitsCombo->setCurrentText(QString::number(formLink.dataBits));
+    ui->stopBitsCombo->setCurrentText(QString::number(formLink.stopBits));
+    ui->timeoutSpinner->setValue(formLink.responseTime);
+
+    const auto filtered = findChildren<QWidget *>();
+    for (QWidget *w : filtered) {
+        if (qobject_cast<QComboBox *>(w) || qobject_cast<QListView *>(w) || qobject_cast<QLineEdit *>(w)
+            || qobject_cast<QSpinBox *>(w))
+            w->installEventFilter(this);
+    }
+    const auto edits = findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits) {
+        // The spin boxes' own line edits are handled through their spin box.
+        if (qobject_cast<QAbstractSpinBox *>(edit->parentWidget()))
+            continue;
+        connect(edit, &QLineEdit::editingFinished, this, &ModbusSetting::lineEditFinished);
+    }
+    const auto spins = findChildren<QSpinBox *>();
+    for (QSpinBox *spin : spins)
+        connect(spin, &QSpinBox::editingFinished, this, [this] { ui->widget_ConnectInfo->setFocus(); });
+
+    ui->EditHostIP->setValidator(
+        new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
+    ui->EditPort->setValidator(
+        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), this));
+}
+
+ModbusSetting::~ModbusSetting()
+{
+    delete ui;
+}
+
+bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel)
+        return true;
+    if (event->type() == QEvent::FocusIn) {
+        focusedWidget = qobject_cast<QWidget *>(watched);
+        if (auto *edit = qobject_cast<QLineEdit *>(watched))
+            focusBackup = edit->text();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void ModbusSetting::lineEditFinished()
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (edit && edit->text().isEmpty())
+        edit->setText(focusBackup);
+    ui->widget_ConnectInfo->setFocus();
+}
+
+QStringList ModbusSetting::serialPortItems()
+{
+    QStringList items;
+    const auto ports = QSerialPortInfo::availablePorts();
+    for (const QSerialPortInfo &info : ports)
+        items << info.description() + QLatin1Char('(') + info.portName() + QLatin1Char(')');
+    return items;
+}
+
+QString ModbusSetting::portNameFromItem(const QString &itemText)
+{
+    const int open = itemText.indexOf(QLatin1Char('('));
+    if (open < 0)
+        return itemText;
+    const int close = itemText.indexOf(QLatin1Char(')'), open + 1);
+    return itemText.mid(open + 1, close < 0 ? -1 : close - open - 1);
+}
+
+void ModbusSetting::SettingSerialNum()
+{
+    ui->serialnumcomboBox->clear();
+    ui->serialnumcomboBox->addItems(serialPortItems());
+}
+
+void ModbusSetting::on_connectType_activated(int index)
+{
+    SettingSerialNum();
+    const bool rtu = index == 0;
+    const QList<QWidget *> rtuWidgets = { ui->label_1,       ui->serialnumcomboBox, ui->label_6,
+                                          ui->spinboxSlaveId, ui->label_3,          ui->baudCombo,
+                                          ui->label_5,       ui->dataBitsCombo,     ui->label_2,
+                                          ui->parityCombo,   ui->label_4,           ui->stopBitsCombo };
+    const QList<QWidget *> tcpWidgets = { ui->label_hostip, ui->EditHostIP, ui->label_Port, ui->EditPort };
+    for (QWidget *w : rtuWidgets)
+        w->setVisible(rtu);
+    for (QWidget *w : tcpWidgets)
+        w->setVisible(!rtu);
+}
+
+LinkParameters ModbusSetting::settingsFromForm()
+{
+    formLink.parity = parityFromIndex(ui->parityCombo->currentIndex());
+    formLink.baud = ui->baudCombo->currentText().toInt();
+    formLink.dataBits = ui->dataBitsCombo->currentText().toInt();
+    formLink.stopBits = ui->stopBitsCombo->currentText().toInt();
+    formLink.responseTime = ui->timeoutSpinner->value();
+    // The list shows "description(port)"; the record keeps the bare port name.
+    formLink.serialPortName = portNameFromItem(ui->serialnumcomboBox->currentText());
+    formLink.connectType = ui->connectType->currentIndex();
+    formLink.hostAddress = ui->EditHostIP->text();
+    formLink.networkPort = ui->EditPort->text();
+    return formLink;
+}
+
+void ModbusSetting::on_connectButton_clicked()
+{
+    if (linkSuspended) {
+        // The previous link is still being taken down: try again shortly.
+        QTimer::singleShot(500, this, &ModbusSetting::on_connectButton_clicked);
+        return;
+    }
+    if (!modbusClient) {
+        if (ui->connectType->currentIndex() != 0)
+            modbusClient = new QModbusTcpClient(this);
+        else
+            modbusClient = new QModbusRtuSerialMaster(this);
+    }
+    if (modbusClient->state() == QModbusDevice::ConnectedState)
+        return;
+
+    settingsFromForm();
+    if (ui->connectType->currentIndex() != 0) {
+        tcpLink = 1;
+        const QString text = ui->EditHostIP->text() + QLatin1Char(':') + ui->EditPort->text();
+        qDebug() << "IP" << text;
+        const QUrl url = QUrl::fromUserInput(text);
+        modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
+        modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
+    } else {
+        tcpLink = 0;
+        modbusClient->setConnectionParameter(QModbusDevice::SerialPortNameParameter, formLink.serialPortName);
+        modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, formLink.parity);
+        modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, formLink.baud);
+        modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, formLink.dataBits);
+        modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, formLink.stopBits);
+    }
+    modbusClient->setTimeout(1000);
+    modbusClient->setNumberOfRetries(formLink.numberOfRetries);
+
+    if (!modbusClient->connectDevice()) {
+        showTipsDialog(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
+        takeLinkDown();
+        return;
+    }
+    qDebug() << "连接成功"
+             << "modbusConnectType" << tcpLink;
+    formLink.serverAddress = ui->spinboxSlaveId->value();
+    formLink.wordOrder = ui->DwordFormat->currentIndex();
+    currentServerAddress = formLink.serverAddress;
+    wordOrder = formLink.wordOrder;
+
+    waitProcessingEvents(100);
+
+    formLink.startAddress = 0;
+    formLink.count = 2;
+    qDebug() << "m_settings.EditIP" << ui->EditHostIP->text();
+    saveSettings();
+
+    quint16 values[2] = { 0, 0 };
+    const TransactionResult result = readHoldingRegisters(modbusClient, formLink, values);
+    if (result != Ok) {
+        qDebug() << "读取失败";
+        takeLinkDown();
+        showTipsDialog(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
+        return;
+    }
+    appliedLink = formLink;
+    emit ConnectSuccessfulSignal();
+}
+
+void ModbusSetting::takeLinkDown()
+{
+    if (!modbusClient)
+        return;
+    QModbusClient *client = modbusClient;
+    modbusClient = nullptr;
+    client->disconnectDevice();
+    delete client;
+}
+
+bool ModbusSetting::checkLink()
+{
+    if (!modbusClient)
+        return true;
+    if (modbusClient->state() == QModbusDevice::ConnectedState)
+        return false;
+    if (tcpLink == 1) {
+        modbusClient->disconnectDevice();
+        modbusClient->connectDevice();
+    }
+    return true;
+}
+
+void ModbusSetting::interfaceInit()
+{
+    ui->retranslateUi(this);
+    loadSettings();
+    qDebug() << "ModbusSetting InterfaceInit";
+}
+
+bool ModbusSetting::saveSettings()
+{
+    const QString path = settingsFilePath();
+    const QString folder = QFileInfo(path).absolutePath();
+    if (!QDir().mkpath(folder)) {
+        qWarning() << "Cannot create the settings folder" << folder;
+        return false;
+    }
+    QFile file(path);
+    if (!file.open(QIODevice::Append | QIODevice::Text)) {
+        qWarning() << "Cannot write the settings file" << path << file.errorString();
+        return false;
+    }
+    file.close();
+
+    QSettings settings(path, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Q4"));
+    settings.setValue(QStringLiteral("EditPort"), ui->EditPort->text());
+    settings.setValue(QStringLiteral("spinboxSlaveId"), ui->spinboxSlaveId->text());
+    settings.setValue(QStringLiteral("EditHostIP"), ui->EditHostIP->text());
+    settings.setValue(QStringLiteral("DwordFormat"), ui->DwordFormat->currentIndex());
+    settings.setValue(QStringLiteral("baudCombo"), ui->baudCombo->currentIndex());
+    settings.setValue(QStringLiteral("dataBitsCombo"), ui->dataBitsCombo->currentIndex());
+    settings.setValue(QStringLiteral("parityCombo"), ui->parityCombo->currentIndex());
+    settings.setValue(QStringLiteral("serialnumcomboBox"), ui->serialnumcomboBox->currentText());
+    settings.setValue(QStringLiteral("stopBitsCombo"), ui->stopBitsCombo->currentIndex());
+    settings.setValue(QStringLiteral("connectType"), ui->connectType->currentIndex());
+    // The spin box shows "300 ms": keep only the number.
+    settings.setValue(QStringLiteral("timeoutSpinner"), ui->timeoutSpinner->text().section(QLatin1Char(' '), 0, 0));
+    settings.setValue(QStringLiteral("Language"), interfaceLanguage);
+    settings.endGroup();
+    settings.sync();
+    if (settings.status() != QSettings::NoError) {
+        qWarning() << "Cannot write the settings file" << path;
+        return false;
+    }
+    return true;
+}
+
+void ModbusSetting::loadSettings()
+{
+    const QString path = settingsFilePath();
+    if (!QFileInfo::exists(path)) {
+        qDebug() << path;
+        qDebug() << "文件不存在";
+        return;
+    }
+    QSettings settings(path, QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Q4"));
+    const QString port = settings.value(QStringLiteral("EditPort")).toString();
+    if (!port.isEmpty())
+        ui->EditPort->setText(port);
+    const QString host = settings.value(QStringLiteral("EditHostIP")).toString();
+    if (!host.isEmpty())
+        ui->EditHostIP->setText(host);
+    ui->DwordFormat->setCurrentIndex(settings.value(QStringLiteral("DwordFormat")).toInt());
+    ui->baudCombo->setCurrentIndex(settings.value(QStringLiteral("baudCombo")).toInt());
+    ui->dataBitsCombo->setCurrentIndex(settings.value(QStringLiteral("dataBitsCombo")).toInt());
+    ui->parityCombo->setCurrentIndex(settings.value(QStringLiteral("parityCombo")).toInt());
+    ui->stopBitsCombo->setCurrentIndex(settings.value(QStringLiteral("stopBitsCombo")).toInt());
+    ui->connectType->setCurrentIndex(settings.value(QStringLiteral("connectType")).toInt());
+    on_connectType_activated(ui->connectType->currentIndex());
+    // Text keys: a missing key leaves the widget as it is.
+    if (settings.contains(QStringLiteral("timeoutSpinner")))
+        ui->timeoutSpinner->setValue(settings.value(QStringLiteral("timeoutSpinner")).toInt());
+    if (settings.contains(QStringLiteral("spinboxSlaveId")))
+        ui->spinboxSlaveId->setValue(settings.value(QStringLiteral("spinboxSlaveId")).toInt());
+    SettingSerialNum();
+    const QString serial = settings.value(QStringLiteral("serialnumcomboBox")).toString();
+    if (!serial.isEmpty())
+        ui->serialnumcomboBox->setCurrentText(serial);
+    const int q4Language = settings.value(QStringLiteral("Language")).toInt();
+    settings.endGroup();
+
+    settings.beginGroup(QStringLiteral("Config"));
+    const int startup = settings.value(QStringLiteral("Startup")).toInt();
+    settings.setValue(QStringLiteral("Startup"), 0);
+    const int configLanguage = settings.value(QStringLiteral("Language")).toInt();
+    settings.endGroup();
+    interfaceLanguage = startup != 0 ? configLanguage : q4Language;
+
+    ui->label_url->setText(QStringLiteral("<a href=\"%1\" style=\"color:#00aaff;\">%1</a>")
+                               .arg(QString::fromLatin1(vendorUrl)));
+    ui->label_url->setOpenExternalLinks(true);
+    settings.sync();
+}

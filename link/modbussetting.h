@@ -1,0 +1,75 @@
+#pragma once
+
+#include "link/linkparameters.h"
+
+#include <QMainWindow>
+
+namespace Ui {
+class ModbusSetting;
+}
+
+// Text of the last focused line edit (or, in the link dialog, spin box), taken
+// when it gains focus; an edit left empty gets it back.
+extern QString focusBackup;
+
+// Address of the vendor's web site shown as a link on the connection page.
+extern const char *const vendorUrl;
+
+// The connection page: protocol and link parameters, "Connect", and the
+// settings file that remembers them. Shown inside the main window's stack.
+class ModbusSetting : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit ModbusSetting(QWidget *parent = nullptr);
+    ~ModbusSetting() override;
+
+    // Retranslates the form and reloads the settings file; run each time the
+    // page is shown.
+    void interfaceInit();
+    // Writes group "Q4" of the settings file. Creates the Setting folder when it
+    // is missing; returns false (with a warning) when the file cannot be written.
+    bool saveSettings();
+    // Reads the settings file into the widgets and sets the process-wide language.
+    void loadSettings();
+    // The link parameters shown on the page (retries stay 0).
+    LinkParameters settingsFromForm();
+    // Disconnects and deletes the client.
+    void takeLinkDown();
+    // Returns true when the link was not connected (a TCP link is reopened).
+    bool checkLink();
+
+    // Parameters of the last "Connect" (start address and count of the test read).
+    LinkParameters formLink;
+
+    // Port name inside a serial list text "description(port)".
+    static QString portNameFromItem(const QString &itemText);
+    // List text of every serial port of the machine.
+    static QStringList serialPortItems();
+
+signals:
+    void ConnectSuccessfulSignal();
+
+public slots:
+    void on_connectButton_clicked();
+    void SettingSerialNum();
+    void on_connectType_activated(int index);
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void lineEditFinished();
+
+    Ui::ModbusSetting *ui;
+    QWidget *focusedWidget = nullptr;
+};
+
+// Parity in the serial port's coding (0 none, 2 even, 3 odd) from a combo index
+// ("NONE", "EVEN", "ODD") and back.
+int parityFromIndex(int index);
+int indexFromParity(int parity);
+// Regular expressions of the IP and port fields.
+extern const char *const hostAddressPattern;
+extern const char *const networkPortPattern;
