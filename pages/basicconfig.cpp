@@ -1,15 +1,228 @@
 #include "pages/basicconfig.h"
 
+#include "app/appstate.h"
+#include "pages/panelflow.h"
+#include "params/commitengine.h"
+#include "params/encoding.h"
+#include "params/registermap.h"
+
 #include "ui_basicconfig.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QRegExpValidator>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// The plain fields of the basic block in the order they are redrawn.
+struct BasicField
+{
+    const char *objectName;
+    BasicWord word;
+};
+const BasicField redrawOrder[] = {
+    {"NetSignCorBox", BasicNetSignCorrection},
+    {"RemoteTareBox", BasicRemoteTare},
+    {"SampleRateBox", BasicSampleRate},
+    {"RemotoZeroBox", BasicRemoteZero},
+    {"TareRecordBox", BasicTareRecord},
+    {"EditAdv_Filter", BasicAdvancedFilter},
+    {"EditDigit_Filter", BasicDigitalFilter},
+    {"EditSTABRange", BasicStabilityRange},
+    {"EditSTABTimer", BasicStabilityTimer},
+    {"EditTrZeroRange", BasicZeroTrackRange},
+    {"EditTrZeroTimer", BasicZeroTrackTimer},
+    {"EditPWROnzero", BasicPowerOnZero},
+    {"EditZeroRange", BasicZeroRange},
+    {"comboBox_InputRange", BasicInputRange},
+};
+
+int currentChannel(const QComboBox *selector) { return qBound(0, selector->currentIndex(), 3); }
+
+QString scaledText(double value, int decimals)
+{
+    return QString::number(value / std::pow(10.0, decimals), 'f', decimals);
+}
+
+} // namespace
 
 BasicConfig::BasicConfig(QWidget *parent)
     : ParamPage(parent)
     , ui(new Ui::BasicConfig)
 {
     ui->setupUi(this);
+    logBackup = true;
+    for (auto &shown : shownWeights)
+        shown = QVector<qint64>(2, 0);
+
+    // Fixed range tooltips, in the order of the page's range list.
+    const QStringList &ranges = rangeTexts(RangePage::Basic);
+    QLineEdit *const rangeFields[]
+        = {ui->EditPresetTare, ui->EditAdv_Filter, ui->EditDigit_Filter, ui->EditSTABRange, ui->EditSTABTimer,
+            ui->EditTrZeroRange, ui->EditTrZeroTimer, ui->EditPWROnzero, ui->EditZeroRange};
+    for (int i = 0; i < int(std::size(rangeFields)) && i < ranges.size(); ++i)
+        rangeFields[i]->setToolTip(ranges.at(i));
+
+    installEditFilter();
+    const auto combos = ui->scrollAreaWidgetContents->findChildren<QComboBox *>();
+    for (QComboBox *combo : combos)
+        connect(combo, QOverload<int>::of(&QComboBox::activated), this, &BasicConfig::comboActivated);
+    const QRegExp pattern(QStringLiteral("-?[0-9]+[.][0-9]*|-?[0-9]+|^$"));
+    const auto edits = ui->scrollAreaWidgetContents->findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits) {
+        edit->setValidator(new QRegExpValidator(pattern, edit));
+        connect(edit, &QLineEdit::editingFinished, this, &BasicConfig::lineEditFinished);
+    }
+    ui->widget_other->hide();
+    reflow(width());
 }
 
-BasicConfig::~BasicConfig()
+BasicConfig::~BasicConfig() { delete ui; }
+
+void BasicConfig::showPage()
 {
-    delete ui;
+    ui->BoxChaneelSelect->setCurrentIndex(qBound(0, selectedChannel, 3));
+    ui->retranslateUi(this);
+    refresh(true);
+    qDebug() << "IN BasicParam---------";
+}
+
+void BasicConfig::on_BoxChaneelSelect_activated(int index)
+{
+    selectedChannel = qBound(0, index, 3);
+    refresh(true);
+}
+
+void BasicConfig::refresh(bool forced)
+{
+    // In combined mode the selector is hidden: the page works on channel 1 so that
+    // no hidden channel choice moves the writes to another channel's registers.
+    if (channelMode == 1 && ui->BoxChaneelSelect->currentIndex() != 0) {
+        ui->BoxChaneelSelect->setCurrentIndex(0);
+        selectedChannel = 0;
+        forced = true;
+    }
+    const int channel = currentChannel(ui->BoxChaneelSelect);
+
+    const int switchOn = deviceCopy.switches[SwitchBasic] != 0 ? 1 : 0;
+    bool layoutStep = false;
+    if (switchOn != lastSwitch || forced) {
+        if (switchOn != lastSwitch)
+            forced = true;
+        lastSwitch = switchOn;
+        ui->label_RemoteTip->setText(switchOn
+                ? QString()
+                : QCoreApplication::translate("BasicConfig", remoteSwitches().at(SwitchBasic).offText));
+        layoutStep = true;
+    }
+    if (channelMode != lastMode || layoutStep) {
+        lastMode = channelMode;
+        applyChannelModeLayout();
+    }
+
+    const BasicRecord &record = deviceCopy.basic[channel];
+    for (const BasicField &field : redrawOrder) {
+        const int value = record.words[field.word];
+        if (!forced && shownWords[channel][field.word] == value)
+            continue;
+        shownWords[channel][field.word] = value;
+        QWidget *widget = findChild<QWidget *>(QLatin1String(field.objectName));
+        if (auto *combo = qobject_cast<QComboBox *>(widget))
+            combo->setCurrentIndex(value);
+        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            edit->setText(QString::number(value));
+    }
+
+    const QVector<qint64> deviceWeights {record.words[BasicPresetTare], record.tiltThreshold};
+    const bool force = updateWeightFields(
+        {ui->EditPresetTare, ui->EditTiltThreshold}, shownWeights[channel], deviceWeights, channel, forced);
+    if (force) {
+        const int decimals = channelScales[channel].decimals;
+        ui->EditPresetTare->setToolTip(
+            QStringLiteral("0 - ") + scaledText(deviceCopy.calibration[channel].fullScale, decimals));
+        ui->EditTiltThreshold->setToolTip(QStringLiteral("0 - ") + scaledText(999999, decimals));
+    }
+    updateUnitLabels({ui->label_PresetTareUnit, ui->label_TiltThresholdUnit}, channel, force);
+}
+
+void BasicConfig::applyChannelModeLayout()
+{
+    const bool combined = lastMode == 1;
+    ui->label_channelSelect->setVisible(!combined);
+    ui->BoxChaneelSelect->setVisible(!combined);
+    ui->BoxChaneelSelect->setEnabled(!combined);
+    ui->widget_other->setVisible(combined);
+    ui->widget_top->setVisible(!combined || lastSwitch == 0);
+    reflow(ui->scrollArea->viewport()->width());
+}
+
+void BasicConfig::comboActivated(int index)
+{
+    if (!editArmed)
+        return;
+    editArmed = false;
+    // The combo that sent the signal is the one written, whatever had the focus last.
+    auto *combo = qobject_cast<QComboBox *>(sender());
+    commitWidgetValue(combo ? combo : editedWidget, QString::number(index));
+}
+
+void BasicConfig::lineEditFinished()
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (!edit)
+        return;
+    if (edit->text().isEmpty()) {
+        edit->setText(editBackup);
+        leaveField(edit);
+        return;
+    }
+    QString text = edit->text();
+    if (edit == ui->EditPresetTare)
+        text = weightToRegisterText(edit, currentChannel(ui->BoxChaneelSelect));
+    else if (edit == ui->EditTiltThreshold)
+        text = weightToRegisterText(edit, 0);
+    if (!editArmed)
+        return;
+    editArmed = false;
+    commitWidgetValue(edit, text);
+    leaveField(edit);
+}
+
+// Moves the focus off a field so that the next click arms it again.
+void BasicConfig::leaveField(QWidget *field)
+{
+    ui->label_RemoteTip->setFocus(Qt::OtherFocusReason);
+    if (field->hasFocus())
+        field->clearFocus();
+}
+
+void BasicConfig::reflow(int width)
+{
+    flowPanels(ui->scrollAreaWidgetContents,
+        {ui->widget_Zero, ui->widget_Tare, ui->widget_Sample_Filter, ui->widget_Stab_TrZero,
+            ui->widget_InputRange, ui->widget_other},
+        width);
+}
+
+void BasicConfig::setWindowWidth(int width)
+{
+    reflow(width - 20 - ui->scrollArea->verticalScrollBar()->sizeHint().width());
+}
+
+void BasicConfig::setMaximized(bool maximized)
+{
+    Q_UNUSED(maximized)
+    // The stack resizes the page after the window geometry changed.
+    QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
+}
+
+void BasicConfig::resizeEvent(QResizeEvent *event)
+{
+    ParamPage::resizeEvent(event);
+    reflow(ui->scrollArea->viewport()->width());
 }

@@ -1,11 +1,20 @@
 #pragma once
 
 #include "pages/parampage.h"
+#include "params/devicecopy.h"
+
+#include <QVector>
+
+class QComboBox;
+class QLineEdit;
+class QWidget;
 
 namespace Ui {
 class BasicConfig;
 }
 
+// Basic weighing parameters of one channel: zero, tare, filter, stability,
+// sensor input range and, in combined mode, the tilt threshold.
 class BasicConfig : public ParamPage
 {
     Q_OBJECT
@@ -14,6 +23,29 @@ public:
     explicit BasicConfig(QWidget *parent = nullptr);
     ~BasicConfig() override;
 
+    void showPage() override;
+    void refresh(bool forced) override;
+    void setWindowWidth(int width) override;
+    void setMaximized(bool maximized) override;
+
+public slots:
+    void on_BoxChaneelSelect_activated(int index);
+
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
+private slots:
+    void comboActivated(int index);
+    void lineEditFinished();
+
 private:
+    void applyChannelModeLayout();
+    void reflow(int width);
+    void leaveField(QWidget *field);
+
     Ui::BasicConfig *ui;
+    int shownWords[4][BasicWordCount] = {};
+    QVector<qint64> shownWeights[4];
+    int lastSwitch = -1; // coil 500 as last seen (-1: never)
+    int lastMode = -1; // channelMode as last seen
 };
