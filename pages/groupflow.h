@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QGridLayout>
+#include <QVector>
+#include <QWidget>
+
+#include <algorithm>
+
+// Arranges a page's group panels in a grid of the given number of columns,
+// row by row. A panel may ask for a span of several columns; it starts a new
+// row when the rest of the current row is too narrow.
+struct FlowGroup
+{
+    QWidget *widget;
+    int span;
+};
+
+inline void flowGroups(QGridLayout *grid, const QVector<FlowGroup> &groups, int columns)
+{
+    columns = std::max(1, columns);
+    for (const FlowGroup &group : groups)
+        grid->removeWidget(group.widget);
+    for (int c = 0; c < grid->columnCount(); ++c)
+        grid->setColumnStretch(c, 0);
+    int row = 0;
+    int column = 0;
+    for (const FlowGroup &group : groups) {
+        const int span = std::min(std::max(1, group.span), columns);
+        if (column + span > columns) {
+            ++row;
+            column = 0;
+        }
+        grid->addWidget(group.widget, row, column, 1, span, Qt::AlignTop);
+        column += span;
+    }
+    for (int c = 0; c < columns; ++c)
+        grid->setColumnStretch(c, 1);
+}
+
+// Columns that fit a page in a main window of the given width: the navigation
+// column takes about 200 pixels, a panel wants about 420.
+inline int flowColumns(int windowWidth, int maximum)
+{
+    return std::clamp((windowWidth - 200) / 420, 1, std::max(1, maximum));
+}
