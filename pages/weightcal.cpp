@@ -1,15 +1,390 @@
 #include "pages/weightcal.h"
 
+#include "app/appstate.h"
+#include "dialogs/popups.h"
+#include "pages/panelflow.h"
+#include "params/commitengine.h"
+#include "params/devicecopy.h"
+#include "params/encoding.h"
+#include "params/registermap.h"
+
 #include "ui_weightcal.h"
+
+#include <QCoreApplication>
+#include <QDebug>
+#include <QRegExpValidator>
+#include <QResizeEvent>
+#include <QScrollBar>
+#include <QTimer>
+
+#include <cmath>
+
+namespace {
+
+// Point weights last entered per channel, in register units; the registers of
+// the points report the recorded signal, so the weights are not read back.
+qint64 pointWeights[4][5] = {};
+
+// Registers the zero capture and the corner correction write.
+constexpr int ZeroCaptureRegister = 646;
+constexpr int AngleComputeRegister = 2064;
+constexpr int AngleSampleRegister = 2066;
+
+// Division register values of the items "d=1" .. "d=50".
+const int divisionValues[] = {1, 2, 5, 10, 20, 50};
+
+int currentChannel(const QComboBox *selector) { return qBound(0, selector->currentIndex(), 3); }
+
+QString scaledText(qint64 value, int decimals)
+{
+    return QString::number(double(value) / std::pow(10.0, decimals), 'f', decimals);
+}
+
+// Angle coefficients: five decimals, of which only the rightmost seven characters are shown.
+QString angleCoefficientText(qint64 value) { return scaledText(value, 5).right(7); }
+
+QString weightRangeText(int decimals)
+{
+    static const char *const ranges[]
+        = {"0 - 999999", "0 - 99999.9", "0 - 9999.99", "0 - 999.999", "0 - 99.9999"};
+    return QLatin1String(ranges[qBound(0, decimals, 4)]);
+}
+
+} // namespace
 
 WeightCal::WeightCal(QWidget *parent)
     : ParamPage(parent)
     , ui(new Ui::WeightCal)
 {
     ui->setupUi(this);
+    logBackup = true;
+    for (auto &weights : shownWeights)
+        weights = QVector<qint64>(6, 0);
+
+    const QStringList &ranges = rangeTexts(RangePage::Calibration);
+    QLineEdit *const rangeFields[]
+        = {ui->EditLcMv, ui->EditFullScale, ui->EditLcCapacity, ui->EditCorrectCoef, ui->EditLcMv_1,
+            ui->EditLcMv_2, ui->EditLcMv_3, ui->EditLcMv_4, ui->EditLcCapacity_1, ui->EditLcCapacity_2,
+            ui->EditLcCapacity_3, ui->EditLcCapacity_4, ui->EditAngleCorrectCoef_1,
+            ui->EditAngleCorrectCoef_2, ui->EditAngleCorrectCoef_3, ui->EditAngleCorrectCoef_4};
+    for (int i = 0; i < int(std::size(rangeFields)) && i < ranges.size(); ++i)
+        rangeFields[i]->setToolTip(ranges.at(i));
+
+    installEditFilter();
+    const auto combos = ui->scrollAreaWidgetContents->findChildren<QComboBox *>();
+    for (QComboBox *combo : combos)
+        connect(combo, QOverload<int>::of(&QComboBox::activated), this, &WeightCal::comboActivated);
+    const QRegExp pattern(QStringLiteral("-?[0-9]+[.][0-9]*|-?[0-9]+|^$"));
+    const auto edits = ui->scrollAreaWidgetContents->findChildren<QLineEdit *>();
+    for (QLineEdit *edit : edits) {
+        edit->setValidator(new QRegExpValidator(pattern, edit));
+        connect(edit, &QLineEdit::editingFinished, this, &WeightCal::lineEditFinished);
+    }
+    lastMode = 0;
+    applyChannelModeLayout();
+    lastMode = -1;
 }
 
-WeightCal::~WeightCal()
+WeightCal::~WeightCal() { delete ui; }
+
+void WeightCal::clearPointMemory(int channel)
 {
-    delete ui;
+    for (int c = 0; c < 4; ++c) {
+        if (channel >= 0 && channel != c)
+            continue;
+        for (qint64 &weight : pointWeights[c])
+            weight = 0;
+    }
+}
+
+qint64 WeightCal::pointMemory(int channel, int point)
+{
+    if (channel < 0 || channel > 3 || point < 0 || point > 4)
+        return 0;
+    return pointWeights[channel][point];
+}
+
+void WeightCal::showPage()
+{
+    ui->BoxChaneelSelect->setCurrentIndex(qBound(0, selectedChannel, 3));
+    ui->retranslateUi(this);
+    refresh(true);
+}
+
+void WeightCal::on_BoxChaneelSelect_activated(int index)
+{
+    selectedChannel = qBound(0, index, 3);
+    refresh(true);
+}
+
+void WeightCal::refresh(bool forced)
+{
+    // In combined mode the selector is hidden: the page works on channel 1 so that
+    // the per-channel rows (which carry the channel offset) write their own registers.
+    if (channelMode == 1 && ui->BoxChaneelSelect->currentIndex() != 0) {
+        ui->BoxChaneelSelect->setCurrentIndex(0);
+        selectedChannel = 0;
+        forced = true;
+    }
+    const int channel = currentChannel(ui->BoxChaneelSelect);
+
+    const int switchOn = deviceCopy.switches[SwitchCalibration] != 0 ? 1 : 0;
+    bool layoutStep = false;
+    if (switchOn != lastSwitch || forced) {
+        if (switchOn != lastSwitch)
+            forced = true;
+        lastSwitch = switchOn;
+        ui->label_RemoteTip->setText(switchOn
+                ? QString()
+                : QCoreApplication::translate("WeightCal", remoteSwitches().at(SwitchCalibration).offText));
+        layoutStep = true;
+    }
+    if (channelMode != lastMode || layoutStep) {
+        lastMode = channelMode;
+        applyChannelModeLayout();
+    }
+
+    const CalibrationRecord &cal = deviceCopy.calibration[channel];
+    const CombinedValues &combined = deviceCopy.combined;
+    qint64 *shownValues = shown[channel];
+    // Redraws one value when the device copy differs from what is shown (or forced).
+    auto changed = [&](Shown item, qint64 value) {
+        if (!forced && shownValues[item] == value)
+            return false;
+        shownValues[item] = value;
+        return true;
+    };
+
+    if (changed(ShownUnit, cal.unit))
+        ui->BoxUnitSelect->setCurrentIndex(cal.unit);
+    if (changed(ShownDecimals, cal.decimals))
+        ui->BoxDecimalSelect->setCurrentIndex(cal.decimals);
+    if (changed(ShownDivision, cal.division)) {
+        int item = 0;
+        for (int i = 1; i < int(std::size(divisionValues)); ++i) {
+            if (cal.division == divisionValues[i])
+                item = i;
+        }
+        ui->BoxDivisionSelect->setCurrentIndex(item);
+    }
+    if (changed(ShownLcMv, cal.lcMv))
+        ui->EditLcMv->setText(scaledText(cal.lcMv, 4));
+    if (changed(ShownLcCapacity, cal.lcCapacity))
+        ui->EditLcCapacity->setText(QString::number(cal.lcCapacity));
+
+    QLineEdit *const angleFields[] = {ui->EditAngleCorrectCoef_1, ui->EditAngleCorrectCoef_2,
+        ui->EditAngleCorrectCoef_3, ui->EditAngleCorrectCoef_4};
+    QLineEdit *const lcMvFields[] = {ui->EditLcMv_1, ui->EditLcMv_2, ui->EditLcMv_3, ui->EditLcMv_4};
+    QLineEdit *const lcCapacityFields[]
+        = {ui->EditLcCapacity_1, ui->EditLcCapacity_2, ui->EditLcCapacity_3, ui->EditLcCapacity_4};
+    for (int c = 0; c < 4; ++c) {
+        if (changed(Shown(ShownAngle1 + c), combined.angleCoef[c]))
+            angleFields[c]->setText(angleCoefficientText(combined.angleCoef[c]));
+    }
+    for (int c = 0; c < 4; ++c) {
+        if (changed(Shown(ShownLcMv1 + c), combined.lcMv[c]))
+            lcMvFields[c]->setText(scaledText(combined.lcMv[c], 4));
+        if (changed(Shown(ShownLcCapacity1 + c), combined.lcCapacity[c]))
+            lcCapacityFields[c]->setText(QString::number(combined.lcCapacity[c]));
+    }
+    if (changed(ShownCorrectCoef, cal.correctCoef))
+        ui->EditCorrectCoef->setText(scaledText(cal.correctCoef, 5));
+    if (changed(ShownTCal, cal.calType))
+        ui->BoxTCal->setCurrentIndex(cal.calType);
+    if (changed(ShownOneKeyInMv, combined.oneKeyInMv))
+        ui->EditOneKeyInmv->setText(scaledText(combined.oneKeyInMv, 4));
+    if (changed(ShownKeyInMv, cal.keyInMv))
+        ui->EditkeyInmv->setText(scaledText(cal.keyInMv, 4));
+    QLineEdit *const keyInFields[] = {ui->EditkeyInmv_2, ui->EditkeyInmv_3, ui->EditkeyInmv_4};
+    for (int c = 1; c < 4; ++c) {
+        const int value = deviceCopy.calibration[c].keyInMv;
+        if (changed(Shown(ShownKeyInMv2 + c - 1), value))
+            keyInFields[c - 1]->setText(scaledText(value, 4));
+    }
+    QLabel *const pointLabels[]
+        = {ui->label_WCP1mV, ui->label_WCP2mV, ui->label_WCP3mV, ui->label_WCP4mV, ui->label_WCP5mV};
+    for (int p = 0; p < 5; ++p) {
+        if (changed(Shown(ShownPoint1 + p), cal.points[p]))
+            pointLabels[p]->setText(scaledText(cal.points[p], 4));
+    }
+
+    QVector<qint64> deviceWeights {cal.fullScale};
+    for (qint64 weight : pointWeights[channel])
+        deviceWeights.append(weight);
+    const QVector<QLineEdit *> weightFields {ui->EditFullScale, ui->EditWeightCp1, ui->EditWeightCp2,
+        ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
+    const bool force
+        = updateWeightFields(weightFields, shownWeights[channel], deviceWeights, channel, forced);
+    updateUnitLabels({ui->label_ScaleUnit, ui->label_WCP1Uint, ui->label_WCP2Uint, ui->label_WCP3Uint,
+                         ui->label_WCP4Uint, ui->label_WCP5Uint},
+        channel, force);
+    if (force) {
+        const QString range = weightRangeText(channelScales[channel].decimals);
+        for (QLineEdit *field : weightFields)
+            field->setToolTip(range);
+    }
+}
+
+void WeightCal::applyChannelModeLayout()
+{
+    const bool combined = lastMode == 1;
+    QWidget *const perChannel[] = {ui->label_oneKeyInmV, ui->EditOneKeyInmv, ui->label_oneKeyInmVUnit,
+        ui->label_keyInmV_2, ui->EditkeyInmv_2, ui->label_keyInmVUnit_2, ui->label_keyInmV_3,
+        ui->EditkeyInmv_3, ui->label_keyInmVUnit_3, ui->label_keyInmV_4, ui->EditkeyInmv_4,
+        ui->label_keyInmVUnit_4, ui->label_LcCapacityTitle, ui->label_LcMv_1, ui->EditLcMv_1,
+        ui->label_LcCapacity_1, ui->EditLcCapacity_1, ui->label_LcMv_2, ui->EditLcMv_2,
+        ui->label_LcCapacity_2, ui->EditLcCapacity_2, ui->label_LcMv_3, ui->EditLcMv_3,
+        ui->label_LcCapacity_3, ui->EditLcCapacity_3, ui->label_LcMv_4, ui->EditLcMv_4,
+        ui->label_LcCapacity_4, ui->EditLcCapacity_4};
+    for (QWidget *widget : perChannel)
+        widget->setVisible(combined);
+    ui->EditLcMv->setVisible(!combined);
+    ui->EditLcCapacity->setVisible(!combined);
+    ui->label_LcCapacity->setVisible(!combined);
+    ui->widget_AngleCorrect->setVisible(combined);
+    const QRect theory = ui->widget_TheoryCal->geometry();
+    ui->widget_TheoryCal->setGeometry(theory.x(), theory.y(), combined ? 710 : 350, theory.height());
+    ui->gridLayout->setVerticalSpacing(combined ? 10 : 22);
+    ui->label_keyInmV->setText(combined ? tr("Key In mV(CH1):") : tr("Key In mV:"));
+    ui->label_channelSelect->setVisible(!combined);
+    ui->BoxChaneelSelect->setVisible(!combined);
+    ui->BoxChaneelSelect->setEnabled(!combined);
+    ui->widget_top->setVisible(!combined || lastSwitch == 0);
+    reflow(ui->scrollArea->viewport()->width());
+}
+
+void WeightCal::comboActivated(int index)
+{
+    // Combos on this page commit at once, armed or not.
+    editArmed = false;
+    auto *combo = qobject_cast<QComboBox *>(sender());
+    QWidget *target = combo ? combo : editedWidget;
+    int value = index;
+    if (combo == ui->BoxDivisionSelect && index >= 0 && index < int(std::size(divisionValues)))
+        value = divisionValues[index];
+    commitWidgetValue(target, QString::number(value));
+}
+
+void WeightCal::lineEditFinished()
+{
+    auto *edit = qobject_cast<QLineEdit *>(sender());
+    if (!edit)
+        return;
+    if (edit->text().isEmpty()) {
+        edit->setText(editBackup);
+        leaveField(edit);
+        return;
+    }
+    const QString name = edit->objectName();
+    const int channel = currentChannel(ui->BoxChaneelSelect);
+    QString text = edit->text();
+    if (name.startsWith(QLatin1String("EditkeyInmv")) || name == QLatin1String("EditOneKeyInmv")
+        || name.startsWith(QLatin1String("EditLcMv")))
+        text = scaledToRegisterText(text, 10000);
+    else if (name == QLatin1String("EditCorrectCoef")
+        || name.startsWith(QLatin1String("EditAngleCorrectCoef")))
+        text = scaledToRegisterText(text, 100000);
+    else if (name.startsWith(QLatin1String("EditWeightCp")) || name == QLatin1String("EditFullScale"))
+        text = weightToRegisterText(edit, channel);
+    if (!editArmed)
+        return;
+    editArmed = false;
+    const int result = commitWidgetValue(edit, text);
+    if (result == 0) {
+        QLineEdit *const points[]
+            = {ui->EditWeightCp1, ui->EditWeightCp2, ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
+        const int value = registerTextToInt(text);
+        if (edit == points[0]) {
+            pointWeights[channel][0] = value;
+            for (int p = 1; p < 5; ++p)
+                pointWeights[channel][p] = 0;
+        }
+        for (int p = 1; p < 5; ++p) {
+            if (edit == points[p])
+                pointWeights[channel][p] = value;
+        }
+    }
+    leaveField(edit);
+}
+
+void WeightCal::on_SetAutoCapture_clicked()
+{
+    const int channel = currentChannel(ui->BoxChaneelSelect);
+    if (channelMode == 0)
+        queueCommandWrite(22 + channel, 1);
+    else
+        writeSingleValue(ZeroCaptureRegister, 2, 1);
+}
+
+void WeightCal::on_pushButton_AngleCorrectSample_clicked()
+{
+    const QString title = tr("Angle Correct");
+    if (!showTipsDialog(title, tr("Empty or not?"), 1, this))
+        return;
+    const QString prompts[]
+        = {tr("Press the first, and then click confirm!"), tr("Press the second, and then click confirm!"),
+            tr("Press the third, and then click confirm!"), tr("Press the fourth, and then click confirm!")};
+    // The number of points and the stable flag are the values of the latest poll;
+    // polling goes on while the popups are open.
+    const int points = deviceCopy.combined.samplePoints;
+    for (int point = 1; point <= points;) {
+        if (point <= 4 && !showTipsDialog(title, prompts[point - 1], 1, this))
+            return;
+        if (combinedStatus & 1) {
+            writeSingleValue(AngleSampleRegister, 2, 1);
+            ++point;
+        } else {
+            showTipsDialog(title, tr("Sample not stable!"), 0, this);
+        }
+    }
+    if (points <= 0)
+        return;
+    if (writeSingleValue(AngleComputeRegister, 2, 1) == Ok)
+        showTipsDialog(title, tr("Sample Done!"), 0, this);
+    else
+        showTipsDialog(title, tr("Angle Correct Error!"), 0, this);
+}
+
+void WeightCal::on_pushButton_AngleCorrectReset_clicked()
+{
+    const QString title = tr("Angle Correct");
+    if (!showTipsDialog(title, tr("Reset?"), 1, this))
+        return;
+    if (commitWidgetValue(ui->pushButton_AngleCorrectReset, QStringLiteral("1")) == 0)
+        showTipsDialog(title, tr("Reset Successful!"), 0, this);
+    else
+        showTipsDialog(title, tr("Reset Failed!"), 0, this);
+}
+
+// Moves the focus off a field so that the next click arms it again.
+void WeightCal::leaveField(QWidget *field)
+{
+    ui->label_RemoteTip->setFocus(Qt::OtherFocusReason);
+    if (field->hasFocus())
+        field->clearFocus();
+}
+
+void WeightCal::reflow(int width)
+{
+    flowPanels(ui->scrollAreaWidgetContents,
+        {ui->widget_Format, ui->widget_CALWeight, ui->widget_CalZero, ui->widget_TheoryCal,
+            ui->widget_CalCorrect, ui->widget_AngleCorrect},
+        width);
+}
+
+void WeightCal::setWindowWidth(int width)
+{
+    reflow(width - 20 - ui->scrollArea->verticalScrollBar()->sizeHint().width());
+}
+
+void WeightCal::setMaximized(bool maximized)
+{
+    Q_UNUSED(maximized)
+    QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
+}
+
+void WeightCal::resizeEvent(QResizeEvent *event)
+{
+    ParamPage::resizeEvent(event);
+    reflow(ui->scrollArea->viewport()->width());
 }
