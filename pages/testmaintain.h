@@ -2,12 +2,38 @@
 
 #include "pages/parampage.h"
 
+#include <QString>
+
+class QComboBox;
+class QModbusClient;
+
 namespace Ui {
 class TestMaintain;
 }
 
 class ExelToWrite;
 
+// What the test and maintenance page last drew; kept for the whole run (not
+// reset when the page is hidden), so an unforced redraw touches only what the
+// device changed.
+struct MaintainDisplayCache
+{
+    int systemSwitch = -1;
+    int channelMode = -1;
+    QString mac;
+    QString serial;
+    qint64 softwareVersion = -1;
+    qint64 compileDate = -1;
+    qint64 mvCoefficients[4] = {-1, -1, -1, -1};
+    qint64 combinedCoefficient = -1;
+    int channelField = -1;
+};
+extern MaintainDisplayCache maintainCache;
+// The first channel-mode display after start has been done.
+extern bool channelModeSeen;
+
+// Device identity, parameter resets behind the password, channel mode and
+// channel fields, and the workbook import and export.
 class TestMaintain : public ParamPage
 {
     Q_OBJECT
@@ -16,12 +42,47 @@ public:
     explicit TestMaintain(QWidget *parent = nullptr);
     ~TestMaintain() override;
 
+    void showPage() override;
+    void refresh(bool forced) override;
+
+    Ui::TestMaintain *form() const { return ui; }
+
+    // Display texts of the identity values.
+    static QString macText(const int bytes[6]);
+    static QString serialText(const int codes[25]);
+    // The channel field word with channel's 4-bit field switched on (15) or off.
+    static int channelFieldWord(int word, int channel, bool on);
+
+    // Set by a correct password; the main window clears it when it shows another page.
+    bool passwordAccepted = false;
+    int basicResetChannel = 0;
+    int calResetChannel = 0;
+    int analogResetChannel = 0;
+
+    ExelToWrite *excelWorker = nullptr;
+
 private slots:
+    void on_Btn_ResetALL_clicked();
+    void on_Btn_ResetData_trans_clicked();
+    void on_Btn_ResetAPP_clicked();
+    void on_Btn_Resetbasic_clicked();
+    void on_Btn_ResetCAL_clicked();
+    void on_Btn_Resetanalog_clicked();
+    void on_BoxBasicChannel_currentIndexChanged(int index);
+    void on_BoxCALChannel_currentIndexChanged(int index);
+    void on_BoxAnalogChannel_currentIndexChanged(int index);
     // Workbook import and export (pages/testmaintain_workbook.cpp).
     void on_But_Import_clicked();
     void on_Btu_Export_clicked();
 
 private:
+    enum ResetKind { ResetAll, ResetDataTrans, ResetApplication, ResetBasic, ResetCal, ResetAnalog };
+    void runReset(ResetKind kind);
+    void channelCommit(QComboBox *combo, int index);
+    void drawChannelMode(bool forced);
+    static void clearInputOutputFunctions();
+
     Ui::TestMaintain *ui;
-    ExelToWrite *excelWorker = nullptr;
+    QModbusClient *client = nullptr;
+    int language = 0;
 };
