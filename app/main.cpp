@@ -1,10 +1,63 @@
 #include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "link/modbussetting.h"
+#include "workbook/headlessrun.h"
 
 #include <QApplication>
+#include <QCommandLineParser>
+#include <QFile>
+#include <QIcon>
+#include <QLoggingCategory>
+#include <QTimer>
 
 int main(int argc, char **argv)
 {
+    // The Modbus module's own debug output is on; Q4_MODBUS_LOG=0 quiets it.
+    if (qEnvironmentVariable("Q4_MODBUS_LOG") != QLatin1String("0"))
+        QLoggingCategory::setFilterRules(QStringLiteral("qt.modbus* = true"));
+
     QApplication app(argc, argv);
+    QApplication::setApplicationName(QStringLiteral("q4config"));
+    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+
+    QCommandLineParser parser;
+    parser.setApplicationDescription(QStringLiteral("Lumo Q4 Config System"));
+    parser.addHelpOption();
+    parser.addVersionOption();
+    const QCommandLineOption dataDirOption(QStringLiteral("data-dir"),
+        QStringLiteral("Folder holding Setting/, Template/ and Export/."), QStringLiteral("DIR"));
+    const QCommandLineOption connectOption(QStringLiteral("connect"),
+        QStringLiteral("Press \"Connect\" once at start-up with the saved settings."));
+    parser.addOption(dataDirOption);
+    parser.addOption(connectOption);
+    addWorkbookOptions(parser);
+    parser.process(app);
+
+    if (parser.isSet(dataDirOption))
+        setDataDirectory(parser.value(dataDirOption));
     initQ4Resources();
-    return 0;
+
+    const int workbookStatus = runWorkbookCommandLine(parser);
+    if (workbookStatus >= 0)
+        return workbookStatus;
+
+    QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
+    if (styleFile.open(QIODevice::ReadOnly)) {
+        QByteArray bytes = styleFile.readAll();
+        const int end = bytes.indexOf('\0');
+        if (end >= 0)
+            bytes.truncate(end);
+        // The style sheet may hold non-ASCII text: it is UTF-8.
+        app.setStyleSheet(QString::fromUtf8(bytes));
+        styleFile.close();
+    }
+
+    MainWindow window;
+    window.setWindowIcon(QIcon(QStringLiteral(":/images/KTIcon.ico")));
+    window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+        | Qt::WindowMaximizeButtonHint);
+    window.show();
+    if (parser.isSet(connectOption))
+        QTimer::singleShot(0, window.connectionPage(), &ModbusSetting::on_connectButton_clicked);
+    return app.exec();
 }

@@ -38,10 +38,7 @@ ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
     applyDialogFont(this);
 }
 
-ModbusParaSetDialog::~ModbusParaSetDialog()
-{
-    delete ui;
-}
+ModbusParaSetDialog::~ModbusParaSetDialog() { delete ui; }
 
 bool ModbusParaSetDialog::eventFilter(QObject *watched, QEvent *event)
 {
@@ -68,12 +65,14 @@ void ModbusParaSetDialog::lineEditFinished()
 void ModbusParaSetDialog::on_comboBox_Protocol_activated(const QString &protocol)
 {
     // The item text is compared as shown, so a translated list works too.
-    const bool rtu = protocol == QLatin1String("Modbus RTU") || protocol == ui->comboBox_Protocol->itemText(0);
+    const bool rtu
+        = protocol == QLatin1String("Modbus RTU") || protocol == ui->comboBox_Protocol->itemText(0);
     const QList<QWidget *> serialRows
-        = { ui->label_Serial,   ui->comboBox_Serial,   ui->label_slaveID,     ui->spinBox_SlaveID,
-            ui->label_BaudRate, ui->comboBox_BaudRate, ui->label_DataBit,     ui->comboBox_DataBits,
-            ui->label_Parity,   ui->comboBox_Parity,   ui->label_StopBit,     ui->comboBox_StopBit };
-    const QList<QWidget *> networkRows = { ui->label_HostIP, ui->lineEdit_HostIP, ui->label_Port, ui->lineEdit_Port };
+        = {ui->label_Serial, ui->comboBox_Serial, ui->label_slaveID, ui->spinBox_SlaveID, ui->label_BaudRate,
+            ui->comboBox_BaudRate, ui->label_DataBit, ui->comboBox_DataBits, ui->label_Parity,
+            ui->comboBox_Parity, ui->label_StopBit, ui->comboBox_StopBit};
+    const QList<QWidget *> networkRows
+        = {ui->label_HostIP, ui->lineEdit_HostIP, ui->label_Port, ui->lineEdit_Port};
     for (QWidget *w : serialRows)
         w->setVisible(rtu);
     for (QWidget *w : networkRows)
@@ -123,7 +122,4 @@ void ModbusParaSetDialog::on_pushButton_OK_clicked()
     accept();
 }
 
-void ModbusParaSetDialog::on_pushButton_close_clicked()
-{
-    reject();
-}
+void ModbusParaSetDialog::on_pushButton_close_clicked() { reject(); }

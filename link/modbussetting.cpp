@@ -32,15 +32,9 @@ const char *const hostAddressPattern
 const char *const networkPortPattern = "[1-5][0-9]{1,3}[1-9]|6([0-9]{0,3}|[0-4][0-9]{0,3}|[5][0-4][0-9]{0,2}|"
                                        "[5][5][0-2][0-9]?|[5][5][3][0-5]?)|^$";
 
-int parityFromIndex(int index)
-{
-    return index > 0 ? index + 1 : 0;
-}
+int parityFromIndex(int index) { return index > 0 ? index + 1 : 0; }
 
-int indexFromParity(int parity)
-{
-    return parity > 0 ? parity - 1 : 0;
-}
+int indexFromParity(int parity) { return parity > 0 ? parity - 1 : 0; }
 
 ModbusSetting::ModbusSetting(QWidget *parent)
     : QMainWindow(parent)
@@ -76,10 +70,7 @@ ModbusSetting::ModbusSetting(QWidget *parent)
         new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), this));
 }
 
-ModbusSetting::~ModbusSetting()
-{
-    delete ui;
-}
+ModbusSetting::~ModbusSetting() { delete ui; }
 
 bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
 {
@@ -129,11 +120,10 @@ void ModbusSetting::on_connectType_activated(int index)
 {
     SettingSerialNum();
     const bool rtu = index == 0;
-    const QList<QWidget *> rtuWidgets = { ui->label_1,       ui->serialnumcomboBox, ui->label_6,
-                                          ui->spinboxSlaveId, ui->label_3,          ui->baudCombo,
-                                          ui->label_5,       ui->dataBitsCombo,     ui->label_2,
-                                          ui->parityCombo,   ui->label_4,           ui->stopBitsCombo };
-    const QList<QWidget *> tcpWidgets = { ui->label_hostip, ui->EditHostIP, ui->label_Port, ui->EditPort };
+    const QList<QWidget *> rtuWidgets
+        = {ui->label_1, ui->serialnumcomboBox, ui->label_6, ui->spinboxSlaveId, ui->label_3, ui->baudCombo,
+            ui->label_5, ui->dataBitsCombo, ui->label_2, ui->parityCombo, ui->label_4, ui->stopBitsCombo};
+    const QList<QWidget *> tcpWidgets = {ui->label_hostip, ui->EditHostIP, ui->label_Port, ui->EditPort};
     for (QWidget *w : rtuWidgets)
         w->setVisible(rtu);
     for (QWidget *w : tcpWidgets)
@@ -209,7 +199,7 @@ void ModbusSetting::on_connectButton_clicked()
     qDebug() << "m_settings.EditIP" << ui->EditHostIP->text();
     saveSettings();
 
-    quint16 values[2] = { 0, 0 };
+    quint16 values[2] = {0, 0};
     const TransactionResult result = readHoldingRegisters(modbusClient, formLink, values);
     if (result != Ok) {
         qDebug() << "读取失败";
@@ -279,7 +269,8 @@ bool ModbusSetting::saveSettings()
     settings.setValue(QStringLiteral("stopBitsCombo"), ui->stopBitsCombo->currentIndex());
     settings.setValue(QStringLiteral("connectType"), ui->connectType->currentIndex());
     // The spin box shows "300 ms": keep only the number.
-    settings.setValue(QStringLiteral("timeoutSpinner"), ui->timeoutSpinner->text().section(QLatin1Char(' '), 0, 0));
+    settings.setValue(
+        QStringLiteral("timeoutSpinner"), ui->timeoutSpinner->text().section(QLatin1Char(' '), 0, 0));
     settings.setValue(QStringLiteral("Language"), interfaceLanguage);
     settings.endGroup();
     settings.sync();
@@ -332,8 +323,8 @@ void ModbusSetting::loadSettings()
     settings.endGroup();
     interfaceLanguage = startup != 0 ? configLanguage : q4Language;
 
-    ui->label_url->setText(QStringLiteral("<a href=\"%1\" style=\"color:#00aaff;\">%1</a>")
-                               .arg(QString::fromLatin1(vendorUrl)));
+    ui->label_url->setText(
+        QStringLiteral("<a href=\"%1\" style=\"color:#00aaff;\">%1</a>").arg(QString::fromLatin1(vendorUrl)));
     ui->label_url->setOpenExternalLinks(true);
     settings.sync();
 }

@@ -39,8 +39,8 @@ void waitProcessingEvents(int milliseconds)
 namespace {
 
 // Common read loop of holding registers and coils.
-TransactionResult readUnits(QModbusClient *client, LinkParameters block, quint16 *values,
-                            QModbusDataUnit::RegisterType type)
+TransactionResult readUnits(
+    QModbusClient *client, LinkParameters block, quint16 *values, QModbusDataUnit::RegisterType type)
 {
     if (!client)
         return NoConnection;

@@ -1,0 +1,672 @@
+#include "app/mainwindow.h"
+
+#include "app/appstate.h"
+#include "dialogs/popups.h"
+#include "link/linkstate.h"
+#include "link/modbusparasetdialog.h"
+#include "link/modbussetting.h"
+#include "link/transactions.h"
+#include "pages/application.h"
+#include "pages/basicconfig.h"
+#include "pages/datatrans.h"
+#include "pages/maininterface.h"
+#include "pages/testmaintain.h"
+#include "pages/weightcal.h"
+#include "params/commitengine.h"
+#include "params/devicecopy.h"
+#include "ui_mainwindow.h"
+
+// The poll thread and the live display come from their own files; until both
+// are in the tree the window builds without polling and says so loudly.
+#if __has_include("link/displayweightthread.h") && __has_include("link/livedisplay.h")
+#include "link/displayweightthread.h"
+#include "link/livedisplay.h"
+#define Q4_LIVE_POLL 1
+#else
+#define Q4_LIVE_POLL 0
+#endif
+
+#include <QApplication>
+#include <QDebug>
+#include <QGuiApplication>
+#include <QModbusRtuSerialMaster>
+#include <QModbusTcpClient>
+#include <QMouseEvent>
+#include <QScreen>
+#include <QTimer>
+#include <QTranslator>
+#include <QUrl>
+
+namespace {
+
+// Height of the self-drawn title bar.
+const int titleBarHeight = 40;
+
+// Geometry before the last maximise; one for the process.
+QRect rememberedGeometry;
+
+const char navigationSelectedStyle[]
+    = "border-radius: 0px; color:#164A96; background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, "
+      "y2:1, stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255)); border-style:none;";
+const char navigationNormalStyle[]
+    = "QPushButton:hover{background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, y2:1, stop:0 "
+      "rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}QPushButton{background-color: rgba(0, 0, "
+      "0, "
+      "0); border-style:none; border-radius: 0px;}";
+
+// The test and maintenance page asks for its password again after it was left.
+template <typename Page>
+auto clearPasswordFlag(Page *page, int) -> decltype(page->passwordAccepted = false, void())
+{
+    page->passwordAccepted = false;
+}
+template <typename Page> void clearPasswordFlag(Page *, long) { }
+
+} // namespace
+
+MainWindow::MainWindow(QWidget *parent)
+    : QMainWindow(parent)
+    , ui(new Ui::MainWindow)
+{
+    modbusSetting = new ModbusSetting(this);
+    mainInterface = new MainInterface(this);
+    basicConfig = new BasicConfig(this);
+    application = new Application(this);
+    weightCal = new WeightCal(this);
+    dataTrans = new DataTrans(this);
+    testMaintain = new TestMaintain(this);
+
+    ui->setupUi(this);
+#if Q4_LIVE_POLL
+    liveDisplay = new LiveDisplay(this);
+    displayThread = new DisplayWeightThread(this);
+#endif
+
+    initActions();
+
+#if Q4_LIVE_POLL
+    connect(displayThread, &DisplayWeightThread::isdone, this, &MainWindow::pollTick, Qt::QueuedConnection);
+#endif
+    connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
+
+    disconnectTimer = new QTimer(this);
+    disconnectTimer->setSingleShot(true);
+    connect(disconnectTimer, &QTimer::timeout, this, &MainWindow::disconnectModbus);
+    reconnectTimer = new QTimer(this);
+    reconnectTimer->setSingleShot(true);
+    connect(reconnectTimer, &QTimer::timeout, this, &MainWindow::reConnectModbus);
+    disconnectTimer->stop();
+    reconnectTimer->stop();
+
+    setMouseTracking(true);
+    ui->centralWidget->setMouseTracking(true);
+    for (int k : {7, 0, 1, 2, 3, 4, 5})
+        page(k)->setCursor(Qt::ArrowCursor);
+
+    mainWindowInstance = this;
+}
+
+MainWindow::~MainWindow()
+{
+    qDebug() << "destroy------";
+    if (mainWindowInstance == this)
+        mainWindowInstance = nullptr;
+    if (modbusClient)
+        modbusSetting->takeLinkDown();
+    delete ui;
+}
+
+QWidget *MainWindow::page(int k) const
+{
+    switch (k) {
+    case PageMonitoring:
+        return mainInterface;
+    case PageBasic:
+        return basicConfig;
+    case PageCalibration:
+        return weightCal;
+    case PageApplication:
+        return application;
+    case PageDataTrans:
+        return dataTrans;
+    case PageTestMaintain:
+        return testMaintain;
+    case PageConnection:
+        return modbusSetting;
+    default:
+        return nullptr;
+    }
+}
+
+int MainWindow::stackIndexOf(int k) const { return k >= 0 && k < 8 ? pageStackIndex[k] : -1; }
+
+void MainWindow::initActions()
+{
+    pageStackIndex[PageConnection] = ui->stackedWidget->addWidget(modbusSetting);
+    pageStackIndex[PageMonitoring] = ui->stackedWidget->addWidget(mainInterface);
+    pageStackIndex[PageBasic] = ui->stackedWidget->addWidget(basicConfig);
+    pageStackIndex[PageCalibration] = ui->stackedWidget->addWidget(weightCal);
+    pageStackIndex[PageApplication] = ui->stackedWidget->addWidget(application);
+    pageStackIndex[PageDataTrans] = ui->stackedWidget->addWidget(dataTrans);
+    pageStackIndex[PageTestMaintain] = ui->stackedWidget->addWidget(testMaintain);
+    jumptoSerialSetting();
+    applyLanguage();
+}
+
+void MainWindow::setNavigationStyle(int k)
+{
+    QPushButton *const buttons[] = {ui->ButtonMainInterface, ui->ButtonBasicConfig, ui->ButtonWeightCal,
+        ui->ButtonApplication, ui->ButtonDataTrans, ui->ButtonTestMaintain};
+    for (int i = 0; i < 6; ++i)
+        buttons[i]->setStyleSheet(
+            QString::fromLatin1(i == k ? navigationSelectedStyle : navigationNormalStyle));
+}
+
+void MainWindow::showPage(int k)
+{
+    if (k < 0 || k > 5)
+        return;
+    setNavigationStyle(k);
+    currentPage = k;
+    ui->stackedWidget->setCurrentIndex(pageStackIndex[k]);
+    refreshCurrentPage();
+    if (k != PageTestMaintain)
+        clearPasswordFlag(testMaintain, 0);
+}
+
+void MainWindow::refreshCurrentPage()
+{
+    switch (currentPage) {
+    case PageMonitoring:
+        basicConfig->showPage();
+        mainInterface->showPage();
+        break;
+    case PageBasic:
+        basicConfig->showPage();
+        break;
+    case PageCalibration:
+        weightCal->showPage();
+        break;
+    case PageApplication:
+        application->showPage();
+        break;
+    case PageDataTrans:
+        dataTrans->showPage();
+        break;
+    case PageTestMaintain:
+        testMaintain->showPage();
+        break;
+    case PageConnection:
+        modbusSetting->interfaceInit();
+        break;
+    default:
+        break;
+    }
+}
+
+void MainWindow::on_ButtonMainInterface_clicked() { showPage(PageMonitoring); }
+
+void MainWindow::on_ButtonBasicConfig_clicked() { showPage(PageBasic); }
+
+void MainWindow::on_ButtonWeightCal_clicked() { showPage(PageCalibration); }
+
+void MainWindow::on_ButtonApplication_clicked() { showPage(PageApplication); }
+
+void MainWindow::on_ButtonDataTrans_clicked() { showPage(PageDataTrans); }
+
+void MainWindow::on_ButtonTestMaintain_clicked() { showPage(PageTestMaintain); }
+
+void MainWindow::jumptoSerialSetting()
+{
+    currentPage = PageConnection;
+    modbusSetting->interfaceInit();
+    ui->widget_Menu->hide();
+    ui->widget_down->hide();
+    ui->WeightDisplay->hide();
+    ui->stackedWidget->setCurrentWidget(modbusSetting);
+    qDebug() << "jumptoSerialSetting----";
+}
+
+void MainWindow::onConnected()
+{
+    ui->widget_Menu->show();
+    ui->widget_down->show();
+    ui->WeightDisplay->show();
+    showPage(PageMonitoring);
+    InitLinkParam();
+#if Q4_LIVE_POLL
+    liveDisplay->refreshLiveDisplay(true);
+    if (!displayThread->isRunning())
+        displayThread->start();
+#else
+    qWarning() << "Live polling is not built into this program";
+#endif
+    pollBusy = false;
+}
+
+void MainWindow::on_ButtonDisconnect_clicked()
+{
+    linkSuspended = true;
+    disconnectTimer->start(linkFaulty ? 2000 : 1000);
+    jumptoSerialSetting();
+}
+
+void MainWindow::disconnectModbus()
+{
+    modbusSetting->takeLinkDown();
+    linkSuspended = false;
+}
+
+void MainWindow::on_Btn_SlaveIdSet_clicked()
+{
+    pollBusy = true;
+    auto *dialog = new ModbusParaSetDialog(this);
+    dialog->setParameters(appliedLink);
+    dialog->exec();
+    if (dialog->accepted()) {
+        liveLink = dialog->parameters();
+        appliedLink = liveLink;
+        linkSuspended = true;
+        reconnectTimer->start(500);
+    }
+    delete dialog;
+    pollBusy = false;
+}
+
+void MainWindow::reConnectModbus()
+{
+    // The old client goes; a new one is made even when none is left (the link
+    // may have been taken down meanwhile), so the steps below always have one.
+    if (modbusClient)
+        modbusSetting->takeLinkDown();
+    if (liveLink.connectType != 0)
+        modbusClient = new QModbusTcpClient(modbusSetting);
+    else
+        modbusClient = new QModbusRtuSerialMaster(modbusSetting);
+
+    if (modbusClient->state() != QModbusDevice::ConnectedState) {
+        if (liveLink.connectType != 0) {
+            const QString text = liveLink.hostAddress + QLatin1Char(':') + liveLink.networkPort;
+            const QUrl url = QUrl::fromUserInput(text);
+            modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
+            modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
+            qDebug() << "Url:" << text;
+        } else {
+            qDebug() << "testmodbus" << liveLink.serialPortName << liveLink.serverAddress
+                     << liveLink.wordOrder << liveLink.responseTime << liveLink.baud << liveLink.dataBits
+                     << liveLink.parity << liveLink.stopBits;
+            modbusClient->setConnectionParameter(
+                QModbusDevice::SerialPortNameParameter, liveLink.serialPortName);
+            modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, liveLink.parity);
+            modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, liveLink.baud);
+            modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, liveLink.dataBits);
+            modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, liveLink.stopBits);
+        }
+        // The poll's link check reopens a dropped TCP link; it must know the new protocol.
+        tcpLink = liveLink.connectType != 0 ? 1 : 0;
+        modbusClient->setTimeout(1000);
+        modbusClient->setNumberOfRetries(liveLink.numberOfRetries);
+        currentServerAddress = liveLink.serverAddress;
+        wordOrder = liveLink.wordOrder;
+        modbusClient->connectDevice();
+        InitLinkParam();
+    }
+    pollBusy = false;
+    linkSuspended = false;
+}
+
+void MainWindow::InitLinkParam()
+{
+    linkInfo = appliedLink;
+    if (linkInfo.connectType == 0) {
+        ui->label_SlaveTitle->show();
+        ui->label_SlaveID->show();
+        QString parityLetter;
+        if (linkInfo.parity == 0)
+            parityLetter = QStringLiteral("N");
+        else if (linkInfo.parity == 2)
+            parityLetter = QStringLiteral("E");
+        else if (linkInfo.parity == 3)
+            parityLetter = QStringLiteral("O");
+        ui->label_port->setText(QStringLiteral("%1:%2-%3-%4-%5")
+                                    .arg(linkInfo.serialPortName)
+                                    .arg(linkInfo.baud)
+                                    .arg(linkInfo.dataBits)
+                                    .arg(parityLetter)
+                                    .arg(linkInfo.stopBits));
+        ui->label_protol->setText(QStringLiteral("Modbus RTU"));
+        ui->label_SlaveID->setText(QString::number(linkInfo.serverAddress));
+    } else if (linkInfo.connectType == 1) {
+        ui->label_protol->setText(QStringLiteral("Modbus TCP"));
+        ui->label_port->setText(linkInfo.hostAddress);
+        ui->label_SlaveTitle->setText(tr("Port: "));
+        ui->label_SlaveID->setText(linkInfo.networkPort);
+    } else {
+        return;
+    }
+    ui->label_DwordFormat->setText(
+        linkInfo.wordOrder == 1 ? QStringLiteral("CD-AB") : QStringLiteral("AB-CD"));
+    ui->label_Delay->setText(QStringLiteral("%1ms").arg(linkInfo.responseTime));
+}
+
+void MainWindow::applyLanguage()
+{
+    language = interfaceLanguage;
+    applyDialogFont(this);
+    if (currentTranslator) {
+        QCoreApplication::removeTranslator(currentTranslator);
+        delete currentTranslator;
+        currentTranslator = nullptr;
+    }
+    QString catalogue;
+    if (language == 1) {
+        catalogue = QStringLiteral(":/Translate/Language_CN.qm");
+        qDebug() << "设置了中文";
+    } else {
+        catalogue = QStringLiteral(":/Translate/Language_EN.qm");
+        qDebug() << "设置了英文";
+    }
+    interfaceLanguage = language;
+    modbusSetting->saveSettings();
+    currentTranslator = new QTranslator(this);
+    if (currentTranslator->load(catalogue))
+        QCoreApplication::installTranslator(currentTranslator);
+    ui->retranslateUi(this);
+    refreshCurrentPage();
+    InitLinkParam();
+#if Q4_LIVE_POLL
+    liveDisplay->refreshLiveDisplay(true);
+#endif
+}
+
+void MainWindow::on_Btn_ChangeLanguage_clicked()
+{
+    interfaceLanguage = 1 - interfaceLanguage;
+    applyLanguage();
+}
+
+void MainWindow::on_Btn_Min_clicked() { showMinimized(); }
+
+void MainWindow::on_Btn_Close_clicked() { close(); }
+
+void MainWindow::tellPagesWidth(int width)
+{
+    for (ParamPage *p :
+        std::initializer_list<ParamPage *> {weightCal, basicConfig, dataTrans, mainInterface, application})
+        p->setWindowWidth(width);
+}
+
+void MainWindow::tellPagesMaximized(bool maximized)
+{
+    for (ParamPage *p :
+        std::initializer_list<ParamPage *> {mainInterface, basicConfig, weightCal, application, dataTrans})
+        p->setMaximized(maximized);
+}
+
+void MainWindow::on_Btn_Max_clicked()
+{
+    QScreen *screen = QGuiApplication::screenAt(geometry().center());
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect available = screen->availableGeometry();
+    if (width() < available.width() || height() < available.height()) {
+        rememberedGeometry = geometry();
+        setGeometry(available);
+        tellPagesMaximized(true);
+    } else {
+        // Nothing to go back to when the window was never maximised by this button.
+        if (rememberedGeometry.isValid())
+            setGeometry(rememberedGeometry);
+        tellPagesMaximized(false);
+    }
+}
+
+int MainWindow::hitTestBorder(const QPoint &point) const
+{
+    const int x = point.x();
+    const int y = point.y();
+    const int w = width() - 1;
+    const int h = height() - 1;
+    int region = 0;
+    if (x < 5) {
+        if (y <= 4)
+            region = 5;
+        else if (y >= h - 3 && y <= h)
+            region = 7;
+        else if (y > 5 && y < h - 4)
+            region = 3;
+    } else if (x > 5 && x < w - 9) {
+        if (y <= 4)
+            region = 1;
+        else if (y >= h - 3 && y <= h)
+            region = 2;
+    }
+    if (x >= w - 3 && x <= w) {
+        if (y <= 4)
+            region = 6;
+        else if (y >= h - 4 && y <= h + 1)
+            region = 8;
+        else if (y > 5 && y < h - 4)
+            region = 4;
+    }
+    return region;
+}
+
+void MainWindow::mousePressEvent(QMouseEvent *event)
+{
+    if (event->button() == Qt::LeftButton) {
+        dragging = false;
+        pressPoint = event->pos();
+        if (pressPoint.y() <= titleBarHeight)
+            dragging = true;
+    }
+    if (hitTestBorder(pressPoint) != 0) {
+        pressPoint = event->pos();
+        resizing = true;
+        dragging = false;
+    }
+    QMainWindow::mousePressEvent(event);
+}
+
+void MainWindow::mouseMoveEvent(QMouseEvent *event)
+{
+    if (dragging) {
+        move(event->globalPos() - pressPoint);
+    } else if (resizing) {
+        borderRegion = hitTestBorder(pressPoint);
+        const QPoint pos = event->pos();
+        const int dx = pos.x() - pressPoint.x();
+        const int dy = pos.y() - pressPoint.y();
+        QRect rect = geometry();
+        const QRect before = rect;
+        switch (borderRegion) {
+        case 1:
+            rect.setTop(rect.top() + dy);
+            break;
+        case 2:
+            rect.setBottom(rect.bottom() + dy);
+            pressPoint.setY(pos.y());
+            break;
+        case 3:
+            rect.setLeft(rect.left() + dx);
+            break;
+        case 4:
+            rect.setRight(rect.right() + dx);
+            pressPoint.setX(pos.x());
+            break;
+        case 5:
+            rect.setLeft(rect.left() + dx);
+            rect.setTop(rect.top() + dy);
+            break;
+        case 6:
+            rect.setRight(rect.right() + dx);
+            rect.setTop(rect.top() + dy);
+            pressPoint.setX(pos.x());
+            break;
+        case 7:
+            rect.setLeft(rect.left() + dx);
+            rect.setBottom(rect.bottom() + dy);
+            pressPoint.setY(pos.y());
+            break;
+        case 8:
+            rect.setRight(rect.right() + dx);
+            rect.setBottom(rect.bottom() + dy);
+            pressPoint = pos;
+            break;
+        default:
+            setCursor(Qt::ArrowCursor);
+            break;
+        }
+        if (borderRegion != 0) {
+            // Never below the minimum size: an edge that would pass it stays put.
+            if (rect.width() < minimumWidth()) {
+                rect.setLeft(before.left());
+                rect.setRight(before.right());
+            }
+            if (rect.height() < minimumHeight()) {
+                rect.setTop(before.top());
+                rect.setBottom(before.bottom());
+            }
+            setGeometry(rect);
+            tellPagesWidth(rect.right() - rect.left() + 1);
+        }
+    } else {
+        switch (hitTestBorder(event->pos())) {
+        case 1:
+        case 2:
+            setCursor(Qt::SizeVerCursor);
+            break;
+        case 3:
+        case 4:
+            setCursor(Qt::SizeHorCursor);
+            break;
+        case 5:
+        case 8:
+            setCursor(Qt::SizeFDiagCursor);
+            break;
+        case 6:
+        case 7:
+            setCursor(Qt::SizeBDiagCursor);
+            break;
+        default:
+            setCursor(Qt::ArrowCursor);
+            break;
+        }
+    }
+    QMainWindow::mouseMoveEvent(event);
+}
+
+void MainWindow::mouseReleaseEvent(QMouseEvent *event)
+{
+    dragging = false;
+    resizing = false;
+    QMainWindow::mouseReleaseEvent(event);
+}
+
+void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    const int languageLeft = ui->Btn_ChangeLanguage->mapTo(this, QPoint(0, 0)).x();
+    if (event->pos().y() <= titleBarHeight && event->pos().x() < languageLeft)
+        on_Btn_Max_clicked();
+    QMainWindow::mouseDoubleClickEvent(event);
+}
+
+void MainWindow::pollTick()
+{
+    if (linkSuspended)
+        return;
+    if (modbusSetting->checkLink())
+        pollBusy = false;
+#if Q4_LIVE_POLL
+    const int result = readLiveGroups();
+#else
+    qFatal("Live polling is not built into this program");
+    const int result = NoConnection;
+#endif
+    if (result != 0) {
+        ++failedPolls;
+        if (failedPolls > 2) {
+            ui->label_ConnectState->setText(tr("Communication-Error"));
+            ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
+        }
+        linkFaulty = true;
+        pollBusy = false;
+        return;
+    }
+#if Q4_LIVE_POLL
+    liveDisplay->refreshLiveDisplay(false);
+#endif
+    pagePeriodicRead();
+    if (pendingCommand.pending)
+        runPendingCommand();
+    if (failedPolls != 0) {
+        failedPolls = 0;
+        linkFaulty = false;
+    } else {
+        ui->label_ConnectState->setText(tr("Communication-Normal"));
+        ui->label_ConnectState->setStyleSheet(QStringLiteral("color: green;"));
+        linkFaulty = false;
+    }
+    pollBusy = false;
+}
+
+int MainWindow::pagePeriodicRead()
+{
+    // Reads the groups in order; the first failure ends the list.
+    auto readAll = [](std::initializer_list<int> groups) {
+        for (int group : groups) {
+            const TransactionResult result = readGroup(group);
+            if (result != Ok)
+                return int(result);
+        }
+        return 0;
+    };
+    int result = 0;
+    switch (currentPage) {
+    case PageMonitoring:
+        mainInterface->refresh(false);
+        break;
+    case PageBasic:
+        result = readGroup(8 + selectedChannel);
+        basicConfig->refresh(false);
+        break;
+    case PageCalibration:
+        if (channelMode == 1) {
+            for (int group = 12; group <= 15; ++group) {
+                const int r = readGroup(group);
+                if (r != 0 && result == 0)
+                    result = r;
+                weightCal->refresh(false);
+            }
+        } else {
+            result = readGroup(12 + selectedChannel);
+            weightCal->refresh(false);
+        }
+        break;
+    case PageApplication:
+        if (applicationSubTable == 17 || applicationSubTable == 16) {
+            result = readGroup(applicationSubTable);
+            application->refresh(false);
+        } else if (applicationSubTable == 18) {
+            result = readAll({50, 51});
+            if (result == 0)
+                application->refresh(false);
+        }
+        break;
+    case PageDataTrans:
+        result = readAll({52, 53, 54, 55, 56, 57});
+        if (result == 0)
+            dataTrans->refresh(false);
+        break;
+    case PageTestMaintain:
+        result = readAll({58, 59, 60});
+        if (result == 0)
+            testMaintain->refresh(false);
+        break;
+    default:
+        break;
+    }
+    return result;
+}

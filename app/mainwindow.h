@@ -1,0 +1,110 @@
+#pragma once
+
+#include "link/linkparameters.h"
+
+#include <QMainWindow>
+#include <QPoint>
+#include <QRect>
+
+namespace Ui {
+class MainWindow;
+}
+
+class QTimer;
+class QTranslator;
+class ModbusSetting;
+class ParamPage;
+class MainInterface;
+class BasicConfig;
+class Application;
+class WeightCal;
+class DataTrans;
+class TestMaintain;
+class DisplayWeightThread;
+class LiveDisplay;
+
+// The one top-level window: its own title bar, navigation, the live weight area,
+// the page stack, the link status line, and the poll tick.
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+    // Border region of a point relative to the window: 0 none, 1 top, 2 bottom,
+    // 3 left, 4 right, 5 top-left, 6 top-right, 7 bottom-left, 8 bottom-right.
+    int hitTestBorder(const QPoint &point) const;
+
+    // The poll tick (connected to the poll thread's isdone).
+    void pollTick();
+    // Reads the groups of the page on show and lets it redraw; returns the result
+    // of the reads (0 when nothing was read).
+    int pagePeriodicRead();
+    void showPage(int k);
+    void applyLanguage();
+
+    // Page number 0..5 (navigation order) or 7 (connection page).
+    QWidget *page(int k) const;
+    ModbusSetting *connectionPage() const { return modbusSetting; }
+    DisplayWeightThread *pollThread() const { return displayThread; }
+    QTimer *disconnectTimerObject() const { return disconnectTimer; }
+    QTimer *reconnectTimerObject() const { return reconnectTimer; }
+    int stackIndexOf(int k) const;
+    const LinkParameters &statusLink() const { return linkInfo; }
+    int languageInUse() const { return language; }
+
+public slots:
+    void initActions();
+    void disconnectModbus();
+    void reConnectModbus();
+    void on_ButtonDisconnect_clicked();
+    void on_ButtonMainInterface_clicked();
+    void on_ButtonBasicConfig_clicked();
+    void on_ButtonWeightCal_clicked();
+    void on_ButtonApplication_clicked();
+    void on_ButtonDataTrans_clicked();
+    void on_ButtonTestMaintain_clicked();
+    void InitLinkParam();
+    void on_Btn_Max_clicked();
+    void on_Btn_Min_clicked();
+    void on_Btn_Close_clicked();
+    void on_Btn_ChangeLanguage_clicked();
+    void jumptoSerialSetting();
+    void on_Btn_SlaveIdSet_clicked();
+
+protected:
+    void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
+    void mouseReleaseEvent(QMouseEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void setNavigationStyle(int k);
+    void refreshCurrentPage();
+    void onConnected();
+    void tellPagesWidth(int width);
+    void tellPagesMaximized(bool maximized);
+
+    Ui::MainWindow *ui;
+    DisplayWeightThread *displayThread = nullptr;
+    ModbusSetting *modbusSetting = nullptr;
+    MainInterface *mainInterface = nullptr;
+    BasicConfig *basicConfig = nullptr;
+    Application *application = nullptr;
+    WeightCal *weightCal = nullptr;
+    DataTrans *dataTrans = nullptr;
+    TestMaintain *testMaintain = nullptr;
+    LiveDisplay *liveDisplay = nullptr;
+    int pageStackIndex[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // by page number; 7 = connection page
+    QTranslator *currentTranslator = nullptr;
+    int language = 0;
+    LinkParameters linkInfo;
+    bool dragging = false;
+    bool resizing = false;
+    QPoint pressPoint;
+    int borderRegion = 0;
+    QTimer *disconnectTimer = nullptr;
+    QTimer *reconnectTimer = nullptr;
+};
