@@ -2,10 +2,7 @@
 
 #include <QCommandLineParser>
 
-void addWorkbookOptions(QCommandLineParser &parser)
-{
-    Q_UNUSED(parser)
-}
+void addWorkbookOptions(QCommandLineParser &parser) { Q_UNUSED(parser) }
 
 int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
