@@ -91,9 +91,11 @@ MainWindow::MainWindow(QWidget *parent)
 
     disconnectTimer = new QTimer(this);
     disconnectTimer->setSingleShot(true);
+    disconnectTimer->setTimerType(Qt::PreciseTimer);
     connect(disconnectTimer, &QTimer::timeout, this, &MainWindow::disconnectModbus);
     reconnectTimer = new QTimer(this);
     reconnectTimer->setSingleShot(true);
+    reconnectTimer->setTimerType(Qt::PreciseTimer);
     connect(reconnectTimer, &QTimer::timeout, this, &MainWindow::reConnectModbus);
     disconnectTimer->stop();
     reconnectTimer->stop();

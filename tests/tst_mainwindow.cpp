@@ -1,0 +1,291 @@
+// Main window: border hit test, status line, disconnect delays, navigation,
+// maximise/restore and the self-drawn frame's mouse handling.
+
+#include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "link/linkstate.h"
+#include "link/modbussetting.h"
+#include "link/transactions.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QModbusTcpClient>
+#include <QMouseEvent>
+#include <QPushButton>
+#include <QScreen>
+#include <QStackedWidget>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+class TestMainWindow : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dataDir;
+
+    static QString labelText(MainWindow &w, const char *name)
+    {
+        // Pages hold labels of the same names: look in the bottom line only.
+        auto *label
+            = w.findChild<QWidget *>(QStringLiteral("widget_down"))->findChild<QLabel *>(QLatin1String(name));
+        return label ? label->text() : QStringLiteral("<missing %1>").arg(QLatin1String(name));
+    }
+    static void sendMouse(
+        QWidget *w, QEvent::Type type, QPoint pos, Qt::MouseButton button, Qt::MouseButtons buttons)
+    {
+        QMouseEvent event(type, pos, w->mapToGlobal(pos), button, buttons, Qt::NoModifier);
+        QApplication::sendEvent(w, &event);
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dataDir.isValid());
+        setDataDirectory(dataDir.path());
+    }
+
+    void hitTestBorder_data()
+    {
+        QTest::addColumn<int>("x");
+        QTest::addColumn<int>("y");
+        QTest::addColumn<int>("region");
+        // Window 1150 x 800: w = 1149, h = 799.
+        QTest::newRow("top-left corner") << 0 << 0 << 5;
+        QTest::newRow("top-left inner") << 4 << 4 << 5;
+        QTest::newRow("left, y 5 is a gap") << 4 << 5 << 0;
+        QTest::newRow("left top end") << 4 << 6 << 3;
+        QTest::newRow("left bottom end") << 4 << 794 << 3;
+        QTest::newRow("left, y h-4 is a gap") << 4 << 795 << 0;
+        QTest::newRow("bottom-left start") << 4 << 796 << 7;
+        QTest::newRow("bottom-left corner") << 0 << 799 << 7;
+        QTest::newRow("x 5 is a gap") << 5 << 0 << 0;
+        QTest::newRow("top start") << 6 << 0 << 1;
+        QTest::newRow("top lower end") << 6 << 4 << 1;
+        QTest::newRow("below top band") << 6 << 5 << 0;
+        QTest::newRow("bottom") << 600 << 796 << 2;
+        QTest::newRow("above bottom band") << 600 << 795 << 0;
+        QTest::newRow("top last x") << 1139 << 0 << 1;
+        QTest::newRow("gap before right band") << 1140 << 0 << 0;
+        QTest::newRow("gap x w-4") << 1145 << 0 << 0;
+        QTest::newRow("top-right start") << 1146 << 0 << 6;
+        QTest::newRow("top-right corner") << 1149 << 4 << 6;
+        QTest::newRow("right, y 5 keeps earlier result") << 1146 << 5 << 0;
+        QTest::newRow("right") << 1146 << 6 << 4;
+        QTest::newRow("right lower end") << 1149 << 794 << 4;
+        QTest::newRow("bottom-right from h-4") << 1146 << 795 << 8;
+        QTest::newRow("bottom-right corner") << 1149 << 799 << 8;
+        QTest::newRow("bottom-right h+1") << 1149 << 800 << 8;
+        QTest::newRow("right band beyond h+1") << 1149 << 801 << 0;
+        QTest::newRow("outside right") << 1150 << 400 << 0;
+        QTest::newRow("centre") << 600 << 400 << 0;
+    }
+    void hitTestBorder()
+    {
+        QFETCH(int, x);
+        QFETCH(int, y);
+        QFETCH(int, region);
+        MainWindow w;
+        w.resize(1150, 800);
+        QCOMPARE(w.size(), QSize(1150, 800));
+        QCOMPARE(w.hitTestBorder(QPoint(x, y)), region);
+    }
+
+    void statusLineRtuAndTcp()
+    {
+        MainWindow w;
+        appliedLink = LinkParameters();
+        appliedLink.connectType = 0;
+        appliedLink.serialPortName = QStringLiteral("COM3");
+        appliedLink.serverAddress = 7;
+        appliedLink.wordOrder = 1;
+        appliedLink.responseTime = 300;
+        w.InitLinkParam();
+        QCOMPARE(labelText(w, "label_port"), QStringLiteral("COM3:38400-8-E-1"));
+        QCOMPARE(labelText(w, "label_protol"), QStringLiteral("Modbus RTU"));
+        QCOMPARE(labelText(w, "label_SlaveID"), QStringLiteral("7"));
+        QCOMPARE(labelText(w, "label_DwordFormat"), QStringLiteral("CD-AB"));
+        QCOMPARE(labelText(w, "label_Delay"), QStringLiteral("300ms"));
+        QCOMPARE(w.statusLink().serverAddress, 7);
+
+        const QPair<int, QString> parities[]
+            = {{0, QStringLiteral("N")}, {3, QStringLiteral("O")}, {1, QString()}};
+        for (const auto &p : parities) {
+            appliedLink.parity = p.first;
+            w.InitLinkParam();
+            QCOMPARE(labelText(w, "label_port"), QStringLiteral("COM3:38400-8-%1-1").arg(p.second));
+        }
+
+        appliedLink.connectType = 1;
+        appliedLink.hostAddress = QStringLiteral("127.0.0.1");
+        appliedLink.networkPort = QStringLiteral("1502");
+        appliedLink.wordOrder = 0;
+        appliedLink.responseTime = 1000;
+        w.InitLinkParam();
+        QCOMPARE(labelText(w, "label_protol"), QStringLiteral("Modbus TCP"));
+        QCOMPARE(labelText(w, "label_port"), QStringLiteral("127.0.0.1"));
+        QCOMPARE(labelText(w, "label_SlaveTitle"), QStringLiteral("Port: "));
+        QCOMPARE(labelText(w, "label_SlaveID"), QStringLiteral("1502"));
+        QCOMPARE(labelText(w, "label_DwordFormat"), QStringLiteral("AB-CD"));
+        QCOMPARE(labelText(w, "label_Delay"), QStringLiteral("1000ms"));
+
+        // Another connection type leaves the line as it is.
+        appliedLink.connectType = 4;
+        appliedLink.hostAddress = QStringLiteral("10.9.9.9");
+        w.InitLinkParam();
+        QCOMPARE(labelText(w, "label_port"), QStringLiteral("127.0.0.1"));
+        appliedLink = LinkParameters();
+    }
+
+    void disconnectDelay_data()
+    {
+        QTest::addColumn<bool>("faulty");
+        QTest::addColumn<int>("delay");
+        QTest::newRow("last poll good") << false << 1000;
+        QTest::newRow("last poll failed") << true << 2000;
+    }
+    // The connection page shows at once; the client goes 1 s later, or 2 s when
+    // the last poll failed; linkSuspended holds until then.
+    void disconnectDelay()
+    {
+        QFETCH(bool, faulty);
+        QFETCH(int, delay);
+        MainWindow w;
+        w.showPage(PageBasic);
+        QCOMPARE(currentPage, int(PageBasic));
+        modbusClient = new QModbusTcpClient(w.connectionPage());
+        QPointer<QModbusClient> client(modbusClient);
+        linkFaulty = faulty;
+        QElapsedTimer clock;
+        clock.start();
+        w.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
+        QVERIFY(linkSuspended);
+        QCOMPARE(currentPage, int(PageConnection));
+        auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+        QCOMPARE(stack->currentWidget(), w.page(PageConnection));
+        QCOMPARE(w.disconnectTimerObject()->interval(), delay);
+        QVERIFY(w.disconnectTimerObject()->isActive());
+        QVERIFY(w.disconnectTimerObject()->isSingleShot());
+        QTest::qWait(delay - 300);
+        QVERIFY(client);
+        QTRY_VERIFY_WITH_TIMEOUT(!client, 1500);
+        QVERIFY(clock.elapsed() >= delay);
+        QCOMPARE(modbusClient, nullptr);
+        QVERIFY(!linkSuspended);
+        linkFaulty = false;
+    }
+
+    void navigation()
+    {
+        MainWindow w;
+        auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+        QCOMPARE(currentPage, int(PageConnection));
+        QCOMPARE(stack->currentWidget(), w.page(PageConnection));
+        QVERIFY(!w.findChild<QWidget *>(QStringLiteral("widget_Menu"))->isVisibleTo(&w));
+        QVERIFY(!w.findChild<QWidget *>(QStringLiteral("WeightDisplay"))->isVisibleTo(&w));
+        QVERIFY(!w.findChild<QWidget *>(QStringLiteral("widget_down"))->isVisibleTo(&w));
+        const char *buttons[] = {"ButtonMainInterface", "ButtonBasicConfig", "ButtonWeightCal",
+            "ButtonApplication", "ButtonDataTrans", "ButtonTestMaintain"};
+        for (int k = 5; k >= 0; --k) {
+            w.findChild<QPushButton *>(QLatin1String(buttons[k]))->click();
+            QCOMPARE(currentPage, k);
+            QCOMPARE(stack->currentWidget(), w.page(k));
+            QCOMPARE(stack->currentIndex(), w.stackIndexOf(k));
+            for (int i = 0; i < 6; ++i) {
+                const QString style = w.findChild<QPushButton *>(QLatin1String(buttons[i]))->styleSheet();
+                QCOMPARE(style.startsWith(QStringLiteral("border-radius: 0px; color:#164A96;")), i == k);
+            }
+        }
+        // The connection page is added first, then the six pages in navigation order.
+        QCOMPARE(w.stackIndexOf(PageConnection) + 1, w.stackIndexOf(PageMonitoring));
+        QCOMPARE(w.stackIndexOf(PageMonitoring) + 5, w.stackIndexOf(PageTestMaintain));
+        QCOMPARE(w.minimumSize(), QSize(1150, 800));
+        QCOMPARE(w.findChild<QLabel *>(QStringLiteral("label_KTName"))->text(),
+            QStringLiteral("Lumo Q4 Config System"));
+    }
+
+    // Maximise fills the available screen area and remembers the geometry; the
+    // second press restores it. A double click on the title bar left of the
+    // language button does the same; right of it nothing happens.
+    void maximiseRestore()
+    {
+        MainWindow w;
+        w.setMinimumSize(100, 100);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        const QRect small(
+            available.left() + 10, available.top() + 10, available.width() / 2, available.height() / 2);
+        w.setGeometry(small);
+        QTRY_COMPARE(w.geometry(), small);
+        auto *maxButton = w.findChild<QPushButton *>(QStringLiteral("Btn_Max"));
+        maxButton->click();
+        QTRY_COMPARE(w.geometry(), available);
+        maxButton->click();
+        QTRY_COMPARE(w.geometry(), small);
+
+        auto *language = w.findChild<QPushButton *>(QStringLiteral("Btn_ChangeLanguage"));
+        const QPoint right = language->mapTo(&w, QPoint(0, 0)) + QPoint(40, 5);
+        QTest::mouseDClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(right.x(), 10));
+        QCOMPARE(w.geometry(), small);
+        QTest::mouseDClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(60, 10));
+        QTRY_COMPARE(w.geometry(), available);
+        QTest::mouseDClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(60, 10));
+        QTRY_COMPARE(w.geometry(), small);
+    }
+
+    // Cursor over the bands without a button; drag on the title bar; resize on
+    // the right band.
+    void dragResizeAndCursor()
+    {
+        MainWindow w;
+        w.setWindowFlags(Qt::FramelessWindowHint);
+        w.setMinimumSize(300, 200);
+        w.setGeometry(50, 50, 600, 400);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        const QRect start = w.geometry();
+
+        sendMouse(&w, QEvent::MouseMove, QPoint(598, 200), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.cursor().shape(), Qt::SizeHorCursor);
+        sendMouse(&w, QEvent::MouseMove, QPoint(300, 398), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.cursor().shape(), Qt::SizeVerCursor);
+        sendMouse(&w, QEvent::MouseMove, QPoint(598, 398), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.cursor().shape(), Qt::SizeFDiagCursor);
+        sendMouse(&w, QEvent::MouseMove, QPoint(1, 398), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.cursor().shape(), Qt::SizeBDiagCursor);
+        sendMouse(&w, QEvent::MouseMove, QPoint(300, 200), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.cursor().shape(), Qt::ArrowCursor);
+
+        // Drag: press on the title bar away from the border, move by (30, 20).
+        sendMouse(&w, QEvent::MouseButtonPress, QPoint(300, 20), Qt::LeftButton, Qt::LeftButton);
+        sendMouse(&w, QEvent::MouseMove, QPoint(330, 40), Qt::NoButton, Qt::LeftButton);
+        sendMouse(&w, QEvent::MouseButtonRelease, QPoint(330, 40), Qt::LeftButton, Qt::NoButton);
+        QTRY_COMPARE(w.geometry().topLeft(), start.topLeft() + QPoint(30, 20));
+        QCOMPARE(w.size(), start.size());
+
+        // Resize: press in the right band, move 50 px right.
+        const QRect moved = w.geometry();
+        sendMouse(&w, QEvent::MouseButtonPress, QPoint(598, 200), Qt::LeftButton, Qt::LeftButton);
+        sendMouse(&w, QEvent::MouseMove, QPoint(648, 200), Qt::NoButton, Qt::LeftButton);
+        sendMouse(&w, QEvent::MouseButtonRelease, QPoint(648, 200), Qt::LeftButton, Qt::NoButton);
+        QTRY_COMPARE(w.width(), 650);
+        QCOMPARE(w.geometry().topLeft(), moved.topLeft());
+        QCOMPARE(w.height(), 400);
+
+        // A move after the release neither drags nor resizes.
+        sendMouse(&w, QEvent::MouseMove, QPoint(100, 100), Qt::NoButton, Qt::NoButton);
+        QCOMPARE(w.geometry().size(), QSize(650, 400));
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    initQ4Resources();
+    TestMainWindow test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_mainwindow.moc"

@@ -1,0 +1,208 @@
+// Settings file of the connection page and the language switch of the main window.
+
+#include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "link/modbussetting.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QSpinBox>
+#include <QTemporaryDir>
+#include <QtTest>
+
+class TestSettings : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir *dataDir = nullptr;
+
+    QString iniPath() const { return dataDir->path() + QStringLiteral("/Setting/setting.ini"); }
+    void writeIni(const QMap<QString, QVariant> &values)
+    {
+        QDir().mkpath(dataDir->path() + QStringLiteral("/Setting"));
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        for (auto it = values.begin(); it != values.end(); ++it)
+            settings.setValue(it.key(), it.value());
+        settings.sync();
+    }
+    QVariant iniValue(const QString &key) const
+    {
+        QSettings settings(iniPath(), QSettings::IniFormat);
+        return settings.value(key);
+    }
+
+private slots:
+    void init()
+    {
+        delete dataDir;
+        dataDir = new QTemporaryDir;
+        QVERIFY(dataDir->isValid());
+        setDataDirectory(dataDir->path());
+        interfaceLanguage = 0;
+    }
+    void cleanupTestCase() { delete dataDir; }
+
+    // Saving creates the missing Setting folder and writes every key of group Q4;
+    // the delay is saved without its " ms" suffix and restored as a number.
+    void saveCreatesFolderAndRoundTrips()
+    {
+        QVERIFY(!QFile::exists(iniPath()));
+        {
+            ModbusSetting page;
+            page.findChild<QSpinBox *>(QStringLiteral("timeoutSpinner"))->setValue(300);
+            page.findChild<QSpinBox *>(QStringLiteral("spinboxSlaveId"))->setValue(17);
+            page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->setText(QStringLiteral("10.0.0.7"));
+            page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->setText(QStringLiteral("1502"));
+            page.findChild<QComboBox *>(QStringLiteral("baudCombo"))->setCurrentIndex(5);
+            page.findChild<QComboBox *>(QStringLiteral("parityCombo"))->setCurrentIndex(2);
+            page.findChild<QComboBox *>(QStringLiteral("DwordFormat"))->setCurrentIndex(1);
+            page.findChild<QComboBox *>(QStringLiteral("connectType"))->setCurrentIndex(1);
+            QVERIFY(page.saveSettings());
+        }
+        QVERIFY(QFile::exists(iniPath()));
+        QCOMPARE(iniValue(QStringLiteral("Q4/timeoutSpinner")).toString(), QStringLiteral("300"));
+        QCOMPARE(iniValue(QStringLiteral("Q4/spinboxSlaveId")).toString(), QStringLiteral("17"));
+        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 5);
+        QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 0);
+
+        ModbusSetting page;
+        QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("timeoutSpinner"))->value(), 1000);
+        page.loadSettings();
+        QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("timeoutSpinner"))->value(), 300);
+        QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("spinboxSlaveId"))->value(), 17);
+        QCOMPARE(
+            page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->text(), QStringLiteral("10.0.0.7"));
+        QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->text(), QStringLiteral("1502"));
+        QCOMPARE(page.findChild<QComboBox *>(QStringLiteral("baudCombo"))->currentText(),
+            QStringLiteral("115200"));
+        QCOMPARE(
+            page.findChild<QComboBox *>(QStringLiteral("parityCombo"))->currentText(), QStringLiteral("ODD"));
+        QCOMPARE(page.findChild<QComboBox *>(QStringLiteral("DwordFormat"))->currentIndex(), 1);
+        QCOMPARE(page.findChild<QComboBox *>(QStringLiteral("connectType"))->currentIndex(), 1);
+        // The protocol switch ran with the loaded type.
+        QVERIFY(!page.findChild<QComboBox *>(QStringLiteral("baudCombo"))->isVisibleTo(&page));
+        QVERIFY(page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->isVisibleTo(&page));
+        const LinkParameters link = page.settingsFromForm();
+        QCOMPARE(link.responseTime, 300);
+        QCOMPARE(link.baud, 115200);
+        QCOMPARE(link.parity, 3);
+        QCOMPARE(link.connectType, 1);
+        QCOMPARE(link.numberOfRetries, 0);
+    }
+
+    // Missing integer keys select the first item (4800 baud); missing text keys
+    // leave the widgets alone; a port that is not present leaves the first entry.
+    void missingKeysAndAbsentPort()
+    {
+        writeIni({{QStringLiteral("Q4/EditPort"), QString()},
+            {QStringLiteral("Q4/serialnumcomboBox"), QStringLiteral("Nowhere(ttyNOTHERE9)")}});
+        ModbusSetting page;
+        page.loadSettings();
+        auto *baud = page.findChild<QComboBox *>(QStringLiteral("baudCombo"));
+        QCOMPARE(baud->currentText(), QStringLiteral("4800"));
+        QCOMPARE(page.findChild<QComboBox *>(QStringLiteral("parityCombo"))->currentText(),
+            QStringLiteral("NONE"));
+        QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->text(), QStringLiteral("502"));
+        QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->text(),
+            QStringLiteral("192.168.101.1"));
+        QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("timeoutSpinner"))->value(), 1000);
+        QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("spinboxSlaveId"))->value(), 1);
+        auto *serial = page.findChild<QComboBox *>(QStringLiteral("serialnumcomboBox"));
+        QCOMPARE(serial->currentIndex(), serial->count() > 0 ? 0 : -1);
+        QVERIFY(serial->currentText() != QStringLiteral("Nowhere(ttyNOTHERE9)"));
+        // Loading marks the first run as done.
+        QCOMPARE(iniValue(QStringLiteral("Config/Startup")).toInt(), 0);
+    }
+
+    // A missing file is only logged; the widgets keep their values.
+    void missingFileKeepsWidgets()
+    {
+        ModbusSetting page;
+        page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->setText(QStringLiteral("1.2.3.4"));
+        QTest::ignoreMessage(QtDebugMsg, "文件不存在");
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("setting\\.ini")));
+        page.loadSettings();
+        QCOMPARE(
+            page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->text(), QStringLiteral("1.2.3.4"));
+        QVERIFY(!QFile::exists(iniPath()));
+    }
+
+    // A folder that cannot be made is reported instead of being passed over.
+    void unwritableFolderIsReported()
+    {
+        const QString blocker = dataDir->path() + QStringLiteral("/plainfile");
+        QFile file(blocker);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.close();
+        setDataDirectory(blocker);
+        ModbusSetting page;
+        QTest::ignoreMessage(
+            QtWarningMsg, QRegularExpression(QStringLiteral("Cannot create the settings folder")));
+        QVERIFY(!page.saveSettings());
+    }
+
+    // First run: group Config with Startup=1 chooses Chinese; the file then holds
+    // Startup=0 and group Q4 with the page's values and Language=1.
+    void firstRunTakesConfigLanguage()
+    {
+        writeIni({{QStringLiteral("Config/Startup"), 1}, {QStringLiteral("Config/Language"), 1}});
+        MainWindow window;
+        QCOMPARE(interfaceLanguage, 1);
+        QCOMPARE(window.languageInUse(), 1);
+        QCOMPARE(iniValue(QStringLiteral("Config/Startup")).toInt(), 0);
+        QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 1);
+        QCOMPARE(iniValue(QStringLiteral("Q4/EditHostIP")).toString(), QStringLiteral("192.168.101.1"));
+        // Group Q4 was absent: its integer keys read as 0, so the first items are saved.
+        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 0);
+        const QString chinese = QCoreApplication::translate("MainWindow", "Communication-Normal");
+        if (chinese == QStringLiteral("Communication-Normal"))
+            QSKIP("the Chinese catalogue has no entries yet");
+        QCOMPARE(chinese, QStringLiteral("通讯正常"));
+    }
+
+    // Without Startup the language of group Q4 wins over group Config.
+    void laterRunTakesQ4Language()
+    {
+        writeIni({{QStringLiteral("Config/Startup"), 0}, {QStringLiteral("Config/Language"), 0},
+            {QStringLiteral("Q4/Language"), 1}});
+        MainWindow window;
+        QCOMPARE(window.languageInUse(), 1);
+        QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 1);
+    }
+
+    // Each press of the language button flips the language and saves the file:
+    // twice returns to the first language.
+    void languageButtonTwiceSavesTwice()
+    {
+        MainWindow window;
+        QCOMPARE(window.languageInUse(), 0);
+        auto *button = window.findChild<QPushButton *>(QStringLiteral("Btn_ChangeLanguage"));
+        QVERIFY(button);
+        QVERIFY(QFile::remove(iniPath()));
+        button->click();
+        QVERIFY(QFile::exists(iniPath()));
+        QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 1);
+        QCOMPARE(window.languageInUse(), 1);
+        QVERIFY(QFile::remove(iniPath()));
+        button->click();
+        QVERIFY(QFile::exists(iniPath()));
+        QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 0);
+        QCOMPARE(window.languageInUse(), 0);
+        QCOMPARE(interfaceLanguage, 0);
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    initQ4Resources();
+    TestSettings test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_settings.moc"
