@@ -86,6 +86,7 @@ private slots:
     void recentringWithoutMainWindowIsHarmless();
     void dialogFontFollowsLanguage();
     void formsMatchTheirLayout();
+    void catalogueHoldsTheFixedTranslations();
 
 private:
     QTranslator *chinese = nullptr;
@@ -316,7 +317,7 @@ void TestDialogs::passwordPrompt()
     // The entry has the focus when the prompt opens.
     bool focused = false;
     text = run([&focused](InputDialog *dialog, QLineEdit *edit) {
-        focused = QApplication::focusWidget() == edit;
+        focused = dialog->focusWidget() == edit;
         dialog->close();
     });
     QVERIFY(focused);
@@ -430,6 +431,50 @@ void TestDialogs::formsMatchTheirLayout()
         input.findChild<QLabel *>(QStringLiteral("label_tipText"))->text(), QStringLiteral("Please Input:"));
     QVERIFY(!input.isAccepted());
     QVERIFY(input.text().isNull());
+}
+
+void TestDialogs::catalogueHoldsTheFixedTranslations()
+{
+    // Texts that code compares or shows as messages must translate exactly so.
+    struct Entry
+    {
+        const char *context, *source, *chinese;
+    };
+    const Entry entries[] = {
+        {"QObject", "Reset Successful!", "复位成功！"},
+        {"QObject", "Import Successful!", "导入成功！"},
+        {"QObject", "Export Successful!", "导出成功！"},
+        {"QObject", "Sample Done!", "采样完成！"},
+        {"QObject", "Reset Failed!", "复位失败！"},
+        {"QObject", "Password Failed!", "密码错误！"},
+        {"QObject", "Operation Failed,Please try again!", "操作失败，请重试！"},
+        {"QObject", "Import Failed!", "导入失败！"},
+        {"QObject", "Export Failed!", "导出失败！"},
+        {"QObject", "Angle Correct Error!", "角差系数错误！"},
+        {"QObject", "Start Importing!", "开始导入！"},
+        {"QObject", "Start Exporting!", "开始导出！"},
+        {"QObject", "Sample not stable!", "采样不稳定！"},
+        {"QObject", "Password", "密码"},
+        {"MainWindow", "Communication-Normal", "通讯正常"},
+        {"MainWindow", "Communication-Error", "通讯错误"},
+        {"MainWindow", "Port: ", "端口号："},
+        {"TipsDialog", "Angle Correct", "角差修正"},
+        {"TipsDialog", "Confirm", "确认"},
+        {"TipsDialog", "Cancel", "取消"},
+        {"InputDialog", "Confirm", "确认"},
+        {"InputDialog", "Cancel", "取消"},
+        {"InputDialog", "Please Input:", "请输入："},
+    };
+    QTranslator chineseCatalogue;
+    QVERIFY(chineseCatalogue.load(QStringLiteral(":/Translate/Language_CN.qm")));
+    for (const Entry &entry : entries)
+        QCOMPARE(chineseCatalogue.translate(entry.context, entry.source), QString::fromUtf8(entry.chinese));
+
+    // The English catalogue exists and translates nothing.
+    QTranslator english;
+    QVERIFY(english.load(QStringLiteral(":/Translate/Language_EN.qm")));
+    for (const Entry &entry : entries)
+        QVERIFY(english.translate(entry.context, entry.source).isEmpty());
 }
 
 QTEST_MAIN(TestDialogs)

@@ -1,4 +1,2119 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="zh_CN">
+    <context>
+        <name>Application</name>
+        <message>
+            <source>Form</source>
+            <translation>窗体</translation>
+        </message>
+        <message>
+            <source>Channel Select:</source>
+            <translation>通道选择：</translation>
+        </message>
+        <message>
+            <source>CH-1</source>
+            <translation>CH-1</translation>
+        </message>
+        <message>
+            <source>CH-2</source>
+            <translation>CH-2</translation>
+        </message>
+        <message>
+            <source>CH-3</source>
+            <translation>CH-3</translation>
+        </message>
+        <message>
+            <source>CH-4</source>
+            <translation>CH-4</translation>
+        </message>
+        <message>
+            <source>Input Config</source>
+            <translation>输入配置</translation>
+        </message>
+        <message>
+            <source>Input1</source>
+            <translation>输入1</translation>
+        </message>
+        <message>
+            <source>Function：</source>
+            <translation>功能：</translation>
+        </message>
+        <message>
+            <source>Delay Time：</source>
+            <translation>延时时间：</translation>
+        </message>
+        <message>
+            <source>ms</source>
+            <translation>ms</translation>
+        </message>
+        <message>
+            <source>Input2</source>
+            <translation>输入2</translation>
+        </message>
+        <message>
+            <source>Input3</source>
+            <translation>输入3</translation>
+        </message>
+        <message>
+            <source>Input4</source>
+            <translation>输入4</translation>
+        </message>
+        <message>
+            <source>Output Config</source>
+            <translation>输出配置</translation>
+        </message>
+        <message>
+            <source>Output1</source>
+            <translation>输出1</translation>
+        </message>
+        <message>
+            <source>Output2</source>
+            <translation>输出2</translation>
+        </message>
+        <message>
+            <source>Output3</source>
+            <translation>输出3</translation>
+        </message>
+        <message>
+            <source>Output4</source>
+            <translation>输出4</translation>
+        </message>
+        <message>
+            <source>Output5</source>
+            <translation>输出5</translation>
+        </message>
+        <message>
+            <source>Output6</source>
+            <translation>输出6</translation>
+        </message>
+        <message>
+            <source>Output7</source>
+            <translation>输出7</translation>
+        </message>
+        <message>
+            <source>Output8</source>
+            <translation>输出8</translation>
+        </message>
+        <message>
+            <source>COMP Config</source>
+            <translation>比较器配置</translation>
+        </message>
+        <message>
+            <source>COMP 1</source>
+            <translation>比较器 1</translation>
+        </message>
+        <message>
+            <source>COMP CH   </source>
+            <translation>比较通道：</translation>
+        </message>
+        <message>
+            <source>Channel-1</source>
+            <translation>通道-1</translation>
+        </message>
+        <message>
+            <source>Channel-2</source>
+            <translation>通道-2</translation>
+        </message>
+        <message>
+            <source>Channel-3</source>
+            <translation>通道-3</translation>
+        </message>
+        <message>
+            <source>Channel-4</source>
+            <translation>通道-4</translation>
+        </message>
+        <message>
+            <source>COMP Mode:</source>
+            <translation>比较模式：</translation>
+        </message>
+        <message>
+            <source>OFF </source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>W&lt;=CV1</source>
+            <translation>W&lt;=CV1</translation>
+        </message>
+        <message>
+            <source>W=CV1</source>
+            <translation>W=CV1</translation>
+        </message>
+        <message>
+            <source>W!=CV1</source>
+            <translation>W!=CV1</translation>
+        </message>
+        <message>
+            <source>W&gt;=CV1</source>
+            <translation>W&gt;=CV1</translation>
+        </message>
+        <message>
+            <source>CV1&lt;=W&lt;=CV2</source>
+            <translation>CV1&lt;=W&lt;=CV2</translation>
+        </message>
+        <message>
+            <source>W&lt;[CV1,CV2]&gt;W</source>
+            <translation>W&lt;[CV1,CV2]&gt;W</translation>
+        </message>
+        <message>
+            <source>COMP Value-1:</source>
+            <translation>比较值1：</translation>
+        </message>
+        <message>
+            <source>kg</source>
+            <translation>kg</translation>
+        </message>
+        <message>
+            <source>COMP Value-2:</source>
+            <translation>比较值2：</translation>
+        </message>
+        <message>
+            <source>ON COND.:</source>
+            <translation>导通条件：</translation>
+        </message>
+        <message>
+            <source>Immediately</source>
+            <translation>立即</translation>
+        </message>
+        <message>
+            <source>Stable</source>
+            <translation>稳定</translation>
+        </message>
+        <message>
+            <source>Debounce</source>
+            <translation>防抖</translation>
+        </message>
+        <message>
+            <source>TRUE JudgeT:</source>
+            <translation>导通判定时间：</translation>
+        </message>
+        <message>
+            <source>OFF COND.:</source>
+            <translation>断开条件：</translation>
+        </message>
+        <message>
+            <source>FALSE HoldT:</source>
+            <translation>断开保持时间：</translation>
+        </message>
+        <message>
+            <source>COMP 2</source>
+            <translation>比较器 2</translation>
+        </message>
+        <message>
+            <source>COMP 3</source>
+            <translation>比较器 3</translation>
+        </message>
+        <message>
+            <source>COMP 4</source>
+            <translation>比较器 4</translation>
+        </message>
+        <message>
+            <source>COMP 5</source>
+            <translation>比较器 5</translation>
+        </message>
+        <message>
+            <source>COMP 6</source>
+            <translation>比较器 6</translation>
+        </message>
+        <message>
+            <source>COMP 7</source>
+            <translation>比较器 7</translation>
+        </message>
+        <message>
+            <source>COMP 8</source>
+            <translation>比较器 8</translation>
+        </message>
+        <message>
+            <source>None</source>
+            <translation>无</translation>
+        </message>
+        <message>
+            <source>CH-1 Zero </source>
+            <translation>CH-1 置零</translation>
+        </message>
+        <message>
+            <source>CH-2 Zero </source>
+            <translation>CH-2 置零</translation>
+        </message>
+        <message>
+            <source>CH-3 Zero </source>
+            <translation>CH-3 置零</translation>
+        </message>
+        <message>
+            <source>CH-4 Zero </source>
+            <translation>CH-4 置零</translation>
+        </message>
+        <message>
+            <source>CH-1 CAL-Zero</source>
+            <translation>CH-1 零点标定</translation>
+        </message>
+        <message>
+            <source>CH-2 CAL-Zero</source>
+            <translation>CH-2 零点标定</translation>
+        </message>
+        <message>
+            <source>CH-3 CAL-Zero</source>
+            <translation>CH-3 零点标定</translation>
+        </message>
+        <message>
+            <source>CH-4 CAL-Zero</source>
+            <translation>CH-4 零点标定</translation>
+        </message>
+        <message>
+            <source>CH-1 Tare</source>
+            <translation>CH-1 去皮</translation>
+        </message>
+        <message>
+            <source>CH-2 Tare</source>
+            <translation>CH-2 去皮</translation>
+        </message>
+        <message>
+            <source>CH-3 Tare</source>
+            <translation>CH-3 去皮</translation>
+        </message>
+        <message>
+            <source>CH-4 Tare</source>
+            <translation>CH-4 去皮</translation>
+        </message>
+        <message>
+            <source>CH-1 Clear Tare</source>
+            <translation>CH-1 清除皮重</translation>
+        </message>
+        <message>
+            <source>CH-2 Clear Tare</source>
+            <translation>CH-2 清除皮重</translation>
+        </message>
+        <message>
+            <source>CH-3 Clear Tare</source>
+            <translation>CH-3 清除皮重</translation>
+        </message>
+        <message>
+            <source>CH-4 Clear Tare</source>
+            <translation>CH-4 清除皮重</translation>
+        </message>
+        <message>
+            <source>CH-1 Gross/Net</source>
+            <translation>CH-1 毛重/净重</translation>
+        </message>
+        <message>
+            <source>CH-2 Gross/Net</source>
+            <translation>CH-2 毛重/净重</translation>
+        </message>
+        <message>
+            <source>CH-3 Gross/Net</source>
+            <translation>CH-3 毛重/净重</translation>
+        </message>
+        <message>
+            <source>CH-4 Gross/Net</source>
+            <translation>CH-4 毛重/净重</translation>
+        </message>
+        <message>
+            <source>COMP-ON</source>
+            <translation>比较器启用</translation>
+        </message>
+        <message>
+            <source>COMP1</source>
+            <translation>比较器1</translation>
+        </message>
+        <message>
+            <source>COMP2</source>
+            <translation>比较器2</translation>
+        </message>
+        <message>
+            <source>COMP3</source>
+            <translation>比较器3</translation>
+        </message>
+        <message>
+            <source>COMP4</source>
+            <translation>比较器4</translation>
+        </message>
+        <message>
+            <source>COMP5</source>
+            <translation>比较器5</translation>
+        </message>
+        <message>
+            <source>COMP6</source>
+            <translation>比较器6</translation>
+        </message>
+        <message>
+            <source>COMP7</source>
+            <translation>比较器7</translation>
+        </message>
+        <message>
+            <source>COMP8</source>
+            <translation>比较器8</translation>
+        </message>
+        <message>
+            <source>CH-1 Stable</source>
+            <translation>CH-1 稳定</translation>
+        </message>
+        <message>
+            <source>CH-2 Stable</source>
+            <translation>CH-2 稳定</translation>
+        </message>
+        <message>
+            <source>CH-3 Stable</source>
+            <translation>CH-3 稳定</translation>
+        </message>
+        <message>
+            <source>CH-4 Stable</source>
+            <translation>CH-4 稳定</translation>
+        </message>
+        <message>
+            <source>CH-1 Zero</source>
+            <translation>CH-1 零点</translation>
+        </message>
+        <message>
+            <source>CH-2 Zero</source>
+            <translation>CH-2 零点</translation>
+        </message>
+        <message>
+            <source>CH-3 Zero</source>
+            <translation>CH-3 零点</translation>
+        </message>
+        <message>
+            <source>CH-4 Zero</source>
+            <translation>CH-4 零点</translation>
+        </message>
+        <message>
+            <source>CH-1 Net</source>
+            <translation>CH-1 净重</translation>
+        </message>
+        <message>
+            <source>CH-2 Net</source>
+            <translation>CH-2 净重</translation>
+        </message>
+        <message>
+            <source>CH-3 Net</source>
+            <translation>CH-3 净重</translation>
+        </message>
+        <message>
+            <source>CH-4 Net</source>
+            <translation>CH-4 净重</translation>
+        </message>
+        <message>
+            <source>CH-1 -SIGN</source>
+            <translation>CH-1 负号</translation>
+        </message>
+        <message>
+            <source>CH-2 -SIGN</source>
+            <translation>CH-2 负号</translation>
+        </message>
+        <message>
+            <source>CH-3 -SIGN</source>
+            <translation>CH-3 负号</translation>
+        </message>
+        <message>
+            <source>CH-4 -SIGN</source>
+            <translation>CH-4 负号</translation>
+        </message>
+        <message>
+            <source>Zero </source>
+            <translation>置零</translation>
+        </message>
+        <message>
+            <source>CAL-Zero</source>
+            <translation>零点标定</translation>
+        </message>
+        <message>
+            <source>Tare</source>
+            <translation>去皮</translation>
+        </message>
+        <message>
+            <source>Clear Tare</source>
+            <translation>清除皮重</translation>
+        </message>
+        <message>
+            <source>Gross/Net</source>
+            <translation>毛重/净重</translation>
+        </message>
+        <message>
+            <source>Stable </source>
+            <translation>稳定</translation>
+        </message>
+        <message>
+            <source>Zero</source>
+            <translation>零点</translation>
+        </message>
+        <message>
+            <source>Net</source>
+            <translation>净重</translation>
+        </message>
+        <message>
+            <source>-SIGN</source>
+            <translation>负号</translation>
+        </message>
+    </context>
+    <context>
+        <name>BasicConfig</name>
+        <message>
+            <source>Form</source>
+            <translation>窗体</translation>
+        </message>
+        <message>
+            <source> Select Channel:</source>
+            <translation>选择通道：</translation>
+        </message>
+        <message>
+            <source>Channel1</source>
+            <translation>通道1</translation>
+        </message>
+        <message>
+            <source>Channel2</source>
+            <translation>通道2</translation>
+        </message>
+        <message>
+            <source>Channel3</source>
+            <translation>通道3</translation>
+        </message>
+        <message>
+            <source>Channel4</source>
+            <translation>通道4</translation>
+        </message>
+        <message>
+            <source>Zero Config</source>
+            <translation>零点设置</translation>
+        </message>
+        <message>
+            <source>Zero Range:          </source>
+            <translation>置零范围：</translation>
+        </message>
+        <message>
+            <source>%</source>
+            <translation>%</translation>
+        </message>
+        <message>
+            <source>Remote Zero:</source>
+            <translation>远程置零：</translation>
+        </message>
+        <message>
+            <source>OFF</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>ON</source>
+            <translation>开启</translation>
+        </message>
+        <message>
+            <source>PWR-On Zero:</source>
+            <translation>上电置零：</translation>
+        </message>
+        <message>
+            <source>Tare Config</source>
+            <translation>皮重设置</translation>
+        </message>
+        <message>
+            <source>Remote Tare:</source>
+            <translation>远程去皮：</translation>
+        </message>
+        <message>
+            <source>Tare Record:</source>
+            <translation>皮重记忆：</translation>
+        </message>
+        <message>
+            <source>NetSign COR:</source>
+            <translation>净重符号修正：</translation>
+        </message>
+        <message>
+            <source>Disable</source>
+            <translation>禁用</translation>
+        </message>
+        <message>
+            <source>CorrectTare</source>
+            <translation>修正皮重</translation>
+        </message>
+        <message>
+            <source>BackToGross</source>
+            <translation>返回毛重</translation>
+        </message>
+        <message>
+            <source>Preset Tare:</source>
+            <translation>预置皮重：</translation>
+        </message>
+        <message>
+            <source>kg</source>
+            <translation>kg</translation>
+        </message>
+        <message>
+            <source>Sample Filter</source>
+            <translation>采样与滤波</translation>
+        </message>
+        <message>
+            <source>Digit-Filter:          </source>
+            <translation>数字滤波：</translation>
+        </message>
+        <message>
+            <source>Adv. Filter:</source>
+            <translation>高级滤波：</translation>
+        </message>
+        <message>
+            <source>d</source>
+            <translation>d</translation>
+        </message>
+        <message>
+            <source>Sample Rate:</source>
+            <translation>采样速率：</translation>
+        </message>
+        <message>
+            <source>50Hz</source>
+            <translation>50Hz</translation>
+        </message>
+        <message>
+            <source>60Hz</source>
+            <translation>60Hz</translation>
+        </message>
+        <message>
+            <source>100Hz</source>
+            <translation>100Hz</translation>
+        </message>
+        <message>
+            <source>120Hz</source>
+            <translation>120Hz</translation>
+        </message>
+        <message>
+            <source>200Hz</source>
+            <translation>200Hz</translation>
+        </message>
+        <message>
+            <source>240Hz</source>
+            <translation>240Hz</translation>
+        </message>
+        <message>
+            <source>400Hz</source>
+            <translation>400Hz</translation>
+        </message>
+        <message>
+            <source>480Hz</source>
+            <translation>480Hz</translation>
+        </message>
+        <message>
+            <source>800Hz</source>
+            <translation>800Hz</translation>
+        </message>
+        <message>
+            <source>960Hz</source>
+            <translation>960Hz</translation>
+        </message>
+        <message>
+            <source>STAB &amp; TrZero  </source>
+            <translation>稳定与零点跟踪</translation>
+        </message>
+        <message>
+            <source>STAB Range:          </source>
+            <translation>稳定范围：</translation>
+        </message>
+        <message>
+            <source>STAB Timer:</source>
+            <translation>稳定时间：</translation>
+        </message>
+        <message>
+            <source>ms</source>
+            <translation>ms</translation>
+        </message>
+        <message>
+            <source>TrZero Range:</source>
+            <translation>零点跟踪范围：</translation>
+        </message>
+        <message>
+            <source>TrZero Timer:</source>
+            <translation>零点跟踪时间：</translation>
+        </message>
+        <message>
+            <source>Sensor Signal</source>
+            <translation>传感器信号</translation>
+        </message>
+        <message>
+            <source>Input Range:          </source>
+            <translation>输入范围：</translation>
+        </message>
+        <message>
+            <source>0-5 mV</source>
+            <translation>0-5 mV</translation>
+        </message>
+        <message>
+            <source>0-10 mV</source>
+            <translation>0-10 mV</translation>
+        </message>
+        <message>
+            <source>0-15 mV</source>
+            <translation>0-15 mV</translation>
+        </message>
+        <message>
+            <source>-5-5 mV</source>
+            <translation>-5-5 mV</translation>
+        </message>
+        <message>
+            <source>-10-10 mV</source>
+            <translation>-10-10 mV</translation>
+        </message>
+        <message>
+            <source>-15-15 mV</source>
+            <translation>-15-15 mV</translation>
+        </message>
+        <message>
+            <source>Other</source>
+            <translation>其他</translation>
+        </message>
+        <message>
+            <source>Tilt Threshold:</source>
+            <translation>倾斜阈值：</translation>
+        </message>
+    </context>
+    <context>
+        <name>DataTrans</name>
+        <message>
+            <source>Form</source>
+            <translation>窗体</translation>
+        </message>
+        <message>
+            <source>Channel Select:</source>
+            <translation>通道选择：</translation>
+        </message>
+        <message>
+            <source>CH-1</source>
+            <translation>CH-1</translation>
+        </message>
+        <message>
+            <source>CH-2</source>
+            <translation>CH-2</translation>
+        </message>
+        <message>
+            <source>CH-3</source>
+            <translation>CH-3</translation>
+        </message>
+        <message>
+            <source>CH-4</source>
+            <translation>CH-4</translation>
+        </message>
+        <message>
+            <source>COM-1</source>
+            <translation>串口-1</translation>
+        </message>
+        <message>
+            <source>COM ID:</source>
+            <translation>站号：</translation>
+        </message>
+        <message>
+            <source>Baudrate:</source>
+            <translation>波特率：</translation>
+        </message>
+        <message>
+            <source>4800</source>
+            <translation>4800</translation>
+        </message>
+        <message>
+            <source>9600</source>
+            <translation>9600</translation>
+        </message>
+        <message>
+            <source>19200</source>
+            <translation>19200</translation>
+        </message>
+        <message>
+            <source>38400</source>
+            <translation>38400</translation>
+        </message>
+        <message>
+            <source>57600</source>
+            <translation>57600</translation>
+        </message>
+        <message>
+            <source>115200</source>
+            <translation>115200</translation>
+        </message>
+        <message>
+            <source>Protocol:</source>
+            <translation>协议：</translation>
+        </message>
+        <message>
+            <source>Modbus-RTU</source>
+            <translation>Modbus-RTU</translation>
+        </message>
+        <message>
+            <source>KT-Cont</source>
+            <translation>KT 连续输出</translation>
+        </message>
+        <message>
+            <source>Data Format:</source>
+            <translation>数据格式：</translation>
+        </message>
+        <message>
+            <source>8-N-1</source>
+            <translation>8-N-1</translation>
+        </message>
+        <message>
+            <source>8-E-1</source>
+            <translation>8-E-1</translation>
+        </message>
+        <message>
+            <source>8-O-1</source>
+            <translation>8-O-1</translation>
+        </message>
+        <message>
+            <source>7-E-1</source>
+            <translation>7-E-1</translation>
+        </message>
+        <message>
+            <source>7-O-1</source>
+            <translation>7-O-1</translation>
+        </message>
+        <message>
+            <source>DwordFormat:</source>
+            <translation>双字格式：</translation>
+        </message>
+        <message>
+            <source>AB-CD</source>
+            <translation>AB-CD</translation>
+        </message>
+        <message>
+            <source>CD-AB</source>
+            <translation>CD-AB</translation>
+        </message>
+        <message>
+            <source>Send Gap:</source>
+            <translation>发送间隔：</translation>
+        </message>
+        <message>
+            <source>ms</source>
+            <translation>ms</translation>
+        </message>
+        <message>
+            <source>COM-2</source>
+            <translation>串口-2</translation>
+        </message>
+        <message>
+            <source>Can Open</source>
+            <translation>CANopen</translation>
+        </message>
+        <message>
+            <source>CAN ID:</source>
+            <translation>CAN 站号：</translation>
+        </message>
+        <message>
+            <source>100K</source>
+            <translation>100K</translation>
+        </message>
+        <message>
+            <source>125K</source>
+            <translation>125K</translation>
+        </message>
+        <message>
+            <source>250K</source>
+            <translation>250K</translation>
+        </message>
+        <message>
+            <source>500K</source>
+            <translation>500K</translation>
+        </message>
+        <message>
+            <source>1000K</source>
+            <translation>1000K</translation>
+        </message>
+        <message>
+            <source>Report Type:</source>
+            <translation>报文类型：</translation>
+        </message>
+        <message>
+            <source>Standard</source>
+            <translation>标准帧</translation>
+        </message>
+        <message>
+            <source>Expended</source>
+            <translation>扩展帧</translation>
+        </message>
+        <message>
+            <source>Report Content:</source>
+            <translation>报文内容：</translation>
+        </message>
+        <message>
+            <source>Weight</source>
+            <translation>重量</translation>
+        </message>
+        <message>
+            <source>Voltage</source>
+            <translation>电压</translation>
+        </message>
+        <message>
+            <source>Report Gap:</source>
+            <translation>发送周期：</translation>
+        </message>
+        <message>
+            <source>TCP-IP</source>
+            <translation>TCP-IP</translation>
+        </message>
+        <message>
+            <source>IP Config:</source>
+            <translation>IP 地址：</translation>
+        </message>
+        <message>
+            <source>.</source>
+            <translation>.</translation>
+        </message>
+        <message>
+            <source>Subnet Mask:</source>
+            <translation>子网掩码：</translation>
+        </message>
+        <message>
+            <source>Gateway:</source>
+            <translation>网关：</translation>
+        </message>
+        <message>
+            <source>Con. 1</source>
+            <translation>连接 1</translation>
+        </message>
+        <message>
+            <source>Con. 2</source>
+            <translation>连接 2</translation>
+        </message>
+        <message>
+            <source>Con. 3</source>
+            <translation>连接 3</translation>
+        </message>
+        <message>
+            <source>Con. 4</source>
+            <translation>连接 4</translation>
+        </message>
+        <message>
+            <source>Con. 5</source>
+            <translation>连接 5</translation>
+        </message>
+        <message>
+            <source>Con. 6</source>
+            <translation>连接 6</translation>
+        </message>
+        <message>
+            <source>Port:</source>
+            <translation>端口：</translation>
+        </message>
+        <message>
+            <source>AB CD</source>
+            <translation>AB CD</translation>
+        </message>
+        <message>
+            <source>CD AB</source>
+            <translation>CD AB</translation>
+        </message>
+        <message>
+            <source>Send Gap: </source>
+            <translation>发送间隔：</translation>
+        </message>
+        <message>
+            <source>Analog</source>
+            <translation>模拟量输出</translation>
+        </message>
+        <message>
+            <source>Analog Type</source>
+            <translation>模拟量类型</translation>
+        </message>
+        <message>
+            <source>Link Data</source>
+            <translation>关联数据</translation>
+        </message>
+        <message>
+            <source>CH-1:</source>
+            <translation>CH-1：</translation>
+        </message>
+        <message>
+            <source>0-5V</source>
+            <translation>0-5V</translation>
+        </message>
+        <message>
+            <source>0-10V</source>
+            <translation>0-10V</translation>
+        </message>
+        <message>
+            <source>4-20mA</source>
+            <translation>4-20mA</translation>
+        </message>
+        <message>
+            <source>0-20mA</source>
+            <translation>0-20mA</translation>
+        </message>
+        <message>
+            <source>0-24mA</source>
+            <translation>0-24mA</translation>
+        </message>
+        <message>
+            <source>-5-5V</source>
+            <translation>-5-5V</translation>
+        </message>
+        <message>
+            <source>-10-10V</source>
+            <translation>-10-10V</translation>
+        </message>
+        <message>
+            <source>Net</source>
+            <translation>净重</translation>
+        </message>
+        <message>
+            <source>Gross</source>
+            <translation>毛重</translation>
+        </message>
+        <message>
+            <source>CH-2:</source>
+            <translation>CH-2：</translation>
+        </message>
+        <message>
+            <source>CH-3:</source>
+            <translation>CH-3：</translation>
+        </message>
+        <message>
+            <source>CH-4:</source>
+            <translation>CH-4：</translation>
+        </message>
+        <message>
+            <source>Analog Type:</source>
+            <translation>模拟量类型：</translation>
+        </message>
+        <message>
+            <source>Link Data:</source>
+            <translation>关联数据：</translation>
+        </message>
+    </context>
+    <context>
+        <name>ExelToWrite</name>
+        <message>
+            <source>error</source>
+            <translation>错误</translation>
+        </message>
+        <message>
+            <source>error1</source>
+            <translation>错误1</translation>
+        </message>
+        <message>
+            <source>error2</source>
+            <translation>错误2</translation>
+        </message>
+        <message>
+            <source>error3</source>
+            <translation>错误3</translation>
+        </message>
+        <message>
+            <source>error4</source>
+            <translation>错误4</translation>
+        </message>
+        <message>
+            <source>error5</source>
+            <translation>错误5</translation>
+        </message>
+    </context>
+    <context>
+        <name>InputDialog</name>
+        <message>
+            <source>Dialog</source>
+            <translation>对话框</translation>
+        </message>
+        <message>
+            <source>titile</source>
+            <translation>标题</translation>
+        </message>
+        <message>
+            <source>Please Input:</source>
+            <translation>请输入：</translation>
+        </message>
+        <message>
+            <source>Confirm</source>
+            <translation>确认</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+    </context>
+    <context>
+        <name>MainInterface</name>
+        <message>
+            <source>Form</source>
+            <translation>窗体</translation>
+        </message>
+        <message>
+            <source>Monitoring Curve1:</source>
+            <translation>监控曲线1：</translation>
+        </message>
+        <message>
+            <source>Gross</source>
+            <translation>毛重</translation>
+        </message>
+        <message>
+            <source>Net</source>
+            <translation>净重</translation>
+        </message>
+        <message>
+            <source>Tare</source>
+            <translation>皮重</translation>
+        </message>
+        <message>
+            <source>Sensor Voltage</source>
+            <translation>传感器电压</translation>
+        </message>
+        <message>
+            <source>Gain Voltage</source>
+            <translation>放大电压</translation>
+        </message>
+        <message>
+            <source>Pause</source>
+            <translation>暂停</translation>
+        </message>
+        <message>
+            <source>Monitoring Curve2：</source>
+            <translation>监控曲线2：</translation>
+        </message>
+        <message>
+            <source>Monitoring Curve3：</source>
+            <translation>监控曲线3：</translation>
+        </message>
+        <message>
+            <source>Monitoring Curve4：</source>
+            <translation>监控曲线4：</translation>
+        </message>
+        <message>
+            <source>Sensor Volt</source>
+            <translation>传感器电压</translation>
+        </message>
+        <message>
+            <source>Gain Volt</source>
+            <translation>放大电压</translation>
+        </message>
+        <message>
+            <source>Start</source>
+            <translation>开始</translation>
+        </message>
+        <message>
+            <source>Real Time/s</source>
+            <translation>实时时间/s</translation>
+        </message>
+    </context>
+    <context>
+        <name>MainWindow</name>
+        <message>
+            <source>MainWindow</source>
+            <translation>主窗口</translation>
+        </message>
+        <message>
+            <source>|</source>
+            <translation>|</translation>
+        </message>
+        <message>
+            <source>Lumo Q4 Config System</source>
+            <translation>Lumo Q4 配置系统</translation>
+        </message>
+        <message>
+            <source>EN/CH</source>
+            <translation>英/中</translation>
+        </message>
+        <message>
+            <source>MiniSize</source>
+            <translation>最小化</translation>
+        </message>
+        <message>
+            <source>Manimize/Restore</source>
+            <translation>最大化/还原</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>Main Interface</source>
+            <translation>主界面</translation>
+        </message>
+        <message>
+            <source>Basic Config</source>
+            <translation>基本配置</translation>
+        </message>
+        <message>
+            <source>Weight CAL</source>
+            <translation>重量标定</translation>
+        </message>
+        <message>
+            <source>Application</source>
+            <translation>应用配置</translation>
+        </message>
+        <message>
+            <source>Data Trans</source>
+            <translation>数据传输</translation>
+        </message>
+        <message>
+            <source>Test Maintain</source>
+            <translation>测试维护</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Weight&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;重量&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Sensor Voltage&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;传感器电压&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Error Message&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;错误信息&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Sensor Pressure&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;传感器受力&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Channel 1:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;通道1：&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Channel 2:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;通道2：&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Channel 3:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;通道3：&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Channel 4:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;通道4：&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;Combined Weight&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+            <translation>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=" font-weight:600;"&gt;组合重量&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</translation>
+        </message>
+        <message>
+            <source>Protocol:</source>
+            <translation>协议：</translation>
+        </message>
+        <message>
+            <source>Slave ID:</source>
+            <translation>从站地址：</translation>
+        </message>
+        <message>
+            <source>DwordFormat:</source>
+            <translation>双字格式：</translation>
+        </message>
+        <message>
+            <source>Delay:</source>
+            <translation>响应时间：</translation>
+        </message>
+        <message>
+            <source>Setting</source>
+            <translation>设置</translation>
+        </message>
+        <message>
+            <source>Disconnect</source>
+            <translation>断开连接</translation>
+        </message>
+        <message>
+            <source>&amp;Connect</source>
+            <translation>连接(&amp;C)</translation>
+        </message>
+        <message>
+            <source>&amp;Disconnect</source>
+            <translation>断开(&amp;D)</translation>
+        </message>
+        <message>
+            <source>&amp;Quit</source>
+            <translation>退出(&amp;Q)</translation>
+        </message>
+        <message>
+            <source>&amp;Options</source>
+            <translation>选项(&amp;O)</translation>
+        </message>
+        <message>
+            <source>123</source>
+            <translation>123</translation>
+        </message>
+        <message>
+            <source>Port: </source>
+            <translation>端口号：</translation>
+        </message>
+        <message>
+            <source>Communication-Error</source>
+            <translation>通讯错误</translation>
+        </message>
+        <message>
+            <source>Communication-Normal</source>
+            <translation>通讯正常</translation>
+        </message>
+    </context>
+    <context>
+        <name>ModbusParaSetDialog</name>
+        <message>
+            <source>Dialog</source>
+            <translation>对话框</translation>
+        </message>
+        <message>
+            <source>Connection Configuration</source>
+            <translation>连接配置</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>Protocol:</source>
+            <translation>协议：</translation>
+        </message>
+        <message>
+            <source>Modbus RTU</source>
+            <translation>Modbus RTU</translation>
+        </message>
+        <message>
+            <source>Modbus TCP</source>
+            <translation>Modbus TCP</translation>
+        </message>
+        <message>
+            <source>Host IP:</source>
+            <translation>主机 IP：</translation>
+        </message>
+        <message>
+            <source>Port:</source>
+            <translation>端口：</translation>
+        </message>
+        <message>
+            <source>1 - 65535</source>
+            <translation>1 - 65535</translation>
+        </message>
+        <message>
+            <source>Serial:</source>
+            <translation>串口：</translation>
+        </message>
+        <message>
+            <source>Slave ID:</source>
+            <translation>从站地址：</translation>
+        </message>
+        <message>
+            <source>1 - 99</source>
+            <translation>1 - 99</translation>
+        </message>
+        <message>
+            <source>Dword Format:</source>
+            <translation>双字格式：</translation>
+        </message>
+        <message>
+            <source>AB-CD</source>
+            <translation>AB-CD</translation>
+        </message>
+        <message>
+            <source>CD-AB</source>
+            <translation>CD-AB</translation>
+        </message>
+        <message>
+            <source>Delay:</source>
+            <translation>响应时间：</translation>
+        </message>
+        <message>
+            <source>50 - 1000ms</source>
+            <translation>50 - 1000ms</translation>
+        </message>
+        <message>
+            <source>Baud Rate:</source>
+            <translation>波特率：</translation>
+        </message>
+        <message>
+            <source>4800</source>
+            <translation>4800</translation>
+        </message>
+        <message>
+            <source>9600</source>
+            <translation>9600</translation>
+        </message>
+        <message>
+            <source>19200</source>
+            <translation>19200</translation>
+        </message>
+        <message>
+            <source>38400</source>
+            <translation>38400</translation>
+        </message>
+        <message>
+            <source>57600</source>
+            <translation>57600</translation>
+        </message>
+        <message>
+            <source>115200</source>
+            <translation>115200</translation>
+        </message>
+        <message>
+            <source>Data Bits:</source>
+            <translation>数据位：</translation>
+        </message>
+        <message>
+            <source>7</source>
+            <translation>7</translation>
+        </message>
+        <message>
+            <source>8</source>
+            <translation>8</translation>
+        </message>
+        <message>
+            <source>Parity:</source>
+            <translation>校验位：</translation>
+        </message>
+        <message>
+            <source>NONE</source>
+            <translation>无校验</translation>
+        </message>
+        <message>
+            <source>EVEN</source>
+            <translation>偶校验</translation>
+        </message>
+        <message>
+            <source>ODD</source>
+            <translation>奇校验</translation>
+        </message>
+        <message>
+            <source>Stop Bits:</source>
+            <translation>停止位：</translation>
+        </message>
+        <message>
+            <source>1</source>
+            <translation>1</translation>
+        </message>
+        <message>
+            <source>OK</source>
+            <translation>确定</translation>
+        </message>
+    </context>
+    <context>
+        <name>ModbusSetting</name>
+        <message>
+            <source>MainWindow</source>
+            <translation>主窗口</translation>
+        </message>
+        <message>
+            <source>Connection Setup</source>
+            <translation>连接设置</translation>
+        </message>
+        <message>
+            <source>Protocol:</source>
+            <translation>协议：</translation>
+        </message>
+        <message>
+            <source>Modbus RTU</source>
+            <translation>Modbus RTU</translation>
+        </message>
+        <message>
+            <source>Modbus TCP</source>
+            <translation>Modbus TCP</translation>
+        </message>
+        <message>
+            <source>Serial:</source>
+            <translation>串口：</translation>
+        </message>
+        <message>
+            <source>Slave ID:</source>
+            <translation>从站地址：</translation>
+        </message>
+        <message>
+            <source>1 - 99</source>
+            <translation>1 - 99</translation>
+        </message>
+        <message>
+            <source>Baud Rate:</source>
+            <translation>波特率：</translation>
+        </message>
+        <message>
+            <source>4800</source>
+            <translation>4800</translation>
+        </message>
+        <message>
+            <source>9600</source>
+            <translation>9600</translation>
+        </message>
+        <message>
+            <source>19200</source>
+            <translation>19200</translation>
+        </message>
+        <message>
+            <source>38400</source>
+            <translation>38400</translation>
+        </message>
+        <message>
+            <source>57600</source>
+            <translation>57600</translation>
+        </message>
+        <message>
+            <source>115200</source>
+            <translation>115200</translation>
+        </message>
+        <message>
+            <source>Data Bits:</source>
+            <translation>数据位：</translation>
+        </message>
+        <message>
+            <source>7</source>
+            <translation>7</translation>
+        </message>
+        <message>
+            <source>8</source>
+            <translation>8</translation>
+        </message>
+        <message>
+            <source>Parity:</source>
+            <translation>校验位：</translation>
+        </message>
+        <message>
+            <source>NONE</source>
+            <translation>无校验</translation>
+        </message>
+        <message>
+            <source>EVEN</source>
+            <translation>偶校验</translation>
+        </message>
+        <message>
+            <source>ODD</source>
+            <translation>奇校验</translation>
+        </message>
+        <message>
+            <source>Stop Bits:</source>
+            <translation>停止位：</translation>
+        </message>
+        <message>
+            <source>1</source>
+            <translation>1</translation>
+        </message>
+        <message>
+            <source>2</source>
+            <translation>2</translation>
+        </message>
+        <message>
+            <source>HOST IP:</source>
+            <translation>主机 IP：</translation>
+        </message>
+        <message>
+            <source>192.168.101.1</source>
+            <translation>192.168.101.1</translation>
+        </message>
+        <message>
+            <source>Port：</source>
+            <translation>端口：</translation>
+        </message>
+        <message>
+            <source>502</source>
+            <translation>502</translation>
+        </message>
+        <message>
+            <source>1 - 65535</source>
+            <translation>1 - 65535</translation>
+        </message>
+        <message>
+            <source>Dword Format:</source>
+            <translation>双字格式：</translation>
+        </message>
+        <message>
+            <source>AB-CD</source>
+            <translation>AB-CD</translation>
+        </message>
+        <message>
+            <source>CD-AB</source>
+            <translation>CD-AB</translation>
+        </message>
+        <message>
+            <source>Delay:</source>
+            <translation>响应时间：</translation>
+        </message>
+        <message>
+            <source>50 - 1000ms</source>
+            <translation>50 - 1000ms</translation>
+        </message>
+        <message>
+            <source> ms</source>
+            <translation>ms</translation>
+        </message>
+        <message>
+            <source>Connect</source>
+            <translation>连接</translation>
+        </message>
+        <message>
+            <source>Version: 1.0.0</source>
+            <translation>版本：1.0.0</translation>
+        </message>
+        <message>
+            <source>Lumo Q4 Config System - configuration and monitoring of KTT-Q4 weighing transmitters</source>
+            <translation>Lumo Q4 配置系统 - KTT-Q4 称重变送器的配置与监控</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>Operation Failed,Please try again!</source>
+            <translation>操作失败，请重试！</translation>
+        </message>
+    </context>
+    <context>
+        <name>QObject</name>
+        <message>
+            <source>Reset Successful!</source>
+            <translation>复位成功！</translation>
+        </message>
+        <message>
+            <source>Import Successful!</source>
+            <translation>导入成功！</translation>
+        </message>
+        <message>
+            <source>Export Successful!</source>
+            <translation>导出成功！</translation>
+        </message>
+        <message>
+            <source>Sample Done!</source>
+            <translation>采样完成！</translation>
+        </message>
+        <message>
+            <source>Reset Failed!</source>
+            <translation>复位失败！</translation>
+        </message>
+        <message>
+            <source>Password Failed!</source>
+            <translation>密码错误！</translation>
+        </message>
+        <message>
+            <source>Operation Failed,Please try again!</source>
+            <translation>操作失败，请重试！</translation>
+        </message>
+        <message>
+            <source>Import Failed!</source>
+            <translation>导入失败！</translation>
+        </message>
+        <message>
+            <source>Export Failed!</source>
+            <translation>导出失败！</translation>
+        </message>
+        <message>
+            <source>Angle Correct Error!</source>
+            <translation>角差系数错误！</translation>
+        </message>
+        <message>
+            <source>Sample not stable!</source>
+            <translation>采样不稳定！</translation>
+        </message>
+        <message>
+            <source>Start Importing!</source>
+            <translation>开始导入！</translation>
+        </message>
+        <message>
+            <source>Start Exporting!</source>
+            <translation>开始导出！</translation>
+        </message>
+        <message>
+            <source>Password</source>
+            <translation>密码</translation>
+        </message>
+    </context>
+    <context>
+        <name>TestMaintain</name>
+        <message>
+            <source>Form</source>
+            <translation>窗体</translation>
+        </message>
+        <message>
+            <source>System Information</source>
+            <translation>系统信息</translation>
+        </message>
+        <message>
+            <source>MAC Add:</source>
+            <translation>MAC 地址：</translation>
+        </message>
+        <message>
+            <source>Software Var:</source>
+            <translation>软件版本：</translation>
+        </message>
+        <message>
+            <source>Compile Date:</source>
+            <translation>编译日期：</translation>
+        </message>
+        <message>
+            <source>Serial Num:</source>
+            <translation>序列号：</translation>
+        </message>
+        <message>
+            <source>MV Coef:</source>
+            <translation>毫伏系数：</translation>
+        </message>
+        <message>
+            <source>CH1</source>
+            <translation>CH1</translation>
+        </message>
+        <message>
+            <source>CH2</source>
+            <translation>CH2</translation>
+        </message>
+        <message>
+            <source>CH3</source>
+            <translation>CH3</translation>
+        </message>
+        <message>
+            <source>CH4</source>
+            <translation>CH4</translation>
+        </message>
+        <message>
+            <source>Paramter Reset</source>
+            <translation>参数复位</translation>
+        </message>
+        <message>
+            <source>Reset All</source>
+            <translation>全部复位</translation>
+        </message>
+        <message>
+            <source>Reset Data-Trans</source>
+            <translation>复位数据传输</translation>
+        </message>
+        <message>
+            <source>Reset Application</source>
+            <translation>复位应用配置</translation>
+        </message>
+        <message>
+            <source>Reset Basic</source>
+            <translation>复位基本配置</translation>
+        </message>
+        <message>
+            <source>CH-1</source>
+            <translation>CH-1</translation>
+        </message>
+        <message>
+            <source>CH-2</source>
+            <translation>CH-2</translation>
+        </message>
+        <message>
+            <source>CH-3</source>
+            <translation>CH-3</translation>
+        </message>
+        <message>
+            <source>CH-4</source>
+            <translation>CH-4</translation>
+        </message>
+        <message>
+            <source>Reset CAL</source>
+            <translation>复位标定</translation>
+        </message>
+        <message>
+            <source>Reset Analog</source>
+            <translation>复位模拟量</translation>
+        </message>
+        <message>
+            <source>Channel Type</source>
+            <translation>通道类型</translation>
+        </message>
+        <message>
+            <source>Channel Mode:</source>
+            <translation>通道模式：</translation>
+        </message>
+        <message>
+            <source>Independent</source>
+            <translation>独立</translation>
+        </message>
+        <message>
+            <source>Combined</source>
+            <translation>组合</translation>
+        </message>
+        <message>
+            <source>Channel 1:</source>
+            <translation>通道1：</translation>
+        </message>
+        <message>
+            <source>OFF</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>ON</source>
+            <translation>开启</translation>
+        </message>
+        <message>
+            <source>Channel 2:</source>
+            <translation>通道2：</translation>
+        </message>
+        <message>
+            <source>Channel 3:</source>
+            <translation>通道3：</translation>
+        </message>
+        <message>
+            <source>Channel 4:</source>
+            <translation>通道4：</translation>
+        </message>
+        <message>
+            <source>Import Data</source>
+            <translation>导入数据</translation>
+        </message>
+        <message>
+            <source>Import:</source>
+            <translation>导入：</translation>
+        </message>
+        <message>
+            <source>Please select excel file</source>
+            <translation>请选择 Excel 文件</translation>
+        </message>
+        <message>
+            <source>Importing...</source>
+            <translation>正在导入...</translation>
+        </message>
+        <message>
+            <source>Export Data</source>
+            <translation>导出数据</translation>
+        </message>
+        <message>
+            <source>Export:</source>
+            <translation>导出：</translation>
+        </message>
+        <message>
+            <source>Export</source>
+            <translation>导出</translation>
+        </message>
+        <message>
+            <source>Exporting...</source>
+            <translation>正在导出...</translation>
+        </message>
+        <message>
+            <source>Confirm? Reset may result in communication loss!</source>
+            <translation>确认？复位可能导致通讯中断！</translation>
+        </message>
+        <message>
+            <source>Confirm?</source>
+            <translation>确认？</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>Select File</source>
+            <translation>选择文件</translation>
+        </message>
+        <message>
+            <source>Excel Files (*.xlsx *.xls)</source>
+            <translation>Excel 文件 (*.xlsx *.xls)</translation>
+        </message>
+        <message>
+            <source>All Files (*)</source>
+            <translation>所有文件 (*)</translation>
+        </message>
+        <message>
+            <source>Import Path&gt;&gt;&gt;</source>
+            <translation>导入路径&gt;&gt;&gt;</translation>
+        </message>
+        <message>
+            <source>Export Path&gt;&gt;&gt;</source>
+            <translation>导出路径&gt;&gt;&gt;</translation>
+        </message>
+    </context>
+    <context>
+        <name>TipsDialog</name>
+        <message>
+            <source>Dialog</source>
+            <translation>对话框</translation>
+        </message>
+        <message>
+            <source>title</source>
+            <translation>标题</translation>
+        </message>
+        <message>
+            <source>Message</source>
+            <translation>消息</translation>
+        </message>
+        <message>
+            <source>Confirm</source>
+            <translation>确认</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>Angle Correct</source>
+            <translation>角差修正</translation>
+        </message>
+    </context>
+    <context>
+        <name>WeightCal</name>
+        <message>
+            <source>Form</source>
+            <translation>窗体</translation>
+        </message>
+        <message>
+            <source> Select Channel:</source>
+            <translation>选择通道：</translation>
+        </message>
+        <message>
+            <source>Channel1</source>
+            <translation>通道1</translation>
+        </message>
+        <message>
+            <source>Channel2</source>
+            <translation>通道2</translation>
+        </message>
+        <message>
+            <source>Channel3</source>
+            <translation>通道3</translation>
+        </message>
+        <message>
+            <source>Channel4</source>
+            <translation>通道4</translation>
+        </message>
+        <message>
+            <source>Wt.Format</source>
+            <translation>重量格式</translation>
+        </message>
+        <message>
+            <source>Unit:</source>
+            <translation>单位：</translation>
+        </message>
+        <message>
+            <source>t</source>
+            <translation>t</translation>
+        </message>
+        <message>
+            <source>kg</source>
+            <translation>kg</translation>
+        </message>
+        <message>
+            <source>g</source>
+            <translation>g</translation>
+        </message>
+        <message>
+            <source>lb</source>
+            <translation>lb</translation>
+        </message>
+        <message>
+            <source>Decimal:</source>
+            <translation>小数位：</translation>
+        </message>
+        <message>
+            <source>0</source>
+            <translation>0</translation>
+        </message>
+        <message>
+            <source>0.0</source>
+            <translation>0.0</translation>
+        </message>
+        <message>
+            <source>0.00</source>
+            <translation>0.00</translation>
+        </message>
+        <message>
+            <source>0.000</source>
+            <translation>0.000</translation>
+        </message>
+        <message>
+            <source>0.0000</source>
+            <translation>0.0000</translation>
+        </message>
+        <message>
+            <source>Division:          </source>
+            <translation>分度值：</translation>
+        </message>
+        <message>
+            <source>d=1</source>
+            <translation>d=1</translation>
+        </message>
+        <message>
+            <source>d=2</source>
+            <translation>d=2</translation>
+        </message>
+        <message>
+            <source>d=5</source>
+            <translation>d=5</translation>
+        </message>
+        <message>
+            <source>d=10</source>
+            <translation>d=10</translation>
+        </message>
+        <message>
+            <source>d=20</source>
+            <translation>d=20</translation>
+        </message>
+        <message>
+            <source>d=50</source>
+            <translation>d=50</translation>
+        </message>
+        <message>
+            <source>Full Scale:     </source>
+            <translation>满量程：</translation>
+        </message>
+        <message>
+            <source>CAL Weight</source>
+            <translation>砝码标定</translation>
+        </message>
+        <message>
+            <source>CP1:</source>
+            <translation>标定点1：</translation>
+        </message>
+        <message>
+            <source>mV</source>
+            <translation>mV</translation>
+        </message>
+        <message>
+            <source>CP2:</source>
+            <translation>标定点2：</translation>
+        </message>
+        <message>
+            <source>CP3:</source>
+            <translation>标定点3：</translation>
+        </message>
+        <message>
+            <source>CP4:</source>
+            <translation>标定点4：</translation>
+        </message>
+        <message>
+            <source>CP5:</source>
+            <translation>标定点5：</translation>
+        </message>
+        <message>
+            <source>CAL-ZERO</source>
+            <translation>零点标定</translation>
+        </message>
+        <message>
+            <source>Auto Capture:</source>
+            <translation>自动采集：</translation>
+        </message>
+        <message>
+            <source>Zero</source>
+            <translation>采集零点</translation>
+        </message>
+        <message>
+            <source>Key In mV:</source>
+            <translation>输入毫伏值：</translation>
+        </message>
+        <message>
+            <source>Key In mV(CH2):</source>
+            <translation>输入毫伏值(CH2)：</translation>
+        </message>
+        <message>
+            <source>Key In mV(CH3):</source>
+            <translation>输入毫伏值(CH3)：</translation>
+        </message>
+        <message>
+            <source>Key In mV(CH4):</source>
+            <translation>输入毫伏值(CH4)：</translation>
+        </message>
+        <message>
+            <source>One key In mV:</source>
+            <translation>一键输入毫伏值：</translation>
+        </message>
+        <message>
+            <source>Theory CAL</source>
+            <translation>理论标定</translation>
+        </message>
+        <message>
+            <source>LC mV/V:</source>
+            <translation>传感器灵敏度 mV/V：</translation>
+        </message>
+        <message>
+            <source>LC Capacity:</source>
+            <translation>传感器量程：</translation>
+        </message>
+        <message>
+            <source>CH1:</source>
+            <translation>CH1：</translation>
+        </message>
+        <message>
+            <source>CH2:</source>
+            <translation>CH2：</translation>
+        </message>
+        <message>
+            <source>CH3:</source>
+            <translation>CH3：</translation>
+        </message>
+        <message>
+            <source>CH4:</source>
+            <translation>CH4：</translation>
+        </message>
+        <message>
+            <source>Use T-CAL:</source>
+            <translation>启用理论标定：</translation>
+        </message>
+        <message>
+            <source>OFF</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>ON</source>
+            <translation>开启</translation>
+        </message>
+        <message>
+            <source>CAL Correct</source>
+            <translation>标定修正</translation>
+        </message>
+        <message>
+            <source>Correct Coef:</source>
+            <translation>修正系数：</translation>
+        </message>
+        <message>
+            <source>Angle Correct</source>
+            <translation>角差修正</translation>
+        </message>
+        <message>
+            <source>Correct Coef(CH1): </source>
+            <translation>修正系数(CH1)：</translation>
+        </message>
+        <message>
+            <source>Correct Coef(CH2): </source>
+            <translation>修正系数(CH2)：</translation>
+        </message>
+        <message>
+            <source>Correct Coef(CH3): </source>
+            <translation>修正系数(CH3)：</translation>
+        </message>
+        <message>
+            <source>Correct Coef(CH4): </source>
+            <translation>修正系数(CH4)：</translation>
+        </message>
+        <message>
+            <source>Correct Sampling:</source>
+            <translation>角差采样：</translation>
+        </message>
+        <message>
+            <source>Sample</source>
+            <translation>采样</translation>
+        </message>
+        <message>
+            <source>Correct Reset: </source>
+            <translation>角差复位：</translation>
+        </message>
+        <message>
+            <source>Reset</source>
+            <translation>复位</translation>
+        </message>
+        <message>
+            <source>Key In mV(CH1):</source>
+            <translation>输入毫伏值(CH1)：</translation>
+        </message>
+        <message>
+            <source>Empty or not?</source>
+            <translation>秤台是否已清空？</translation>
+        </message>
+        <message>
+            <source>Press the first, and then click confirm!</source>
+            <translation>请在第一个角加载，然后点击确认！</translation>
+        </message>
+        <message>
+            <source>Press the second, and then click confirm!</source>
+            <translation>请在第二个角加载，然后点击确认！</translation>
+        </message>
+        <message>
+            <source>Press the third, and then click confirm!</source>
+            <translation>请在第三个角加载，然后点击确认！</translation>
+        </message>
+        <message>
+            <source>Press the fourth, and then click confirm!</source>
+            <translation>请在第四个角加载，然后点击确认！</translation>
+        </message>
+        <message>
+            <source>Sample not stable!</source>
+            <translation>采样不稳定！</translation>
+        </message>
+        <message>
+            <source>Sample Done!</source>
+            <translation>采样完成！</translation>
+        </message>
+        <message>
+            <source>Angle Correct Error!</source>
+            <translation>角差系数错误！</translation>
+        </message>
+        <message>
+            <source>Reset?</source>
+            <translation>确认复位？</translation>
+        </message>
+        <message>
+            <source>Reset Successful!</source>
+            <translation>复位成功！</translation>
+        </message>
+        <message>
+            <source>Reset Failed!</source>
+            <translation>复位失败！</translation>
+        </message>
+    </context>
 </TS>

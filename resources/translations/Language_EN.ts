@@ -1,4 +1,2119 @@
 <?xml version="1.0" encoding="utf-8"?>
 <!DOCTYPE TS>
 <TS version="2.1" language="en_US">
+<context>
+    <name>Application</name>
+    <message>
+        <source>Form</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel Select:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Function：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delay Time：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output7</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Output8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP CH   </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel-2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel-3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel-4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP Mode:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OFF </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>W&lt;=CV1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>W=CV1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>W!=CV1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>W&gt;=CV1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CV1&lt;=W&lt;=CV2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>W&lt;[CV1,CV2]&gt;W</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP Value-1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kg</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP Value-2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ON COND.:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Immediately</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Debounce</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>TRUE JudgeT:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OFF COND.:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>FALSE HoldT:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 7</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP 8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>None</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 Zero </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 Zero </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 Zero </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 Zero </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 CAL-Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 CAL-Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 CAL-Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 CAL-Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 Clear Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 Clear Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 Clear Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 Clear Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 Gross/Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 Gross/Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 Gross/Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 Gross/Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP-ON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP7</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COMP8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 Stable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 Stable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 Stable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 Stable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1 -SIGN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2 -SIGN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3 -SIGN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4 -SIGN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAL-Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gross/Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stable </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>-SIGN</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>BasicConfig</name>
+    <message>
+        <source>Form</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Select Channel:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero Range:          </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remote Zero:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PWR-On Zero:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tare Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Remote Tare:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tare Record:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NetSign COR:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CorrectTare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>BackToGross</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Preset Tare:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kg</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample Filter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Digit-Filter:          </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Adv. Filter:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>d</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample Rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>50Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>60Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>100Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>120Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>200Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>240Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>400Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>480Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>800Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>960Hz</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STAB &amp; TrZero  </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STAB Range:          </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>STAB Timer:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>TrZero Range:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>TrZero Timer:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sensor Signal</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input Range:          </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0-5 mV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0-10 mV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0-15 mV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>-5-5 mV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>-10-10 mV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>-15-15 mV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Other</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tilt Threshold:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>DataTrans</name>
+    <message>
+        <source>Form</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel Select:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COM-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COM ID:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Baudrate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>4800</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>9600</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>19200</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>38400</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>57600</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>115200</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Protocol:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus-RTU</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>KT-Cont</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data Format:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>8-N-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>8-E-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>8-O-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>7-E-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>7-O-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>DwordFormat:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>AB-CD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CD-AB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send Gap:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>COM-2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Can Open</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAN ID:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>100K</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>125K</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>250K</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>500K</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1000K</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Report Type:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Standard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Expended</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Report Content:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Weight</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Voltage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Report Gap:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>TCP-IP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP Config:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Subnet Mask:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gateway:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Con. 1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Con. 2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Con. 3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Con. 4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Con. 5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Con. 6</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>AB CD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CD AB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Send Gap: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Analog</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Analog Type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Link Data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0-5V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0-10V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>4-20mA</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0-20mA</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0-24mA</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>-5-5V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>-10-10V</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gross</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Analog Type:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Link Data:</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ExelToWrite</name>
+    <message>
+        <source>error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>error1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>error2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>error3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>error4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>error5</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>InputDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>titile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please Input:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainInterface</name>
+    <message>
+        <source>Form</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gross</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Net</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sensor Voltage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gain Voltage</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve2：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve3：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve4：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sensor Volt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Gain Volt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Real Time/s</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>MainWindow</name>
+    <message>
+        <source>MainWindow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>|</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lumo Q4 Config System</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>EN/CH</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MiniSize</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manimize/Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Main Interface</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Basic Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Weight CAL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Application</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data Trans</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Test Maintain</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Weight&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Sensor Voltage&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Error Message&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Sensor Pressure&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Channel 1:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Channel 2:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Channel 3:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Channel 4:&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&lt;html&gt;&lt;head/&gt;&lt;body&gt;&lt;p&gt;&lt;span style=&quot; font-weight:600;&quot;&gt;Combined Weight&lt;/span&gt;&lt;/p&gt;&lt;/body&gt;&lt;/html&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Protocol:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Slave ID:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>DwordFormat:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delay:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Disconnect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Connect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Disconnect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>&amp;Options</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>123</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Communication-Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Communication-Normal</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ModbusParaSetDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connection Configuration</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Protocol:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus RTU</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus TCP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Host IP:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 - 65535</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Slave ID:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 - 99</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dword Format:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>AB-CD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CD-AB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delay:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>50 - 1000ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Baud Rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>4800</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>9600</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>19200</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>38400</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>57600</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>115200</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data Bits:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>7</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NONE</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>EVEN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ODD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop Bits:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ModbusSetting</name>
+    <message>
+        <source>MainWindow</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connection Setup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Protocol:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus RTU</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus TCP</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Slave ID:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 - 99</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Baud Rate:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>4800</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>9600</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>19200</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>38400</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>57600</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>115200</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data Bits:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>7</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>8</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parity:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NONE</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>EVEN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ODD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop Bits:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>HOST IP:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>192.168.101.1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port：</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>502</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 - 65535</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Dword Format:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>AB-CD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CD-AB</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delay:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>50 - 1000ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version: 1.0.0</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lumo Q4 Config System - configuration and monitoring of KTT-Q4 weighing transmitters</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Operation Failed,Please try again!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>QObject</name>
+    <message>
+        <source>Reset Successful!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Successful!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Successful!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample Done!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password Failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Operation Failed,Please try again!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Angle Correct Error!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample not stable!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start Importing!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start Exporting!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Password</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TestMaintain</name>
+    <message>
+        <source>Form</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>System Information</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MAC Add:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Software Var:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compile Date:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial Num:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>MV Coef:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Paramter Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset All</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Data-Trans</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Application</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Basic</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH-4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset CAL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Analog</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel Type</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel Mode:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Independent</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Combined</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel 4:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select excel file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Importing...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Data</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exporting...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm? Reset may result in communication loss!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Select File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Excel Files (*.xlsx *.xls)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>All Files (*)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import Path&gt;&gt;&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Path&gt;&gt;&gt;</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TipsDialog</name>
+    <message>
+        <source>Dialog</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Confirm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Angle Correct</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>WeightCal</name>
+    <message>
+        <source>Form</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> Select Channel:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel4</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Wt.Format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Unit:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>t</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>kg</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>g</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>lb</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Decimal:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0.0</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0.00</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0.000</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>0.0000</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Division:          </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>d=1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>d=2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>d=5</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>d=10</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>d=20</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>d=50</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Full Scale:     </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAL Weight</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CP1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>mV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CP2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CP3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CP4:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CP5:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAL-ZERO</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Auto Capture:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Key In mV:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Key In mV(CH2):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Key In mV(CH3):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Key In mV(CH4):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>One key In mV:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Theory CAL</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>LC mV/V:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>LC Capacity:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH1:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CH4:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use T-CAL:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OFF</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ON</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAL Correct</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Correct Coef:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Angle Correct</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Correct Coef(CH1): </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Correct Coef(CH2): </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Correct Coef(CH3): </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Correct Coef(CH4): </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Correct Sampling:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Correct Reset: </source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Key In mV(CH1):</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Empty or not?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Press the first, and then click confirm!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Press the second, and then click confirm!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Press the third, and then click confirm!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Press the fourth, and then click confirm!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample not stable!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample Done!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Angle Correct Error!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Successful!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reset Failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
 </TS>
