@@ -56,6 +56,7 @@ BasicConfig::BasicConfig(QWidget *parent)
     , ui(new Ui::BasicConfig)
 {
     ui->setupUi(this);
+    ui->scrollArea->viewport()->installEventFilter(this);
     logBackup = true;
     for (auto &shown : shownWeights)
         shown = QVector<qint64>(2, 0);
@@ -221,8 +222,13 @@ void BasicConfig::setMaximized(bool maximized)
     QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
 }
 
-void BasicConfig::resizeEvent(QResizeEvent *event)
+// The group panels follow the width of the scroll area's viewport.
+bool BasicConfig::eventFilter(QObject *watched, QEvent *event)
 {
-    ParamPage::resizeEvent(event);
-    reflow(ui->scrollArea->viewport()->width());
+    if (watched == ui->scrollArea->viewport()) {
+        if (event->type() == QEvent::Resize)
+            reflow(ui->scrollArea->viewport()->width());
+        return false;
+    }
+    return ParamPage::eventFilter(watched, event);
 }

@@ -32,7 +32,7 @@ public slots:
     void on_BoxChaneelSelect_activated(int index);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void comboActivated(int index);

@@ -60,6 +60,7 @@ MainInterface::MainInterface(QWidget *parent)
     , ui(new Ui::MainInterface)
 {
     ui->setupUi(this);
+    ui->scrollArea->viewport()->installEventFilter(this);
     for (int i = 0; i < ChartCount; ++i)
         lastQuantity[i] = quantityCombo(i)->currentIndex();
 }
@@ -136,11 +137,15 @@ void MainInterface::buildCharts()
 void MainInterface::refresh(bool forced)
 {
     Q_UNUSED(forced)
+    refreshAt(QDateTime::currentMSecsSinceEpoch());
+}
+
+void MainInterface::refreshAt(qint64 now)
+{
     if (!running)
         return;
     if (chartsNotBuilt)
         buildCharts();
-    const qint64 now = QDateTime::currentMSecsSinceEpoch();
     for (int i = 0; i < ChartCount; ++i) {
         if (channelMode == 1) {
             if (((channelEnable >> (4 * i)) & 15) != 15) {
@@ -277,8 +282,13 @@ void MainInterface::setMaximized(bool maximized)
     QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
 }
 
-void MainInterface::resizeEvent(QResizeEvent *event)
+// The group panels follow the width of the scroll area's viewport.
+bool MainInterface::eventFilter(QObject *watched, QEvent *event)
 {
-    ParamPage::resizeEvent(event);
-    reflow(ui->scrollArea->viewport()->width());
+    if (watched == ui->scrollArea->viewport()) {
+        if (event->type() == QEvent::Resize)
+            reflow(ui->scrollArea->viewport()->width());
+        return false;
+    }
+    return ParamPage::eventFilter(watched, event);
 }

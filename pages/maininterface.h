@@ -33,6 +33,8 @@ public:
     void showPage() override;
     // One poll tick: appends a point to each running chart.
     void refresh(bool forced) override;
+    // The same with the time of the tick given (milliseconds since the epoch).
+    void refreshAt(qint64 now);
     void setWindowWidth(int width) override;
     void setMaximized(bool maximized) override;
 
@@ -53,7 +55,7 @@ public slots:
     void OnHover(const QPointF &point, bool state);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void buildCharts();

@@ -57,6 +57,7 @@ WeightCal::WeightCal(QWidget *parent)
     , ui(new Ui::WeightCal)
 {
     ui->setupUi(this);
+    ui->scrollArea->viewport()->installEventFilter(this);
     logBackup = true;
     for (auto &weights : shownWeights)
         weights = QVector<qint64>(6, 0);
@@ -383,8 +384,13 @@ void WeightCal::setMaximized(bool maximized)
     QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
 }
 
-void WeightCal::resizeEvent(QResizeEvent *event)
+// The group panels follow the width of the scroll area's viewport.
+bool WeightCal::eventFilter(QObject *watched, QEvent *event)
 {
-    ParamPage::resizeEvent(event);
-    reflow(ui->scrollArea->viewport()->width());
+    if (watched == ui->scrollArea->viewport()) {
+        if (event->type() == QEvent::Resize)
+            reflow(ui->scrollArea->viewport()->width());
+        return false;
+    }
+    return ParamPage::eventFilter(watched, event);
 }

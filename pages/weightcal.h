@@ -40,7 +40,7 @@ public slots:
     void on_pushButton_AngleCorrectReset_clicked();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private slots:
     void comboActivated(int index);
