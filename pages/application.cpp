@@ -432,6 +432,9 @@ void Application::moveFocusAway(QWidget *from)
 void Application::editFinished(QLineEdit *edit)
 {
     if (edit->text().isEmpty()) {
+        // Nothing to write; the edit ends here, so leaving the field cannot
+        // commit the restored text either.
+        editArmed = false;
         edit->setText(editBackup);
         moveFocusAway(edit);
         return;

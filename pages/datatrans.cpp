@@ -224,6 +224,9 @@ void DataTrans::moveFocusAway(QWidget *from)
 void DataTrans::editFinished(QLineEdit *edit)
 {
     if (edit->text().isEmpty()) {
+        // Nothing to write; the edit ends here, so leaving the field cannot
+        // commit the restored text either.
+        editArmed = false;
         edit->setText(editBackup);
         moveFocusAway(edit);
         return;
