@@ -1,0 +1,203 @@
+#include "app/appstate.h"
+#include "link/transactions.h"
+#include "pages/datatrans.h"
+#include "pagetesthelpers.h"
+#include "params/devicecopy.h"
+#include "support/simulatorprocess.h"
+#include "ui_datatrans.h"
+
+#include <QValidator>
+#include <QtTest>
+
+class DataTransPage : public QObject
+{
+    Q_OBJECT
+
+private:
+    SimulatorProcess sim;
+    DataTrans *page = nullptr;
+
+    QStringList writes()
+    {
+        QStringList lines;
+        const QStringList all = sim.requests();
+        for (const QString &line : all) {
+            if (line.startsWith(QLatin1String("write ")))
+                lines << line;
+        }
+        return lines;
+    }
+    bool set(const QString &line) { return sim.command(line).startsWith(QLatin1String("ok")); }
+    bool readPageGroups()
+    {
+        for (int group = 52; group <= 57; ++group) {
+            if (readGroup(group) != Ok)
+                return false;
+        }
+        return true;
+    }
+
+private slots:
+    void initTestCase();
+    void cleanupTestCase();
+    void init();
+    void portValidator_data();
+    void portValidator();
+    void interfaceWordsAndWordOrder();
+    void ethernetSlotSelection();
+    void combinedAnalogEditsOutputOne();
+};
+
+void DataTransPage::initTestCase()
+{
+    initQ4Resources();
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    QVERIFY(connectTestClient(sim));
+    currentPage = PageDataTrans;
+    page = new DataTrans;
+    page->resize(1000, 700);
+    page->show();
+}
+
+void DataTransPage::cleanupTestCase()
+{
+    delete page;
+    disconnectTestClient();
+    sim.stop();
+}
+
+void DataTransPage::init()
+{
+    currentPage = PageDataTrans;
+    sim.clearRequests();
+}
+
+void DataTransPage::portValidator_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<bool>("accepted");
+    for (const char *text : {"502", "6", "6000", "65535", "60000", "12345"})
+        QTest::newRow(text) << QString::fromLatin1(text) << true;
+    for (const char *text : {"80", "1000", "65536", "0", "70000", "5020", "-1", "1"})
+        QTest::newRow(text) << QString::fromLatin1(text) << false;
+}
+
+void DataTransPage::portValidator()
+{
+    QFETCH(QString, text);
+    QFETCH(bool, accepted);
+    const QValidator *validator = page->form()->lineEditPortNum->validator();
+    QVERIFY(validator);
+    int pos = 0;
+    QCOMPARE(validator->validate(text, pos) == QValidator::Acceptable, accepted);
+}
+
+void DataTransPage::interfaceWordsAndWordOrder()
+{
+    const Ui::DataTrans *ui = page->form();
+    QVERIFY(set(QStringLiteral("set 8000 17")));
+    QVERIFY(set(QStringLiteral("set 8001 5")));
+    QVERIFY(set(QStringLiteral("set 8023 4")));
+    QVERIFY(set(QStringLiteral("set 8044 900")));
+    QVERIFY(set(QStringLiteral("set 8100 192")));
+    QVERIFY(set(QStringLiteral("set 8111 254")));
+    QVERIFY(readPageGroups());
+    page->showPage();
+    QCOMPARE(ui->lineEditCOMID1->text(), QStringLiteral("17"));
+    QCOMPARE(ui->BoxBaudrate1->currentText(), QStringLiteral("115200"));
+    QCOMPARE(ui->BoxDataFormat1_2->currentText(), QStringLiteral("7-O-1"));
+    QCOMPARE(ui->lineEditReportGap->text(), QStringLiteral("900"));
+    QCOMPARE(ui->lineEditIP1->text(), QStringLiteral("192"));
+    QCOMPARE(ui->lineEditGateway4->text(), QStringLiteral("254"));
+    QCOMPARE(ui->lineEditIP1->toolTip(), QStringLiteral("0-255"));
+    QCOMPARE(ui->lineEditCANID->toolTip(), QStringLiteral("1-99"));
+
+    // The device's COM-1 word order is its own; the program's link keeps its order.
+    const int before = wordOrder;
+    QVERIFY(armEdit(page, ui->BoxDwordFormat1));
+    activateItem(ui->BoxDwordFormat1, 1);
+    QCOMPARE(writes(), QStringList {QStringLiteral("write 8004 1 1")});
+    QCOMPARE(wordOrder, before);
+
+    // A plain field writes the integer part of what was typed.
+    sim.clearRequests();
+    QVERIFY(armEdit(page, ui->lineEditSendGap1_2));
+    finishEdit(ui->lineEditSendGap1_2, QStringLiteral("120.7"));
+    QCOMPARE(writes(), QStringList {QStringLiteral("write 8025 1 120")});
+}
+
+void DataTransPage::ethernetSlotSelection()
+{
+    const Ui::DataTrans *ui = page->form();
+    QVERIFY(set(QStringLiteral("set 8120 6000")));
+    QVERIFY(set(QStringLiteral("set 8121 1")));
+    QVERIFY(set(QStringLiteral("set 8122 1")));
+    QVERIFY(set(QStringLiteral("set 8123 250")));
+    QVERIFY(set(QStringLiteral("set 8112 502")));
+    QVERIFY(readPageGroups());
+    page->refresh(false);
+
+    ui->Btu_Connect3->click();
+    QCOMPARE(ethernetSlot, 2);
+    QCOMPARE(ui->lineEditPortNum->text(), QStringLiteral("6000"));
+    QCOMPARE(ui->BoxProtocol3->currentText(), QStringLiteral("KT-Cont"));
+    QCOMPARE(ui->BoxDwordFormat3->currentText(), QStringLiteral("CD AB"));
+    QCOMPARE(ui->lineEditSendGap1_3->text(), QStringLiteral("250"));
+    QCOMPARE(ui->Btu_Connect3->styleSheet(), QString::fromLatin1(DataTrans::selectedSlotStyle()));
+    QCOMPARE(ui->Btu_Connect1->styleSheet(), QString::fromLatin1(DataTrans::plainSlotStyle()));
+
+    QVERIFY(armEdit(page, ui->lineEditPortNum));
+    finishEdit(ui->lineEditPortNum, QStringLiteral("502"));
+    QVERIFY(armEdit(page, ui->BoxProtocol3));
+    activateItem(ui->BoxProtocol3, 0);
+    QVERIFY(armEdit(page, ui->BoxDwordFormat3));
+    activateItem(ui->BoxDwordFormat3, 0);
+    QVERIFY(armEdit(page, ui->lineEditSendGap1_3));
+    finishEdit(ui->lineEditSendGap1_3, QStringLiteral("10"));
+    QCOMPARE(writes(),
+        (QStringList {QStringLiteral("write 8120 1 502"), QStringLiteral("write 8121 1 0"),
+            QStringLiteral("write 8122 1 0"), QStringLiteral("write 8123 1 10")}));
+
+    // Showing the page again keeps the chosen slot.
+    page->showPage();
+    QCOMPARE(ethernetSlot, 2);
+    QCOMPARE(ui->lineEditPortNum->text(), QStringLiteral("6000")); // device copy not read again yet
+    ui->Btu_Connect1->click();
+    QCOMPARE(ethernetSlot, 0);
+    QCOMPARE(ui->lineEditPortNum->text(), QStringLiteral("502"));
+}
+
+void DataTransPage::combinedAnalogEditsOutputOne()
+{
+    const Ui::DataTrans *ui = page->form();
+    QVERIFY(set(QStringLiteral("set 8400 3")));
+    QVERIFY(set(QStringLiteral("set 8405 2")));
+    QVERIFY(set(QStringLiteral("set 8705 1")));
+    QVERIFY(set(QStringLiteral("set 9309 0")));
+    QCOMPARE(readGroup(0), Ok);
+    QVERIFY(readPageGroups());
+    page->refresh(false);
+    QVERIFY(!ui->widget_independentAnalog->isHidden());
+    QVERIFY(ui->widget_combinedAnalog->isHidden());
+    QCOMPARE(ui->BoxCH1_AnalogType->currentText(), QStringLiteral("0-20mA"));
+    QCOMPARE(ui->BoxCH4_Link->currentText(), QStringLiteral("Net"));
+
+    QVERIFY(set(QStringLiteral("set 9309 1")));
+    QCOMPARE(readGroup(0), Ok);
+    page->refresh(false);
+    QVERIFY(ui->widget_independentAnalog->isHidden());
+    QVERIFY(!ui->widget_combinedAnalog->isHidden());
+    QCOMPARE(ui->Box_combinedAnalogType->currentText(), QStringLiteral("0-20mA"));
+    QCOMPARE(ui->Box_combinedLinkData->currentText(), QStringLiteral("Gross"));
+
+    QVERIFY(armEdit(page, ui->Box_combinedAnalogType));
+    activateItem(ui->Box_combinedAnalogType, 6);
+    QVERIFY(armEdit(page, ui->Box_combinedLinkData));
+    activateItem(ui->Box_combinedLinkData, 0);
+    QCOMPARE(writes(), (QStringList {QStringLiteral("write 8400 1 6"), QStringLiteral("write 8405 1 0")}));
+    QVERIFY(set(QStringLiteral("set 9309 0")));
+    QCOMPARE(readGroup(0), Ok);
+}
+
+QTEST_MAIN(DataTransPage)
+#include "tst_datatrans.moc"
