@@ -26,10 +26,14 @@ struct PendingCommand
 };
 extern PendingCommand pendingCommand;
 
+// Result of commitWidgetValue when nothing was written (a combo's popup list, or
+// a widget that is not in the current page's binding table).
+constexpr int CommitNotWritten = -1;
+
 // Commits a converted text for the widget: finds its binding on the current
 // page, reads the current value, writes (up to three attempts on time-out) and
-// puts the widget back to editBackup when needed. Returns the final write result,
-// or NoConnection... (non-zero) when nothing was written.
+// puts the widget back to editBackup when needed. Returns the final write result
+// (0 = written), or CommitNotWritten when nothing was written.
 int commitWidgetValue(QWidget *widget, const QString &text);
 
 void queueCommandWrite(int group, int value);

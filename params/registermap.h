@@ -75,6 +75,10 @@ QString unitName(int unit);
 // Error bit texts: bit 0..31 of a channel error word in the given language
 // (0 English, 1 Chinese). Empty entries give an empty text.
 QString errorText(int bit, int language);
+// Source text (context "MainWindow") of status bits 4..7 of a channel or combined
+// status word: "Over Full Scale", "Weight Under Limit", "Loadcell Over",
+// "Loadcell Under"; nullptr for other bits.
+const char *statusBitText(int bit);
 
 // Range tooltips, one constant list per page, in the order the pages bind them.
 enum class RangePage { Application, Basic, DataTrans, Calibration };

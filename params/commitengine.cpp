@@ -1,0 +1,135 @@
+#include "params/commitengine.h"
+
+#include "app/appstate.h"
+#include "params/devicecopy.h"
+#include "params/encoding.h"
+#include "params/registermap.h"
+
+#include <QComboBox>
+#include <QDebug>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPointer>
+#include <QPushButton>
+
+QString editBackup;
+// -1 until the first drawing, so the first weight and unit drawing is complete.
+int lastWeightDecimals = -1;
+int lastUnitIndex = -1;
+PendingCommand pendingCommand;
+
+int commitWidgetValue(QWidget *widget, const QString &text)
+{
+    // The popup list of a combo box is never a parameter.
+    if (!widget || qstrcmp(widget->metaObject()->className(), "QComboBoxListView") == 0)
+        return CommitNotWritten;
+
+    const QString name = widget->objectName();
+    const RegisterBinding *binding = findBinding(currentPage, applicationSubTable, name);
+    if (!binding)
+        return CommitNotWritten;
+
+    // Pages without a channel selector of their own reset the shared one to channel 1.
+    if (currentPage == PageApplication || currentPage == PageDataTrans || currentPage == PageTestMaintain)
+        selectedChannel = 0;
+    const int address = resolveAddress(currentPage, *binding, selectedChannel, ethernetSlot);
+    if (currentPage == PageDataTrans && isEthernetSlotWidget(name))
+        qDebug() << "连接参数 set.Address" << address;
+    const int count = binding->count;
+
+    // The widget may go away while the transactions wait with events processed.
+    QPointer<QWidget> guard(widget);
+    const int readVal = readSingleValue(address, count);
+    const int sendVal = registerTextToInt(text);
+    qDebug() << "SendData:" << name << address << count << "sendVal" << sendVal << "readVal" << readVal;
+
+    bool retried = false;
+    TransactionResult result = writeSingleValue(address, count, sendVal);
+    if (result == TimedOut) {
+        retried = true;
+        result = writeSingleValue(address, count, sendVal);
+        if (result != Ok)
+            result = writeSingleValue(address, count, sendVal);
+    }
+    qDebug() << "SendData:" << int(result);
+
+    if (!guard)
+        return result;
+    if (auto *combo = qobject_cast<QComboBox *>(widget)) {
+        if (result != Ok || retried)
+            combo->setCurrentIndex(editBackup.toInt());
+    } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        // A value equal to the device's is put back too: the next refresh shows
+        // the device's own text again.
+        if (result != Ok || retried || readVal == sendVal)
+            edit->setText(editBackup);
+    }
+    // A push button has nothing to put back.
+    return result;
+}
+
+void queueCommandWrite(int group, int value)
+{
+    pendingCommand.pending = true;
+    pendingCommand.group = group;
+    pendingCommand.value = value;
+}
+
+void runPendingCommand()
+{
+    if (!pendingCommand.pending)
+        return;
+    pendingCommand.pending = false;
+    const ParameterGroup group = parameterGroup(pendingCommand.group);
+    if (group.count <= 0) {
+        qWarning() << "runPendingCommand: no such parameter group" << pendingCommand.group;
+        return;
+    }
+    // One value: a one-register group gets 16 bits, every other group a 32-bit
+    // value at its start address.
+    writeSingleValue(group.start, group.count == 1 ? 1 : 2, pendingCommand.value);
+}
+
+bool weightDecimalsChanged(int channel, bool force)
+{
+    const int decimals = channelScales[qBound(0, channel, 3)].decimals;
+    if (decimals != lastWeightDecimals) {
+        lastWeightDecimals = decimals;
+        force = true;
+    }
+    return force;
+}
+
+bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &displayed,
+    const QVector<qint64> &deviceValues, int channel, bool force)
+{
+    force = weightDecimalsChanged(channel, force);
+    const int decimals = channelScales[qBound(0, channel, 3)].decimals;
+    if (displayed.size() < fields.size())
+        displayed.resize(fields.size());
+    for (int i = 0; i < fields.size() && i < deviceValues.size(); ++i) {
+        QLineEdit *field = fields[i];
+        if (deviceValues[i] == displayed[i] && !force)
+            continue;
+        displayed[i] = deviceValues[i];
+        if (!field)
+            continue;
+        const int d = field->objectName() == QLatin1String("EditTiltThreshold") ? channelScales[0].decimals
+                                                                                : decimals;
+        // Weight registers are signed 32-bit: -1 shows as -0.01, not 42949672.95.
+        field->setText(formatScaled(qint32(quint32(deviceValues[i])), d));
+    }
+    return force;
+}
+
+void updateUnitLabels(const QVector<QLabel *> &labels, int channel, bool force)
+{
+    const int unit = channelScales[qBound(0, channel, 3)].unit;
+    if (unit == lastUnitIndex && !force)
+        return;
+    lastUnitIndex = unit;
+    const QString name = unitName(unit);
+    for (QLabel *label : labels)
+        if (label)
+            label->setText(name);
+}

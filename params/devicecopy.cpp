@@ -1,0 +1,284 @@
+#include "params/devicecopy.h"
+
+#include "link/linkstate.h"
+#include "params/registermap.h"
+
+#include <QDebug>
+#include <QVector>
+
+DeviceCopy deviceCopy;
+
+int channelMode = 0;
+int channelEnable = 0;
+int combinedWeight = 0;
+int combinedStatus = 0;
+LiveChannel liveChannels[4];
+ChannelScale channelScales[4];
+
+namespace {
+
+// Reader of one decoded buffer: r(i) is register i, w(i) the 32-bit word of
+// registers i and i + 1 in the word order of the read.
+struct Words
+{
+    const quint16 *registers;
+    int order;
+
+    int r(int i) const { return registers[i]; }
+    int w(int i) const { return joinWords(registers[i], registers[i + 1], order); }
+};
+
+void decodeLive1(const Words &b)
+{
+    combinedWeight = b.w(0);
+    combinedStatus = b.r(2);
+    if (channelMode == 1) {
+        for (int c = 0; c < 4; ++c) {
+            LiveChannel &live = liveChannels[c];
+            live.status = b.r(3 + c);
+            live.displayWeight = b.w(8 + 2 * c);
+            live.pressure = b.w(16 + 2 * c);
+            // Read after live block 3, so in combined mode this value wins.
+            live.sensorVoltage = b.w(24 + 2 * c);
+            deviceCopy.combined.lcMv[c] = b.w(40 + 2 * c);
+            deviceCopy.combined.lcCapacity[c] = b.w(48 + 2 * c);
+            deviceCopy.combined.angleCoef[c] = b.w(56 + 2 * c);
+        }
+    }
+    deviceCopy.combined.samplePoints = b.w(70);
+    deviceCopy.combined.oneKeyInMv = b.w(74);
+    deviceCopy.combined.tiltThreshold = b.w(78);
+    for (BasicRecord &basic : deviceCopy.basic)
+        basic.tiltThreshold = deviceCopy.combined.tiltThreshold;
+}
+
+void decodeLive2(const Words &b)
+{
+    for (int c = 0; c < 4; ++c) {
+        LiveChannel &live = liveChannels[c];
+        if (channelMode == 0) {
+            live.displayWeight = b.w(2 * c);
+            live.status = b.r(8 + c);
+        }
+        live.gross = b.w(12 + 6 * c);
+        live.net = b.w(14 + 6 * c);
+        live.tare = b.w(16 + 6 * c);
+    }
+}
+
+void decodeLive3(const Words &b)
+{
+    for (int c = 0; c < 4; ++c) {
+        LiveChannel &live = liveChannels[c];
+        live.spare = b.w(6 * c);
+        live.sensorVoltage = b.w(2 + 6 * c);
+        live.gainVoltage = b.w(4 + 6 * c);
+    }
+}
+
+void decodeCalibration(int c, const Words &b)
+{
+    CalibrationRecord &cal = deviceCopy.calibration[c];
+    // Unit and decimals outside 0..4 are ignored field by field.
+    const int unit = b.w(0);
+    if (unit >= 0 && unit < UnitCount) {
+        cal.unit = unit;
+        channelScales[c].unit = unit;
+    }
+    const int decimals = b.w(2);
+    if (decimals >= 0 && decimals <= 4) {
+        cal.decimals = decimals;
+        channelScales[c].decimals = decimals;
+    }
+    cal.division = b.w(4);
+    cal.fullScale = b.w(6);
+    cal.keyInMv = b.w(10);
+    for (int p = 0; p < 5; ++p)
+        cal.points[p] = b.w(12 + 2 * p);
+    cal.lcMv = b.w(22);
+    cal.lcCapacity = b.w(24);
+    cal.calType = b.w(26);
+    cal.correctCoef = b.w(28);
+}
+
+void decodeComPara(const Words &b)
+{
+    for (int i = 0; i < 6; ++i) {
+        deviceCopy.serial1[i] = b.r(i);
+        deviceCopy.serial2[i] = b.r(20 + i);
+        deviceCopy.can[i] = b.r(40 + i);
+    }
+    qDebug() << "gsrt_ComPara.u32_ID_485" << deviceCopy.serial1[0];
+    qDebug() << "gsrt_ComPara.u32_Baudrate_485" << deviceCopy.serial1[1];
+    qDebug() << "gsrt_ComPara.u32_Protocol_485" << deviceCopy.serial1[2];
+    qDebug() << "gsrt_ComPara.u32_DataFormat_485" << deviceCopy.serial1[3];
+    qDebug() << "gsrt_ComPara.u32_DwordFormat_485" << deviceCopy.serial1[4];
+    qDebug() << "---------------------------------------";
+    qDebug() << "gsrt_ComPara.u32_RelaySwitch_Can" << deviceCopy.can[5];
+    qDebug() << "gsrt_ComPara.u32_Baudrate_Can" << deviceCopy.can[1];
+    qDebug() << "gsrt_ComPara.u32_ReportType_Can" << deviceCopy.can[2];
+    qDebug() << "gsrt_ComPara.u32_ReportContent_Can" << deviceCopy.can[3];
+    qDebug() << "gsrt_ComPara.u32_ReportGap_Can" << deviceCopy.can[4];
+}
+
+} // namespace
+
+void decodeGroup(int group, int order, const quint16 *registers)
+{
+    const Words b {registers, order};
+    switch (group) {
+    case 0:
+        channelMode = b.r(0);
+        channelEnable = b.r(1);
+        break;
+    case 1:
+        decodeLive1(b);
+        break;
+    case 2:
+        decodeLive2(b);
+        break;
+    case 3:
+        decodeLive3(b);
+        break;
+    case 4:
+    case 5:
+    case 6:
+    case 7:
+        liveChannels[group - 4].errorWord = joinErrorWords(registers[0], registers[1], order);
+        break;
+    case 8:
+    case 9:
+    case 10:
+    case 11:
+        for (int i = 0; i < BasicWordCount; ++i)
+            deviceCopy.basic[group - 8].words[i] = b.w(2 * i);
+        break;
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+        decodeCalibration(group - 12, b);
+        break;
+    case 16: {
+        for (int i = 0; i < 8; ++i)
+            deviceCopy.inputs[i] = b.w(2 * i);
+        const int *in = deviceCopy.inputs;
+        qDebug() << "gsrtAppliPara.u32_In1_Func" << in[0] << in[1] << in[2] << in[3] << in[4] << in[5];
+        break;
+    }
+    case 17:
+        for (int i = 0; i < 8; ++i)
+            deviceCopy.outputs[i] = b.w(2 * i);
+        break;
+    case 21:
+        for (int i = 0; i < 6; ++i)
+            deviceCopy.switches[i] = b.r(i);
+        break;
+    case 50:
+        for (int j = 0; j < 6; ++j) {
+            for (int i = 0; i < 8; ++i)
+                deviceCopy.comparators[j][i] = b.w(16 * j + 2 * i);
+            qDebug() << "CompPara[j].s32_Comp_Value1" << deviceCopy.comparators[j][2];
+            qDebug() << "CompPara[j].s32_Comp_Value2" << deviceCopy.comparators[j][3];
+        }
+        break;
+    case 51:
+        for (int j = 0; j < 2; ++j)
+            for (int i = 0; i < 8; ++i)
+                deviceCopy.comparators[6 + j][i] = b.w(16 * j + 2 * i);
+        break;
+    case 52:
+        decodeComPara(b);
+        break;
+    case 53:
+        for (int i = 0; i < 12; ++i)
+            deviceCopy.ethernet[i] = b.r(i);
+        for (int k = 0; k < 6; ++k)
+            for (int i = 0; i < 4; ++i)
+                deviceCopy.ethernetSlots[k][i] = b.r(12 + 4 * k + i);
+        break;
+    case 54:
+    case 55:
+    case 56:
+    case 57: {
+        const int k = group - 54;
+        deviceCopy.analogType[k] = b.r(0);
+        deviceCopy.analogLink[k] = b.r(5);
+        if (group == 57) {
+            qDebug() << "-------------";
+            for (int a = 0; a < 3; ++a) {
+                qDebug() << QStringLiteral("gsrt_AnalogParameter[%1].AnalogType").arg(a).toUtf8().constData()
+                         << deviceCopy.analogType[a];
+                qDebug()
+                    << QStringLiteral("gsrt_AnalogParameter[%1].AnalogLinkData").arg(a).toUtf8().constData()
+                    << deviceCopy.analogLink[a];
+            }
+        }
+        break;
+    }
+    case 58:
+        for (int i = 0; i < 4; ++i)
+            deviceCopy.system58[i] = b.w(10 * i);
+        break;
+    case 59:
+        deviceCopy.softwareVersion = b.w(0);
+        deviceCopy.compileDate = b.w(2);
+        for (int i = 0; i < 13; ++i)
+            deviceCopy.system59a[i] = b.r(5 + i);
+        for (int i = 0; i < 12; ++i)
+            deviceCopy.system59b[i] = b.r(18 + i);
+        break;
+    case 60:
+        for (int i = 0; i < 6; ++i)
+            deviceCopy.system60[i] = b.r(i);
+        break;
+    default:
+        // 18 to 20, 22 to 49 and 61 to 75 serve other readers and command writes.
+        break;
+    }
+}
+
+namespace {
+
+TransactionResult readGroupAs(int group, bool coils)
+{
+    const ParameterGroup g = parameterGroup(group);
+    if (g.count <= 0) {
+        qWarning() << "readGroup: no such parameter group" << group;
+        return ResponseError;
+    }
+    LinkParameters block = appliedLink;
+    block.startAddress = g.start;
+    block.count = quint16(g.count);
+    const int order = wordOrder;
+    block.wordOrder = order;
+    QVector<quint16> buffer(g.count, 0);
+    if (coils)
+        qDebug() << "Coils - This is Read:address" << g.start << "num=" << g.count;
+    const TransactionResult result = coils ? readCoils(modbusClient, block, buffer.data())
+                                           : readHoldingRegisters(modbusClient, block, buffer.data());
+    if (result == Ok)
+        decodeGroup(group, order, buffer.constData());
+    return result;
+}
+
+} // namespace
+
+TransactionResult readGroup(int group) { return readGroupAs(group, false); }
+
+TransactionResult readCoilGroup(int group) { return readGroupAs(group, true); }
+
+int readSingleValue(int start, int count)
+{
+    if (count != 1 && count != 2)
+        return FailureMarker;
+    // A block of its own (default link values) with the current word order.
+    LinkParameters block;
+    block.wordOrder = wordOrder;
+    block.startAddress = start;
+    block.count = quint16(count);
+    quint16 registers[2] = {0, 0};
+    if (readHoldingRegisters(modbusClient, block, registers) != Ok)
+        return FailureMarker;
+    return count == 2 ? joinWords(registers[0], registers[1], block.wordOrder) : int(registers[0]);
+}

@@ -1,0 +1,125 @@
+#include "params/encoding.h"
+
+#include "link/linkstate.h"
+#include "params/devicecopy.h"
+
+#include <QDebug>
+#include <QLineEdit>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+int channelDecimals(int channel)
+{
+    if (channel < 0 || channel > 3)
+        return 0;
+    return channelScales[channel].decimals;
+}
+
+float powerOfTen(int decimals)
+{
+    float factor = 1.0f;
+    for (int i = 0; i < decimals; ++i)
+        factor *= 10.0f;
+    return factor;
+}
+
+} // namespace
+
+int encodeRegisters(qint32 value, int count, int order, quint16 *registers)
+{
+    const quint32 bits = quint32(value);
+    if (count == 1) {
+        registers[0] = quint16(bits & 0xFFFF);
+        return 1;
+    }
+    const quint16 high = quint16(bits >> 16);
+    const quint16 low = quint16(bits & 0xFFFF);
+    if (order == 1) {
+        registers[0] = low;
+        registers[1] = high;
+    } else {
+        registers[0] = high;
+        registers[1] = low;
+    }
+    return 2;
+}
+
+TransactionResult writeSingleValue(int address, int count, qint32 value)
+{
+    // A block of its own, with the default response time and the current word order.
+    LinkParameters block;
+    block.wordOrder = wordOrder;
+    block.startAddress = address;
+    quint16 registers[2] = {0, 0};
+    block.count = quint16(encodeRegisters(value, count == 1 ? 1 : 2, block.wordOrder, registers));
+    return writeHoldingRegisters(modbusClient, block, registers);
+}
+
+QString weightTextToRegisterText(const QString &text, int channel)
+{
+    for (int c = 0; c < 4; ++c)
+        qDebug() << "lEditObj==" << channelScales[c].decimals;
+    const float typed = text.toFloat();
+    const float raw = typed * powerOfTen(channelDecimals(channel));
+    // Six significant digits cover the device's weight ranges (up to 999999). A
+    // larger number would come out in exponent form, which the commit would cut
+    // at its decimal point (1.23457e+06 -> 1); write such a value as its integer
+    // part instead so the device gets the number that was typed and judges it.
+    if (std::fabs(raw) >= 999999.5f && std::isfinite(raw)) {
+        const double clamped = qBound(double(std::numeric_limits<qint32>::min()), std::trunc(double(raw)),
+            double(std::numeric_limits<qint32>::max()));
+        return QString::number(qint64(clamped));
+    }
+    return QString::number(double(raw), 'g', 6);
+}
+
+QString weightToRegisterText(const QLineEdit *edit, int channel)
+{
+    if (!edit)
+        return QString();
+    // The tilt threshold is always kept in channel 1's weight format.
+    if (edit->objectName() == QLatin1String("EditTiltThreshold"))
+        channel = 0;
+    return weightTextToRegisterText(edit->text(), channel);
+}
+
+QString scaledToRegisterText(const QString &text, int factor)
+{
+    const float typed = text.toFloat();
+    const float product = typed * float(factor);
+    // The small bias makes up for the single-precision product falling just short
+    // of the intended integer (0.29 x 10000 = 2899.9999); it works away from zero
+    // so that a negative value loses no digit either (-0.5 mV -> -5000, not -4999).
+    double value = double(product) + (product < 0 ? -0.00555 : 0.00555);
+    if (!std::isfinite(value))
+        value = 0.0;
+    value = qBound(double(std::numeric_limits<int>::min()), value, double(std::numeric_limits<int>::max()));
+    return QString::number(int(value));
+}
+
+int registerTextToInt(const QString &text)
+{
+    const int point = text.indexOf(QLatin1Char('.'));
+    bool ok = false;
+    const int value = (point < 0 ? text : text.left(point)).toInt(&ok, 10);
+    return ok ? value : 0;
+}
+
+QString formatScaled(qint64 raw, int decimals)
+{
+    decimals = qBound(0, decimals, 9);
+    qint64 divisor = 1;
+    for (int i = 0; i < decimals; ++i)
+        divisor *= 10;
+    // Integer arithmetic keeps every digit exact.
+    const bool negative = raw < 0;
+    const quint64 magnitude = negative ? quint64(-(raw + 1)) + 1 : quint64(raw);
+    QString text = QString::number(magnitude / quint64(divisor));
+    if (decimals > 0)
+        text += QLatin1Char('.')
+            + QString::number(magnitude % quint64(divisor)).rightJustified(decimals, QLatin1Char('0'));
+    return negative ? QLatin1Char('-') + text : text;
+}
