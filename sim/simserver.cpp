@@ -1,0 +1,385 @@
+#include "simserver.h"
+
+#include "devicemodel.h"
+
+#include <QDataStream>
+#include <QHostAddress>
+#include <QModbusRtuSerialSlave>
+#include <QSerialPort>
+#include <QTcpServer>
+#include <QTcpSocket>
+#include <QThread>
+#include <QTimer>
+#include <QVariant>
+#include <QVector>
+
+namespace {
+
+quint16 word(const QByteArray &pdu, int at)
+{
+    return quint16((quint8(pdu.at(at)) << 8) | quint8(pdu.at(at + 1)));
+}
+
+void appendWord(QByteArray &out, quint16 value)
+{
+    out.append(char(value >> 8));
+    out.append(char(value & 0xFF));
+}
+
+QByteArray exceptionPdu(quint8 function, int code)
+{
+    QByteArray out;
+    out.append(char(function | 0x80));
+    out.append(char(code));
+    return out;
+}
+
+// Modbus RTU front end: Qt's serial server frames the requests, the shared
+// engine answers them.
+class RtuSlave : public QModbusRtuSerialSlave
+{
+public:
+    RtuSlave(SimServer *server, QObject *parent)
+        : QModbusRtuSerialSlave(parent)
+        , engine(server)
+    {
+    }
+
+protected:
+    QModbusResponse processRequest(const QModbusPdu &request) override
+    {
+        QByteArray pdu;
+        pdu.append(char(request.functionCode()));
+        pdu.append(request.data());
+        const QByteArray answer = engine->handle(pdu);
+        if (engine->latency() > 0)
+            QThread::msleep(ulong(engine->latency()));
+        const quint8 fc = quint8(answer.at(0));
+        if (fc & 0x80)
+            return QModbusExceptionResponse(
+                QModbusPdu::FunctionCode(fc & 0x7F), QModbusPdu::ExceptionCode(quint8(answer.at(1))));
+        return QModbusResponse(QModbusPdu::FunctionCode(fc), answer.mid(1));
+    }
+
+private:
+    SimServer *engine;
+};
+
+} // namespace
+
+SimServer::SimServer(DeviceModel *m, int serverId, QObject *parent)
+    : QObject(parent)
+    , model(m)
+    , id(serverId)
+{
+    // A real device restarts its interfaces after some resets; the answer to
+    // the reset itself still goes out first.
+    connect(model, &DeviceModel::connectionsShouldDrop, this,
+        [this]() { QTimer::singleShot(latencyMs + 50, this, &SimServer::dropConnections); });
+}
+
+bool SimServer::openLog(const QString &path)
+{
+    log.setFileName(path);
+    return log.open(QIODevice::WriteOnly | QIODevice::Append | QIODevice::Text);
+}
+
+void SimServer::clearLog()
+{
+    if (log.isOpen())
+        log.resize(0);
+}
+
+void SimServer::logLine(const QString &line)
+{
+    if (!log.isOpen())
+        return;
+    log.write(line.toUtf8());
+    log.write("\n");
+    log.flush();
+}
+
+int SimServer::injectedFor(int address, int count) const
+{
+    for (auto it = injected.constBegin(); it != injected.constEnd(); ++it) {
+        if (it.key() >= address && it.key() < address + count)
+            return it.value();
+    }
+    return 0;
+}
+
+QByteArray SimServer::handle(const QByteArray &pdu)
+{
+    const quint8 fc = quint8(pdu.at(0));
+    QString line;
+    int exception = 0;
+    QByteArray answer;
+    switch (fc) {
+    case 0x01:
+    case 0x03: {
+        if (pdu.size() != 5) {
+            line = QStringLiteral("function %1").arg(fc);
+            exception = IllegalDataValue;
+            break;
+        }
+        const int address = word(pdu, 1), count = word(pdu, 3);
+        line = QStringLiteral("%1 %2 %3").arg(fc == 0x01 ? "read-coils" : "read-hr").arg(address).arg(count);
+        if (count < 1 || count > (fc == 0x01 ? 2000 : 125)) {
+            exception = IllegalDataValue;
+            break;
+        }
+        exception = injectedFor(address, count);
+        if (exception)
+            break;
+        QVector<quint16> values;
+        if (fc == 0x03) {
+            exception = model->readHolding(address, count, values);
+            if (exception)
+                break;
+            answer.append(char(fc));
+            answer.append(char(2 * count));
+            for (quint16 v : values)
+                appendWord(answer, v);
+        } else {
+            exception = model->readCoils(address, count, values);
+            if (exception)
+                break;
+            QByteArray bits((count + 7) / 8, 0);
+            for (int i = 0; i < count; ++i) {
+                if (values[i])
+                    bits[i / 8] = char(quint8(bits[i / 8]) | (1 << (i % 8)));
+            }
+            answer.append(char(fc));
+            answer.append(char(bits.size()));
+            answer.append(bits);
+        }
+        break;
+    }
+    case 0x06:
+    case 0x10: {
+        int address = 0;
+        QVector<quint16> values;
+        if (fc == 0x06 && pdu.size() == 5) {
+            address = word(pdu, 1);
+            values.append(word(pdu, 3));
+        } else if (fc == 0x10 && pdu.size() >= 6) {
+            address = word(pdu, 1);
+            const int count = word(pdu, 3);
+            const int bytes = quint8(pdu.at(5));
+            if (count < 1 || count > 123 || bytes != 2 * count || pdu.size() != 6 + bytes) {
+                line = QStringLiteral("write %1 %2").arg(address).arg(count);
+                exception = IllegalDataValue;
+                break;
+            }
+            for (int i = 0; i < count; ++i)
+                values.append(word(pdu, 6 + 2 * i));
+        } else {
+            line = QStringLiteral("function %1").arg(fc);
+            exception = IllegalDataValue;
+            break;
+        }
+        line = QStringLiteral("write %1 %2").arg(address).arg(values.size());
+        for (quint16 v : values)
+            line += QStringLiteral(" %1").arg(v);
+        exception = injectedFor(address, values.size());
+        if (exception)
+            break;
+        exception = model->writeHolding(address, values);
+        if (exception)
+            break;
+        if (fc == 0x06) {
+            answer = pdu;
+        } else {
+            answer.append(char(fc));
+            appendWord(answer, quint16(address));
+            appendWord(answer, quint16(values.size()));
+        }
+        break;
+    }
+    case 0x05:
+    case 0x0F:
+        // The remote-editing switches are set at the device's own keys only.
+        line = QStringLiteral("write-coils %1").arg(pdu.size() >= 3 ? word(pdu, 1) : 0);
+        exception = IllegalFunction;
+        break;
+    default:
+        line = QStringLiteral("function %1").arg(fc);
+        exception = IllegalFunction;
+        break;
+    }
+    if (exception) {
+        line += QStringLiteral(" exception %1").arg(exception);
+        answer = exceptionPdu(fc, exception);
+    }
+    if (quiet)
+        line += QStringLiteral(" no-answer");
+    logLine(line);
+    return answer;
+}
+
+// ---------------------------------------------------------------- TCP
+
+bool SimServer::listenTcp(const QString &h, quint16 port)
+{
+    host = h;
+    tcp = new QTcpServer(this);
+    connect(tcp, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
+    return tcp->listen(QHostAddress(h), port);
+}
+
+QString SimServer::tcpEndpoint() const
+{
+    return QStringLiteral("%1:%2").arg(host).arg(tcp ? tcp->serverPort() : 0);
+}
+
+void SimServer::onNewConnection()
+{
+    while (QTcpSocket *socket = tcp->nextPendingConnection()) {
+        socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+        buffers.insert(socket, QByteArray());
+        connect(socket, &QTcpSocket::readyRead, this, [this, socket]() { onReadyRead(socket); });
+        connect(socket, &QTcpSocket::disconnected, this, [this, socket]() {
+            buffers.remove(socket);
+            socket->deleteLater();
+        });
+    }
+}
+
+void SimServer::onReadyRead(QTcpSocket *socket)
+{
+    auto it = buffers.find(socket);
+    if (it == buffers.end())
+        return;
+    QByteArray &buffer = it.value();
+    buffer.append(socket->readAll());
+    // MBAP header: transaction id, protocol id, length, unit id; then the PDU
+    while (buffer.size() >= 8) {
+        const quint16 length = word(buffer, 4);
+        if (length < 2 || length > 254 || word(buffer, 2) != 0) {
+            // not Modbus TCP: a device closes such a connection
+            buffers.remove(socket);
+            socket->abort();
+            socket->deleteLater();
+            return;
+        }
+        if (buffer.size() < 6 + length)
+            return;
+        const QByteArray header = buffer.left(7);
+        const quint8 unit = quint8(buffer.at(6));
+        const QByteArray pdu = buffer.mid(7, length - 1);
+        buffer.remove(0, 6 + length);
+        if (unit != id)
+            continue;
+        const QByteArray answer = handle(pdu);
+        if (quiet)
+            continue;
+        QByteArray frame = header;
+        frame[4] = char((answer.size() + 1) >> 8);
+        frame[5] = char((answer.size() + 1) & 0xFF);
+        frame.append(answer);
+        QPointer<QTcpSocket> target(socket);
+        auto send = [target, frame]() {
+            if (target && target->state() == QAbstractSocket::ConnectedState)
+                target->write(frame);
+        };
+        if (latencyMs > 0)
+            QTimer::singleShot(latencyMs, Qt::PreciseTimer, this, send);
+        else
+            send();
+    }
+}
+
+void SimServer::dropConnections()
+{
+    const auto sockets = buffers.keys();
+    buffers.clear();
+    for (QTcpSocket *socket : sockets) {
+        socket->flush();
+        socket->abort();
+        socket->deleteLater();
+    }
+    if (rtu) {
+        // a serial line has no connection; the port is closed and reopened
+        rtu->disconnectDevice();
+        rtu->connectDevice();
+    }
+}
+
+// ---------------------------------------------------------------- RTU
+
+bool SimServer::openRtu(
+    const QString &device, int baud, int parity, int dataBits, int stopBits, QString *error)
+{
+    rtu = new RtuSlave(this, this);
+    rtu->setServerAddress(id);
+    rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
+    rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
+    rtu->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
+    rtu->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, dataBits);
+    rtu->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, stopBits);
+    if (!rtu->connectDevice()) {
+        *error = rtu->errorString();
+        return false;
+    }
+    return true;
+}
+
+// ---------------------------------------------------------------- control
+
+QString SimServer::control(const QString &text)
+{
+    const QStringList w = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (w.isEmpty())
+        return QStringLiteral("error empty line");
+    const QString cmd = w.first();
+    bool ok = false;
+    if (cmd == QLatin1String("latency")) {
+        const int ms = w.value(1).toInt(&ok);
+        if (w.size() != 2 || !ok || ms < 0 || ms > 600000)
+            return QStringLiteral("error usage: latency <ms>");
+        latencyMs = ms;
+        return QStringLiteral("ok");
+    }
+    if (cmd == QLatin1String("silent")) {
+        if (w.size() != 2 || (w[1] != QLatin1String("on") && w[1] != QLatin1String("off")))
+            return QStringLiteral("error usage: silent <on|off>");
+        quiet = w[1] == QLatin1String("on");
+        if (rtu)
+            rtu->setValue(QModbusServer::ListenOnlyMode, quiet);
+        return QStringLiteral("ok");
+    }
+    if (cmd == QLatin1String("drop")) {
+        if (w.size() != 1)
+            return QStringLiteral("error usage: drop");
+        const int n = buffers.size();
+        dropConnections();
+        return QStringLiteral("ok %1").arg(n);
+    }
+    if (cmd == QLatin1String("exception")) {
+        if (w.size() == 2 && w[1] == QLatin1String("clear")) {
+            injected.clear();
+            return QStringLiteral("ok");
+        }
+        bool ok2 = false;
+        const int address = w.value(1).toInt(&ok);
+        const int code = w.value(2).toInt(&ok2);
+        if (w.size() != 3 || !ok || !ok2 || address < 0 || address > 65535 || code < 0 || code > 255)
+            return QStringLiteral("error usage: exception <addr> <code> | exception clear");
+        if (code == 0)
+            injected.remove(address);
+        else
+            injected.insert(address, code);
+        return QStringLiteral("ok");
+    }
+    if (cmd == QLatin1String("clearlog")) {
+        clearLog();
+        return QStringLiteral("ok");
+    }
+    if (cmd == QLatin1String("connections")) {
+        return QStringLiteral("ok %1").arg(buffers.size());
+    }
+    const QString reply = model->control(w);
+    if (reply.isEmpty())
+        return QStringLiteral("error unknown command %1").arg(cmd);
+    return reply;
+}

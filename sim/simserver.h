@@ -1,0 +1,77 @@
+#pragma once
+
+// Modbus side of the simulator: one protocol engine (PDU in, PDU out) shared
+// by the TCP and RTU front ends, with the request log and the fault switches
+// (latency, silence, injected exceptions, dropped connections).
+
+#include <QByteArray>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QHash>
+#include <QList>
+#include <QObject>
+#include <QPointer>
+#include <QString>
+
+class DeviceModel;
+class QTcpServer;
+class QTcpSocket;
+class QModbusRtuSerialSlave;
+
+class SimServer : public QObject
+{
+    Q_OBJECT
+public:
+    explicit SimServer(DeviceModel *model, int serverId, QObject *parent = nullptr);
+
+    bool openLog(const QString &path);
+    void clearLog();
+
+    // Handles one request PDU (function code first). Returns the response PDU.
+    // Logs the request.
+    QByteArray handle(const QByteArray &pdu);
+
+    int serverId() const { return id; }
+    int latency() const { return latencyMs; }
+    void setLatency(int ms) { latencyMs = ms; }
+    bool silent() const { return quiet; }
+    void setSilent(bool on) { quiet = on; }
+    void injectException(int address, int code) { injected.insert(address, code); }
+    void clearExceptions() { injected.clear(); }
+
+    // Control lines handled by the server (latency, silent, drop, exception,
+    // clearlog); anything else goes to the model. Returns the reply line.
+    QString control(const QString &line);
+
+    // TCP front end
+    bool listenTcp(const QString &host, quint16 port);
+    QString tcpEndpoint() const;
+    // RTU front end
+    bool openRtu(const QString &device, int baud, int parity, int dataBits, int stopBits, QString *error);
+
+public slots:
+    void dropConnections();
+
+private:
+    struct Connection
+    {
+        QPointer<QTcpSocket> socket;
+        QByteArray buffer;
+    };
+
+    void onNewConnection();
+    void onReadyRead(QTcpSocket *socket);
+    void logLine(const QString &line);
+    int injectedFor(int address, int count) const;
+
+    DeviceModel *model;
+    int id;
+    int latencyMs = 0;
+    bool quiet = false;
+    QHash<int, int> injected;
+    QFile log;
+    QTcpServer *tcp = nullptr;
+    QString host;
+    QHash<QTcpSocket *, QByteArray> buffers;
+    QModbusRtuSerialSlave *rtu = nullptr;
+};
