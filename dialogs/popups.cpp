@@ -104,6 +104,7 @@ int showTipsDialog(const QString &title, const QString &message, int stayOpen, Q
         dialog->hideIcon();
         break;
     }
+    dialog->fitMessage();
     dialog->exec();
     const int result = dialog->isConfirmed() ? 1 : 0;
     delete dialog;

@@ -5,6 +5,7 @@
 #include "ui_tipsdialog.h"
 
 #include <QKeyEvent>
+#include <QLabel>
 #include <QPainter>
 #include <QStyleOption>
 #include <QTimer>
@@ -56,6 +57,24 @@ void TipsDialog::armAutoClose(int stayOpen)
 {
     if (stayOpen == 0)
         QTimer::singleShot(1000, this, [this] { close(); });
+}
+
+void TipsDialog::fitMessage()
+{
+    QLabel *label = ui->label_tipsMesg;
+    label->ensurePolished(); // the style sheet's font size applies from here on
+    const int textWidth = label->fontMetrics().horizontalAdvance(label->text());
+    // Room beside the text: the row's margins, the status icon and the spacing.
+    const int besideText = 2 * 20 + ui->label_iconType->width() + 2 * layout()->spacing() + 20;
+    const int maxWidth = 700;
+    const int width = qBound(
+        minimumWidth() > 0 ? minimumWidth() : 375, qMax(this->width(), textWidth + besideText), maxWidth);
+    int height = this->height();
+    if (layout()->hasHeightForWidth())
+        height = qMax(height, layout()->totalHeightForWidth(width));
+    else
+        height = qMax(height, layout()->totalSizeHint().height());
+    resize(width, height);
 }
 
 void TipsDialog::paintEvent(QPaintEvent *event)

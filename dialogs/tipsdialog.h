@@ -25,6 +25,9 @@ public:
     void setButtonMode(int mode);
     // stayOpen 0: the popup closes itself one second later.
     void armAutoClose(int stayOpen);
+    // Widens (and if need be heightens) the popup so that a long message is not
+    // clipped; a message that fits keeps the form's size.
+    void fitMessage();
 
     bool isConfirmed() const { return confirmed; }
     QString title() const { return titleText; }

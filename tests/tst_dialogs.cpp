@@ -86,6 +86,7 @@ private slots:
     void recentringWithoutMainWindowIsHarmless();
     void dialogFontFollowsLanguage();
     void formsMatchTheirLayout();
+    void longMessagesAreNotClipped();
     void catalogueHoldsTheFixedTranslations();
 
 private:
@@ -431,6 +432,30 @@ void TestDialogs::formsMatchTheirLayout()
         input.findChild<QLabel *>(QStringLiteral("label_tipText"))->text(), QStringLiteral("Please Input:"));
     QVERIFY(!input.isAccepted());
     QVERIFY(input.text().isNull());
+}
+
+void TestDialogs::longMessagesAreNotClipped()
+{
+    auto fits = [](const QString &message, QSize *size) {
+        bool whole = false;
+        onModal<TipsDialog>([&whole, size](TipsDialog *dialog) {
+            auto *label = dialog->findChild<QLabel *>(QStringLiteral("label_tipsMesg"));
+            const int needed = label->heightForWidth(label->width());
+            whole = needed <= label->height()
+                && label->fontMetrics().horizontalAdvance(QLatin1Char('W')) <= label->width();
+            *size = dialog->size();
+            dialog->close();
+        });
+        showTipsDialog(QStringLiteral("Tips"), message, 1);
+        return whole;
+    };
+    QSize size;
+    QVERIFY(fits(QStringLiteral("Sample Done!"), &size));
+    QCOMPARE(size, QSize(375, 177)); // a short message keeps the form's size
+    QVERIFY(fits(QStringLiteral("Operation Failed,Please try again!"), &size));
+    QVERIFY(fits(QStringLiteral("Confirm? Reset may result in communication loss!"), &size));
+    QVERIFY(size.width() <= 700);
+    QVERIFY(fits(QStringLiteral("Press the fourth, and then click confirm! ").repeated(4), &size));
 }
 
 void TestDialogs::catalogueHoldsTheFixedTranslations()
