@@ -1,5 +1,6 @@
 #include "pages/panelflow.h"
 
+#include <QLabel>
 #include <QLayout>
 #include <QVector>
 #include <QWidget>
@@ -7,6 +8,20 @@
 #include <algorithm>
 
 namespace {
+
+// Row labels padded with trailing blanks need only their visible text: the
+// blanks may be cut at the panel's edge instead of widening the panel.
+void fitPaddedLabels(QWidget *panel)
+{
+    const auto labels = panel->findChildren<QLabel *>();
+    for (QLabel *label : labels) {
+        const QString text = label->text();
+        if (!text.endsWith(QLatin1Char(' ')))
+            continue;
+        label->setSizePolicy(QSizePolicy::Ignored, label->sizePolicy().verticalPolicy());
+        label->setMinimumWidth(label->fontMetrics().horizontalAdvance(text.trimmed()) + 4);
+    }
+}
 
 // Height a panel needs for its visible rows; the cached layout sizes are dropped
 // first because rows are shown and hidden when the channel mode changes.
@@ -47,6 +62,7 @@ int flowPanels(
                 bestColumn = c;
             }
         }
+        fitPaddedLabels(panel);
         const int height = panelHeight(panel);
         panel->setGeometry(gap + bestColumn * columnWidth, bestTop, width, height);
         for (int c = bestColumn; c < bestColumn + span; ++c)

@@ -272,6 +272,8 @@ void WeightCal::lineEditFinished()
     if (!edit)
         return;
     if (edit->text().isEmpty()) {
+        // Disarmed, so that the focus-out after Return does not write the restored text.
+        editArmed = false;
         edit->setText(editBackup);
         leaveField(edit);
         return;
