@@ -14,6 +14,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QRegExpValidator>
+#include <QResizeEvent>
 
 #include <climits>
 #include <cmath>
@@ -455,7 +456,10 @@ void Application::editFinished(QLineEdit *edit)
 
 void Application::reflow()
 {
-    const int columns = flowColumns(windowWidth, 4);
+    const int columns = flowColumns(width(), 4);
+    if (columns == flowColumnCount)
+        return;
+    flowColumnCount = columns;
     QVector<FlowGroup> inputs, outputs, comps;
     for (int k = 1; k <= 4; ++k)
         inputs.append({findChild<QWidget *>(QStringLiteral("widget_Input_%1").arg(k)), 1});
@@ -470,14 +474,19 @@ void Application::reflow()
 
 void Application::setWindowWidth(int width)
 {
-    windowWidth = width;
+    // The page's own width, which follows the window's, decides the columns.
+    Q_UNUSED(width)
     reflow();
 }
 
 void Application::setMaximized(bool maximized)
 {
     Q_UNUSED(maximized)
-    if (window())
-        windowWidth = window()->width();
+    reflow();
+}
+
+void Application::resizeEvent(QResizeEvent *event)
+{
+    ParamPage::resizeEvent(event);
     reflow();
 }

@@ -36,6 +36,9 @@ public:
     static int outputIndexForCode(int code, int mode);
     static int outputCodeForIndex(int index, int mode);
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private slots:
     void on_tabWidget_currentChanged(int index);
 
@@ -68,5 +71,5 @@ private:
     int lastRemote = -1;
     int lastMode = -1;
     int lastTab = -1;
-    int windowWidth = 1150;
+    int flowColumnCount = 0;
 };

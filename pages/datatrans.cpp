@@ -12,6 +12,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRegExpValidator>
+#include <QResizeEvent>
 
 #include <climits>
 
@@ -240,23 +241,40 @@ void DataTrans::editFinished(QLineEdit *edit)
 
 void DataTrans::reflow()
 {
-    const int columns = flowColumns(windowWidth, 3);
-    flowGroups(ui->gridLayout_groups,
-        {{ui->widget_COM1, 1}, {ui->widget_COM2, 1}, {ui->widget_CanOpen, 1},
-            {ui->widget_TCPIP, columns >= 3 ? 2 : 1}, {ui->widget_Analog, 1}},
-        columns);
+    // Wide: the serial ports and CAN in one row, TCP-IP (two columns) beside
+    // Analog below them. Narrower: TCP-IP takes a row of its own.
+    const int columns = flowColumns(width(), 3);
+    if (columns == flowColumnCount)
+        return;
+    flowColumnCount = columns;
+    if (columns >= 3) {
+        flowGroups(ui->gridLayout_groups,
+            {{ui->widget_COM1, 1}, {ui->widget_COM2, 1}, {ui->widget_CanOpen, 1}, {ui->widget_TCPIP, 2},
+                {ui->widget_Analog, 1}},
+            columns);
+    } else {
+        flowGroups(ui->gridLayout_groups,
+            {{ui->widget_COM1, 1}, {ui->widget_COM2, 1}, {ui->widget_TCPIP, 2}, {ui->widget_CanOpen, 1},
+                {ui->widget_Analog, 1}},
+            columns);
+    }
 }
 
 void DataTrans::setWindowWidth(int width)
 {
-    windowWidth = width;
+    // The page's own width, which follows the window's, decides the columns.
+    Q_UNUSED(width)
     reflow();
 }
 
 void DataTrans::setMaximized(bool maximized)
 {
     Q_UNUSED(maximized)
-    if (window())
-        windowWidth = window()->width();
+    reflow();
+}
+
+void DataTrans::resizeEvent(QResizeEvent *event)
+{
+    ParamPage::resizeEvent(event);
     reflow();
 }

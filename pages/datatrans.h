@@ -33,6 +33,9 @@ public:
     static const char *selectedSlotStyle();
     static const char *plainSlotStyle();
 
+protected:
+    void resizeEvent(QResizeEvent *event) override;
+
 private slots:
     void on_Btu_Connect1_clicked();
     void on_Btu_Connect2_clicked();
@@ -60,5 +63,5 @@ private:
     int slot = 0;
     int lastRemote = -1;
     int lastMode = -1;
-    int windowWidth = 1150;
+    int flowColumnCount = 0;
 };

@@ -37,9 +37,8 @@ inline void flowGroups(QGridLayout *grid, const QVector<FlowGroup> &groups, int 
         grid->setColumnStretch(c, 1);
 }
 
-// Columns that fit a page in a main window of the given width: the navigation
-// column takes about 200 pixels, a panel wants about 420.
-inline int flowColumns(int windowWidth, int maximum)
+// Columns of about 450 pixels that fit into a page of the given width.
+inline int flowColumns(int pageWidth, int maximum)
 {
-    return std::clamp((windowWidth - 200) / 420, 1, std::max(1, maximum));
+    return std::clamp(pageWidth / 450, 1, std::max(1, maximum));
 }
