@@ -31,6 +31,7 @@ ico close1 CLOSE1.ico 16 24 32 48 64
 png success 64 icon/pic13.png
 png failure 64 icon/pic12.png
 png comboarrow 24 icon/pic07.png
+png arrowup 24 icon/arrow_up.png
 png language 64 icon/pic28.png
 png minimise 64 icon/pic09.png
 png maximise 64 icon/pic10..png

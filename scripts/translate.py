@@ -68,10 +68,16 @@ def load_dictionary(path):
 def lookup(table, context, source):
     """Exact entry of the context, then of "*"; then the same without the blanks
     that forms use as padding around a label."""
-    for text in (source, source.strip()):
-        for key in ((context, text), ('*', text)):
-            if key in table:
-                return table[key]
+    for key in ((context, source), ('*', source)):
+        if key in table:
+            return table[key]
+    text = source.strip()
+    for key in ((context, text), ('*', text)):
+        if key in table:
+            # Keep the padding: a suffix such as " ms" needs its blank.
+            lead = source[:len(source) - len(source.lstrip())]
+            trail = source[len(source.rstrip()):]
+            return lead + table[key] + trail
     return None
 
 

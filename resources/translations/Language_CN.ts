@@ -105,7 +105,7 @@
         </message>
         <message>
             <source>COMP CH   </source>
-            <translation>比较通道：</translation>
+            <translation>比较通道：   </translation>
         </message>
         <message>
             <source>Channel-1</source>
@@ -129,7 +129,7 @@
         </message>
         <message>
             <source>OFF </source>
-            <translation>关闭</translation>
+            <translation>关闭 </translation>
         </message>
         <message>
             <source>W&lt;=CV1</source>
@@ -429,7 +429,7 @@
         </message>
         <message>
             <source>Stable </source>
-            <translation>稳定</translation>
+            <translation>稳定 </translation>
         </message>
         <message>
             <source>Zero</source>
@@ -452,7 +452,7 @@
         </message>
         <message>
             <source> Select Channel:</source>
-            <translation>选择通道：</translation>
+            <translation> 选择通道：</translation>
         </message>
         <message>
             <source>Channel1</source>
@@ -476,7 +476,7 @@
         </message>
         <message>
             <source>Zero Range:          </source>
-            <translation>置零范围：</translation>
+            <translation>置零范围：          </translation>
         </message>
         <message>
             <source>%</source>
@@ -540,7 +540,7 @@
         </message>
         <message>
             <source>Digit-Filter:          </source>
-            <translation>数字滤波：</translation>
+            <translation>数字滤波：          </translation>
         </message>
         <message>
             <source>Adv. Filter:</source>
@@ -596,11 +596,11 @@
         </message>
         <message>
             <source>STAB &amp; TrZero  </source>
-            <translation>稳定与零点跟踪</translation>
+            <translation>稳定与零点跟踪  </translation>
         </message>
         <message>
             <source>STAB Range:          </source>
-            <translation>稳定范围：</translation>
+            <translation>稳定范围：          </translation>
         </message>
         <message>
             <source>STAB Timer:</source>
@@ -624,7 +624,7 @@
         </message>
         <message>
             <source>Input Range:          </source>
-            <translation>输入范围：</translation>
+            <translation>输入范围：          </translation>
         </message>
         <message>
             <source>0-5 mV</source>
@@ -895,7 +895,7 @@
         </message>
         <message>
             <source>Send Gap: </source>
-            <translation>发送间隔：</translation>
+            <translation>发送间隔： </translation>
         </message>
         <message>
             <source>Analog</source>
@@ -1219,7 +1219,7 @@
         </message>
         <message>
             <source>Port: </source>
-            <translation>端口号：</translation>
+            <translation>端口号： </translation>
         </message>
         <message>
             <source>Communication-Error</source>
@@ -1513,7 +1513,7 @@
         </message>
         <message>
             <source> ms</source>
-            <translation>ms</translation>
+            <translation> ms</translation>
         </message>
         <message>
             <source>Connect</source>
@@ -1825,7 +1825,7 @@
         </message>
         <message>
             <source> Select Channel:</source>
-            <translation>选择通道：</translation>
+            <translation> 选择通道：</translation>
         </message>
         <message>
             <source>Channel1</source>
@@ -1893,7 +1893,7 @@
         </message>
         <message>
             <source>Division:          </source>
-            <translation>分度值：</translation>
+            <translation>分度值：          </translation>
         </message>
         <message>
             <source>d=1</source>
@@ -1921,7 +1921,7 @@
         </message>
         <message>
             <source>Full Scale:     </source>
-            <translation>满量程：</translation>
+            <translation>满量程：     </translation>
         </message>
         <message>
             <source>CAL Weight</source>
@@ -2037,19 +2037,19 @@
         </message>
         <message>
             <source>Correct Coef(CH1): </source>
-            <translation>修正系数(CH1)：</translation>
+            <translation>修正系数(CH1)： </translation>
         </message>
         <message>
             <source>Correct Coef(CH2): </source>
-            <translation>修正系数(CH2)：</translation>
+            <translation>修正系数(CH2)： </translation>
         </message>
         <message>
             <source>Correct Coef(CH3): </source>
-            <translation>修正系数(CH3)：</translation>
+            <translation>修正系数(CH3)： </translation>
         </message>
         <message>
             <source>Correct Coef(CH4): </source>
-            <translation>修正系数(CH4)：</translation>
+            <translation>修正系数(CH4)： </translation>
         </message>
         <message>
             <source>Correct Sampling:</source>
@@ -2061,7 +2061,7 @@
         </message>
         <message>
             <source>Correct Reset: </source>
-            <translation>角差复位：</translation>
+            <translation>角差复位： </translation>
         </message>
         <message>
             <source>Reset</source>
