@@ -1229,6 +1229,46 @@
             <source>Communication-Normal</source>
             <translation>通讯正常</translation>
         </message>
+        <message>
+            <source>N</source>
+            <translation>N</translation>
+        </message>
+        <message>
+            <source>Loadcell Over</source>
+            <translation>传感器信号正溢出</translation>
+        </message>
+        <message>
+            <source>Loadcell Under</source>
+            <translation>传感器信号负溢出</translation>
+        </message>
+        <message>
+            <source>Channel Close</source>
+            <translation>通道关闭</translation>
+        </message>
+        <message>
+            <source>%1#</source>
+            <translation>%1#</translation>
+        </message>
+        <message>
+            <source>%1Channel Error</source>
+            <translation>%1通道错误</translation>
+        </message>
+        <message>
+            <source>Multi-Channel Error</source>
+            <translation>多通道错误</translation>
+        </message>
+        <message>
+            <source>Tank Tilt</source>
+            <translation>罐体倾斜</translation>
+        </message>
+        <message>
+            <source>Over Full Scale</source>
+            <translation>超最大量程</translation>
+        </message>
+        <message>
+            <source>Weight Under Limit</source>
+            <translation>重量负溢出</translation>
+        </message>
     </context>
     <context>
         <name>ModbusParaSetDialog</name>
@@ -1527,14 +1567,6 @@
             <source>Lumo Q4 Config System - configuration and monitoring of KTT-Q4 weighing transmitters</source>
             <translation>Lumo Q4 配置系统 - KTT-Q4 称重变送器的配置与监控</translation>
         </message>
-        <message>
-            <source>Tip</source>
-            <translation>提示</translation>
-        </message>
-        <message>
-            <source>Operation Failed,Please try again!</source>
-            <translation>操作失败，请重试！</translation>
-        </message>
     </context>
     <context>
         <name>QObject</name>
@@ -1593,6 +1625,10 @@
         <message>
             <source>Password</source>
             <translation>密码</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
         </message>
     </context>
     <context>

@@ -1229,6 +1229,46 @@
         <source>Communication-Normal</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>N</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loadcell Over</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Loadcell Under</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Channel Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1#</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1Channel Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Multi-Channel Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tank Tilt</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Over Full Scale</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Weight Under Limit</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ModbusParaSetDialog</name>
@@ -1527,14 +1567,6 @@
         <source>Lumo Q4 Config System - configuration and monitoring of KTT-Q4 weighing transmitters</source>
         <translation type="unfinished"></translation>
     </message>
-    <message>
-        <source>Tip</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Operation Failed,Please try again!</source>
-        <translation type="unfinished"></translation>
-    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1592,6 +1624,10 @@
     </message>
     <message>
         <source>Password</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tip</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
