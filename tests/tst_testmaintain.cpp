@@ -42,6 +42,7 @@ private slots:
     void identityFromDevice();
     void channelFieldCommit();
     void combinedClearsFunctionsOnceNeverAtFirstDisplay();
+    void combinedResetsActOnChannelOne();
     void wrongOrCancelledPasswordWritesNothing();
     void onePasswordServesUntilPageLeft();
     void resetCalClearsOnlyItsChannelMemory();
@@ -205,6 +206,48 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
     QCOMPARE(writes(), clearing);
     setMode(0);
     page->refresh(false);
+
+    // Choosing "Combined" writes the mode; the redraw after the next read clears.
+    sim.clearRequests();
+    const Ui::TestMaintain *ui = page->form();
+    ui->tabWidget->setCurrentWidget(ui->tab);
+    QVERIFY(armEdit(page, ui->comboBox_channelMode));
+    activateItem(ui->comboBox_channelMode, 1);
+    QCOMPARE(writes(), QStringList {QStringLiteral("write 9309 1 1")});
+    sim.clearRequests();
+    QCOMPARE(readGroup(0), Ok);
+    page->refresh(false);
+    QCOMPARE(writes(), clearing);
+    setMode(0);
+    page->refresh(false);
+}
+
+void TestMaintainPage::combinedResetsActOnChannelOne()
+{
+    const Ui::TestMaintain *ui = page->form();
+    ui->tabWidget->setCurrentWidget(ui->tab_ParamReset);
+    ui->BoxBasicChannel->setCurrentIndex(3);
+    ui->BoxCALChannel->setCurrentIndex(2);
+    ui->BoxAnalogChannel->setCurrentIndex(1);
+    setMode(1);
+    page->refresh(false);
+    sim.clearRequests();
+    QVERIFY(ui->BoxBasicChannel->isHidden());
+    QCOMPARE(page->basicResetChannel, 0);
+
+    page->passwordAccepted = true;
+    PopupAnswerer popups;
+    popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok"), QStringLiteral("ok"),
+        QStringLiteral("ok"), QStringLiteral("ok"), QStringLiteral("ok")};
+    ui->Btn_Resetbasic->click();
+    ui->Btn_ResetCAL->click();
+    ui->Btn_Resetanalog->click();
+    QCOMPARE(writes(),
+        (QStringList {QStringLiteral("write 8900 1 1"), QStringLiteral("write 8901 1 1"),
+            QStringLiteral("write 8902 1 1")}));
+    setMode(0);
+    page->refresh(false);
+    QVERIFY(!ui->BoxBasicChannel->isHidden());
 }
 
 void TestMaintainPage::wrongOrCancelledPasswordWritesNothing()
