@@ -143,6 +143,8 @@ def main():
                 translation.set('type', 'unfinished')
                 missing.append((name, source))
                 continue
+            if sorted(re.findall(r'%\d', source)) != sorted(re.findall(r'%\d', chinese)):
+                sys.exit('%s: %r -> %r: the placeholders differ' % (name, source, chinese))
             translation.text = chinese
             translation.attrib.pop('type', None)
             done += 1
