@@ -302,8 +302,10 @@ const char *const errorTexts[64] = {
 };
 
 // Status bits 4..7 of a channel status word and of the combined status.
-const char *const statusTexts[4]
-    = {"Over Full Scale", "Weight Under Limit", "Loadcell Over", "Loadcell Under"};
+// Shown translated in the main window's context.
+const char *const statusTexts[4] = {QT_TRANSLATE_NOOP("MainWindow", "Over Full Scale"),
+    QT_TRANSLATE_NOOP("MainWindow", "Weight Under Limit"), QT_TRANSLATE_NOOP("MainWindow", "Loadcell Over"),
+    QT_TRANSLATE_NOOP("MainWindow", "Loadcell Under")};
 
 QStringList repeated(const QString &text, int times)
 {
