@@ -2,7 +2,9 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/displayweightthread.h"
 #include "link/linkstate.h"
+#include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
@@ -15,16 +17,6 @@
 #include "params/commitengine.h"
 #include "params/devicecopy.h"
 #include "ui_mainwindow.h"
-
-// The poll thread and the live display come from their own files; until both
-// are in the tree the window builds without polling and says so loudly.
-#if __has_include("link/displayweightthread.h") && __has_include("link/livedisplay.h")
-#include "link/displayweightthread.h"
-#include "link/livedisplay.h"
-#define Q4_LIVE_POLL 1
-#else
-#define Q4_LIVE_POLL 0
-#endif
 
 #include <QApplication>
 #include <QDebug>
@@ -50,17 +42,8 @@ const char navigationSelectedStyle[]
       "y2:1, stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255)); border-style:none;";
 const char navigationNormalStyle[]
     = "QPushButton:hover{background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, y2:1, stop:0 "
-      "rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}QPushButton{background-color: rgba(0, 0, "
-      "0, "
-      "0); border-style:none; border-radius: 0px;}";
-
-// The test and maintenance page asks for its password again after it was left.
-template <typename Page>
-auto clearPasswordFlag(Page *page, int) -> decltype(page->passwordAccepted = false, void())
-{
-    page->passwordAccepted = false;
-}
-template <typename Page> void clearPasswordFlag(Page *, long) { }
+      "rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}"
+      "QPushButton{background-color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px;}";
 
 } // namespace
 
@@ -77,16 +60,12 @@ MainWindow::MainWindow(QWidget *parent)
     testMaintain = new TestMaintain(this);
 
     ui->setupUi(this);
-#if Q4_LIVE_POLL
     liveDisplay = new LiveDisplay(this);
     displayThread = new DisplayWeightThread(this);
-#endif
 
     initActions();
 
-#if Q4_LIVE_POLL
     connect(displayThread, &DisplayWeightThread::isdone, this, &MainWindow::pollTick, Qt::QueuedConnection);
-#endif
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
 
     disconnectTimer = new QTimer(this);
@@ -115,6 +94,7 @@ MainWindow::~MainWindow()
         mainWindowInstance = nullptr;
     if (modbusClient)
         modbusSetting->takeLinkDown();
+    delete liveDisplay;
     delete ui;
 }
 
@@ -173,7 +153,7 @@ void MainWindow::showPage(int k)
     ui->stackedWidget->setCurrentIndex(pageStackIndex[k]);
     refreshCurrentPage();
     if (k != PageTestMaintain)
-        clearPasswordFlag(testMaintain, 0);
+        testMaintain->passwordAccepted = false;
 }
 
 void MainWindow::refreshCurrentPage()
@@ -236,13 +216,9 @@ void MainWindow::onConnected()
     ui->WeightDisplay->show();
     showPage(PageMonitoring);
     InitLinkParam();
-#if Q4_LIVE_POLL
     liveDisplay->refreshLiveDisplay(true);
     if (!displayThread->isRunning())
         displayThread->start();
-#else
-    qWarning() << "Live polling is not built into this program";
-#endif
     pollBusy = false;
 }
 
@@ -376,9 +352,7 @@ void MainWindow::applyLanguage()
     ui->retranslateUi(this);
     refreshCurrentPage();
     InitLinkParam();
-#if Q4_LIVE_POLL
     liveDisplay->refreshLiveDisplay(true);
-#endif
 }
 
 void MainWindow::on_Btn_ChangeLanguage_clicked()
@@ -581,12 +555,7 @@ void MainWindow::pollTick()
         return;
     if (modbusSetting->checkLink())
         pollBusy = false;
-#if Q4_LIVE_POLL
     const int result = readLiveGroups();
-#else
-    qFatal("Live polling is not built into this program");
-    const int result = NoConnection;
-#endif
     if (result != 0) {
         ++failedPolls;
         if (failedPolls > 2) {
@@ -597,9 +566,7 @@ void MainWindow::pollTick()
         pollBusy = false;
         return;
     }
-#if Q4_LIVE_POLL
     liveDisplay->refreshLiveDisplay(false);
-#endif
     pagePeriodicRead();
     if (pendingCommand.pending)
         runPendingCommand();

@@ -91,10 +91,18 @@ void ModbusParaSetDialog::setParameters(const LinkParameters &parameters)
     ui->comboBox_Serial->clear();
     const QStringList ports = ModbusSetting::serialPortItems();
     ui->comboBox_Serial->addItems(ports);
+    int selected = -1;
     for (int i = 0; i < ports.size(); ++i) {
         if (ModbusSetting::portNameFromItem(ports.at(i)) == link.serialPortName)
-            ui->comboBox_Serial->setCurrentIndex(i);
+            selected = i;
     }
+    // A port that is not listed (unplugged, or a pseudo terminal) stays the
+    // choice, so that OK without changes keeps the link as it was.
+    if (selected < 0 && !link.serialPortName.isEmpty()) {
+        ui->comboBox_Serial->addItem(QLatin1Char('(') + link.serialPortName + QLatin1Char(')'));
+        selected = ui->comboBox_Serial->count() - 1;
+    }
+    ui->comboBox_Serial->setCurrentIndex(selected);
     ui->spinBox_SlaveID->setValue(link.serverAddress);
     ui->comboBox_BaudRate->setCurrentText(QString::number(link.baud));
     ui->comboBox_DwordFormat->setCurrentIndex(link.wordOrder);

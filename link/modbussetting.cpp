@@ -70,7 +70,13 @@ ModbusSetting::ModbusSetting(QWidget *parent)
         new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), this));
 }
 
-ModbusSetting::~ModbusSetting() { delete ui; }
+ModbusSetting::~ModbusSetting()
+{
+    // The client is this page's child: do not leave the global pointing at it.
+    if (modbusClient && modbusClient->parent() == this)
+        takeLinkDown();
+    delete ui;
+}
 
 bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
 {
@@ -103,7 +109,9 @@ QStringList ModbusSetting::serialPortItems()
 
 QString ModbusSetting::portNameFromItem(const QString &itemText)
 {
-    const int open = itemText.indexOf(QLatin1Char('('));
+    // The port name is the last parenthesised part: a description may hold
+    // parentheses of its own ("USB Serial (CH340)(ttyUSB0)").
+    const int open = itemText.lastIndexOf(QLatin1Char('('));
     if (open < 0)
         return itemText;
     const int close = itemText.indexOf(QLatin1Char(')'), open + 1);
@@ -181,7 +189,7 @@ void ModbusSetting::on_connectButton_clicked()
     modbusClient->setNumberOfRetries(formLink.numberOfRetries);
 
     if (!modbusClient->connectDevice()) {
-        showTipsDialog(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
+        showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         takeLinkDown();
         return;
     }
@@ -204,7 +212,7 @@ void ModbusSetting::on_connectButton_clicked()
     if (result != Ok) {
         qDebug() << "读取失败";
         takeLinkDown();
-        showTipsDialog(tr("Tip"), tr("Operation Failed,Please try again!"), 1, this);
+        showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         return;
     }
     appliedLink = formLink;

@@ -1,0 +1,504 @@
+// Connection page and link parameter dialog: connecting against the simulator
+// (TCP and RTU), failures, edit rules, protocol switch, reconnection.
+
+#include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "link/linkstate.h"
+#include "link/modbusparasetdialog.h"
+#include "link/modbussetting.h"
+#include "link/transactions.h"
+#include "support/simulatorprocess.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QModbusClient>
+#include <QProcess>
+#include <QPushButton>
+#include <QSettings>
+#include <QSignalSpy>
+#include <QSpinBox>
+#include <QStandardPaths>
+#include <QTcpServer>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QWheelEvent>
+#include <QtTest>
+
+namespace {
+
+// Answers the modal popups while a test waits in them and keeps their texts.
+class PopupCatcher : public QObject
+{
+public:
+    QStringList messages;
+    PopupCatcher()
+    {
+        timer.setInterval(20);
+        connect(&timer, &QTimer::timeout, this, [this] {
+            const auto windows = QApplication::topLevelWidgets();
+            for (QWidget *w : windows) {
+                if (!w->isVisible() || !w->inherits("TipsDialog"))
+                    continue;
+                if (auto *text = w->findChild<QLabel *>(QStringLiteral("label_tipsMesg")))
+                    messages << text->text();
+                auto *ok = w->findChild<QPushButton *>(QStringLiteral("pushButton_ok"));
+                if (ok && ok->isVisible())
+                    ok->click();
+                else
+                    QMetaObject::invokeMethod(w, "reject");
+            }
+        });
+        timer.start();
+    }
+
+private:
+    QTimer timer;
+};
+
+template <typename T> T *child(QWidget *parent, const char *name)
+{
+    T *w = parent->findChild<T *>(QLatin1String(name));
+    if (!w)
+        qFatal("missing widget %s", name);
+    return w;
+}
+
+void setTcp(ModbusSetting &page, const QString &host, const QString &port)
+{
+    child<QComboBox>(&page, "connectType")->setCurrentIndex(1);
+    page.on_connectType_activated(1);
+    child<QLineEdit>(&page, "EditHostIP")->setText(host);
+    child<QLineEdit>(&page, "EditPort")->setText(port);
+}
+
+quint16 closedPort()
+{
+    QTcpServer server;
+    server.listen(QHostAddress::LocalHost);
+    const quint16 port = server.serverPort();
+    server.close();
+    return port;
+}
+
+} // namespace
+
+class TestConnection : public QObject
+{
+    Q_OBJECT
+
+private:
+    QTemporaryDir dataDir;
+    SimulatorProcess *sim = nullptr;
+
+    QString iniValue(const QString &key) const
+    {
+        QSettings settings(dataDir.path() + QStringLiteral("/Setting/setting.ini"), QSettings::IniFormat);
+        return settings.value(key).toString();
+    }
+
+private slots:
+    void initTestCase()
+    {
+        QVERIFY(dataDir.isValid());
+        setDataDirectory(dataDir.path());
+        sim = new SimulatorProcess;
+        QVERIFY2(sim->start(), qPrintable(sim->errorText()));
+    }
+    void init()
+    {
+        linkSuspended = false;
+        pollBusy = false;
+        sim->command(QStringLiteral("silent off"));
+        sim->clearRequests();
+        QFile::remove(dataDir.path() + QStringLiteral("/Setting/setting.ini"));
+    }
+    void cleanup()
+    {
+        disconnectTestClient();
+        linkSuspended = false;
+    }
+    void cleanupTestCase() { delete sim; }
+
+    // A good test read of registers 0 and 1 makes the link: the signal is
+    // emitted, the applied parameters and the shared link state are set, and the
+    // settings are saved. A second press while connected does nothing.
+    void connectSuccess()
+    {
+        ModbusSetting page;
+        setTcp(page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        child<QComboBox>(&page, "DwordFormat")->setCurrentIndex(1);
+        child<QSpinBox>(&page, "timeoutSpinner")->setValue(300);
+        QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(spy.count(), 1);
+        QVERIFY(modbusClient);
+        QCOMPARE(modbusClient->parent(), &page);
+        QCOMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
+        QCOMPARE(modbusClient->timeout(), 1000); // the delay field does not change it
+        QCOMPARE(modbusClient->numberOfRetries(), 0);
+        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::NetworkAddressParameter).toString(),
+            QStringLiteral("127.0.0.1"));
+        QCOMPARE(
+            modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(sim->port()));
+        QCOMPARE(tcpLink, 1);
+        QCOMPARE(wordOrder, 1);
+        QCOMPARE(currentServerAddress, 1);
+        QCOMPARE(appliedLink.connectType, 1);
+        QCOMPARE(appliedLink.hostAddress, QStringLiteral("127.0.0.1"));
+        QCOMPARE(appliedLink.networkPort, QString::number(sim->port()));
+        QCOMPARE(appliedLink.wordOrder, 1);
+        QCOMPARE(appliedLink.responseTime, 300);
+        QCOMPARE(appliedLink.startAddress, 0);
+        QCOMPARE(int(appliedLink.count), 2);
+        QVERIFY(sim->requests().contains(QStringLiteral("read-hr 0 2")));
+        QCOMPARE(iniValue(QStringLiteral("Q4/EditPort")), QString::number(sim->port()));
+        QCOMPARE(iniValue(QStringLiteral("Q4/timeoutSpinner")), QStringLiteral("300"));
+
+        QModbusClient *first = modbusClient;
+        sim->clearRequests();
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(modbusClient, first);
+        QVERIFY(sim->requests().isEmpty());
+
+        // checkLink: a connected link reports false; a dropped TCP link is reopened.
+        QVERIFY(!page.checkLink());
+        sim->command(QStringLiteral("drop"));
+        QTRY_VERIFY(modbusClient->state() != QModbusDevice::ConnectedState);
+        QVERIFY(page.checkLink());
+        QTRY_COMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
+        quint16 values[2] = {};
+        LinkParameters block = appliedLink;
+        QCOMPARE(int(readHoldingRegisters(modbusClient, block, values)), int(Ok));
+
+        page.takeLinkDown();
+        QCOMPARE(modbusClient, nullptr);
+        QVERIFY(page.checkLink());
+    }
+
+    // Nothing listens: the popup says so, no client is left, no signal; the
+    // settings were saved before the test read.
+    void connectFailureLeavesNoClient()
+    {
+        ModbusSetting page;
+        setTcp(page, QStringLiteral("127.0.0.1"), QString::number(closedPort()));
+        QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
+        PopupCatcher popups;
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(popups.messages, QStringList {QStringLiteral("Operation Failed,Please try again!")});
+        QVERIFY(!iniValue(QStringLiteral("Q4/EditPort")).isEmpty());
+    }
+
+    // A device that accepts the connection but does not answer the test read.
+    void silentDeviceFailsTestRead()
+    {
+        sim->command(QStringLiteral("silent on"));
+        ModbusSetting page;
+        setTcp(page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
+        PopupCatcher popups;
+        QElapsedTimer clock;
+        clock.start();
+        child<QPushButton>(&page, "connectButton")->click();
+        QVERIFY(clock.elapsed() >= 1000); // the client's response time-out ended the read
+        QCOMPARE(spy.count(), 0);
+        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(popups.messages.size(), 1);
+        sim->command(QStringLiteral("silent off"));
+    }
+
+    // "Connect" while the old link is still being taken down is repeated every
+    // 500 ms until linkSuspended clears.
+    void connectWaitsForSuspendedLink()
+    {
+        ModbusSetting page;
+        setTcp(page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
+        linkSuspended = true;
+        QElapsedTimer clock;
+        clock.start();
+        QTimer::singleShot(1200, [] { linkSuspended = false; });
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(modbusClient, nullptr);
+        QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 3000);
+        QVERIFY(clock.elapsed() >= 1200);
+        QVERIFY(clock.elapsed() < 2500);
+    }
+
+    // In TCP mode the hidden slave ID is still the server address.
+    void hiddenSlaveIdIsServerAddress()
+    {
+        SimulatorProcess five({QStringLiteral("--id"), QStringLiteral("5")});
+        QVERIFY2(five.start(), qPrintable(five.errorText()));
+        ModbusSetting page;
+        child<QSpinBox>(&page, "spinboxSlaveId")->setValue(5);
+        setTcp(page, QStringLiteral("127.0.0.1"), QString::number(five.port()));
+        QVERIFY(!child<QSpinBox>(&page, "spinboxSlaveId")->isVisibleTo(&page));
+        QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(currentServerAddress, 5);
+        QCOMPARE(appliedLink.serverAddress, 5);
+    }
+
+    // RTU over a pty pair: the port name is taken from "description(port)".
+    void connectRtu()
+    {
+        const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
+        if (socat.isEmpty())
+            QSKIP("socat is not installed");
+        QTemporaryDir dir;
+        const QString a = dir.path() + QStringLiteral("/ttyA");
+        const QString b = dir.path() + QStringLiteral("/ttyB");
+        QProcess pair;
+        pair.start(
+            socat, {QStringLiteral("pty,raw,echo=0,link=") + a, QStringLiteral("pty,raw,echo=0,link=") + b});
+        QVERIFY(pair.waitForStarted());
+        QTRY_VERIFY(QFile::exists(a) && QFile::exists(b));
+        SimulatorProcess rtu({QStringLiteral("--rtu"), b, QStringLiteral("--baud"), QStringLiteral("19200"),
+            QStringLiteral("--parity"), QStringLiteral("odd")});
+        QVERIFY2(rtu.start(), qPrintable(rtu.errorText()));
+
+        ModbusSetting page;
+        child<QComboBox>(&page, "connectType")->setCurrentIndex(0);
+        page.on_connectType_activated(0);
+        // Ptys are not listed as serial ports: add the pair's end as the user would see it.
+        auto *serial = child<QComboBox>(&page, "serialnumcomboBox");
+        serial->addItem(QStringLiteral("pty(%1)").arg(a));
+        serial->setCurrentIndex(serial->count() - 1);
+        child<QComboBox>(&page, "baudCombo")->setCurrentText(QStringLiteral("19200"));
+        child<QComboBox>(&page, "parityCombo")->setCurrentText(QStringLiteral("ODD"));
+        QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
+        PopupCatcher popups;
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(popups.messages, QStringList());
+        QCOMPARE(spy.count(), 1);
+        QCOMPARE(tcpLink, 0);
+        QCOMPARE(appliedLink.serialPortName, a);
+        QCOMPARE(appliedLink.parity, 3);
+        QCOMPARE(appliedLink.baud, 19200);
+        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialPortNameParameter).toString(), a);
+        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), 3);
+        page.takeLinkDown();
+        rtu.stop();
+        pair.terminate();
+        pair.waitForFinished(2000);
+    }
+
+    // Validators, emptied fields, swallowed wheel events.
+    void editRules()
+    {
+        ModbusSetting page;
+        auto *host = child<QLineEdit>(&page, "EditHostIP");
+        auto *port = child<QLineEdit>(&page, "EditPort");
+        QCOMPARE(host->text(), QStringLiteral("192.168.101.1"));
+        QCOMPARE(port->text(), QStringLiteral("502"));
+        QCOMPARE(port->toolTip(), QStringLiteral("1 - 65535"));
+        auto state = [](QLineEdit *edit, QString text) {
+            int pos = 0;
+            return edit->validator()->validate(text, pos);
+        };
+        QCOMPARE(state(host, QStringLiteral("192.168.101.1")), QValidator::Acceptable);
+        QCOMPARE(state(host, QStringLiteral("255.255.255.255")), QValidator::Acceptable);
+        QCOMPARE(state(host, QString()), QValidator::Acceptable);
+        QVERIFY(state(host, QStringLiteral("256.1.1.1")) != QValidator::Acceptable);
+        QVERIFY(state(host, QStringLiteral("1.2.3.4.5")) != QValidator::Acceptable);
+        QVERIFY(state(host, QStringLiteral("a.b.c.d")) == QValidator::Invalid);
+        QCOMPARE(state(port, QStringLiteral("502")), QValidator::Acceptable);
+        QCOMPARE(state(port, QStringLiteral("1502")), QValidator::Acceptable);
+        QCOMPARE(state(port, QStringLiteral("65535")), QValidator::Acceptable);
+        QCOMPARE(state(port, QStringLiteral("6000")), QValidator::Acceptable);
+        QVERIFY(state(port, QStringLiteral("65536")) != QValidator::Acceptable);
+        QVERIFY(state(port, QStringLiteral("70000")) != QValidator::Acceptable);
+        QVERIFY(state(port, QStringLiteral("500")) != QValidator::Acceptable); // last digit 0
+        QVERIFY(state(port, QStringLiteral("x1")) == QValidator::Invalid);
+
+        // An emptied field gets its text from before the edit back.
+        page.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&page));
+        port->setFocus();
+        QTRY_VERIFY(port->hasFocus());
+        QCOMPARE(focusBackup, QStringLiteral("502"));
+        port->clear();
+        QMetaObject::invokeMethod(port, "editingFinished");
+        QCOMPARE(port->text(), QStringLiteral("502"));
+        QTRY_VERIFY(child<QWidget>(&page, "widget_ConnectInfo")->hasFocus());
+
+        // The wheel never changes a combo or spin box.
+        auto *baud = child<QComboBox>(&page, "baudCombo");
+        const int before = baud->currentIndex();
+        QWheelEvent wheel(QPointF(5, 5), baud->mapToGlobal(QPoint(5, 5)), QPoint(), QPoint(0, -120),
+            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QApplication::sendEvent(baud, &wheel);
+        QCOMPARE(baud->currentIndex(), before);
+        auto *delay = child<QSpinBox>(&page, "timeoutSpinner");
+        QApplication::sendEvent(delay, &wheel);
+        QCOMPARE(delay->value(), 1000);
+    }
+
+    // Start values and the protocol switch.
+    void formAndProtocolSwitch()
+    {
+        ModbusSetting page;
+        QCOMPARE(child<QComboBox>(&page, "parityCombo")->currentText(), QStringLiteral("EVEN"));
+        QCOMPARE(child<QComboBox>(&page, "baudCombo")->currentText(), QStringLiteral("38400"));
+        QCOMPARE(child<QComboBox>(&page, "dataBitsCombo")->currentText(), QStringLiteral("8"));
+        QCOMPARE(child<QComboBox>(&page, "stopBitsCombo")->currentText(), QStringLiteral("1"));
+        auto *delay = child<QSpinBox>(&page, "timeoutSpinner");
+        QCOMPARE(delay->value(), 1000);
+        QCOMPARE(delay->suffix(), QStringLiteral(" ms"));
+        QCOMPARE(delay->minimum(), 50);
+        QCOMPARE(delay->maximum(), 1000);
+        QCOMPARE(delay->singleStep(), 10);
+        auto *slave = child<QSpinBox>(&page, "spinboxSlaveId");
+        QCOMPARE(slave->minimum(), 1);
+        QCOMPARE(slave->maximum(), 99);
+
+        const char *rtuNames[] = {"serialnumcomboBox", "spinboxSlaveId", "baudCombo", "dataBitsCombo",
+            "parityCombo", "stopBitsCombo", "label_1", "label_6"};
+        const char *tcpNames[] = {"EditHostIP", "EditPort", "label_hostip", "label_Port"};
+        for (int type : {1, 0}) {
+            page.on_connectType_activated(type);
+            for (const char *name : rtuNames)
+                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 0);
+            for (const char *name : tcpNames)
+                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 1);
+            QVERIFY(child<QWidget>(&page, "DwordFormat")->isVisibleTo(&page));
+            QVERIFY(child<QWidget>(&page, "timeoutSpinner")->isVisibleTo(&page));
+        }
+        QCOMPARE(ModbusSetting::portNameFromItem(QStringLiteral("USB Serial (CH340)(ttyUSB0)")),
+            QStringLiteral("ttyUSB0"));
+        QCOMPARE(ModbusSetting::portNameFromItem(QStringLiteral("/dev/ttyS4")), QStringLiteral("/dev/ttyS4"));
+        QCOMPARE(ModbusSetting::portNameFromItem(QStringLiteral("D(COM3)")), QStringLiteral("COM3"));
+    }
+
+    // The dialog maps parity both ways, shows only the network rows for TCP and
+    // returns what it was given when accepted unchanged.
+    void dialogParityAndRows()
+    {
+        LinkParameters link;
+        link.connectType = 0;
+        link.parity = 2;
+        link.baud = 57600;
+        link.dataBits = 7;
+        link.serverAddress = 12;
+        link.wordOrder = 1;
+        link.responseTime = 450;
+        link.hostAddress = QStringLiteral("10.1.2.3");
+        link.networkPort = QStringLiteral("1502");
+        link.serialPortName = QStringLiteral("ttyNOPORT");
+        ModbusParaSetDialog dialog;
+        QVERIFY(dialog.windowFlags() & Qt::FramelessWindowHint);
+        QCOMPARE(dialog.minimumSize(), QSize(330, 435));
+        dialog.setParameters(link);
+        QCOMPARE(child<QComboBox>(&dialog, "comboBox_Parity")->currentIndex(), 1);
+        QCOMPARE(child<QComboBox>(&dialog, "comboBox_BaudRate")->currentText(), QStringLiteral("57600"));
+        QCOMPARE(child<QComboBox>(&dialog, "comboBox_DataBits")->currentText(), QStringLiteral("7"));
+        QCOMPARE(child<QSpinBox>(&dialog, "spinBox_SlaveID")->value(), 12);
+        QCOMPARE(child<QSpinBox>(&dialog, "spinBox_Delay")->value(), 450);
+        QVERIFY(child<QWidget>(&dialog, "comboBox_BaudRate")->isVisibleTo(&dialog));
+        QVERIFY(!child<QWidget>(&dialog, "lineEdit_HostIP")->isVisibleTo(&dialog));
+        QCOMPARE(child<QComboBox>(&dialog, "comboBox_StopBit")->count(), 1);
+
+        child<QPushButton>(&dialog, "pushButton_OK")->click();
+        QVERIFY(dialog.accepted());
+        const LinkParameters back = dialog.parameters();
+        QCOMPARE(back.parity, 2);
+        QCOMPARE(back.baud, 57600);
+        QCOMPARE(back.dataBits, 7);
+        QCOMPARE(back.stopBits, 1);
+        QCOMPARE(back.serverAddress, 12);
+        QCOMPARE(back.wordOrder, 1);
+        QCOMPARE(back.responseTime, 450);
+        QCOMPARE(back.hostAddress, QStringLiteral("10.1.2.3"));
+        QCOMPARE(back.networkPort, QStringLiteral("1502"));
+        QCOMPARE(back.serialPortName, QStringLiteral("ttyNOPORT"));
+        QCOMPARE(back.numberOfRetries, 0);
+
+        for (const QPair<int, int> &p : {qMakePair(3, 2), qMakePair(0, 0)}) {
+            ModbusParaSetDialog other;
+            link.parity = p.first;
+            link.connectType = 1;
+            other.setParameters(link);
+            QCOMPARE(child<QComboBox>(&other, "comboBox_Parity")->currentIndex(), p.second);
+            QVERIFY(child<QWidget>(&other, "lineEdit_HostIP")->isVisibleTo(&other));
+            QVERIFY(!child<QWidget>(&other, "comboBox_BaudRate")->isVisibleTo(&other));
+            QVERIFY(!child<QWidget>(&other, "comboBox_Serial")->isVisibleTo(&other));
+            QVERIFY(child<QWidget>(&other, "comboBox_DwordFormat")->isVisibleTo(&other));
+            QVERIFY(child<QWidget>(&other, "spinBox_Delay")->isVisibleTo(&other));
+            child<QPushButton>(&other, "pushButton_close")->click();
+            QVERIFY(!other.accepted());
+            QCOMPARE(other.parameters().parity, p.first);
+        }
+    }
+
+    // Connected through the main window, "Setting" accepted without changes
+    // rebuilds the client with identical parameters 500 ms later.
+    void reconnectWithIdenticalParameters()
+    {
+        MainWindow window;
+        ModbusSetting *page = window.connectionPage();
+        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        child<QSpinBox>(page, "timeoutSpinner")->setValue(500);
+        child<QPushButton>(page, "connectButton")->click();
+        QVERIFY(modbusClient);
+        QCOMPARE(currentPage, int(PageMonitoring));
+        const LinkParameters before = appliedLink;
+        QPointer<QModbusClient> oldClient(modbusClient);
+
+        int dialogsSeen = 0;
+        QTimer::singleShot(200, [&dialogsSeen] {
+            const auto windows = QApplication::topLevelWidgets();
+            for (QWidget *w : windows) {
+                if (auto *dialog = qobject_cast<ModbusParaSetDialog *>(w)) {
+                    ++dialogsSeen;
+                    dialog->findChild<QPushButton *>(QStringLiteral("pushButton_OK"))->click();
+                }
+            }
+        });
+        auto *settingButton = window.findChild<QPushButton *>(QStringLiteral("Btn_SlaveIdSet"));
+        settingButton->click();
+        QCOMPARE(dialogsSeen, 1);
+        QVERIFY(linkSuspended);
+        QVERIFY(!pollBusy);
+        QVERIFY(window.reconnectTimerObject()->isActive());
+        QCOMPARE(window.reconnectTimerObject()->interval(), 500);
+        QTRY_VERIFY_WITH_TIMEOUT(!linkSuspended, 2000);
+        QVERIFY(!oldClient);
+        QVERIFY(modbusClient);
+        QTRY_COMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
+        QCOMPARE(liveLink.hostAddress, before.hostAddress);
+        QCOMPARE(liveLink.networkPort, before.networkPort);
+        QCOMPARE(liveLink.connectType, before.connectType);
+        QCOMPARE(liveLink.responseTime, 500);
+        QCOMPARE(liveLink.serverAddress, before.serverAddress);
+        QCOMPARE(liveLink.wordOrder, before.wordOrder);
+        QCOMPARE(liveLink.parity, before.parity);
+        QCOMPARE(liveLink.baud, before.baud);
+        QCOMPARE(appliedLink.networkPort, before.networkPort);
+        QCOMPARE(
+            modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(sim->port()));
+        QCOMPARE(modbusClient->timeout(), 1000);
+        quint16 values[2] = {};
+        QCOMPARE(int(readHoldingRegisters(modbusClient, appliedLink, values)), int(Ok));
+        QCOMPARE(window.findChild<QWidget *>(QStringLiteral("widget_down"))
+                     ->findChild<QLabel *>(QStringLiteral("label_Delay"))
+                     ->text(),
+            QStringLiteral("500ms"));
+        linkSuspended = true; // keep the poll quiet while the window goes
+    }
+};
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    initQ4Resources();
+    TestConnection test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_connection.moc"
