@@ -63,6 +63,7 @@ void DeviceModel::resetLoads()
         channels[c].loadTarget = loads[c];
         channels[c].zeroSignal = 0.1;
         channels[c].sensitivity = 0.002;
+        channels[c].noise = 0;
         channels[c].history.clear();
     }
 }
@@ -504,7 +505,7 @@ qint64 DeviceModel::toRaw(int c, double weight) const
 double DeviceModel::signalOf(int c) const
 {
     const Channel &ch = channels[c];
-    return ch.zeroSignal + ch.load * ch.sensitivity;
+    return ch.zeroSignal + ch.load * ch.sensitivity + ch.noise;
 }
 
 // Weight in the channel's weight unit from a signal: the calibration points
@@ -543,10 +544,14 @@ void DeviceModel::step()
 {
     if (!frozen) {
         for (Channel &ch : channels) {
-            // slow random walk of the load with a little noise on top
+            // now and then the load changes a little and settles slowly; the
+            // converter adds a little noise to the signal
             if (random.bounded(100) < 2)
                 ch.loadTarget = qMax(0.0, ch.loadTarget + (random.generateDouble() - 0.5) * 20.0);
-            ch.load += (ch.loadTarget - ch.load) * 0.05 + (random.generateDouble() - 0.5) * 0.02;
+            ch.load += (ch.loadTarget - ch.load) * 0.05;
+            if (std::fabs(ch.loadTarget - ch.load) < 0.001)
+                ch.load = ch.loadTarget;
+            ch.noise = (random.generateDouble() - 0.5) * 0.00002;
         }
     }
     updateLive();
@@ -1005,6 +1010,7 @@ QString DeviceModel::control(const QStringList &w)
         if (frozen) {
             for (Channel &ch : channels) {
                 ch.loadTarget = ch.load;
+                ch.noise = 0;
                 ch.history.clear();
             }
         }
@@ -1027,6 +1033,7 @@ QString DeviceModel::control(const QStringList &w)
             return QStringLiteral("error usage: load <1-4> <weight>");
         channels[c].load = value;
         channels[c].loadTarget = value;
+        channels[c].noise = 0;
         channels[c].history.clear();
         updateLive();
         return QStringLiteral("ok");

@@ -68,6 +68,7 @@ private:
         double zeroSignal = 0.1; // signal of the empty cell, mV/V
         double sensitivity = 0.002; // mV/V per weight unit
         double pointWeight[5] = {0, 0, 0, 0, 0}; // calibration weights in weight units (0 = not calibrated)
+        double noise = 0; // converter noise on the signal, mV/V
         double lastSignal = 0;
         QVector<qint64> history; // recent gross values for the stability test
         int stableOverride = -1; // -1 automatic, 0 off, 1 on

@@ -52,6 +52,9 @@ protected:
         pdu.append(char(request.functionCode()));
         pdu.append(request.data());
         const QByteArray answer = engine->handle(pdu);
+        if (answer.isEmpty()) // silent: Qt sends nothing in listen-only mode
+            return QModbusExceptionResponse(
+                request.functionCode(), QModbusExceptionResponse::ServerDeviceFailure);
         if (engine->latency() > 0)
             QThread::msleep(ulong(engine->latency()));
         const quint8 fc = quint8(answer.at(0));
@@ -99,9 +102,9 @@ void SimServer::logLine(const QString &line)
     log.flush();
 }
 
-int SimServer::injectedFor(int address, int count) const
+int SimServer::injectedFor(const QHash<int, int> &table, int address, int count) const
 {
-    for (auto it = injected.constBegin(); it != injected.constEnd(); ++it) {
+    for (auto it = table.constBegin(); it != table.constEnd(); ++it) {
         if (it.key() >= address && it.key() < address + count)
             return it.value();
     }
@@ -128,7 +131,7 @@ QByteArray SimServer::handle(const QByteArray &pdu)
             exception = IllegalDataValue;
             break;
         }
-        exception = injectedFor(address, count);
+        exception = injectedFor(fc == 0x01 ? injectedCoils : injected, address, count);
         if (exception)
             break;
         QVector<quint16> values;
@@ -181,9 +184,9 @@ QByteArray SimServer::handle(const QByteArray &pdu)
         line = QStringLiteral("write %1 %2").arg(address).arg(values.size());
         for (quint16 v : values)
             line += QStringLiteral(" %1").arg(v);
-        exception = injectedFor(address, values.size());
-        if (exception)
-            break;
+        exception = injectedFor(injected, address, values.size());
+        if (exception || quiet)
+            break; // a device that does not hear the request does not apply it
         exception = model->writeHolding(address, values);
         if (exception)
             break;
@@ -358,17 +361,22 @@ QString SimServer::control(const QString &text)
     if (cmd == QLatin1String("exception")) {
         if (w.size() == 2 && w[1] == QLatin1String("clear")) {
             injected.clear();
+            injectedCoils.clear();
             return QStringLiteral("ok");
         }
+        // "exception <addr> <code>" for holding registers, "exception coil <addr> <code>" for coils
+        const bool coil = w.value(1) == QLatin1String("coil");
+        const int first = coil ? 2 : 1;
         bool ok2 = false;
-        const int address = w.value(1).toInt(&ok);
-        const int code = w.value(2).toInt(&ok2);
-        if (w.size() != 3 || !ok || !ok2 || address < 0 || address > 65535 || code < 0 || code > 255)
-            return QStringLiteral("error usage: exception <addr> <code> | exception clear");
+        const int address = w.value(first).toInt(&ok);
+        const int code = w.value(first + 1).toInt(&ok2);
+        if (w.size() != first + 2 || !ok || !ok2 || address < 0 || address > 65535 || code < 0 || code > 255)
+            return QStringLiteral("error usage: exception [coil] <addr> <code> | exception clear");
+        QHash<int, int> &table = coil ? injectedCoils : injected;
         if (code == 0)
-            injected.remove(address);
+            table.remove(address);
         else
-            injected.insert(address, code);
+            table.insert(address, code);
         return QStringLiteral("ok");
     }
     if (cmd == QLatin1String("clearlog")) {

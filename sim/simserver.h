@@ -36,8 +36,6 @@ public:
     void setLatency(int ms) { latencyMs = ms; }
     bool silent() const { return quiet; }
     void setSilent(bool on) { quiet = on; }
-    void injectException(int address, int code) { injected.insert(address, code); }
-    void clearExceptions() { injected.clear(); }
 
     // Control lines handled by the server (latency, silent, drop, exception,
     // clearlog); anything else goes to the model. Returns the reply line.
@@ -62,13 +60,14 @@ private:
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     void logLine(const QString &line);
-    int injectedFor(int address, int count) const;
+    int injectedFor(const QHash<int, int> &table, int address, int count) const;
 
     DeviceModel *model;
     int id;
     int latencyMs = 0;
     bool quiet = false;
-    QHash<int, int> injected;
+    QHash<int, int> injected; // holding registers
+    QHash<int, int> injectedCoils; // coils
     QFile log;
     QTcpServer *tcp = nullptr;
     QString host;

@@ -12,6 +12,7 @@
 #include <QModbusClient>
 #include <QModbusRtuSerialMaster>
 #include <QProcess>
+#include <QScopeGuard>
 #include <QSerialPort>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -260,8 +261,12 @@ void TestSimulator::silentLatencyAndInjectedExceptions()
     QCOMPARE(readRegs(0, 2, v), TimedOut);
     QVERIFY(clock.elapsed() >= 900);
     QCOMPARE(lastRequest(*sim), QString("read-hr 0 2 no-answer"));
+    // a write the device did not hear is not applied
+    QVERIFY(write32(204, 33) != Ok);
+    QCOMPARE(lastRequest(*sim), QString("write 204 2 0 33 no-answer"));
     QCOMPARE(sim->command("silent off"), QString("ok"));
     QCOMPARE(readRegs(0, 2, v), Ok);
+    QCOMPARE(read32(204), 10);
 
     QCOMPARE(sim->command("exception 606 4"), QString("ok"));
     QCOMPARE(readRegs(600, 50, v), ResponseError);
@@ -269,8 +274,15 @@ void TestSimulator::silentLatencyAndInjectedExceptions()
     QCOMPARE(readRegs(700, 50, v), Ok);
     QCOMPARE(write32(606, 1000), ResponseError);
     QCOMPARE(sim->command("get32 606"), QString("ok 100000")); // the refused write changed nothing
+    // coils have their own injections
+    QCOMPARE(sim->command("exception coil 505 2"), QString("ok"));
+    QVector<quint16> coils(7);
+    QCOMPARE(readCoils(modbusClient, block(500, 7), coils.data()), ResponseError);
+    QCOMPARE(lastRequest(*sim), QString("read-coils 500 7 exception 2"));
+    QCOMPARE(readRegs(500, 30, v), Ok);
     QCOMPARE(sim->command("exception clear"), QString("ok"));
     QCOMPARE(readRegs(600, 50, v), Ok);
+    QCOMPARE(readCoils(modbusClient, block(500, 7), coils.data()), Ok);
 
     // latency delays the answer, not the simulator: control lines still answer
     QCOMPARE(sim->command("latency 300"), QString("ok"));
@@ -645,6 +657,12 @@ void TestSimulator::rtuOverPtyPair()
     QProcess pty;
     pty.start(socat, {"-d", "-d", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b});
     QVERIFY(pty.waitForStarted());
+    const auto stopPty = qScopeGuard([&pty]() {
+        pty.terminate();
+        if (!pty.waitForFinished(2000))
+            pty.kill();
+        pty.waitForFinished(2000);
+    });
     QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(a) && QFile::exists(b), 5000);
 
     SimulatorProcess rtu({"--rtu", b, "--baud", "38400", "--parity", "even", "--id", "7"});
@@ -678,12 +696,17 @@ void TestSimulator::rtuOverPtyPair()
     currentServerAddress = 8;
     link.startAddress = 0;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), TimedOut);
+    // silent on the serial line too
+    currentServerAddress = 7;
+    QCOMPARE(rtu.command("silent on"), QString("ok"));
+    QCOMPARE(readHoldingRegisters(&master, link, v.data()), TimedOut);
+    QCOMPARE(rtu.command("silent off"), QString("ok"));
+    QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
     currentServerAddress = savedServer;
-    QCOMPARE(rtu.requests(), (QStringList {"read-hr 0 67", "read-hr 92 1 exception 2"}));
+    QCOMPARE(rtu.requests(),
+        (QStringList {"read-hr 0 67", "read-hr 92 1 exception 2", "read-hr 0 1 no-answer", "read-hr 0 1"}));
     master.disconnectDevice();
     rtu.stop();
-    pty.terminate();
-    pty.waitForFinished(2000);
 }
 
 QTEST_MAIN(TestSimulator)
