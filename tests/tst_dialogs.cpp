@@ -6,11 +6,16 @@
 #include "dialogs/tipsdialog.h"
 
 #include <QApplication>
+#include <QDirIterator>
 #include <QElapsedTimer>
+#include <QIcon>
+#include <QImageReader>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRawFont>
+#include <QRegularExpression>
+#include <QSet>
 #include <QTimer>
 #include <QTranslator>
 #include <QtTest>
@@ -88,6 +93,7 @@ private slots:
     void formsMatchTheirLayout();
     void longMessagesAreNotClipped();
     void catalogueHoldsTheFixedTranslations();
+    void everyNamedImageIsEmbedded();
 
 private:
     QTranslator *chinese = nullptr;
@@ -500,6 +506,35 @@ void TestDialogs::catalogueHoldsTheFixedTranslations()
     QVERIFY(english.load(QStringLiteral(":/Translate/Language_EN.qm")));
     for (const Entry &entry : entries)
         QVERIFY(english.translate(entry.context, entry.source).isEmpty());
+}
+
+void TestDialogs::everyNamedImageIsEmbedded()
+{
+    // Every image path written in the sources, forms and style sheet must be a
+    // readable image in the resources (a missing one fails silently at run time).
+    const QRegularExpression imagePath(QStringLiteral(":/images/[^)\"' ;<]+"));
+    QSet<QString> paths;
+    for (const char *folder :
+        {"app", "dialogs", "link", "params", "pages", "workbook", "forms", "resources/qss"}) {
+        QDirIterator files(QStringLiteral(Q4_SOURCE_DIR "/") + QLatin1String(folder), QDir::Files,
+            QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            QFile file(files.next());
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QRegularExpressionMatchIterator matches
+                = imagePath.globalMatch(QString::fromUtf8(file.readAll()));
+            while (matches.hasNext())
+                paths.insert(matches.next().captured());
+        }
+    }
+    QVERIFY(paths.size() >= 17);
+    QVERIFY(paths.contains(QStringLiteral(":/images/icon/pic10..png")));
+    for (const QString &path : qAsConst(paths)) {
+        QImageReader reader(path);
+        QVERIFY2(reader.canRead(), qPrintable(path));
+        QVERIFY2(!reader.read().isNull(), qPrintable(path));
+    }
+    QVERIFY(!QIcon(QStringLiteral(":/images/KTIcon.ico")).availableSizes().isEmpty());
 }
 
 QTEST_MAIN(TestDialogs)

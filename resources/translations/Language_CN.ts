@@ -1219,7 +1219,7 @@
         </message>
         <message>
             <source>Port: </source>
-            <translation>端口号： </translation>
+            <translation>端口号：</translation>
         </message>
         <message>
             <source>Communication-Error</source>
