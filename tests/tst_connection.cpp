@@ -447,6 +447,8 @@ private slots:
         child<QPushButton>(page, "connectButton")->click();
         QVERIFY(modbusClient);
         QCOMPARE(currentPage, int(PageMonitoring));
+        QVERIFY(window.pollThread()->isRunning());
+        QVERIFY(window.findChild<QWidget *>(QStringLiteral("widget_down"))->isVisibleTo(&window));
         const LinkParameters before = appliedLink;
         QPointer<QModbusClient> oldClient(modbusClient);
 

@@ -6,6 +6,9 @@
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
+#include "params/commitengine.h"
+#include "params/registermap.h"
+#include "support/simulatorprocess.h"
 
 #include <QApplication>
 #include <QLabel>
@@ -233,6 +236,107 @@ private slots:
         QTRY_COMPARE(w.geometry(), available);
         QTest::mouseDClick(&w, Qt::LeftButton, Qt::NoModifier, QPoint(60, 10));
         QTRY_COMPARE(w.geometry(), small);
+    }
+
+    // The poll tick: failures show from the third in a row; after a streak the
+    // first good tick resets the count and the second shows the link as normal;
+    // a queued command waits for a good tick and runs once; a suspended link
+    // makes the tick return with pollBusy still set.
+    void pollTickCountsFailures()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QVERIFY(connectTestClient(sim));
+        tcpLink = 1;
+        MainWindow w;
+        QLabel *state = w.findChild<QWidget *>(QStringLiteral("widget_down"))
+                            ->findChild<QLabel *>(QStringLiteral("label_ConnectState"));
+        failedPolls = 0;
+        linkFaulty = false;
+        linkSuspended = false;
+        pendingCommand = PendingCommand();
+
+        pollBusy = true;
+        w.pollTick();
+        QVERIFY(!pollBusy);
+        QCOMPARE(state->text(), QStringLiteral("Communication-Normal"));
+        QCOMPARE(state->styleSheet(), QStringLiteral("color: green;"));
+        QVERIFY(sim.requests().contains(QStringLiteral("read-hr 9309 2")));
+
+        // Group 3 (registers 68..91) is read first: refuse it.
+        QVERIFY(sim.command(QStringLiteral("exception 68 4")).startsWith(QLatin1String("ok")));
+        const ParameterGroup command = parameterGroup(22);
+        pendingCommand.pending = true;
+        pendingCommand.group = 22;
+        pendingCommand.value = 1;
+        for (int tick = 1; tick <= 3; ++tick) {
+            pollBusy = true;
+            w.pollTick();
+            QVERIFY(!pollBusy);
+            QVERIFY(linkFaulty);
+            QCOMPARE(failedPolls, tick);
+            QCOMPARE(state->text(),
+                tick < 3 ? QStringLiteral("Communication-Normal") : QStringLiteral("Communication-Error"));
+        }
+        QCOMPARE(state->styleSheet(), QStringLiteral("color: red;"));
+        QVERIFY(pendingCommand.pending);
+
+        sim.command(QStringLiteral("exception clear"));
+        sim.clearRequests();
+        w.pollTick();
+        QCOMPARE(failedPolls, 0);
+        QVERIFY(!linkFaulty);
+        QCOMPARE(state->text(), QStringLiteral("Communication-Error"));
+        QVERIFY(!pendingCommand.pending);
+        const QString commandWrite = QStringLiteral("write %1 ").arg(command.start);
+        int writes = 0;
+        for (const QString &line : sim.requests())
+            writes += line.startsWith(commandWrite);
+        QCOMPARE(writes, 1);
+        w.pollTick();
+        QCOMPARE(state->text(), QStringLiteral("Communication-Normal"));
+        QCOMPARE(state->styleSheet(), QStringLiteral("color: green;"));
+
+        // The page on show reads its groups after the live ones.
+        auto expectReads = [&sim](std::initializer_list<int> groups) {
+            QStringList expected;
+            for (int g : groups)
+                expected << QStringLiteral("read-hr %1 %2")
+                                .arg(parameterGroup(g).start)
+                                .arg(parameterGroup(g).count);
+            const QStringList log = sim.requests();
+            const int after = log.indexOf(QStringLiteral("read-hr 9309 2"));
+            return log.mid(after + 1) == expected;
+        };
+        w.showPage(PageDataTrans);
+        sim.clearRequests();
+        w.pollTick();
+        QVERIFY(expectReads({52, 53, 54, 55, 56, 57}));
+        w.showPage(PageTestMaintain);
+        sim.clearRequests();
+        w.pollTick();
+        QVERIFY(expectReads({58, 59, 60}));
+        selectedChannel = 2;
+        w.showPage(PageBasic);
+        sim.clearRequests();
+        w.pollTick();
+        QVERIFY(expectReads({10}));
+        selectedChannel = 0;
+        w.showPage(PageMonitoring);
+        sim.clearRequests();
+        w.pollTick();
+        QVERIFY(expectReads({}));
+
+        // Suspended: nothing is read and pollBusy stays set.
+        linkSuspended = true;
+        pollBusy = true;
+        sim.clearRequests();
+        w.pollTick();
+        QVERIFY(pollBusy);
+        QVERIFY(sim.requests().isEmpty());
+        linkSuspended = false;
+        pollBusy = false;
+        disconnectTestClient();
     }
 
     // Cursor over the bands without a button; drag on the title bar; resize on
