@@ -280,7 +280,10 @@ int DeviceModel::switchFor(int address) const
 {
     if (address >= 200 && address < 530)
         return SwitchBasic;
-    if ((address >= 600 && address < 950) || (address >= 2040 && address < 2080))
+    // the tilt threshold is a basic parameter of the platform
+    if (address >= 2000 && address < 2400 && address % 100 >= 78 && address % 100 < 80)
+        return SwitchBasic;
+    if ((address >= 600 && address < 950) || (address >= 2000 && address < 2400 && address % 100 >= 40))
         return SwitchCalibration;
     if (address >= 1000 && address < 1188)
         return SwitchApplication;

@@ -4,6 +4,7 @@
 
 #include <QDataStream>
 #include <QHostAddress>
+#include <QHostInfo>
 #include <QModbusRtuSerialSlave>
 #include <QSerialPort>
 #include <QTcpServer>
@@ -227,7 +228,18 @@ bool SimServer::listenTcp(const QString &h, quint16 port)
     host = h;
     tcp = new QTcpServer(this);
     connect(tcp, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
-    return tcp->listen(QHostAddress(h), port);
+    QHostAddress address;
+    if (h == QLatin1String("localhost")) {
+        address = QHostAddress::LocalHost;
+    } else if (h == QLatin1String("*") || h == QLatin1String("any")) {
+        address = QHostAddress::Any;
+    } else if (!address.setAddress(h)) {
+        const QHostInfo info = QHostInfo::fromName(h);
+        if (info.addresses().isEmpty())
+            return false;
+        address = info.addresses().first();
+    }
+    return tcp->listen(address, port);
 }
 
 QString SimServer::tcpEndpoint() const

@@ -246,6 +246,14 @@ void TestSimulator::remoteSwitchOffRefusesItsArea()
     QCOMPARE(sim->command("coil 501 1"), QString("ok"));
     QCOMPARE(write32(606, 5000), Ok);
 
+    // the tilt threshold belongs to the basic switch, wherever the program writes it
+    QCOMPARE(sim->command("coil 500 0"), QString("ok"));
+    QCOMPARE(write32(2078, 100), ResponseError);
+    QCOMPARE(write32(2278, 100), ResponseError);
+    QCOMPARE(write32(2074, 1000), Ok);
+    QCOMPARE(sim->command("coil 500 1"), QString("ok"));
+    QCOMPARE(write32(2278, 100), Ok);
+
     QCOMPARE(sim->command("coil 505 0"), QString("ok"));
     QCOMPARE(writeRegs(8940, {1}), ResponseError);
     QCOMPARE(writeRegs(9309, {1}), ResponseError);
@@ -407,6 +415,26 @@ void TestSimulator::statusBitsAndForcedConditions()
     QCOMPARE(sim->command("load 4 -1"), QString("ok"));
     QCOMPARE(readRegs(11, 1, v), Ok);
     QCOMPARE(v[0] & 0xF0, 0x20);
+
+    // hold keeps values put into live registers
+    QCOMPARE(sim->command("hold on"), QString("ok"));
+    QCOMPARE(sim->command("set 9 0x0241"), QString("ok"));
+    QCOMPARE(sim->command("set32 2 -123"), QString("ok"));
+    QThread::msleep(250);
+    QCOMPARE(readRegs(9, 1, v), Ok);
+    QCOMPARE(v[0], quint16(0x0241));
+    QCOMPARE(read32(2), -123);
+    QCOMPARE(sim->command("hold off"), QString("ok"));
+    QCOMPARE(readRegs(9, 1, v), Ok);
+    QCOMPARE(v[0] & 0x0040, 0);
+
+    // the combined stable bit can be forced on its own
+    QCOMPARE(sim->command("stable 0 off"), QString("ok"));
+    QCOMPARE(readRegs(2002, 1, v), Ok);
+    QCOMPARE(v[0] & 0x0001, 0);
+    QCOMPARE(sim->command("stable 0 on"), QString("ok"));
+    QCOMPARE(readRegs(2002, 1, v), Ok);
+    QCOMPARE(v[0] & 0x0001, 1);
 
     QCOMPARE(sim->command("force 9 over"),
         QString("error usage: force <1-4> <none|over|under|lcover|lcunder|error>"));
@@ -696,6 +724,14 @@ void TestSimulator::rtuOverPtyPair()
     currentServerAddress = 8;
     link.startAddress = 0;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), TimedOut);
+    // latency on the serial line
+    currentServerAddress = 7;
+    QCOMPARE(rtu.command("latency 200"), QString("ok"));
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
+    QVERIFY2(clock.elapsed() >= 195, qPrintable(QString::number(clock.elapsed())));
+    QCOMPARE(rtu.command("latency 0"), QString("ok"));
     // silent on the serial line too
     currentServerAddress = 7;
     QCOMPARE(rtu.command("silent on"), QString("ok"));
@@ -704,7 +740,8 @@ void TestSimulator::rtuOverPtyPair()
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
     currentServerAddress = savedServer;
     QCOMPARE(rtu.requests(),
-        (QStringList {"read-hr 0 67", "read-hr 92 1 exception 2", "read-hr 0 1 no-answer", "read-hr 0 1"}));
+        (QStringList {"read-hr 0 67", "read-hr 92 1 exception 2", "read-hr 0 1", "read-hr 0 1 no-answer",
+            "read-hr 0 1"}));
     master.disconnectDevice();
     rtu.stop();
 }
