@@ -1,0 +1,62 @@
+#!/usr/bin/env bash
+# Demo: installs the dependencies, builds, starts the device simulator on
+# 127.0.0.1:1502 and opens Q4 Config connected to it. The simulator stops when
+# the program exits (or when this script is interrupted).
+set -euo pipefail
+cd "$(dirname "$0")/.."
+ROOT=$(pwd)
+BUILD_DIR=${BUILD_DIR:-build}
+case "$BUILD_DIR" in /*) ;; *) BUILD_DIR="$ROOT/$BUILD_DIR" ;; esac
+DATA_DIR="$BUILD_DIR/demo-data"
+SIM_PORT=1502
+
+# DEMO_SKIP_BUILD=1 reuses an existing build in $BUILD_DIR.
+if [ "${DEMO_SKIP_BUILD:-0}" != 1 ]; then
+  scripts/deps.sh
+  BUILD_DIR="$BUILD_DIR" scripts/build.sh
+fi
+
+# Data folder: settings that point at the simulator over TCP, and the templates.
+mkdir -p "$DATA_DIR/Setting" "$DATA_DIR/Export"
+cat > "$DATA_DIR/Setting/setting.ini" <<INI
+[Q4]
+connectType=1
+EditHostIP=127.0.0.1
+EditPort=$SIM_PORT
+spinboxSlaveId=1
+DwordFormat=0
+baudCombo=3
+dataBitsCombo=1
+parityCombo=1
+stopBitsCombo=0
+timeoutSpinner=1000
+Language=0
+
+[Config]
+Startup=0
+INI
+if [ -d "$BUILD_DIR/Template" ]; then
+  rm -rf "$DATA_DIR/Template"
+  cp -r "$BUILD_DIR/Template" "$DATA_DIR/Template"
+fi
+
+"$BUILD_DIR/sim/q4sim" --tcp "127.0.0.1:$SIM_PORT" &
+SIM_PID=$!
+cleanup() {
+  kill "$SIM_PID" 2>/dev/null || true
+  wait "$SIM_PID" 2>/dev/null || true
+}
+trap cleanup EXIT INT TERM
+sleep 1
+if ! kill -0 "$SIM_PID" 2>/dev/null; then
+  echo "The simulator did not start (is port $SIM_PORT in use?)" >&2
+  exit 1
+fi
+
+RUN=("$BUILD_DIR/q4config" --data-dir "$DATA_DIR" --connect)
+if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
+  echo "No display found: running under xvfb-run (nothing will be visible)."
+  xvfb-run -a -s "-screen 0 1400x1000x24" "${RUN[@]}"
+else
+  "${RUN[@]}"
+fi
