@@ -14,6 +14,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QSettings>
+#include <QTabWidget>
 #include <QTextStream>
 #include <QTimer>
 
@@ -137,6 +138,27 @@ int main(int argc, char **argv)
         window.showPage(k);
         settle(2000);
         save(&window, QString::fromLatin1(pageNames[k]));
+    }
+    // Sub-tables behind the tabs of two pages.
+    struct TabShot
+    {
+        int page;
+        int tab;
+        const char *name;
+    };
+    for (const TabShot &shot : {TabShot {3, 1, "page3-application-outputs"},
+             TabShot {3, 2, "page3-application-comparators"}, TabShot {5, 1, "page5-testmaintain-reset"}}) {
+        window.showPage(shot.page);
+        auto *tabs = window.page(shot.page)->findChild<QTabWidget *>(QStringLiteral("tabWidget"));
+        if (!tabs) {
+            QTextStream(stderr) << "no tabWidget on page " << shot.page << "\n";
+            ++failures;
+            continue;
+        }
+        tabs->setCurrentIndex(shot.tab);
+        settle(2000);
+        save(&window, QString::fromLatin1(shot.name));
+        tabs->setCurrentIndex(0);
     }
     window.showPage(0);
     settle(500);
