@@ -350,15 +350,19 @@ private slots:
     {
         command("mode 1");
         poll();
-        PopupAnswerer answerer([](const QString &) { return 1; });
-        field<QPushButton>("pushButton_AngleCorrectReset")->click();
-        QVERIFY(sim.waitForRequest("write 2068 2 0 1"));
-        QCOMPARE(answerer.messages, (QStringList {"Reset?", "Reset Successful!"}));
+        {
+            PopupAnswerer answerer([](const QString &) { return 1; });
+            field<QPushButton>("pushButton_AngleCorrectReset")->click();
+            QVERIFY(sim.waitForRequest("write 2068 2 0 1"));
+            QCOMPARE(answerer.messages, (QStringList {"Reset?", "Reset Successful!"}));
+        }
 
         command("exception 2068 4");
+        sim.clearRequests();
         PopupAnswerer failing([](const QString &) { return 1; });
         field<QPushButton>("pushButton_AngleCorrectReset")->click();
         QCOMPARE(failing.messages, (QStringList {"Reset?", "Reset Failed!"}));
+        QVERIFY(sim.waitForRequest("write 2068 2 0 1 exception 4"));
     }
 
     void panelsFitTheWindow()
