@@ -18,17 +18,18 @@ void waitProcessingEvents(int milliseconds)
     QElapsedTimer clock;
     clock.start();
     do {
-        // Handle whatever is pending, then block until a new event arrives or the
-        // next millisecond is due: the wait paces at 1 ms without spinning a core.
+        // Handle whatever is pending (at most 100 ms of it), then sleep until a
+        // new event arrives or the time is up: the wait paces without spinning.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
         const qint64 left = milliseconds - clock.elapsed();
         if (left <= 0)
             break;
         QAbstractEventDispatcher *dispatcher = QAbstractEventDispatcher::instance();
         if (dispatcher) {
-            // A single-shot 1 ms timer guarantees processEvents(WaitForMoreEvents) returns.
-            const int timerId = dispatcher->registerTimer(1, Qt::PreciseTimer, dispatcher);
-            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents, 100);
+            // The timer makes sure the blocking call returns in time. The overload
+            // with a time limit would ignore WaitForMoreEvents and spin.
+            const int timerId = dispatcher->registerTimer(int(left), Qt::PreciseTimer, dispatcher);
+            QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
             dispatcher->unregisterTimer(timerId);
         } else {
             QThread::msleep(1);

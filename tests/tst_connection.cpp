@@ -3,6 +3,7 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "link/displayweightthread.h"
 #include "link/linkstate.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
