@@ -99,6 +99,9 @@ void MainInterface::buildCharts()
 {
     QChartView *const views[ChartCount] = {ui->CharView, ui->CharView2, ui->CharView3, ui->CharView4};
     const QPen axisPen(Qt::darkGreen, 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+    // Eight time labels must fit in half the page width.
+    QFont axisFont = font();
+    axisFont.setPointSize(8);
     for (int i = 0; i < ChartCount; ++i) {
         auto *chart = new QChart;
         chart->setBackgroundBrush(QColor(255, 255, 255));
@@ -117,6 +120,7 @@ void MainInterface::buildCharts()
         xAxis[i]->setLabelsVisible(true);
         xAxis[i]->setGridLineVisible(false);
         xAxis[i]->setLinePen(axisPen);
+        xAxis[i]->setLabelsFont(axisFont);
         chart->addAxis(xAxis[i], Qt::AlignBottom);
 
         yAxis[i] = new QValueAxis;
@@ -124,6 +128,7 @@ void MainInterface::buildCharts()
         yAxis[i]->setGridLineVisible(false);
         yAxis[i]->setMinorGridLineVisible(true);
         yAxis[i]->setLinePen(axisPen);
+        yAxis[i]->setLabelsFont(axisFont);
         yAxis[i]->setRange(0, 15);
         chart->addAxis(yAxis[i], Qt::AlignLeft);
 
