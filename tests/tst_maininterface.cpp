@@ -7,6 +7,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QToolTip>
 #include <QtCharts>
 #include <QtTest>
 
@@ -192,6 +193,19 @@ private slots:
         QVERIFY(count >= 20);
         const QDateTime left = page->chartXAxis(0)->min();
         QCOMPARE(left.toMSecsSinceEpoch(), clock - MainInterface::WindowMs);
+    }
+
+    void hoverShowsTheValueUnderTheCursor()
+    {
+        tick();
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        emit page->chartSeries(1)->hovered(QPointF(0, 0.1 + 0.2), true);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("0.30000000000000004"));
+        emit page->chartSeries(1)->hovered(QPointF(0, 12.5), true);
+        QTRY_COMPARE(QToolTip::text(), QStringLiteral("12.5"));
+        emit page->chartSeries(1)->hovered(QPointF(0, 12.5), false);
+        QTRY_VERIFY(!QToolTip::isVisible());
     }
 
     void reflowsInTwoColumnsOrOne()
