@@ -299,6 +299,8 @@ void MainWindow::InitLinkParam()
     if (linkInfo.connectType == 0) {
         ui->label_SlaveTitle->show();
         ui->label_SlaveID->show();
+        // A TCP link before may have left its "Port: " title here.
+        ui->label_SlaveTitle->setText(tr("Slave ID:"));
         QString parityLetter;
         if (linkInfo.parity == 0)
             parityLetter = QStringLiteral("N");

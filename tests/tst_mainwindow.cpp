@@ -138,6 +138,11 @@ private slots:
         appliedLink.hostAddress = QStringLiteral("10.9.9.9");
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_port"), QStringLiteral("127.0.0.1"));
+
+        // Back to RTU: the title is the slave ID's again.
+        appliedLink.connectType = 0;
+        w.InitLinkParam();
+        QCOMPARE(labelText(w, "label_SlaveTitle"), QStringLiteral("Slave ID:"));
         appliedLink = LinkParameters();
     }
 
