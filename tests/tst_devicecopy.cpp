@@ -5,6 +5,9 @@
 #include "link/transactions.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
+#include "support/simulatorprocess.h"
+
+#include <QModbusClient>
 
 #include <QtTest>
 #include <vector>
@@ -26,6 +29,8 @@ private slots:
     void communicationGroups();
     void systemGroups();
     void readsFailWithoutClient();
+    void readGroupsFromTheDevice();
+    void coilReadTimeoutKeepsSwitches();
 };
 
 namespace {
@@ -335,6 +340,50 @@ void TestDeviceCopy::readsFailWithoutClient()
     QCOMPARE(readGroup(99), ResponseError);
     QCOMPARE(readSingleValue(200, 2), FailureMarker);
     QCOMPARE(readSingleValue(200, 3), FailureMarker);
+}
+
+void TestDeviceCopy::readGroupsFromTheDevice()
+{
+    SimulatorProcess sim({"--word-order", "cd-ab"});
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    QVERIFY(connectTestClient(sim, 1));
+    QVERIFY(sim.command("set32 312 70000").startsWith("ok"));
+    QVERIFY(sim.command("set32 212 5").startsWith("ok"));
+    QVERIFY(sim.command("set32 1064 -999999").startsWith("ok"));
+    QCOMPARE(readGroup(9), Ok);
+    QCOMPARE(deviceCopy.basic[1].words[BasicPresetTare], 70000);
+    QCOMPARE(deviceCopy.basic[0].words[BasicPresetTare], 0); // group 8 not read
+    QCOMPARE(readGroup(50), Ok);
+    QCOMPARE(readGroup(51), Ok);
+    QCOMPARE(deviceCopy.comparators[0][2], -999999);
+    QCOMPARE(readCoilGroup(RemoteSwitchGroup), Ok);
+    for (int i = 0; i < 6; ++i)
+        QCOMPARE(deviceCopy.switches[i], 1); // all on at start
+    QCOMPARE(readGroup(52), Ok);
+    QCOMPARE(readGroup(59), Ok);
+    QCOMPARE(readGroup(0), Ok);
+    // A failed read leaves the copy as it was.
+    QVERIFY(sim.command("set32 312 1").startsWith("ok"));
+    QVERIFY(sim.command("exception 300 4").startsWith("ok"));
+    QCOMPARE(readGroup(9), ResponseError);
+    QCOMPARE(deviceCopy.basic[1].words[BasicPresetTare], 70000);
+    disconnectTestClient();
+}
+
+void TestDeviceCopy::coilReadTimeoutKeepsSwitches()
+{
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    QVERIFY(connectTestClient(sim));
+    modbusClient->setTimeout(300);
+    for (int &s : deviceCopy.switches)
+        s = 7;
+    QVERIFY(sim.command("silent on").startsWith("ok"));
+    QTest::ignoreMessage(QtDebugMsg, "Coils - This is Read:address 500 num= 7");
+    QCOMPARE(readCoilGroup(RemoteSwitchGroup), TimedOut);
+    for (int s : deviceCopy.switches)
+        QCOMPARE(s, 7);
+    disconnectTestClient();
 }
 
 QTEST_MAIN(TestDeviceCopy)

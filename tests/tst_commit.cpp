@@ -1,0 +1,286 @@
+// The commit engine against the simulator: binding lookup and addresses, the
+// read before the write, retries, put-back rules, word order, queued commands.
+
+#include "app/appstate.h"
+#include "link/linkstate.h"
+#include "link/transactions.h"
+#include "params/commitengine.h"
+#include "params/devicecopy.h"
+#include "params/encoding.h"
+#include "params/registermap.h"
+#include "support/simulatorprocess.h"
+
+#include <QAbstractItemView>
+#include <QComboBox>
+#include <QLineEdit>
+#include <QModbusClient>
+#include <QPushButton>
+#include <QTimer>
+#include <QtTest>
+
+class TestCommit : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanupTestCase();
+
+    void lineEditWritesBoundRegisterOfChannel();
+    void equalValuePutsBacktheBackup();
+    void refusedWritePutsBack();
+    void timeoutRetrySucceedsButPutsBack();
+    void threeTimeoutsGiveUp();
+    void notBoundWritesNothing();
+    void pagesWithoutSelectorUseChannel1();
+    void ethernetSlotAndChannelField();
+    void wordOrderOfWrites();
+    void readSingleValueJoinsByWordOrder();
+    void queuedCommandRunsLatestOnce();
+
+private:
+    QStringList writes() { return sim.requests().filter(QRegularExpression("^write")); }
+    SimulatorProcess sim;
+};
+
+void TestCommit::initTestCase() { QVERIFY2(sim.start(), qPrintable(sim.errorText())); }
+
+void TestCommit::init()
+{
+    QVERIFY(connectTestClient(sim));
+    QVERIFY(sim.command("exception clear").startsWith("ok"));
+    QVERIFY(sim.command("latency 0").startsWith("ok"));
+    QVERIFY(sim.command("silent off").startsWith("ok"));
+    sim.clearRequests();
+    currentPage = PageBasic;
+    applicationSubTable = 16;
+    selectedChannel = 0;
+    ethernetSlot = 0;
+    editBackup.clear();
+    pendingCommand = PendingCommand {};
+}
+
+void TestCommit::cleanupTestCase()
+{
+    disconnectTestClient();
+    sim.stop();
+}
+
+void TestCommit::lineEditWritesBoundRegisterOfChannel()
+{
+    QLineEdit edit;
+    edit.setObjectName("EditPresetTare");
+    channelScales[1].decimals = 2;
+    edit.setText("1.5");
+    editBackup = "0.00";
+    selectedChannel = 1;
+    QVERIFY(sim.command("set32 312 99").startsWith("ok"));
+    sim.clearRequests();
+    QCOMPARE(commitWidgetValue(&edit, weightToRegisterText(&edit, selectedChannel)), 0);
+    QCOMPARE(sim.requests(), (QStringList {"read-hr 312 2", "write 312 2 0 150"}));
+    QCOMPARE(sim.command("get32 312"), QString("ok 150"));
+    QCOMPARE(edit.text(), QString("1.5")); // written: left as typed
+    // A plain field takes the integer part.
+    QLineEdit plain;
+    plain.setObjectName("EditSTABTimer");
+    plain.setText("12.7");
+    QCOMPARE(commitWidgetValue(&plain, plain.text()), 0);
+    QCOMPARE(sim.command("get32 316"), QString("ok 12"));
+    QLineEdit range;
+    range.setObjectName("EditSTABRange");
+    range.setText("-0.5");
+    QCOMPARE(commitWidgetValue(&range, range.text()), 0);
+    QCOMPARE(sim.command("get32 314"), QString("ok 0"));
+}
+
+void TestCommit::equalValuePutsBacktheBackup()
+{
+    QVERIFY(sim.command("set32 214 7").startsWith("ok"));
+    QLineEdit edit;
+    edit.setObjectName("EditSTABRange");
+    edit.setText("7");
+    editBackup = "5";
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), 0);
+    QCOMPARE(edit.text(), QString("5"));
+    QCOMPARE(writes().size(), 1);
+}
+
+void TestCommit::refusedWritePutsBack()
+{
+    QVERIFY(sim.command("set32 210 1").startsWith("ok"));
+    QVERIFY(sim.command("exception 210 3").startsWith("ok"));
+    QComboBox combo;
+    combo.setObjectName("NetSignCorBox");
+    combo.addItems({"Disable", "CorrectTare", "BackToGross"});
+    combo.setCurrentIndex(2);
+    editBackup = "1";
+    QCOMPARE(commitWidgetValue(&combo, "2"), int(ResponseError));
+    QCOMPARE(combo.currentIndex(), 1);
+    // An exception is final: one attempt only.
+    QCOMPARE(writes(), QStringList {"write 210 2 0 2 exception 3"});
+    QVERIFY(sim.command("exception clear").startsWith("ok"));
+    QCOMPARE(sim.command("get32 210"), QString("ok 1"));
+    // The same with a line edit.
+    QVERIFY(sim.command("exception 1002 3").startsWith("ok"));
+    currentPage = PageApplication;
+    applicationSubTable = 16;
+    QLineEdit edit;
+    edit.setObjectName("lineEditInput1");
+    edit.setText("150");
+    editBackup = "20";
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(ResponseError));
+    QCOMPARE(edit.text(), QString("20"));
+}
+
+void TestCommit::timeoutRetrySucceedsButPutsBack()
+{
+    // The client waits longer than the write's own limit, so the first attempt
+    // times out; the device answers the retry at once.
+    modbusClient->setTimeout(5000);
+    QVERIFY(sim.command("latency 1500").startsWith("ok"));
+    QTimer::singleShot(2000, [this]() { sim.command("latency 0"); });
+    QLineEdit edit;
+    edit.setObjectName("EditZeroRange");
+    edit.setText("42");
+    editBackup = "10";
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), 0);
+    QCOMPARE(edit.text(), QString("10"));
+    QCOMPARE(writes(), (QStringList {"write 204 2 0 42", "write 204 2 0 42"}));
+    QCOMPARE(sim.command("get32 204"), QString("ok 42"));
+    // The combo box follows the same rule.
+    QVERIFY(sim.command("latency 1500").startsWith("ok"));
+    QTimer::singleShot(2000, [this]() { sim.command("latency 0"); });
+    QComboBox combo;
+    combo.setObjectName("RemotoZeroBox");
+    combo.addItems({"OFF", "ON"});
+    combo.setCurrentIndex(1);
+    editBackup = "0";
+    QCOMPARE(commitWidgetValue(&combo, "1"), 0);
+    QCOMPARE(combo.currentIndex(), 0);
+}
+
+void TestCommit::threeTimeoutsGiveUp()
+{
+    modbusClient->setTimeout(1500);
+    QVERIFY(sim.command("silent on").startsWith("ok"));
+    QLineEdit edit;
+    edit.setObjectName("EditTrZeroTimer");
+    edit.setText("300");
+    editBackup = "200";
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(TimedOut));
+    QCOMPARE(edit.text(), QString("200"));
+    QCOMPARE(writes().size(), 3);
+    QVERIFY(sim.command("silent off").startsWith("ok"));
+}
+
+void TestCommit::notBoundWritesNothing()
+{
+    QComboBox combo;
+    combo.setObjectName("BoxUnitSelect"); // a calibration widget while the basic page is shown
+    QCOMPARE(commitWidgetValue(&combo, "1"), CommitNotWritten);
+    QCOMPARE(commitWidgetValue(combo.view(), "1"), CommitNotWritten); // the popup list
+    QCOMPARE(commitWidgetValue(nullptr, "1"), CommitNotWritten);
+    currentPage = PageTestMaintain;
+    QComboBox reset;
+    reset.setObjectName("BoxBasicChannel");
+    QCOMPARE(commitWidgetValue(&reset, "2"), CommitNotWritten);
+    currentPage = PageMonitoring;
+    QLineEdit edit;
+    edit.setObjectName("EditPresetTare");
+    QCOMPARE(commitWidgetValue(&edit, "1"), CommitNotWritten);
+    waitProcessingEvents(20);
+    QVERIFY(sim.requests().isEmpty());
+}
+
+void TestCommit::pagesWithoutSelectorUseChannel1()
+{
+    currentPage = PageApplication;
+    applicationSubTable = 18;
+    selectedChannel = 3;
+    QLineEdit edit;
+    edit.setObjectName("lineEditCOMPValue2_2");
+    edit.setText("-12.5");
+    channelScales[0].decimals = 1;
+    QCOMPARE(commitWidgetValue(&edit, weightTextToRegisterText(edit.text(), 0)), 0);
+    QCOMPARE(selectedChannel, 0);
+    QCOMPARE(sim.command("get32 1082"), QString("ok -125"));
+    // The basic page adds the channel offset, also for the tilt threshold.
+    currentPage = PageBasic;
+    selectedChannel = 2;
+    QLineEdit tilt;
+    tilt.setObjectName("EditTiltThreshold");
+    QCOMPARE(commitWidgetValue(&tilt, "77"), 0);
+    QCOMPARE(writes().last(), QString("write 2278 2 0 77"));
+}
+
+void TestCommit::ethernetSlotAndChannelField()
+{
+    currentPage = PageDataTrans;
+    ethernetSlot = 5;
+    QLineEdit port;
+    port.setObjectName("lineEditPortNum");
+    port.setText("502");
+    QCOMPARE(commitWidgetValue(&port, port.text()), 0);
+    QCOMPARE(sim.requests(), (QStringList {"read-hr 8132 1", "write 8132 1 502"}));
+    QLineEdit id;
+    id.setObjectName("lineEditCOMID1");
+    QCOMPARE(commitWidgetValue(&id, "12"), 0);
+    QCOMPARE(writes().last(), QString("write 8000 1 12"));
+    currentPage = PageTestMaintain;
+    QComboBox channel3;
+    channel3.setObjectName("comboBox_channel_3");
+    QCOMPARE(commitWidgetValue(&channel3, QString::number(0x0F0F)), 0);
+    QCOMPARE(writes().last(), QString("write 9310 1 3855"));
+}
+
+void TestCommit::wordOrderOfWrites()
+{
+    // A device set to "CD-AB" takes 70000 as low word first.
+    SimulatorProcess cdab({"--word-order", "cd-ab"});
+    QVERIFY2(cdab.start(), qPrintable(cdab.errorText()));
+    QVERIFY(connectTestClient(cdab, 1));
+    auto writes = [&cdab]() { return cdab.requests().filter(QRegularExpression("^write")); };
+    QLineEdit edit;
+    edit.setObjectName("EditPresetTare");
+    QCOMPARE(commitWidgetValue(&edit, "70000"), 0);
+    QCOMPARE(writes(), QStringList {"write 212 2 4464 1"});
+    QCOMPARE(cdab.command("get32 212"), QString("ok 70000"));
+    wordOrder = 0;
+    QCOMPARE(writeSingleValue(2100, 2, 70000), Ok); // a stored word without range
+    QCOMPARE(writes().last(), QString("write 2100 2 1 4464"));
+    QCOMPARE(writeSingleValue(8005, 1, 70000), Ok);
+    QCOMPARE(writes().last(), QString("write 8005 1 4464"));
+}
+
+void TestCommit::readSingleValueJoinsByWordOrder()
+{
+    QVERIFY(sim.command("set 300 4464").startsWith("ok"));
+    QVERIFY(sim.command("set 301 1").startsWith("ok"));
+    QVERIFY(sim.command("set 8002 65535").startsWith("ok"));
+    wordOrder = 1;
+    QCOMPARE(readSingleValue(300, 2), 70000);
+    wordOrder = 0;
+    QCOMPARE(readSingleValue(300, 2), 4464 * 65536 + 1);
+    QCOMPARE(readSingleValue(8002, 1), 65535);
+    QVERIFY(sim.command("exception 300 2").startsWith("ok"));
+    QCOMPARE(readSingleValue(300, 2), FailureMarker);
+}
+
+void TestCommit::queuedCommandRunsLatestOnce()
+{
+    queueCommandWrite(61, 3);
+    queueCommandWrite(23, 1);
+    QCOMPARE(pendingCommand.group, 23);
+    runPendingCommand();
+    QVERIFY(!pendingCommand.pending);
+    runPendingCommand();
+    QCOMPARE(writes(), QStringList {"write 708 2 0 1"});
+    // A one-register command group gets one register.
+    queueCommandWrite(64, 1);
+    runPendingCommand();
+    QCOMPARE(writes().last(), QString("write 8900 1 1"));
+}
+
+QTEST_MAIN(TestCommit)
+#include "tst_commit.moc"
