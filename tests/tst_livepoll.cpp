@@ -2,6 +2,7 @@
 // source thread, and the weight area drawn from the live state.
 
 #include "app/appstate.h"
+#include "app/mainwindow.h"
 #include "link/displayweightthread.h"
 #include "link/linkstate.h"
 #include "link/livedisplay.h"
@@ -15,6 +16,7 @@
 #include <QLabel>
 #include <QSignalSpy>
 #include <QSpacerItem>
+#include <QTemporaryDir>
 #include <QtTest>
 
 namespace {
@@ -85,6 +87,7 @@ private slots:
     void tankTiltAndCombinedStatus();
     void errorMessageLowestBit();
     void layoutFollowsChannelMode();
+    void mainWindowFormHasTheWeightArea();
 
     // Against the simulator.
     void pollReadsGroupsInOrder();
@@ -277,6 +280,47 @@ void TestLivePoll::layoutFollowsChannelMode()
     QCOMPARE(area.display->styleSheet(), QString("font-size: 20px;"));
     QCOMPARE(area.spacer->sizeHint(), QSize(40, 20));
     QVERIFY(area.label("label_ErrorMessage_3")->wordWrap());
+}
+
+void TestLivePoll::mainWindowFormHasTheWeightArea()
+{
+    QTemporaryDir dataDir;
+    setDataDirectory(dataDir.path());
+    initQ4Resources();
+    MainWindow window;
+    LiveDisplay display(&window);
+    channelMode = 1;
+    channelEnable = 0xFFFF;
+    channelScales[0] = {1, 2};
+    combinedWeight = 250;
+    combinedStatus = 0x0201;
+    for (int c = 0; c < 4; ++c) {
+        liveChannels[c].displayWeight = 100 * (c + 1);
+        liveChannels[c].sensorVoltage = 10000 * (c + 1);
+        liveChannels[c].pressure = c;
+        liveChannels[c].status = 0x0003;
+    }
+    liveChannels[3].errorWord = 1u << 31;
+    display.refreshLiveDisplay(true);
+    auto text = [&window](const char *name) {
+        QLabel *label = window.findChild<QLabel *>(name);
+        return label ? label->text() : QStringLiteral("<missing %1>").arg(name);
+    };
+    for (int c = 1; c <= 4; ++c) {
+        const QString n = QString::number(c);
+        QCOMPARE(text(qPrintable("labelweight_" + n)), QString("%1.00 kg").arg(c));
+        QCOMPARE(text(qPrintable("label_Mv_" + n)), QString("%1.0000 mV").arg(c));
+        QCOMPARE(text(qPrintable("label_SensorPressure_" + n)), QString("0.0%1 kg").arg(c - 1));
+        const QString image = c == 1 ? QString() : "_" + n;
+        QCOMPARE(window.findChild<QLabel *>("label_Stable" + image)->styleSheet(),
+            QString("border-image: url(:/images/Stable.png);"));
+        QCOMPARE(window.findChild<QLabel *>("label_Zero" + image)->styleSheet(),
+            QString("border-image: url(:/images/Zero1.png);"));
+    }
+    QCOMPARE(text("label_ErrorMessage_4"), QString("CAL Fail"));
+    QCOMPARE(text("label_combinedWeight_1"), QString("2.50 kg"));
+    QCOMPARE(text("label_Net_5"), QString("N"));
+    QCOMPARE(window.findChild<QWidget *>("WeightDisplay")->styleSheet(), QString("font-size: 20px;"));
 }
 
 void TestLivePoll::pollReadsGroupsInOrder()
