@@ -105,17 +105,23 @@ bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &dis
 {
     force = weightDecimalsChanged(channel, force);
     const int decimals = channelScales[qBound(0, channel, 3)].decimals;
+    // The tilt threshold is drawn with channel 1's decimals; a change of those
+    // redraws it even while another channel is selected.
+    static int lastTiltDecimals = -1;
+    const bool tiltForce = force || channelScales[0].decimals != lastTiltDecimals;
     if (displayed.size() < fields.size())
         displayed.resize(fields.size());
     for (int i = 0; i < fields.size() && i < deviceValues.size(); ++i) {
         QLineEdit *field = fields[i];
-        if (deviceValues[i] == displayed[i] && !force)
+        const bool tilt = field && field->objectName() == QLatin1String("EditTiltThreshold");
+        if (tilt)
+            lastTiltDecimals = channelScales[0].decimals;
+        if (deviceValues[i] == displayed[i] && !(tilt ? tiltForce : force))
             continue;
         displayed[i] = deviceValues[i];
         if (!field)
             continue;
-        const int d = field->objectName() == QLatin1String("EditTiltThreshold") ? channelScales[0].decimals
-                                                                                : decimals;
+        const int d = tilt ? channelScales[0].decimals : decimals;
         // Weight registers are signed 32-bit: -1 shows as -0.01, not 42949672.95.
         field->setText(formatScaled(qint32(quint32(deviceValues[i])), d));
     }

@@ -185,6 +185,12 @@ void TestEncoding::weightFieldsRedrawOnChangeOrDecimals()
     QCOMPARE(a.text(), QString("0.10"));
     QCOMPARE(tilt.text(), QString("2.500"));
     QCOMPARE(lastWeightDecimals, 2);
+    // Channel 1's decimals redraw the tilt threshold while channel 2 is selected.
+    channelScales[0].decimals = 1;
+    a.setText("keep");
+    QVERIFY(!updateWeightFields({&a, &tilt}, displayed, device, 1, false));
+    QCOMPARE(tilt.text(), QString("250.0"));
+    QCOMPARE(a.text(), QString("keep"));
     QVERIFY(!weightDecimalsChanged(1, false));
     QVERIFY(weightDecimalsChanged(1, true));
 }
