@@ -522,7 +522,9 @@ QVector<ParameterInfo> buildCatalogue()
         b.add(base + 2, 2, en + "Decimal", cn + "小数位", 0, 4);
         b.add(base + 4, 2, en + "Division", cn + "分度值", 1, 50);
         b.add(base + 6, 2, en + "Full Scale", cn + "满量程", parseRange(calRange[1]));
-        b.add(base + 10, 2, en + "Key In mV", cn + "输入零点毫伏值", -weightMax, weightMax);
+        // The keyed-in zero signal has no range text of its own; it takes the
+        // millivolt range of the load-cell signal fields (0.0000-3.9999).
+        b.add(base + 10, 2, en + "Key In mV", cn + "输入零点毫伏值", parseRange(calRange[0], 10000));
         b.add(base + 22, 2, en + "LC mV/V", cn + "传感器灵敏度", parseRange(calRange[0], 10000));
         b.add(base + 24, 2, en + "LC Capacity", cn + "传感器量程", parseRange(calRange[2]));
         b.add(base + 26, 2, en + "Use T-CAL", cn + "理论标定", 0, 1);

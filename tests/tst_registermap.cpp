@@ -301,6 +301,7 @@ void TestRegisterMap::catalogueLimits()
     QCOMPARE(limits(600), L(0, 4)); // unit
     QCOMPARE(limits(906), L(0, 999999)); // full scale
     QCOMPARE(limits(622), L(0, 39999)); // LC mV/V
+    QCOMPARE(limits(710), L(0, 39999)); // key-in mV
     QCOMPARE(limits(628), L(1, 999999)); // correction coefficient
     QCOMPARE(limits(1064), L(-999999, 999999)); // comparator value 1
     QCOMPARE(limits(1070), L(0, 50000)); // comparator true-judge time
