@@ -566,7 +566,6 @@ void DeviceModel::updateLive()
         return;
     const bool combined = regs[9309] == 1;
     const quint16 fieldWord = regs[9310];
-    const int dec0 = decimalsOf(0);
 
     qint64 gross[4], corner[4], cornerCorrected[4];
     quint16 status[4];
@@ -692,7 +691,6 @@ void DeviceModel::updateLive()
     }
     put32(2070, AngleSamplePoints);
     put32(2072, angleSampleCount);
-    Q_UNUSED(dec0);
 }
 
 // ---------------------------------------------------------------- commands
