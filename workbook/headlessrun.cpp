@@ -1,11 +1,368 @@
 #include "workbook/headlessrun.h"
 
-#include <QCommandLineParser>
+#include "app/appstate.h"
+#include "link/linkstate.h"
+#include "link/modbussetting.h"
+#include "link/transactions.h"
+#include "workbook/exceltowrite.h"
+#include "workbook/parameterworkbook.h"
 
-void addWorkbookOptions(QCommandLineParser &parser) { Q_UNUSED(parser) }
+#include <QCommandLineParser>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QModbusRtuSerialMaster>
+#include <QModbusTcpClient>
+#include <QSettings>
+#include <QTextStream>
+#include <QUrl>
+
+namespace {
+
+const QString ExportOption = QStringLiteral("export");
+const QString ImportOption = QStringLiteral("import");
+const QString TcpOption = QStringLiteral("tcp");
+const QString RtuOption = QStringLiteral("rtu");
+const QString BaudOption = QStringLiteral("baud");
+const QString ParityOption = QStringLiteral("parity");
+const QString DataBitsOption = QStringLiteral("data-bits");
+const QString StopBitsOption = QStringLiteral("stop-bits");
+const QString IdOption = QStringLiteral("id");
+const QString WordOrderOption = QStringLiteral("word-order");
+const QString TimeoutOption = QStringLiteral("timeout");
+const QString LanguageOption = QStringLiteral("language");
+
+QTextStream &out()
+{
+    static QTextStream stream(stdout);
+    return stream;
+}
+
+QTextStream &err()
+{
+    static QTextStream stream(stderr);
+    return stream;
+}
+
+// The connection saved by the connection page.
+LinkParameters savedLink()
+{
+    LinkParameters link;
+    QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    settings.beginGroup(QStringLiteral("Q4"));
+    static const int bauds[] = {4800, 9600, 19200, 38400, 57600, 115200};
+    const int baudIndex = settings.value(QStringLiteral("baudCombo"), 3).toInt();
+    if (baudIndex >= 0 && baudIndex < 6)
+        link.baud = bauds[baudIndex];
+    link.dataBits = settings.value(QStringLiteral("dataBitsCombo"), 1).toInt() == 0 ? 7 : 8;
+    const int parityIndex = settings.value(QStringLiteral("parityCombo"), 1).toInt();
+    link.parity = parityIndex > 0 ? parityIndex + 1 : 0;
+    link.stopBits = settings.value(QStringLiteral("stopBitsCombo"), 0).toInt() == 1 ? 2 : 1;
+    link.connectType = settings.value(QStringLiteral("connectType"), 0).toInt() != 0 ? 1 : 0;
+    link.hostAddress
+        = settings.value(QStringLiteral("EditHostIP"), QStringLiteral("192.168.101.1")).toString();
+    link.networkPort = settings.value(QStringLiteral("EditPort"), QStringLiteral("502")).toString();
+    link.serverAddress = settings.value(QStringLiteral("spinboxSlaveId"), 1).toInt();
+    link.wordOrder = settings.value(QStringLiteral("DwordFormat"), 0).toInt() == 1 ? 1 : 0;
+    const int timeout
+        = settings.value(QStringLiteral("timeoutSpinner"), 1000).toString().section(' ', 0, 0).toInt();
+    if (timeout > 0)
+        link.responseTime = qBound(50, timeout, 1000);
+    link.serialPortName
+        = ModbusSetting::portNameFromItem(settings.value(QStringLiteral("serialnumcomboBox")).toString());
+    return link;
+}
+
+// The link of the command line: the saved one, changed by the options given.
+bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error)
+{
+    *link = savedLink();
+    if (parser.isSet(TcpOption) && parser.isSet(RtuOption)) {
+        *error = QStringLiteral("--tcp and --rtu exclude each other");
+        return false;
+    }
+    if (parser.isSet(TcpOption)) {
+        const QString value = parser.value(TcpOption);
+        const int colon = value.lastIndexOf(QLatin1Char(':'));
+        bool ok = false;
+        const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
+        if (!ok || port < 1 || port > 65535) {
+            *error = QStringLiteral("bad --tcp (HOST:PORT)");
+            return false;
+        }
+        link->connectType = 1;
+        link->hostAddress = value.left(colon);
+        link->networkPort = QString::number(port);
+    }
+    if (parser.isSet(RtuOption)) {
+        link->connectType = 0;
+        link->serialPortName = parser.value(RtuOption);
+    }
+    bool ok = true;
+    if (parser.isSet(BaudOption)) {
+        link->baud = parser.value(BaudOption).toInt(&ok);
+        if (!ok || link->baud <= 0) {
+            *error = QStringLiteral("bad --baud");
+            return false;
+        }
+    }
+    if (parser.isSet(ParityOption)) {
+        const QString p = parser.value(ParityOption).toLower();
+        if (p == QLatin1String("none"))
+            link->parity = 0;
+        else if (p == QLatin1String("even"))
+            link->parity = 2;
+        else if (p == QLatin1String("odd"))
+            link->parity = 3;
+        else {
+            *error = QStringLiteral("bad --parity (none, even, odd)");
+            return false;
+        }
+    }
+    if (parser.isSet(DataBitsOption)) {
+        link->dataBits = parser.value(DataBitsOption).toInt(&ok);
+        if (!ok || (link->dataBits != 7 && link->dataBits != 8)) {
+            *error = QStringLiteral("bad --data-bits (7 or 8)");
+            return false;
+        }
+    }
+    if (parser.isSet(StopBitsOption)) {
+        link->stopBits = parser.value(StopBitsOption).toInt(&ok);
+        if (!ok || (link->stopBits != 1 && link->stopBits != 2)) {
+            *error = QStringLiteral("bad --stop-bits (1 or 2)");
+            return false;
+        }
+    }
+    if (parser.isSet(IdOption)) {
+        link->serverAddress = parser.value(IdOption).toInt(&ok);
+        if (!ok || link->serverAddress < 1 || link->serverAddress > 247) {
+            *error = QStringLiteral("bad --id");
+            return false;
+        }
+    }
+    if (parser.isSet(WordOrderOption)) {
+        const QString order = parser.value(WordOrderOption).toLower();
+        if (order == QLatin1String("ab-cd"))
+            link->wordOrder = 0;
+        else if (order == QLatin1String("cd-ab"))
+            link->wordOrder = 1;
+        else {
+            *error = QStringLiteral("bad --word-order (ab-cd or cd-ab)");
+            return false;
+        }
+    }
+    if (parser.isSet(TimeoutOption)) {
+        link->responseTime = parser.value(TimeoutOption).toInt(&ok);
+        if (!ok || link->responseTime < 50 || link->responseTime > 10000) {
+            *error = QStringLiteral("bad --timeout (50..10000 ms)");
+            return false;
+        }
+    }
+    if (link->connectType == 1 && link->hostAddress.isEmpty()) {
+        *error = QStringLiteral("no device host: give --tcp HOST:PORT");
+        return false;
+    }
+    if (link->connectType == 0 && link->serialPortName.isEmpty()) {
+        *error = QStringLiteral("no serial port: give --rtu PORT or --tcp HOST:PORT");
+        return false;
+    }
+    return true;
+}
+
+// Creates and connects the process's Modbus client; false when the device cannot be reached.
+bool connectLink(const LinkParameters &link, QString *error)
+{
+    QModbusClient *client = nullptr;
+    if (link.connectType == 1) {
+        client = new QModbusTcpClient;
+        client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
+        client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
+    } else {
+        client = new QModbusRtuSerialMaster;
+        client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
+        client->setConnectionParameter(QModbusDevice::SerialParityParameter, link.parity);
+        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);
+        client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, link.dataBits);
+        client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, link.stopBits);
+    }
+    client->setTimeout(link.responseTime);
+    client->setNumberOfRetries(0);
+    if (!client->connectDevice()) {
+        *error = client->errorString();
+        delete client;
+        return false;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (client->state() == QModbusDevice::ConnectingState && clock.elapsed() < 5000)
+        waitProcessingEvents(5);
+    if (client->state() != QModbusDevice::ConnectedState) {
+        *error = client->errorString().isEmpty() ? QStringLiteral("no connection") : client->errorString();
+        delete client;
+        return false;
+    }
+    modbusClient = client;
+    currentServerAddress = link.serverAddress;
+    wordOrder = link.wordOrder;
+    appliedLink = link;
+    liveLink = link;
+    tcpLink = link.connectType;
+    return true;
+}
+
+void disconnectLink()
+{
+    if (!modbusClient)
+        return;
+    modbusClient->disconnectDevice();
+    delete modbusClient;
+    modbusClient = nullptr;
+}
+
+QString linkText(const LinkParameters &link)
+{
+    if (link.connectType == 1)
+        return QStringLiteral("%1:%2").arg(link.hostAddress, link.networkPort);
+    return link.serialPortName;
+}
+
+} // namespace
+
+void addWorkbookOptions(QCommandLineParser &parser)
+{
+    parser.addOptions({
+        {ExportOption,
+            QStringLiteral("Export the device's parameters into the workbook FILE (made from the template) "
+                           "and exit."),
+            QStringLiteral("FILE")},
+        {ImportOption, QStringLiteral("Import the parameter workbook FILE into the device and exit."),
+            QStringLiteral("FILE")},
+        {TcpOption, QStringLiteral("Device over Modbus TCP at HOST:PORT (instead of the saved connection)."),
+            QStringLiteral("HOST:PORT")},
+        {RtuOption,
+            QStringLiteral("Device over Modbus RTU on serial PORT (instead of the saved connection)."),
+            QStringLiteral("PORT")},
+        {BaudOption, QStringLiteral("RTU baud rate."), QStringLiteral("BAUD")},
+        {ParityOption, QStringLiteral("RTU parity: none, even, odd."), QStringLiteral("PARITY")},
+        {DataBitsOption, QStringLiteral("RTU data bits, 7 or 8."), QStringLiteral("N")},
+        {StopBitsOption, QStringLiteral("RTU stop bits, 1 or 2."), QStringLiteral("N")},
+        {IdOption, QStringLiteral("Server address of the device."), QStringLiteral("N")},
+        {WordOrderOption, QStringLiteral("Word order of 32-bit values: ab-cd or cd-ab."),
+            QStringLiteral("ORDER")},
+        {TimeoutOption, QStringLiteral("Response time-out in ms."), QStringLiteral("MS")},
+        {LanguageOption, QStringLiteral("Template language of --export: en (default) or cn."),
+            QStringLiteral("LANG")},
+    });
+}
 
 int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
-    Q_UNUSED(parser)
-    return -1;
+    const bool exporting = parser.isSet(ExportOption);
+    const bool importing = parser.isSet(ImportOption);
+    if (!exporting && !importing)
+        return -1;
+    if (exporting && importing) {
+        err() << "q4config: --export and --import exclude each other\n";
+        err().flush();
+        return 2;
+    }
+    int language = 0;
+    if (parser.isSet(LanguageOption)) {
+        const QString lang = parser.value(LanguageOption).toLower();
+        if (lang == QLatin1String("cn") || lang == QLatin1String("zh"))
+            language = 1;
+        else if (lang != QLatin1String("en")) {
+            err() << "q4config: bad --language (en or cn)\n";
+            err().flush();
+            return 2;
+        }
+    }
+    const QString file = QFileInfo(parser.value(exporting ? ExportOption : ImportOption)).absoluteFilePath();
+    LinkParameters link;
+    QString error;
+    if (!commandLineLink(parser, &link, &error)) {
+        err() << "q4config: " << error << "\n";
+        err().flush();
+        return 2;
+    }
+
+    if (exporting) {
+        // The export file starts as a copy of the language's template.
+        const QString templatePath = templateDirectory() + QLatin1Char('/') + templateFileName(language);
+        if (!QFileInfo(templatePath).isFile()) {
+            err() << "q4config: export failed: no template " << templatePath << "\n";
+            err().flush();
+            return 1;
+        }
+        QDir().mkpath(QFileInfo(file).absolutePath());
+        QFile::remove(file);
+        if (!QFile::copy(templatePath, file)) {
+            err() << "q4config: export failed: cannot write " << file << "\n";
+            err().flush();
+            return 1;
+        }
+        QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner);
+    }
+
+    if (!connectLink(link, &error)) {
+        err() << "q4config: " << (exporting ? "export" : "import") << " failed: cannot connect to "
+              << linkText(link) << ": " << error << "\n";
+        err().flush();
+        return 1;
+    }
+
+    ExelToWrite worker;
+    worker.showPopups = false;
+    int lastTenth = -1;
+    QObject::connect(&worker, &ExelToWrite::rowProcessed, [&lastTenth](int row, int rows) {
+        const int tenth = rows > 1 ? (row - 1) * 10 / (rows - 1) : 10;
+        if (tenth != lastTenth) {
+            lastTenth = tenth;
+            out() << "row " << row << "/" << rows << " (" << tenth * 10 << "%)\n";
+            out().flush();
+        }
+    });
+    importIdle = exportIdle = false;
+    const int result = exporting ? worker.exportWorkbook(file, modbusClient, language)
+                                 : worker.importWorkbook(file, modbusClient);
+    importIdle = exportIdle = true;
+    disconnectLink();
+    pollBusy = false;
+
+    const QString what = exporting ? QStringLiteral("export") : QStringLiteral("import");
+    const int rows = worker.transferredRows();
+    if (result == ExelToWrite::Done) {
+        out() << what << " done: " << rows << (exporting ? " values read into " : " values written from ")
+              << file << "\n";
+        out().flush();
+        return 0;
+    }
+    QString reason;
+    switch (result) {
+    case ExelToWrite::RowsFailed:
+        reason = QStringLiteral("%1 of %2 rows failed on the device")
+                     .arg(worker.failedRows())
+                     .arg(rows + worker.failedRows());
+        break;
+    case ExelToWrite::SaveFailed:
+        reason = QStringLiteral("cannot save %1").arg(file);
+        break;
+    case ExelToWrite::Stopped:
+        reason = QStringLiteral("the link was stopped");
+        break;
+    default:
+        reason = worker.lastError();
+        if (reason == QLatin1String("error1"))
+            reason += QStringLiteral(" (no such file)");
+        else if (reason == QLatin1String("error2"))
+            reason += QStringLiteral(" (not a readable xlsx workbook)");
+        else if (reason == QLatin1String("error3") || reason == QLatin1String("error4"))
+            reason += QStringLiteral(" (no worksheet \"%1\")").arg(ParameterSheetName);
+        else if (reason == QLatin1String("error5"))
+            reason += QStringLiteral(" (the worksheet is empty)");
+    }
+    out() << what << " failed: " << reason << "\n";
+    out().flush();
+    return 1;
 }

@@ -1,0 +1,577 @@
+// Workbook import and export against the simulator: round trips in both word
+// orders, value texts, skipped rows, failures, the stopped link, the page's
+// popups and links, and openpyxl as an independent reader and writer.
+
+#include "app/appstate.h"
+#include "dialogs/tipsdialog.h"
+#include "link/linkstate.h"
+#include "link/transactions.h"
+#include "pages/testmaintain.h"
+#include "params/registermap.h"
+#include "support/simulatorprocess.h"
+#include "ui_testmaintain.h"
+#include "workbook/exceltowrite.h"
+#include "workbook/parameterworkbook.h"
+#include "workbook/xlsxworkbook.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+namespace {
+
+QString templatePath(int language)
+{
+    return QStringLiteral(Q4_BINARY_DIR "/Template/") + templateFileName(language);
+}
+
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+bool copyFile(const QString &from, const QString &to)
+{
+    QFile::remove(to);
+    return QFile::copy(from, to)
+        && QFile::setPermissions(to, QFile::permissions(to) | QFileDevice::WriteOwner);
+}
+
+// Every register of the catalogue as the simulator holds it.
+QMap<int, QString> deviceRegisters(SimulatorProcess &sim)
+{
+    QMap<int, QString> values;
+    for (const ParameterInfo &p : parameterCatalogue()) {
+        for (int i = 0; i < p.count; ++i)
+            values.insert(p.address + i, sim.command(QStringLiteral("get %1").arg(p.address + i)));
+    }
+    return values;
+}
+
+QString python(const QString &script, const QStringList &args)
+{
+    QProcess p;
+    p.start(QStringLiteral("/usr/bin/python3"), QStringList {QStringLiteral("-c"), script} + args);
+    p.waitForFinished(60000);
+    return QString::fromUtf8(p.readAllStandardOutput()) + QString::fromUtf8(p.readAllStandardError());
+}
+
+// openpyxl's view of the parameter sheet: "A G" per row from row 1.
+QStringList openpyxlColumns(const QString &path)
+{
+    const QString out = python(QStringLiteral("import sys,openpyxl\n"
+                                              "ws=openpyxl.load_workbook(sys.argv[1])['读写类']\n"
+                                              "for r in ws.iter_rows(values_only=True):\n"
+                                              "  print(r[0], r[6] if len(r)>6 else None)\n"),
+        {path});
+    return out.split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+// Writes a workbook with openpyxl (inline strings) from rows of Python literals.
+bool openpyxlWorkbook(const QString &path, const QString &sheetName, const QString &rowsLiteral)
+{
+    const QString out = python(QStringLiteral("import sys,openpyxl\n"
+                                              "wb=openpyxl.Workbook(); ws=wb.active; ws.title=sys.argv[2]\n"
+                                              "for r in %1: ws.append(r)\n"
+                                              "wb.save(sys.argv[1])")
+                                   .arg(rowsLiteral),
+        {path, sheetName});
+    if (!out.trimmed().isEmpty())
+        qWarning().noquote() << out;
+    return QFileInfo(path).isFile();
+}
+
+QStringList writeLines(SimulatorProcess &sim)
+{
+    return sim.requests().filter(QRegularExpression(QStringLiteral("^write ")));
+}
+
+// Answers the popups and file dialogs of a page run and records what they said.
+class PopupWatcher : public QObject
+{
+public:
+    QString fileToChoose;
+    QStringList seen; // "title|texts"
+
+    PopupWatcher()
+    {
+        timer.setInterval(20);
+        QObject::connect(&timer, &QTimer::timeout, [this] { poll(); });
+        timer.start();
+    }
+
+private:
+    void poll()
+    {
+        const auto widgets = QApplication::topLevelWidgets();
+        for (QWidget *w : widgets) {
+            if (!w->isVisible())
+                continue;
+            if (auto *fd = qobject_cast<QFileDialog *>(w)) {
+                if (handledDialogs.contains(fd))
+                    continue;
+                if (!fileToChoose.isEmpty()) {
+                    // The file name field takes an absolute path at once.
+                    if (auto *edit = fd->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                        edit->setText(fileToChoose);
+                    if (!fd->selectedFiles().contains(fileToChoose))
+                        continue;
+                }
+                handledDialogs.append(fd);
+                const int answer = fileToChoose.isEmpty() ? QDialog::Rejected : QDialog::Accepted;
+                QDialog *dialog = fd;
+                QTimer::singleShot(0, fd, [dialog, answer] { dialog->done(answer); });
+                continue;
+            }
+            if (auto *tips = qobject_cast<TipsDialog *>(w)) {
+                if (handled.contains(tips))
+                    continue;
+                handled.append(tips);
+                QStringList texts;
+                const auto labels = tips->findChildren<QLabel *>();
+                for (QLabel *l : labels) {
+                    if (!l->text().isEmpty() && l->text() != tips->title())
+                        texts << l->text();
+                }
+                seen << tips->title() + QLatin1Char('|') + texts.join(QLatin1Char(','));
+                QTimer::singleShot(0, tips, [tips] { tips->reject(); });
+            }
+        }
+    }
+    QTimer timer;
+    QList<QPointer<TipsDialog>> handled;
+    QList<QPointer<QFileDialog>> handledDialogs;
+};
+
+} // namespace
+
+class TestWorkbook : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void cleanup();
+    void roundTripRestoresDevice_data();
+    void roundTripRestoresDevice();
+    void valueTextsAndHeaders();
+    void importSkipsRowsItMustNotWrite();
+    void headerOnlyWorkbooks();
+    void failedTransactionsAreReported();
+    void stoppedLinkEndsSilently();
+    void openFailures();
+    void pageImportShowsErrorThenFailed();
+    void pageExportCreatesFolderAndLink();
+    void oneRunAtATime();
+
+private:
+    QTemporaryDir dir;
+};
+
+void TestWorkbook::initTestCase()
+{
+    initQ4Resources();
+    QVERIFY2(QFileInfo(templatePath(0)).isFile(), "build the q4workbooktemplates target first");
+    QVERIFY(QFileInfo(templatePath(1)).isFile());
+}
+
+void TestWorkbook::cleanup()
+{
+    disconnectTestClient();
+    linkSuspended = false;
+    pollBusy = false;
+    importIdle = exportIdle = true;
+}
+
+void TestWorkbook::roundTripRestoresDevice_data()
+{
+    QTest::addColumn<int>("order");
+    QTest::newRow("AB-CD") << 0;
+    QTest::newRow("CD-AB") << 1;
+}
+
+void TestWorkbook::roundTripRestoresDevice()
+{
+    QFETCH(int, order);
+    SimulatorProcess sim(
+        order ? QStringList {QStringLiteral("--word-order"), QStringLiteral("cd-ab")} : QStringList {});
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    QVERIFY(connectTestClient(sim, order));
+    // Some values away from the defaults, a negative one among them.
+    QVERIFY(sim.command(QStringLiteral("set32 1064 -123456")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set32 1066 654321")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set32 214 7")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set 8000 17")).startsWith(QLatin1String("ok")));
+    const QMap<int, QString> before = deviceRegisters(sim);
+
+    const QString file = dir.filePath(QStringLiteral("roundtrip%1.xlsx").arg(order));
+    QVERIFY(copyFile(templatePath(0), file));
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QSignalSpy rowsSpy(&worker, &ExelToWrite::ShowMaxnRowssignal);
+    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    const int rows = parameterCatalogue().size() + 1;
+    QCOMPARE(rowsSpy.size(), 1);
+    QCOMPARE(rowsSpy.at(0).at(0).toInt(), rows);
+    QCOMPARE(worker.transferredRows(), rows - 1);
+    QVERIFY(!pollBusy);
+
+    // What the file holds, seen by our reader and by openpyxl.
+    XlsxWorkbook wb;
+    QVERIFY(wb.open(file));
+    XlsxSheet *sheet = wb.sheet(ParameterSheetName);
+    QVERIFY(sheet);
+    QCOMPARE(sheet->cellText(1, ColumnValue), QStringLiteral("Export Value"));
+    QCOMPARE(sheet->cellText(2, ColumnAddress), QString::number(parameterCatalogue().first().address));
+    QMap<int, QString> exported;
+    for (int r = 2; r <= rows; ++r)
+        exported.insert(sheet->cellText(r, ColumnAddress).toInt(), sheet->cellText(r, ColumnValue));
+    wb.close();
+    QCOMPARE(exported.value(1064), QString::number(quint32(-123456)));
+    QCOMPARE(exported.value(1066), QStringLiteral("654321"));
+    QCOMPARE(exported.value(214), QStringLiteral("7"));
+    QCOMPARE(exported.value(8000), QStringLiteral("17"));
+    for (const ParameterInfo &p : parameterCatalogue()) {
+        const QString want = p.count == 2
+            ? QString::number(
+                quint32(sim.command(QStringLiteral("get32 %1").arg(p.address)).section(' ', 1, 1).toInt()))
+            : sim.command(QStringLiteral("get %1").arg(p.address)).section(' ', 1, 1);
+        QVERIFY2(exported.value(p.address) == want,
+            qPrintable(QStringLiteral("%1: %2 != %3").arg(p.address).arg(exported.value(p.address), want)));
+    }
+    const QStringList seen = openpyxlColumns(file);
+    QCOMPARE(seen.size(), rows);
+    QCOMPARE(seen.first(), QStringLiteral("Address Export Value"));
+    for (int r = 2; r <= rows; ++r) {
+        const QStringList parts = seen.at(r - 1).split(QLatin1Char(' '));
+        QCOMPARE(parts.value(1), exported.value(parts.value(0).toInt()));
+    }
+
+    // Change the device, import the file: it is back where it started.
+    QVERIFY(sim.command(QStringLiteral("set32 1064 5")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set32 1066 -9")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set32 214 1")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set 8000 3")).startsWith(QLatin1String("ok")));
+    sim.clearRequests();
+    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QVERIFY(!pollBusy);
+    QVERIFY(worker.transferredRows() > 0);
+    const QMap<int, QString> after = deviceRegisters(sim);
+    for (auto it = before.constBegin(); it != before.constEnd(); ++it)
+        QVERIFY2(
+            after.value(it.key()) == it.value(), qPrintable(QStringLiteral("register %1").arg(it.key())));
+    // The negative value went back as one 32-bit write in the device's word order.
+    const quint32 pattern = quint32(-123456);
+    const QString words = order == 0 ? QStringLiteral("%1 %2").arg(pattern >> 16).arg(pattern & 0xFFFF)
+                                     : QStringLiteral("%1 %2").arg(pattern & 0xFFFF).arg(pattern >> 16);
+    QVERIFY(writeLines(sim).contains(QStringLiteral("write 1064 2 ") + words));
+}
+
+void TestWorkbook::valueTextsAndHeaders()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    QVERIFY(sim.command(QStringLiteral("set32 1068 -1")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set 9310 65535")).startsWith(QLatin1String("ok")));
+    ExelToWrite worker;
+    worker.showPopups = false;
+    for (int language : {0, 1}) {
+        const QString file = dir.filePath(exportFileName(language));
+        QVERIFY(copyFile(templatePath(language), file));
+        QCOMPARE(worker.exportWorkbook(file, modbusClient, language), int(ExelToWrite::Done));
+        XlsxWorkbook wb;
+        QVERIFY(wb.open(file));
+        XlsxSheet *s = wb.sheet(ParameterSheetName);
+        QVERIFY(s);
+        QCOMPARE(s->cellText(1, ColumnValue),
+            language == 1 ? QStringLiteral("导出数据") : QStringLiteral("Export Value"));
+        QCOMPARE(s->cellText(1, ColumnAddress),
+            language == 1 ? QStringLiteral("地址") : QStringLiteral("Address"));
+        QCOMPARE(s->cellText(2, ColumnName),
+            language == 1 ? parameterCatalogue().first().nameChinese
+                          : parameterCatalogue().first().nameEnglish);
+        for (int r = 2; r <= s->rowCount(); ++r) {
+            if (s->cellText(r, ColumnAddress) == QLatin1String("1068"))
+                QCOMPARE(s->cellText(r, ColumnValue), QStringLiteral("4294967295"));
+            if (s->cellText(r, ColumnAddress) == QLatin1String("9310"))
+                QCOMPARE(s->cellText(r, ColumnValue), QStringLiteral("65535"));
+        }
+        const QStringList seen = openpyxlColumns(file);
+        QVERIFY(seen.contains(QStringLiteral("1068 4294967295")));
+        QVERIFY(seen.contains(QStringLiteral("9310 65535")));
+    }
+    // A second export replaces the first file.
+    const QString file = dir.filePath(exportFileName(0));
+    QVERIFY(sim.command(QStringLiteral("set 9310 240")).startsWith(QLatin1String("ok")));
+    QVERIFY(copyFile(templatePath(0), file));
+    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QVERIFY(openpyxlColumns(file).contains(QStringLiteral("9310 240")));
+}
+
+void TestWorkbook::importSkipsRowsItMustNotWrite()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    const QString file = dir.filePath(QStringLiteral("skips.xlsx"));
+    // openpyxl writes inline strings; numbers as numbers or text.
+    QVERIFY(openpyxlWorkbook(file, QStringLiteral("读写类"),
+        QStringLiteral("[['Address','Name','Count','Max','Min',None,'Value'],"
+                       "[1064,'in range',2,999999,0,None,1234],"
+                       "[1066,'above max',2,999999,0,None,1500000],"
+                       "[1068,'negative text',2,999999,0,None,'-5'],"
+                       "[1070,'fraction',2,999999,0,None,1.5],"
+                       "[1072,'letters',2,999999,0,None,'abc'],"
+                       "[1074,'empty',2,999999,0,None,None],"
+                       "[1076,'count 12',12,999999,0,None,3],"
+                       "[1078,'count 3',3,999999,0,None,3],"
+                       "['x','bad address',1,999999,0,None,3],"
+                       "[None,'no address',1,999999,0,None,3],"
+                       "[8000,'one register',1,247,1,None,'42'],"
+                       "[1080,'signed range',2,999999,4293967297,None,4294967291],"
+                       "[1082,'below wrapped min',2,999999,4293967297,None,4293967296]]")));
+    const QMap<int, QString> before = deviceRegisters(sim);
+    sim.clearRequests();
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(writeLines(sim),
+        (QStringList {QStringLiteral("write 1064 2 0 1234"), QStringLiteral("write 8000 1 42"),
+            QStringLiteral("write 1080 2 65535 65531")}));
+    QCOMPARE(worker.transferredRows(), 3);
+    QCOMPARE(sim.command(QStringLiteral("get32 1080")), QStringLiteral("ok -5"));
+    // Everything else is as it was.
+    const QMap<int, QString> after = deviceRegisters(sim);
+    for (auto it = before.constBegin(); it != before.constEnd(); ++it) {
+        if (it.key() == 1064 || it.key() == 1065 || it.key() == 8000 || it.key() == 1080 || it.key() == 1081)
+            continue;
+        QVERIFY2(after.value(it.key()) == it.value(), qPrintable(QString::number(it.key())));
+    }
+}
+
+void TestWorkbook::headerOnlyWorkbooks()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    const QString file = dir.filePath(QStringLiteral("header.xlsx"));
+    QVERIFY(XlsxWorkbook::create(file, ParameterSheetName,
+        {{QStringLiteral("Address"), QStringLiteral("Name"), QStringLiteral("Count")}}));
+    sim.clearRequests();
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QVERIFY(sim.requests().isEmpty());
+    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QVERIFY(sim.requests().isEmpty());
+    XlsxWorkbook wb;
+    QVERIFY(wb.open(file));
+    QCOMPARE(wb.sheet(ParameterSheetName)->cellText(1, ColumnValue), QStringLiteral("Export Value"));
+    QCOMPARE(wb.sheet(ParameterSheetName)->rowCount(), 1);
+
+    // A sheet without any cell has no used row.
+    const QString empty = dir.filePath(QStringLiteral("empty.xlsx"));
+    QVERIFY(XlsxWorkbook::create(empty, ParameterSheetName, {}));
+    QCOMPARE(worker.importWorkbook(empty, modbusClient), int(ExelToWrite::NoRows));
+    QCOMPARE(worker.lastError(), QStringLiteral("error5"));
+}
+
+void TestWorkbook::failedTransactionsAreReported()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    QVERIFY(sim.command(QStringLiteral("exception 204 4")).startsWith(QLatin1String("ok")));
+    const QString file = dir.filePath(QStringLiteral("failed.xlsx"));
+    QVERIFY(copyFile(templatePath(0), file));
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.failedRows(), 1);
+    QVERIFY(!pollBusy);
+    // The file is saved, with the failure marker in that row only.
+    const QStringList seen = openpyxlColumns(file);
+    QVERIFY(seen.contains(QStringLiteral("204 88020200")));
+    QCOMPARE(seen.filter(QStringLiteral(" 88020200")).size(), 1);
+
+    // Import: a rejected write is counted, the other rows are still written.
+    sim.clearRequests();
+    const QString small = dir.filePath(QStringLiteral("failedimport.xlsx"));
+    QVERIFY(XlsxWorkbook::create(small, ParameterSheetName,
+        {{QStringLiteral("h")},
+            {qint64(204), QStringLiteral("x"), qint64(2), qint64(99), qint64(0), QString(),
+                QStringLiteral("5")},
+            {qint64(206), QStringLiteral("y"), qint64(2), qint64(1), qint64(0), QString(),
+                QStringLiteral("1")}}));
+    QCOMPARE(worker.importWorkbook(small, modbusClient), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.failedRows(), 1);
+    QCOMPARE(worker.transferredRows(), 1);
+    QVERIFY(sim.requests().contains(QStringLiteral("write 206 2 0 1")));
+}
+
+void TestWorkbook::stoppedLinkEndsSilently()
+{
+    SimulatorProcess sim({QStringLiteral("--latency"), QStringLiteral("2")});
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    const QString file = dir.filePath(QStringLiteral("stopped.xlsx"));
+    QVERIFY(copyFile(templatePath(0), file));
+    const QByteArray original = fileBytes(file);
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
+        if (row == 40)
+            linkSuspended = true;
+    });
+    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Stopped));
+    QCOMPARE(fileBytes(file), original);
+    QVERIFY(worker.lastError().isEmpty());
+
+    // Import stops the same way: no write after the stop.
+    linkSuspended = false;
+    QVERIFY(copyFile(templatePath(0), file));
+    QVERIFY(XlsxWorkbook::create(file, ParameterSheetName,
+        {{QStringLiteral("h")},
+            {qint64(8000), QStringLiteral("a"), qint64(1), qint64(247), qint64(1), QString(),
+                QStringLiteral("5")},
+            {qint64(8020), QStringLiteral("b"), qint64(1), qint64(247), qint64(1), QString(),
+                QStringLiteral("6")},
+            {qint64(8040), QStringLiteral("c"), qint64(1), qint64(127), qint64(1), QString(),
+                QStringLiteral("7")}}));
+    sim.clearRequests();
+    QObject::disconnect(&worker, &ExelToWrite::rowProcessed, nullptr, nullptr);
+    QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
+        if (row == 3)
+            linkSuspended = true;
+    });
+    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Stopped));
+    QCOMPARE(writeLines(sim), QStringList {QStringLiteral("write 8000 1 5")});
+}
+
+void TestWorkbook::openFailures()
+{
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.importWorkbook(dir.filePath(QStringLiteral("nothere.xlsx")), nullptr),
+        int(ExelToWrite::OpenFailed));
+    QCOMPARE(worker.lastError(), QStringLiteral("error1"));
+    const QString xls = dir.filePath(QStringLiteral("old.xls"));
+    {
+        QFile f(xls);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(QByteArray::fromHex("d0cf11e0a1b11ae1") + QByteArray(2048, '\0'));
+    }
+    QCOMPARE(worker.importWorkbook(xls, nullptr), int(ExelToWrite::OpenFailed));
+    QCOMPARE(worker.lastError(), QStringLiteral("error2"));
+    QCOMPARE(worker.exportWorkbook(xls, nullptr, 0), int(ExelToWrite::OpenFailed));
+    QCOMPARE(worker.lastError(), QStringLiteral("error2"));
+    const QString other = dir.filePath(QStringLiteral("other.xlsx"));
+    QVERIFY(XlsxWorkbook::create(other, QStringLiteral("Sheet1"), {{QStringLiteral("x")}}));
+    QCOMPARE(worker.importWorkbook(other, nullptr), int(ExelToWrite::NoParameterSheet));
+    QCOMPARE(worker.lastError(), QStringLiteral("error4"));
+    QCOMPARE(worker.exportWorkbook(other, nullptr, 0), int(ExelToWrite::NoParameterSheet));
+    QVERIFY(!pollBusy);
+}
+
+void TestWorkbook::pageImportShowsErrorThenFailed()
+{
+    const QString other = dir.filePath(QStringLiteral("nosheet.xlsx"));
+    QVERIFY(XlsxWorkbook::create(other, QStringLiteral("Sheet1"), {{QStringLiteral("x")}}));
+    TestMaintain page;
+    PopupWatcher watcher;
+    watcher.fileToChoose = other;
+    QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
+    QCOMPARE(watcher.seen.size(), 3);
+    QVERIFY(watcher.seen.at(0).contains(QStringLiteral("Start Importing!")));
+    QVERIFY(watcher.seen.at(1).startsWith(QStringLiteral("error|")));
+    QVERIFY(watcher.seen.at(1).contains(QStringLiteral("error4")));
+    QVERIFY(watcher.seen.at(2).contains(QStringLiteral("Import Failed!")));
+    QVERIFY(page.form()->label_importPath->text().isEmpty());
+    QVERIFY(page.form()->Import_progressBar->isHidden());
+    QVERIFY(importIdle);
+
+    // Cancelling the file dialog: no popup, nothing changes.
+    watcher.seen.clear();
+    watcher.fileToChoose.clear();
+    QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
+    QVERIFY(watcher.seen.isEmpty());
+    QVERIFY(importIdle);
+
+    // A good import shows the folder link.
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    const QString good = dir.filePath(QStringLiteral("good.xlsx"));
+    QVERIFY(XlsxWorkbook::create(good, ParameterSheetName,
+        {{QStringLiteral("h")},
+            {qint64(8000), QStringLiteral("a"), qint64(1), qint64(247), qint64(1), QString(),
+                QStringLiteral("9")}}));
+    watcher.fileToChoose = good;
+    QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
+    QCOMPARE(watcher.seen.size(), 2);
+    QVERIFY(watcher.seen.at(1).contains(QStringLiteral("Import Successful!")));
+    QCOMPARE(page.form()->label_importPath->text(),
+        QStringLiteral("<a href=\"%1\">Import Path>>>%2</a>").arg(dir.path(), good));
+    QCOMPARE(sim.command(QStringLiteral("get 8000")), QStringLiteral("ok 9"));
+}
+
+void TestWorkbook::pageExportCreatesFolderAndLink()
+{
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Template"))));
+    for (int language : {0, 1})
+        QVERIFY(QFile::copy(
+            templatePath(language), root.filePath(QStringLiteral("Template/")) + templateFileName(language)));
+    setDataDirectory(root.path());
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    TestMaintain page;
+    PopupWatcher watcher;
+    interfaceLanguage = 1;
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    interfaceLanguage = 0;
+    const QString exported = root.filePath(QStringLiteral("Export/KTT-Q4_导出文件.xlsx"));
+    QVERIFY(QFileInfo(exported).isFile());
+    QCOMPARE(watcher.seen.size(), 2);
+    QVERIFY(watcher.seen.at(0).contains(QStringLiteral("Start Exporting!")));
+    QVERIFY(watcher.seen.at(1).contains(QStringLiteral("Export Successful!")));
+    QCOMPARE(page.form()->Ex_Path_label->text(),
+        QStringLiteral("<a href=\"%1\">Export Path>>>%2</a>")
+            .arg(root.filePath(QStringLiteral("Export")), exported));
+    QVERIFY(openpyxlColumns(exported).first().endsWith(QStringLiteral("导出数据")));
+    QVERIFY(exportIdle);
+    setDataDirectory(QString());
+}
+
+void TestWorkbook::oneRunAtATime()
+{
+    QTemporaryDir root;
+    setDataDirectory(root.path());
+    TestMaintain page;
+    PopupWatcher watcher;
+    watcher.fileToChoose = dir.filePath(QStringLiteral("whatever.xlsx"));
+    importIdle = false; // an import is running
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QVERIFY(watcher.seen.isEmpty());
+    QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("Export"))));
+    QVERIFY(exportIdle);
+    importIdle = true;
+    exportIdle = false; // an export is running
+    QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
+    QTest::qWait(100);
+    QVERIFY(watcher.seen.isEmpty());
+    QVERIFY(importIdle);
+    exportIdle = true;
+    setDataDirectory(QString());
+}
+
+QTEST_MAIN(TestWorkbook)
+#include "tst_workbook.moc"
