@@ -549,9 +549,9 @@ void DeviceModel::step()
         for (Channel &ch : channels) {
             // now and then the load changes a little and settles slowly; the
             // converter adds a little noise to the signal
-            if (random.bounded(100) < 2)
+            if (random.bounded(1000) < 5)
                 ch.loadTarget = qMax(0.0, ch.loadTarget + (random.generateDouble() - 0.5) * 20.0);
-            ch.load += (ch.loadTarget - ch.load) * 0.05;
+            ch.load += (ch.loadTarget - ch.load) * 0.12;
             if (std::fabs(ch.loadTarget - ch.load) < 0.001)
                 ch.load = ch.loadTarget;
             ch.noise = (random.generateDouble() - 0.5) * 0.00002;
