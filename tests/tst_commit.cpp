@@ -135,11 +135,24 @@ void TestCommit::refusedWritePutsBack()
 
 void TestCommit::timeoutRetrySucceedsButPutsBack()
 {
-    // The client waits longer than the write's own limit, so the first attempt
-    // times out; the device answers the retry at once.
-    modbusClient->setTimeout(5000);
-    QVERIFY(sim.command("latency 1500").startsWith("ok"));
-    QTimer::singleShot(2000, [this]() { sim.command("latency 0"); });
+    // The client waits longer than the write's own limit (about a second), and
+    // the device answers after 2.5 s, so the first attempt times out. As soon
+    // as that write has reached the device it is told to answer at once, so
+    // the retry succeeds.
+    modbusClient->setTimeout(8000);
+    auto answerRetryAtOnce = [this](const QString &write) {
+        QVERIFY(sim.command("latency 2500").startsWith("ok"));
+        auto *watch = new QTimer(this);
+        connect(watch, &QTimer::timeout, this, [this, watch, write]() {
+            if (sim.requests().contains(write)) {
+                sim.command("latency 0");
+                watch->deleteLater();
+                watch->stop();
+            }
+        });
+        watch->start(10);
+    };
+    answerRetryAtOnce("write 204 2 0 42");
     QLineEdit edit;
     edit.setObjectName("EditZeroRange");
     edit.setText("42");
@@ -149,8 +162,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     QCOMPARE(writes(), (QStringList {"write 204 2 0 42", "write 204 2 0 42"}));
     QCOMPARE(sim.command("get32 204"), QString("ok 42"));
     // The combo box follows the same rule.
-    QVERIFY(sim.command("latency 1500").startsWith("ok"));
-    QTimer::singleShot(2000, [this]() { sim.command("latency 0"); });
+    answerRetryAtOnce("write 202 2 0 1");
     QComboBox combo;
     combo.setObjectName("RemotoZeroBox");
     combo.addItems({"OFF", "ON"});
@@ -158,6 +170,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     editBackup = "0";
     QCOMPARE(commitWidgetValue(&combo, "1"), 0);
     QCOMPARE(combo.currentIndex(), 0);
+    QCOMPARE(writes().count("write 202 2 0 1"), 2);
 }
 
 void TestCommit::threeTimeoutsGiveUp()
