@@ -14,8 +14,10 @@
 #include <QLabel>
 #include <QModbusTcpClient>
 #include <QMouseEvent>
+#include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -342,6 +344,48 @@ private slots:
         linkSuspended = false;
         pollBusy = false;
         disconnectTestClient();
+    }
+
+    // q4config --data-dir DIR --connect: the saved TCP settings are used for one
+    // "Connect" at start-up and polling begins; --help exits at once.
+    void commandLineConnects()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QTemporaryDir dir;
+        QDir().mkpath(dir.path() + QStringLiteral("/Setting"));
+        {
+            QSettings settings(dir.path() + QStringLiteral("/Setting/setting.ini"), QSettings::IniFormat);
+            settings.setValue(QStringLiteral("Q4/connectType"), 1);
+            settings.setValue(QStringLiteral("Q4/EditHostIP"), QStringLiteral("127.0.0.1"));
+            settings.setValue(QStringLiteral("Q4/EditPort"), QString::number(sim.port()));
+        }
+        QProcess program;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+        env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
+        program.setProcessEnvironment(env);
+        program.setProcessChannelMode(QProcess::MergedChannels);
+        program.start(QStringLiteral(Q4CONFIG_PATH),
+            {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--connect")});
+        QVERIFY(program.waitForStarted());
+        QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 0 2"), 10000));
+        QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 9309 2"), 5000));
+        program.terminate();
+        if (!program.waitForFinished(5000)) {
+            program.kill();
+            program.waitForFinished(2000);
+        }
+        QVERIFY(!program.readAll().contains("Operation Failed"));
+
+        QProcess help;
+        help.setProcessEnvironment(env);
+        help.start(QStringLiteral(Q4CONFIG_PATH), {QStringLiteral("--help")});
+        QVERIFY(help.waitForFinished(10000));
+        QCOMPARE(help.exitCode(), 0);
+        const QByteArray text = help.readAllStandardOutput();
+        QVERIFY(text.contains("--data-dir"));
+        QVERIFY(text.contains("--connect"));
     }
 
     // Cursor over the bands without a button; drag on the title bar; resize on
