@@ -10,6 +10,7 @@ PACKAGES=(
   libzip-dev zipcmp zipmerge ziptool
   xvfb xauth xdotool imagemagick socat fonts-wqy-zenhei fonts-dejavu-core
   python3 python3-openpyxl python3-pymodbus python3-serial
+  libreoffice-calc-nogui   # workbook tests: LibreOffice opens and writes our xlsx files
 )
 
 missing=()

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -169,6 +170,7 @@ private slots:
     void pageImportShowsErrorThenFailed();
     void pageExportCreatesFolderAndLink();
     void oneRunAtATime();
+    void libreOfficeRoundTrip();
 
 private:
     QTemporaryDir dir;
@@ -571,6 +573,55 @@ void TestWorkbook::oneRunAtATime()
     QVERIFY(importIdle);
     exportIdle = true;
     setDataDirectory(QString());
+}
+
+// LibreOffice as an independent producer (shared strings) and consumer of workbooks.
+void TestWorkbook::libreOfficeRoundTrip()
+{
+    const QString office = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
+    if (office.isEmpty())
+        QSKIP("LibreOffice is not installed");
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    QVERIFY(sim.command(QStringLiteral("set32 1064 -42")).startsWith(QLatin1String("ok")));
+    const QString file = dir.filePath(QStringLiteral("forlo.xlsx"));
+    QVERIFY(copyFile(templatePath(0), file));
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+
+    auto convert = [&](const QString &filter, const QString &input, const QString &outDir) {
+        QProcess p;
+        p.start(office,
+            {QStringLiteral("--headless"),
+                QStringLiteral("-env:UserInstallation=file://") + dir.filePath(QStringLiteral("lo-profile")),
+                QStringLiteral("--convert-to"), filter, QStringLiteral("--outdir"), outDir, input});
+        return p.waitForFinished(180000) && p.exitCode() == 0;
+    };
+    // LibreOffice reads our file and writes it again with shared strings.
+    const QString loDir = dir.filePath(QStringLiteral("lo"));
+    QVERIFY(convert(QStringLiteral("xlsx"), file, loDir));
+    const QString loFile = loDir + QStringLiteral("/forlo.xlsx");
+    QVERIFY(QFileInfo(loFile).isFile());
+
+    QVERIFY(sim.command(QStringLiteral("set32 1064 9")).startsWith(QLatin1String("ok")));
+    QCOMPARE(worker.importWorkbook(loFile, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(sim.command(QStringLiteral("get32 1064")), QStringLiteral("ok -42"));
+
+    // An export into LibreOffice's file, read back by LibreOffice.
+    QVERIFY(sim.command(QStringLiteral("set 8000 33")).startsWith(QLatin1String("ok")));
+    QCOMPARE(worker.exportWorkbook(loFile, modbusClient, 1), int(ExelToWrite::Done));
+    const QString csvDir = dir.filePath(QStringLiteral("csv"));
+    QVERIFY(convert(
+        QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
+        loFile, csvDir));
+    QFile csv(csvDir + QStringLiteral("/forlo-") + ParameterSheetName + QStringLiteral(".csv"));
+    QVERIFY(csv.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromUtf8(csv.readAll()).split(QLatin1Char('\n'));
+    QVERIFY(lines.first().endsWith(QStringLiteral(",导出数据")));
+    QVERIFY(!lines.filter(QRegularExpression(QStringLiteral("^8000,.*,33\\r?$"))).isEmpty());
+    QVERIFY(!lines.filter(QRegularExpression(QStringLiteral("^1064,.*,4294967254\\r?$"))).isEmpty());
 }
 
 QTEST_MAIN(TestWorkbook)
