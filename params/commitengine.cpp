@@ -1,6 +1,7 @@
 #include "params/commitengine.h"
 
 #include "app/appstate.h"
+#include "link/linkstate.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
@@ -85,9 +86,9 @@ void runPendingCommand()
         qWarning() << "runPendingCommand: no such parameter group" << pendingCommand.group;
         return;
     }
-    // One value: a one-register group gets 16 bits, every other group a 32-bit
-    // value at its start address.
-    writeSingleValue(group.start, group.count == 1 ? 1 : 2, pendingCommand.value);
+    // One value with the connection settings: a one-register group gets 16 bits,
+    // every other group a 32-bit value at its start address.
+    writeSingleValue(appliedLink, group.start, group.count == 1 ? 1 : 2, pendingCommand.value);
 }
 
 bool weightDecimalsChanged(int channel, bool force)

@@ -49,8 +49,12 @@ int encodeRegisters(qint32 value, int count, int order, quint16 *registers)
 
 TransactionResult writeSingleValue(int address, int count, qint32 value)
 {
-    // A block of its own, with the default response time and the current word order.
-    LinkParameters block;
+    // A block of its own, with the default response time.
+    return writeSingleValue(LinkParameters(), address, count, value);
+}
+
+TransactionResult writeSingleValue(LinkParameters block, int address, int count, qint32 value)
+{
     block.wordOrder = wordOrder;
     block.startAddress = address;
     quint16 registers[2] = {0, 0};

@@ -15,6 +15,9 @@ int encodeRegisters(qint32 value, int count, int order, quint16 *registers);
 // Writes one value of count 1 or 2 registers at address with the global word
 // order through the global client.
 TransactionResult writeSingleValue(int address, int count, qint32 value);
+// The same with the caller's link block (its response time limits the write's
+// wait); the block's word order is replaced by the global one.
+TransactionResult writeSingleValue(LinkParameters block, int address, int count, qint32 value);
 
 // Weight text -> register text: x 10^decimals of the channel, single precision,
 // six significant digits.
