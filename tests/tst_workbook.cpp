@@ -18,6 +18,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QModbusClient>
 #include <QProcess>
 #include <QStandardPaths>
 #include <QTemporaryDir>
@@ -455,6 +456,20 @@ void TestWorkbook::stoppedLinkEndsSilently()
     });
     QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Stopped));
     QCOMPARE(writeLines(sim), QStringList {QStringLiteral("write 8000 1 5")});
+
+    // The client deleted while a row waits (the link taken down): the run ends, nothing touches it.
+    linkSuspended = false;
+    QVERIFY(copyFile(templatePath(0), file));
+    QObject::disconnect(&worker, &ExelToWrite::rowProcessed, nullptr, nullptr);
+    QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
+        if (row == 20)
+            QTimer::singleShot(0, [] {
+                delete modbusClient;
+                modbusClient = nullptr;
+            });
+    });
+    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Stopped));
+    QCOMPARE(fileBytes(file), original);
 }
 
 void TestWorkbook::openFailures()

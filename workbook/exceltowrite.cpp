@@ -10,6 +10,8 @@
 
 #include <QDebug>
 #include <QFileInfo>
+#include <QModbusClient>
+#include <QPointer>
 #include <QProgressBar>
 
 bool importIdle = true;
@@ -137,6 +139,7 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
     qDebug().noquote() << "正在读取数据 包含的 ok 关键字";
+    const QPointer<QModbusClient> liveClient(client);
 
     // No poll tick may start while the rows are written.
     pollBusy = true;
@@ -159,6 +162,9 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
             if (linkSuspended)
                 return Stopped;
             waitProcessingEvents(1);
+            // The wait processes events: the link may have been stopped or rebuilt meanwhile.
+            if (linkSuspended || (client && !liveClient))
+                return Stopped;
             // Only one and two registers are defined; a value that is not an
             // unsigned integer (empty, negative, fractional, text) or a row
             // without a usable address is left alone rather than written as 0.
@@ -201,6 +207,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
 
+    const QPointer<QModbusClient> liveClient(client);
     pollBusy = true;
     if (exportBar)
         exportBar->setRange(1, rows);
@@ -218,6 +225,8 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
             if (linkSuspended)
                 return Stopped; // not saved: the file stays the template copy
             waitProcessingEvents(1);
+            if (linkSuspended || (client && !liveClient))
+                return Stopped;
             // A row must name a register and one or two registers; anything else
             // keeps its value cell instead of receiving some unrelated register.
             int address = 0;

@@ -229,6 +229,19 @@ QString linkText(const LinkParameters &link)
 
 } // namespace
 
+void prepareWorkbookCommandLine(int argc, char **argv)
+{
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray arg(argv[i]);
+        const bool workbookRun = arg == "--export" || arg == "--import" || arg.startsWith("--export=")
+            || arg.startsWith("--import=") || arg == "-export" || arg == "-import";
+        if (workbookRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+            qputenv("QT_QPA_PLATFORM", "offscreen");
+            return;
+        }
+    }
+}
+
 void addWorkbookOptions(QCommandLineParser &parser)
 {
     parser.addOptions({
