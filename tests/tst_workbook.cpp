@@ -339,7 +339,8 @@ void TestWorkbook::importSkipsRowsItMustNotWrite()
                        "[None,'no address',1,999999,0,None,3],"
                        "[8000,'one register',1,247,1,None,'42'],"
                        "[1080,'signed range',2,999999,4293967297,None,4294967291],"
-                       "[1082,'below wrapped min',2,999999,4293967297,None,4293967296]]")));
+                       "[1082,'below wrapped min',2,999999,4293967297,None,4293967296],"
+                       "[9310,'too wide for one register',1,4294967295,0,None,70000]]")));
     const QMap<int, QString> before = deviceRegisters(sim);
     sim.clearRequests();
     ExelToWrite worker;

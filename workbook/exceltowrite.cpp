@@ -166,12 +166,13 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
             if (linkSuspended || (client && !liveClient))
                 return Stopped;
             // Only one and two registers are defined; a value that is not an
-            // unsigned integer (empty, negative, fractional, text) or a row
-            // without a usable address is left alone rather than written as 0.
+            // unsigned integer (empty, negative, fractional, text), a value too
+            // wide for its one register, or a row without a usable address is
+            // left alone rather than written as something else.
             int address = 0;
             const quint32 value = cellUnsigned(valueText);
             if ((count != 1 && count != 2) || !rowAddress(addressText, &address) || !isUnsignedCell(valueText)
-                || !withinLimits(value, minimum, maximum)) {
+                || (count == 1 && value > 0xFFFF) || !withinLimits(value, minimum, maximum)) {
                 ++m_skippedRows;
                 continue;
             }
