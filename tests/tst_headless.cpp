@@ -11,6 +11,7 @@
 #include <QCommandLineParser>
 #include <QProcess>
 #include <QSettings>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -59,6 +60,7 @@ private slots:
     void exportAndImportOverTcp();
     void savedConnectionAndChineseTemplate();
     void failuresGiveNonZeroStatus();
+    void importOverRtu();
     void programRunsWithoutWindow();
 
 private:
@@ -188,6 +190,41 @@ void TestHeadless::failuresGiveNonZeroStatus()
                  dir.filePath(QStringLiteral("t.xlsx")), QStringLiteral("--tcp"), tcp}),
         1);
     QVERIFY(!QFileInfo::exists(dir.filePath(QStringLiteral("t.xlsx"))));
+}
+
+void TestHeadless::importOverRtu()
+{
+    const QString socatPath = QStandardPaths::findExecutable(QStringLiteral("socat"));
+    if (socatPath.isEmpty())
+        QSKIP("socat is not installed");
+    const QString deviceSide = dir.filePath(QStringLiteral("ttyDevice"));
+    const QString hostSide = dir.filePath(QStringLiteral("ttyHost"));
+    QProcess socat;
+    socat.start(socatPath,
+        {QStringLiteral("pty,raw,echo=0,link=") + deviceSide,
+            QStringLiteral("pty,raw,echo=0,link=") + hostSide});
+    QVERIFY(socat.waitForStarted());
+    QTRY_VERIFY(QFileInfo::exists(deviceSide) && QFileInfo::exists(hostSide));
+    SimulatorProcess sim(
+        {QStringLiteral("--rtu"), deviceSide, QStringLiteral("--baud"), QStringLiteral("115200"),
+            QStringLiteral("--parity"), QStringLiteral("none"), QStringLiteral("--id"), QStringLiteral("7")});
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    const QString file = dir.filePath(QStringLiteral("rtu.xlsx"));
+    QVERIFY(XlsxWorkbook::create(file, ParameterSheetName,
+        {{QStringLiteral("h")},
+            {qint64(8000), QStringLiteral("a"), qint64(1), qint64(247), qint64(1), QString(),
+                QStringLiteral("12")},
+            {qint64(1064), QStringLiteral("b"), qint64(2), qint64(999999), qint64(4293967297), QString(),
+                QStringLiteral("4294967196")}}));
+    QCOMPARE(runInProcess({QStringLiteral("--import"), file, QStringLiteral("--rtu"), hostSide,
+                 QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--parity"),
+                 QStringLiteral("none"), QStringLiteral("--id"), QStringLiteral("7")}),
+        0);
+    QCOMPARE(sim.command(QStringLiteral("get 8000")), QStringLiteral("ok 12"));
+    QCOMPARE(sim.command(QStringLiteral("get32 1064")), QStringLiteral("ok -100"));
+    sim.stop();
+    socat.terminate();
+    socat.waitForFinished(3000);
 }
 
 void TestHeadless::programRunsWithoutWindow()
