@@ -15,12 +15,21 @@ bool linkSuspended = false;
 
 void waitProcessingEvents(int milliseconds)
 {
+    waitProcessingEvents(milliseconds, QPointer<QModbusReply>());
+}
+
+void waitProcessingEvents(int milliseconds, const QPointer<QModbusReply> &reply)
+{
     QElapsedTimer clock;
     clock.start();
     do {
         // Handle whatever is pending (at most 100 ms of it), then sleep until a
         // new event arrives or the time is up: the wait paces without spinning.
         QCoreApplication::processEvents(QEventLoop::AllEvents, 100);
+        // A transaction's step ends as soon as its reply is in (or gone): the
+        // rest of the millisecond would only add latency to every request.
+        if (reply.isNull() ? false : reply->isFinished())
+            break;
         const qint64 left = milliseconds - clock.elapsed();
         if (left <= 0)
             break;
@@ -31,6 +40,8 @@ void waitProcessingEvents(int milliseconds)
             const int timerId = dispatcher->registerTimer(int(left), Qt::PreciseTimer, dispatcher);
             QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
             dispatcher->unregisterTimer(timerId);
+            if (reply.isNull() ? false : reply->isFinished())
+                break;
         } else {
             QThread::msleep(1);
         }
@@ -88,7 +99,7 @@ TransactionResult readUnits(
             QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
             return NoConnection;
         }
-        waitProcessingEvents(1);
+        waitProcessingEvents(1, replyGuard);
     }
 }
 
@@ -150,7 +161,7 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
             QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
             return NoConnection;
         }
-        waitProcessingEvents(1);
+        waitProcessingEvents(1, replyGuard);
         if (++i >= block.responseTime) {
             qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
             if (replyGuard)

@@ -2,9 +2,11 @@
 
 #include "link/linkparameters.h"
 
+#include <QPointer>
 #include <QtGlobal>
 
 class QModbusClient;
+class QModbusReply;
 
 // Result of one register transaction. Callers stop a sequence of reads at the
 // first non-zero result.
@@ -32,3 +34,5 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
 // Processes events for the given number of milliseconds (monotonic clock),
 // sleeping until an event arrives or the next millisecond instead of spinning.
 void waitProcessingEvents(int milliseconds);
+// The same, ending early once the given reply has finished (transactions' 1 ms steps).
+void waitProcessingEvents(int milliseconds, const QPointer<QModbusReply> &reply);
