@@ -16,6 +16,8 @@ int main(int argc, char **argv)
     if (qEnvironmentVariable("Q4_MODBUS_LOG") != QLatin1String("0"))
         QLoggingCategory::setFilterRules(QStringLiteral("qt.modbus* = true"));
 
+    // A command-line export or import needs no display: choose the platform first.
+    prepareWorkbookCommandLine(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("q4config"));
     QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
