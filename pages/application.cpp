@@ -13,11 +13,9 @@
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegExpValidator>
 #include <QResizeEvent>
 
 #include <climits>
-#include <cmath>
 
 namespace {
 
@@ -144,15 +142,6 @@ enum CompWord {
     CompFalseTime
 };
 
-const char *const parameterPattern = "-?[0-9]+[.][0-9]*|-?[0-9]+|^$";
-
-QString scaledText(qint64 raw, int decimals)
-{
-    if (decimals <= 0)
-        return QString::number(raw);
-    return QString::number(double(raw) / std::pow(10.0, decimals), 'f', decimals);
-}
-
 } // namespace
 
 int Application::inputIndexForCode(int code, int mode)
@@ -220,7 +209,7 @@ Application::Application(QWidget *parent)
     }
     const auto edits = findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
-        edit->setValidator(new QRegExpValidator(QRegExp(QString::fromLatin1(parameterPattern)), edit));
+        setParameterValidator(edit);
         connect(edit, &QLineEdit::editingFinished, this, [this, edit]() { editFinished(edit); });
     }
 
@@ -368,7 +357,7 @@ void Application::drawComparatorValue(int comparator, int word, int value)
     const ChannelScale &scale = channelScales[comparatorChannel(comparator)];
     const int decimals = qBound(0, scale.decimals, 4);
     auto *edit = static_cast<QLineEdit *>(compWidgets[comparator][word]);
-    edit->setText(scaledText(value, decimals));
+    edit->setText(formatScaled(value, decimals));
     edit->setToolTip(QString::fromLatin1(comparisonRanges[decimals]));
     QLabel *unit = word == CompValue1 ? compUnit1[comparator] : compUnit2[comparator];
     unit->setText(unitName(scale.unit));
@@ -422,36 +411,17 @@ void Application::comboActivated(QComboBox *combo, int index)
     commitWidgetValue(editedWidget, QString::number(value));
 }
 
-void Application::moveFocusAway(QWidget *from)
-{
-    if (ui->label_RemoteTip->isVisible())
-        ui->label_RemoteTip->setFocus();
-    else
-        from->clearFocus();
-}
-
 void Application::editFinished(QLineEdit *edit)
 {
-    if (edit->text().isEmpty()) {
-        // Nothing to write; the edit ends here, so leaving the field cannot
-        // commit the restored text either.
-        editArmed = false;
-        edit->setText(editBackup);
-        moveFocusAway(edit);
+    if (restoreEmptyField(edit))
         return;
-    }
-    QString text = edit->text();
+    // The comparison values are weights of the comparator's own channel.
+    int channel = 0;
     for (int k = 0; k < 8; ++k) {
-        if (edit == compWidgets[k][CompValue1] || edit == compWidgets[k][CompValue2]) {
-            text = weightToRegisterText(edit, comparatorChannel(k));
-            break;
-        }
+        if (edit == compWidgets[k][CompValue1] || edit == compWidgets[k][CompValue2])
+            channel = comparatorChannel(k);
     }
-    if (!editArmed)
-        return;
-    editArmed = false;
-    commitWidgetValue(editedWidget, text);
-    moveFocusAway(edit);
+    commitLineEdit(edit, registerTextForBinding(edit, PageApplication, applicationSubTable, channel));
 }
 
 void Application::reflow()

@@ -51,7 +51,6 @@ private:
     int comparatorChannel(int comparator) const;
     void comboActivated(QComboBox *combo, int index);
     void editFinished(QLineEdit *edit);
-    void moveFocusAway(QWidget *from);
     void reflow();
 
     Ui::Application *ui;

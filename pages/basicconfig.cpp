@@ -10,12 +10,9 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QRegExpValidator>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
-
-#include <cmath>
 
 namespace {
 
@@ -44,11 +41,6 @@ const BasicField redrawOrder[] = {
 
 int currentChannel(const QComboBox *selector) { return qBound(0, selector->currentIndex(), 3); }
 
-QString scaledText(double value, int decimals)
-{
-    return QString::number(value / std::pow(10.0, decimals), 'f', decimals);
-}
-
 } // namespace
 
 BasicConfig::BasicConfig(QWidget *parent)
@@ -73,10 +65,9 @@ BasicConfig::BasicConfig(QWidget *parent)
     const auto combos = ui->scrollAreaWidgetContents->findChildren<QComboBox *>();
     for (QComboBox *combo : combos)
         connect(combo, QOverload<int>::of(&QComboBox::activated), this, &BasicConfig::comboActivated);
-    const QRegExp pattern(QStringLiteral("-?[0-9]+[.][0-9]*|-?[0-9]+|^$"));
     const auto edits = ui->scrollAreaWidgetContents->findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
-        edit->setValidator(new QRegExpValidator(pattern, edit));
+        setParameterValidator(edit);
         connect(edit, &QLineEdit::editingFinished, this, &BasicConfig::lineEditFinished);
     }
     ui->widget_other->hide();
@@ -145,8 +136,8 @@ void BasicConfig::refresh(bool forced)
     if (force) {
         const int decimals = channelScales[channel].decimals;
         ui->EditPresetTare->setToolTip(
-            QStringLiteral("0 - ") + scaledText(deviceCopy.calibration[channel].fullScale, decimals));
-        ui->EditTiltThreshold->setToolTip(QStringLiteral("0 - ") + scaledText(999999, decimals));
+            QStringLiteral("0 - ") + formatScaled(deviceCopy.calibration[channel].fullScale, decimals));
+        ui->EditTiltThreshold->setToolTip(QStringLiteral("0 - ") + formatScaled(999999, decimals));
     }
     updateUnitLabels({ui->label_PresetTareUnit, ui->label_TiltThresholdUnit}, channel, force);
 }
@@ -175,33 +166,9 @@ void BasicConfig::comboActivated(int index)
 void BasicConfig::lineEditFinished()
 {
     auto *edit = qobject_cast<QLineEdit *>(sender());
-    if (!edit)
+    if (!edit || restoreEmptyField(edit))
         return;
-    if (edit->text().isEmpty()) {
-        // Disarmed, so that the focus-out after Return does not write the restored text.
-        editArmed = false;
-        edit->setText(editBackup);
-        leaveField(edit);
-        return;
-    }
-    QString text = edit->text();
-    if (edit == ui->EditPresetTare)
-        text = weightToRegisterText(edit, currentChannel(ui->BoxChaneelSelect));
-    else if (edit == ui->EditTiltThreshold)
-        text = weightToRegisterText(edit, 0);
-    if (!editArmed)
-        return;
-    editArmed = false;
-    commitWidgetValue(edit, text);
-    leaveField(edit);
-}
-
-// Moves the focus off a field so that the next click arms it again.
-void BasicConfig::leaveField(QWidget *field)
-{
-    ui->label_RemoteTip->setFocus(Qt::OtherFocusReason);
-    if (field->hasFocus())
-        field->clearFocus();
+    commitLineEdit(edit, registerTextForBinding(edit, PageBasic, 0, currentChannel(ui->BoxChaneelSelect)));
 }
 
 void BasicConfig::reflow(int width)

@@ -41,7 +41,6 @@ private slots:
 private:
     void applyChannelModeLayout();
     void reflow(int width);
-    void leaveField(QWidget *field);
 
     Ui::BasicConfig *ui;
     int shownWords[4][BasicWordCount] = {};

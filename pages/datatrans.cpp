@@ -18,7 +18,6 @@
 
 namespace {
 
-const char *const parameterPattern = "-?[0-9]+[.][0-9]*|-?[0-9]+|^$";
 // Ports 1 to 65535 without leading zeros (the way the device's own panel takes them).
 const char *const portPattern = "[1-5][0-9]{1,3}[1-9]|6([0-9]{0,3}|[0-4][0-9]{0,3}|[5][0-4][0-9]{0,2}|[5][5]["
                                 "0-2][0-9]?|[5][5][3][0-5]?)|^$";
@@ -98,7 +97,7 @@ DataTrans::DataTrans(QWidget *parent)
     }
     const auto edits = findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
-        edit->setValidator(new QRegExpValidator(QRegExp(QString::fromLatin1(parameterPattern)), edit));
+        setParameterValidator(edit);
         connect(edit, &QLineEdit::editingFinished, this, [this, edit]() { editFinished(edit); });
     }
     ui->lineEditPortNum->setValidator(
@@ -214,29 +213,11 @@ void DataTrans::comboActivated(QComboBox *combo, int index)
     commitWidgetValue(editedWidget, QString::number(index));
 }
 
-void DataTrans::moveFocusAway(QWidget *from)
-{
-    if (ui->label_RemoteTip->isVisible())
-        ui->label_RemoteTip->setFocus();
-    else
-        from->clearFocus();
-}
-
 void DataTrans::editFinished(QLineEdit *edit)
 {
-    if (edit->text().isEmpty()) {
-        // Nothing to write; the edit ends here, so leaving the field cannot
-        // commit the restored text either.
-        editArmed = false;
-        edit->setText(editBackup);
-        moveFocusAway(edit);
+    if (restoreEmptyField(edit))
         return;
-    }
-    if (!editArmed)
-        return;
-    editArmed = false;
-    commitWidgetValue(editedWidget, edit->text());
-    moveFocusAway(edit);
+    commitLineEdit(edit, edit->text());
 }
 
 void DataTrans::reflow()

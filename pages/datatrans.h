@@ -49,7 +49,6 @@ private:
     void drawSlot(bool force);
     void comboActivated(QComboBox *combo, int index);
     void editFinished(QLineEdit *edit);
-    void moveFocusAway(QWidget *from);
     void reflow();
 
     Ui::DataTrans *ui;

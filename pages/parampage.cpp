@@ -8,6 +8,7 @@
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QRegExpValidator>
 
 ParamPage::ParamPage(QWidget *parent)
     : QWidget(parent)
@@ -50,4 +51,40 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
         break;
     }
     return QWidget::eventFilter(watched, event);
+}
+
+void ParamPage::setParameterValidator(QLineEdit *edit)
+{
+    static const QRegExp pattern(QStringLiteral("-?[0-9]+[.][0-9]*|-?[0-9]+|^$"));
+    edit->setValidator(new QRegExpValidator(pattern, edit));
+}
+
+bool ParamPage::restoreEmptyField(QLineEdit *edit)
+{
+    if (!edit->text().isEmpty())
+        return false;
+    editArmed = false;
+    edit->setText(editBackup);
+    leaveField(edit);
+    return true;
+}
+
+int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
+{
+    if (!editArmed)
+        return CommitNotWritten;
+    editArmed = false;
+    // The field that finished is the one written, whatever had the focus last.
+    const int result = commitWidgetValue(edit, converted);
+    leaveField(edit);
+    return result;
+}
+
+void ParamPage::leaveField(QWidget *field)
+{
+    QWidget *tip = findChild<QWidget *>(QStringLiteral("label_RemoteTip"));
+    if (tip && tip->isVisible())
+        tip->setFocus(Qt::OtherFocusReason);
+    if (field->hasFocus())
+        field->clearFocus();
 }

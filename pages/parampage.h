@@ -2,6 +2,8 @@
 
 #include <QWidget>
 
+class QLineEdit;
+
 // Common base of the six pages of the main window. It holds the page's edit
 // state and the page event filter: mouse-wheel events on parameter widgets are
 // swallowed, focus-in and Return arm an edit, and focus-in keeps a backup of the
@@ -14,7 +16,7 @@ public:
     explicit ParamPage(QWidget *parent = nullptr);
 
     // Called by the main window when the page is opened (re-translate, forced refresh).
-    virtual void showPage() {}
+    virtual void showPage() { }
     // Redraws the page from the device copy; forced redraws every widget.
     virtual void refresh(bool forced) { Q_UNUSED(forced) }
     // The main window's width after a resize step, and maximise/restore.
@@ -30,4 +32,18 @@ protected:
     void installEditFilter();
     // The basic and calibration pages log "ctrlValBp==" with each backup.
     bool logBackup = false;
+
+    // Gives a parameter line edit the validator all of them share: an optional
+    // minus, digits, optionally a point and more digits; or nothing.
+    static void setParameterValidator(QLineEdit *edit);
+    // Commit rules of a finished line edit. An emptied field gets its backup
+    // back, ends the edit (so the focus-out that follows writes nothing) and
+    // returns true.
+    bool restoreEmptyField(QLineEdit *edit);
+    // Commits the converted text while the edit is armed, then leaves the field.
+    // Returns the commit result, or CommitNotWritten when the edit was not armed.
+    int commitLineEdit(QLineEdit *edit, const QString &converted);
+    // Moves the focus off a field (to label_RemoteTip where it is shown), so that
+    // the next click arms the field again.
+    void leaveField(QWidget *field);
 };

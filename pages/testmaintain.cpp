@@ -208,14 +208,14 @@ void TestMaintain::refresh(bool forced)
         const qint64 value = qint32(deviceCopy.system58[k]);
         if (forced || value != maintainCache.mvCoefficients[k]) {
             maintainCache.mvCoefficients[k] = value;
-            mvFields[k]->setText(QString::number(double(value) / 10000.0, 'f', 4));
+            mvFields[k]->setText(formatScaled(value, 4));
         }
     }
     // The combined coefficient is channel 1's, signed like the others.
     const qint64 combined = qint32(deviceCopy.system58[0]);
     if (forced || combined != maintainCache.combinedCoefficient) {
         maintainCache.combinedCoefficient = combined;
-        ui->lineEdit_combinedMVcoef->setText(QString::number(double(combined) / 10000.0, 'f', 4));
+        ui->lineEdit_combinedMVcoef->setText(formatScaled(combined, 4));
     }
 
     if (forced || channelEnable != maintainCache.channelField) {

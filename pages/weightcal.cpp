@@ -12,12 +12,9 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QRegExpValidator>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
-
-#include <cmath>
 
 namespace {
 
@@ -35,13 +32,8 @@ const int divisionValues[] = {1, 2, 5, 10, 20, 50};
 
 int currentChannel(const QComboBox *selector) { return qBound(0, selector->currentIndex(), 3); }
 
-QString scaledText(qint64 value, int decimals)
-{
-    return QString::number(double(value) / std::pow(10.0, decimals), 'f', decimals);
-}
-
 // Angle coefficients: five decimals, of which only the rightmost seven characters are shown.
-QString angleCoefficientText(qint64 value) { return scaledText(value, 5).right(7); }
+QString angleCoefficientText(qint64 value) { return formatScaled(value, 5).right(7); }
 
 QString weightRangeText(int decimals)
 {
@@ -75,10 +67,9 @@ WeightCal::WeightCal(QWidget *parent)
     const auto combos = ui->scrollAreaWidgetContents->findChildren<QComboBox *>();
     for (QComboBox *combo : combos)
         connect(combo, QOverload<int>::of(&QComboBox::activated), this, &WeightCal::comboActivated);
-    const QRegExp pattern(QStringLiteral("-?[0-9]+[.][0-9]*|-?[0-9]+|^$"));
     const auto edits = ui->scrollAreaWidgetContents->findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
-        edit->setValidator(new QRegExpValidator(pattern, edit));
+        setParameterValidator(edit);
         connect(edit, &QLineEdit::editingFinished, this, &WeightCal::lineEditFinished);
     }
     lastMode = 0;
@@ -169,7 +160,7 @@ void WeightCal::refresh(bool forced)
         ui->BoxDivisionSelect->setCurrentIndex(item);
     }
     if (changed(ShownLcMv, cal.lcMv))
-        ui->EditLcMv->setText(scaledText(cal.lcMv, 4));
+        ui->EditLcMv->setText(formatScaled(cal.lcMv, 4));
     if (changed(ShownLcCapacity, cal.lcCapacity))
         ui->EditLcCapacity->setText(QString::number(cal.lcCapacity));
 
@@ -184,29 +175,29 @@ void WeightCal::refresh(bool forced)
     }
     for (int c = 0; c < 4; ++c) {
         if (changed(Shown(ShownLcMv1 + c), combined.lcMv[c]))
-            lcMvFields[c]->setText(scaledText(combined.lcMv[c], 4));
+            lcMvFields[c]->setText(formatScaled(combined.lcMv[c], 4));
         if (changed(Shown(ShownLcCapacity1 + c), combined.lcCapacity[c]))
             lcCapacityFields[c]->setText(QString::number(combined.lcCapacity[c]));
     }
     if (changed(ShownCorrectCoef, cal.correctCoef))
-        ui->EditCorrectCoef->setText(scaledText(cal.correctCoef, 5));
+        ui->EditCorrectCoef->setText(formatScaled(cal.correctCoef, 5));
     if (changed(ShownTCal, cal.calType))
         ui->BoxTCal->setCurrentIndex(cal.calType);
     if (changed(ShownOneKeyInMv, combined.oneKeyInMv))
-        ui->EditOneKeyInmv->setText(scaledText(combined.oneKeyInMv, 4));
+        ui->EditOneKeyInmv->setText(formatScaled(combined.oneKeyInMv, 4));
     if (changed(ShownKeyInMv, cal.keyInMv))
-        ui->EditkeyInmv->setText(scaledText(cal.keyInMv, 4));
+        ui->EditkeyInmv->setText(formatScaled(cal.keyInMv, 4));
     QLineEdit *const keyInFields[] = {ui->EditkeyInmv_2, ui->EditkeyInmv_3, ui->EditkeyInmv_4};
     for (int c = 1; c < 4; ++c) {
         const int value = deviceCopy.calibration[c].keyInMv;
         if (changed(Shown(ShownKeyInMv2 + c - 1), value))
-            keyInFields[c - 1]->setText(scaledText(value, 4));
+            keyInFields[c - 1]->setText(formatScaled(value, 4));
     }
     QLabel *const pointLabels[]
         = {ui->label_WCP1mV, ui->label_WCP2mV, ui->label_WCP3mV, ui->label_WCP4mV, ui->label_WCP5mV};
     for (int p = 0; p < 5; ++p) {
         if (changed(Shown(ShownPoint1 + p), cal.points[p]))
-            pointLabels[p]->setText(scaledText(cal.points[p], 4));
+            pointLabels[p]->setText(formatScaled(cal.points[p], 4));
     }
 
     QVector<qint64> deviceWeights {cal.fullScale};
@@ -271,29 +262,11 @@ void WeightCal::lineEditFinished()
     auto *edit = qobject_cast<QLineEdit *>(sender());
     if (!edit)
         return;
-    if (edit->text().isEmpty()) {
-        // Disarmed, so that the focus-out after Return does not write the restored text.
-        editArmed = false;
-        edit->setText(editBackup);
-        leaveField(edit);
+    if (restoreEmptyField(edit))
         return;
-    }
-    const QString name = edit->objectName();
     const int channel = currentChannel(ui->BoxChaneelSelect);
-    QString text = edit->text();
-    if (name.startsWith(QLatin1String("EditkeyInmv")) || name == QLatin1String("EditOneKeyInmv")
-        || name.startsWith(QLatin1String("EditLcMv")))
-        text = scaledToRegisterText(text, 10000);
-    else if (name == QLatin1String("EditCorrectCoef")
-        || name.startsWith(QLatin1String("EditAngleCorrectCoef")))
-        text = scaledToRegisterText(text, 100000);
-    else if (name.startsWith(QLatin1String("EditWeightCp")) || name == QLatin1String("EditFullScale"))
-        text = weightToRegisterText(edit, channel);
-    if (!editArmed)
-        return;
-    editArmed = false;
-    const int result = commitWidgetValue(edit, text);
-    if (result == 0) {
+    const QString text = registerTextForBinding(edit, PageCalibration, 0, channel);
+    if (commitLineEdit(edit, text) == 0) {
         QLineEdit *const points[]
             = {ui->EditWeightCp1, ui->EditWeightCp2, ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
         const int value = registerTextToInt(text);
@@ -307,7 +280,6 @@ void WeightCal::lineEditFinished()
                 pointWeights[channel][p] = value;
         }
     }
-    leaveField(edit);
 }
 
 void WeightCal::on_SetAutoCapture_clicked()
@@ -357,14 +329,6 @@ void WeightCal::on_pushButton_AngleCorrectReset_clicked()
         showTipsDialog(title, tr("Reset Successful!"), 0, this);
     else
         showTipsDialog(title, tr("Reset Failed!"), 0, this);
-}
-
-// Moves the focus off a field so that the next click arms it again.
-void WeightCal::leaveField(QWidget *field)
-{
-    ui->label_RemoteTip->setFocus(Qt::OtherFocusReason);
-    if (field->hasFocus())
-        field->clearFocus();
 }
 
 void WeightCal::reflow(int width)

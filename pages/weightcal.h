@@ -82,7 +82,6 @@ private:
     };
     void applyChannelModeLayout();
     void reflow(int width);
-    void leaveField(QWidget *field);
 
     Ui::WeightCal *ui;
     qint64 shown[4][ShownCount] = {};

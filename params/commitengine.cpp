@@ -69,6 +69,23 @@ int commitWidgetValue(QWidget *widget, const QString &text)
     return result;
 }
 
+QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, int channel)
+{
+    const RegisterBinding *binding = findBinding(page, subTable, edit->objectName());
+    switch (binding ? binding->scale : BindingScale::AsTyped) {
+    case BindingScale::Weight:
+        return weightToRegisterText(edit, channel);
+    case BindingScale::WeightCh1:
+        return weightToRegisterText(edit, 0);
+    case BindingScale::MilliVolt:
+        return scaledToRegisterText(edit->text(), 10000);
+    case BindingScale::Coefficient:
+        return scaledToRegisterText(edit->text(), 100000);
+    default:
+        return edit->text();
+    }
+}
+
 void queueCommandWrite(int group, int value)
 {
     pendingCommand.pending = true;

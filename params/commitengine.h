@@ -36,6 +36,12 @@ constexpr int CommitNotWritten = -1;
 // (0 = written), or CommitNotWritten when nothing was written.
 int commitWidgetValue(QWidget *widget, const QString &text);
 
+// Converts a bound line edit's text into the text a commit sends, by the scale
+// of its binding on the page: weights x 10^decimals of the given channel (channel
+// 1 for the tilt threshold), millivolts x 10000, coefficients x 100000, anything
+// else as typed.
+QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, int channel);
+
 void queueCommandWrite(int group, int value);
 // Runs the pending command if one is queued (called by the poll tick).
 void runPendingCommand();
@@ -45,5 +51,5 @@ void runPendingCommand();
 // Returns the final force flag.
 bool weightDecimalsChanged(int channel, bool force);
 bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &displayed,
-                        const QVector<qint64> &deviceValues, int channel, bool force);
+    const QVector<qint64> &deviceValues, int channel, bool force);
 void updateUnitLabels(const QVector<QLabel *> &labels, int channel, bool force);
