@@ -235,7 +235,10 @@ void prepareWorkbookCommandLine(int argc, char **argv)
         const QByteArray arg(argv[i]);
         const bool workbookRun = arg == "--export" || arg == "--import" || arg.startsWith("--export=")
             || arg.startsWith("--import=") || arg == "-export" || arg == "-import";
-        if (workbookRun && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        // Printing the help or the version needs no display either.
+        const bool textOnly
+            = arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" || arg == "-v";
+        if ((workbookRun || textOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
             qputenv("QT_QPA_PLATFORM", "offscreen");
             return;
         }

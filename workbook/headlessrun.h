@@ -2,8 +2,8 @@
 
 class QCommandLineParser;
 
-// Call before the application object exists: a command line with --export or
-// --import runs without a window, so it needs no display (offscreen platform
+// Call before the application object exists: a command line with --export,
+// --import, --help or --version runs without a window, so it needs no display (offscreen platform
 // unless QT_QPA_PLATFORM names one).
 void prepareWorkbookCommandLine(int argc, char **argv);
 // Command-line export and import without a window (--export FILE, --import FILE).
