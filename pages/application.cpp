@@ -441,22 +441,3 @@ void Application::reflow()
     flowGroups(ui->gridLayout_outputs, outputs, columns);
     flowGroups(ui->gridLayout_comps, comps, columns);
 }
-
-void Application::setWindowWidth(int width)
-{
-    // The page's own width, which follows the window's, decides the columns.
-    Q_UNUSED(width)
-    reflow();
-}
-
-void Application::setMaximized(bool maximized)
-{
-    Q_UNUSED(maximized)
-    reflow();
-}
-
-void Application::resizeEvent(QResizeEvent *event)
-{
-    ParamPage::resizeEvent(event);
-    reflow();
-}

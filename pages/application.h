@@ -24,8 +24,6 @@ public:
 
     void showPage() override;
     void refresh(bool forced) override;
-    void setWindowWidth(int width) override;
-    void setMaximized(bool maximized) override;
 
     Ui::Application *form() const { return ui; }
 
@@ -37,7 +35,7 @@ public:
     static int outputCodeForIndex(int index, int mode);
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void reflow() override;
 
 private slots:
     void on_tabWidget_currentChanged(int index);
@@ -51,7 +49,6 @@ private:
     int comparatorChannel(int comparator) const;
     void comboActivated(QComboBox *combo, int index);
     void editFinished(QLineEdit *edit);
-    void reflow();
 
     Ui::Application *ui;
 

@@ -48,7 +48,7 @@ BasicConfig::BasicConfig(QWidget *parent)
     , ui(new Ui::BasicConfig)
 {
     ui->setupUi(this);
-    ui->scrollArea->viewport()->installEventFilter(this);
+    reflowWithViewport(ui->scrollArea);
     logBackup = true;
     for (auto &shown : shownWeights)
         shown = QVector<qint64>(2, 0);
@@ -71,7 +71,7 @@ BasicConfig::BasicConfig(QWidget *parent)
         connect(edit, &QLineEdit::editingFinished, this, &BasicConfig::lineEditFinished);
     }
     ui->widget_other->hide();
-    reflow(width());
+    reflow();
 }
 
 BasicConfig::~BasicConfig() { delete ui; }
@@ -150,7 +150,7 @@ void BasicConfig::applyChannelModeLayout()
     ui->BoxChaneelSelect->setEnabled(!combined);
     ui->widget_other->setVisible(combined);
     ui->widget_top->setVisible(!combined || lastSwitch == 0);
-    reflow(ui->scrollArea->viewport()->width());
+    reflow();
 }
 
 void BasicConfig::comboActivated(int index)
@@ -171,33 +171,11 @@ void BasicConfig::lineEditFinished()
     commitLineEdit(edit, registerTextForBinding(edit, PageBasic, 0, currentChannel(ui->BoxChaneelSelect)));
 }
 
-void BasicConfig::reflow(int width)
+void BasicConfig::reflow()
 {
+    const int width = ui->scrollArea->viewport()->width();
     flowPanels(ui->scrollAreaWidgetContents,
         {ui->widget_Zero, ui->widget_Tare, ui->widget_Sample_Filter, ui->widget_Stab_TrZero,
             ui->widget_InputRange, ui->widget_other},
         width);
-}
-
-void BasicConfig::setWindowWidth(int width)
-{
-    reflow(width - 20 - ui->scrollArea->verticalScrollBar()->sizeHint().width());
-}
-
-void BasicConfig::setMaximized(bool maximized)
-{
-    Q_UNUSED(maximized)
-    // The stack resizes the page after the window geometry changed.
-    QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
-}
-
-// The group panels follow the width of the scroll area's viewport.
-bool BasicConfig::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui->scrollArea->viewport()) {
-        if (event->type() == QEvent::Resize)
-            reflow(ui->scrollArea->viewport()->width());
-        return false;
-    }
-    return ParamPage::eventFilter(watched, event);
 }

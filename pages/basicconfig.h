@@ -25,14 +25,12 @@ public:
 
     void showPage() override;
     void refresh(bool forced) override;
-    void setWindowWidth(int width) override;
-    void setMaximized(bool maximized) override;
 
 public slots:
     void on_BoxChaneelSelect_activated(int index);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void reflow() override;
 
 private slots:
     void comboActivated(int index);
@@ -40,7 +38,6 @@ private slots:
 
 private:
     void applyChannelModeLayout();
-    void reflow(int width);
 
     Ui::BasicConfig *ui;
     int shownWords[4][BasicWordCount] = {};

@@ -240,22 +240,3 @@ void DataTrans::reflow()
             columns);
     }
 }
-
-void DataTrans::setWindowWidth(int width)
-{
-    // The page's own width, which follows the window's, decides the columns.
-    Q_UNUSED(width)
-    reflow();
-}
-
-void DataTrans::setMaximized(bool maximized)
-{
-    Q_UNUSED(maximized)
-    reflow();
-}
-
-void DataTrans::resizeEvent(QResizeEvent *event)
-{
-    ParamPage::resizeEvent(event);
-    reflow();
-}

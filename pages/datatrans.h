@@ -24,8 +24,6 @@ public:
 
     void showPage() override;
     void refresh(bool forced) override;
-    void setWindowWidth(int width) override;
-    void setMaximized(bool maximized) override;
 
     Ui::DataTrans *form() const { return ui; }
     int selectedSlot() const { return slot; }
@@ -34,7 +32,7 @@ public:
     static const char *plainSlotStyle();
 
 protected:
-    void resizeEvent(QResizeEvent *event) override;
+    void reflow() override;
 
 private slots:
     void on_Btu_Connect1_clicked();
@@ -49,7 +47,6 @@ private:
     void drawSlot(bool force);
     void comboActivated(QComboBox *combo, int index);
     void editFinished(QLineEdit *edit);
-    void reflow();
 
     Ui::DataTrans *ui;
 

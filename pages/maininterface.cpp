@@ -60,7 +60,7 @@ MainInterface::MainInterface(QWidget *parent)
     , ui(new Ui::MainInterface)
 {
     ui->setupUi(this);
-    ui->scrollArea->viewport()->installEventFilter(this);
+    reflowWithViewport(ui->scrollArea);
     for (int i = 0; i < ChartCount; ++i)
         lastQuantity[i] = quantityCombo(i)->currentIndex();
 }
@@ -256,8 +256,9 @@ void MainInterface::OnHover(const QPointF &point, bool state)
 }
 
 // One column below 1000 pixels, else two; the charts share the visible height.
-void MainInterface::reflow(int width)
+void MainInterface::reflow()
 {
+    const int width = ui->scrollArea->viewport()->width();
     constexpr int gap = 10;
     const int columns = width >= 1000 ? 2 : 1;
     const int frameWidth = std::max(300, (width - gap * (columns + 1)) / columns);
@@ -274,26 +275,4 @@ void MainInterface::reflow(int width)
     }
     ui->scrollAreaWidgetContents->resize(
         std::max(width, frameWidth + 2 * gap), gap + rows * (frameHeight + gap));
-}
-
-void MainInterface::setWindowWidth(int width)
-{
-    reflow(width - 20 - ui->scrollArea->verticalScrollBar()->sizeHint().width());
-}
-
-void MainInterface::setMaximized(bool maximized)
-{
-    Q_UNUSED(maximized)
-    QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
-}
-
-// The group panels follow the width of the scroll area's viewport.
-bool MainInterface::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui->scrollArea->viewport()) {
-        if (event->type() == QEvent::Resize)
-            reflow(ui->scrollArea->viewport()->width());
-        return false;
-    }
-    return ParamPage::eventFilter(watched, event);
 }

@@ -35,8 +35,6 @@ public:
     void refresh(bool forced) override;
     // The same with the time of the tick given (milliseconds since the epoch).
     void refreshAt(qint64 now);
-    void setWindowWidth(int width) override;
-    void setMaximized(bool maximized) override;
 
     bool isRunning() const { return running; }
     bool chartsBuilt() const { return !chartsNotBuilt; }
@@ -55,14 +53,13 @@ public slots:
     void OnHover(const QPointF &point, bool state);
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void reflow() override;
 
 private:
     void buildCharts();
     void updateChart(int chart, qint64 now);
     void clearChart(int chart);
     QComboBox *quantityCombo(int chart) const;
-    void reflow(int width);
 
     Ui::MainInterface *ui;
     QtCharts::QSplineSeries *series[ChartCount] = {};

@@ -9,6 +9,8 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QRegExpValidator>
+#include <QScrollArea>
+#include <QTimer>
 
 ParamPage::ParamPage(QWidget *parent)
     : QWidget(parent)
@@ -25,8 +27,39 @@ void ParamPage::installEditFilter()
         edit->installEventFilter(this);
 }
 
+void ParamPage::setWindowWidth(int width)
+{
+    Q_UNUSED(width)
+    reflow();
+}
+
+void ParamPage::setMaximized(bool maximized)
+{
+    Q_UNUSED(maximized)
+    // The stack resizes the page only after the window geometry changed.
+    QTimer::singleShot(0, this, [this] { reflow(); });
+}
+
+void ParamPage::resizeEvent(QResizeEvent *event)
+{
+    QWidget::resizeEvent(event);
+    reflow();
+}
+
+void ParamPage::reflowWithViewport(QScrollArea *area)
+{
+    reflowViewport = area->viewport();
+    reflowViewport->installEventFilter(this);
+}
+
 bool ParamPage::eventFilter(QObject *watched, QEvent *event)
 {
+    if (watched == reflowViewport) {
+        // Scrolling the viewport stays as it is; only its size matters here.
+        if (event->type() == QEvent::Resize)
+            reflow();
+        return false;
+    }
     switch (event->type()) {
     case QEvent::Wheel:
         return true;

@@ -3,6 +3,7 @@
 #include <QWidget>
 
 class QLineEdit;
+class QScrollArea;
 
 // Common base of the six pages of the main window. It holds the page's edit
 // state and the page event filter: mouse-wheel events on parameter widgets are
@@ -19,15 +20,22 @@ public:
     virtual void showPage() { }
     // Redraws the page from the device copy; forced redraws every widget.
     virtual void refresh(bool forced) { Q_UNUSED(forced) }
-    // The main window's width after a resize step, and maximise/restore.
-    virtual void setWindowWidth(int width) { Q_UNUSED(width) }
-    virtual void setMaximized(bool maximized) { Q_UNUSED(maximized) }
+    // The main window's width after a resize step, and maximise/restore: the
+    // page re-flows its group panels to the room it has.
+    virtual void setWindowWidth(int width);
+    virtual void setMaximized(bool maximized);
 
     bool editArmed = false;
     QWidget *editedWidget = nullptr;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
+    // Lays the page's group panels out for its current width.
+    virtual void reflow() { }
+    // Re-flows also whenever the scroll area's viewport changes size (a scroll
+    // bar shown or hidden changes the room without resizing the page).
+    void reflowWithViewport(QScrollArea *area);
     // Installs the page event filter on every combo box and line edit child.
     void installEditFilter();
     // The basic and calibration pages log "ctrlValBp==" with each backup.
@@ -46,4 +54,7 @@ protected:
     // Moves the focus off a field (to label_RemoteTip where it is shown), so that
     // the next click arms the field again.
     void leaveField(QWidget *field);
+
+private:
+    QWidget *reflowViewport = nullptr;
 };

@@ -49,7 +49,7 @@ WeightCal::WeightCal(QWidget *parent)
     , ui(new Ui::WeightCal)
 {
     ui->setupUi(this);
-    ui->scrollArea->viewport()->installEventFilter(this);
+    reflowWithViewport(ui->scrollArea);
     logBackup = true;
     for (auto &weights : shownWeights)
         weights = QVector<qint64>(6, 0);
@@ -242,7 +242,7 @@ void WeightCal::applyChannelModeLayout()
     ui->BoxChaneelSelect->setVisible(!combined);
     ui->BoxChaneelSelect->setEnabled(!combined);
     ui->widget_top->setVisible(!combined || lastSwitch == 0);
-    reflow(ui->scrollArea->viewport()->width());
+    reflow();
 }
 
 void WeightCal::comboActivated(int index)
@@ -331,32 +331,11 @@ void WeightCal::on_pushButton_AngleCorrectReset_clicked()
         showTipsDialog(title, tr("Reset Failed!"), 0, this);
 }
 
-void WeightCal::reflow(int width)
+void WeightCal::reflow()
 {
+    const int width = ui->scrollArea->viewport()->width();
     flowPanels(ui->scrollAreaWidgetContents,
         {ui->widget_Format, ui->widget_CALWeight, ui->widget_CalZero, ui->widget_TheoryCal,
             ui->widget_CalCorrect, ui->widget_AngleCorrect},
         width);
-}
-
-void WeightCal::setWindowWidth(int width)
-{
-    reflow(width - 20 - ui->scrollArea->verticalScrollBar()->sizeHint().width());
-}
-
-void WeightCal::setMaximized(bool maximized)
-{
-    Q_UNUSED(maximized)
-    QTimer::singleShot(0, this, [this] { reflow(ui->scrollArea->viewport()->width()); });
-}
-
-// The group panels follow the width of the scroll area's viewport.
-bool WeightCal::eventFilter(QObject *watched, QEvent *event)
-{
-    if (watched == ui->scrollArea->viewport()) {
-        if (event->type() == QEvent::Resize)
-            reflow(ui->scrollArea->viewport()->width());
-        return false;
-    }
-    return ParamPage::eventFilter(watched, event);
 }

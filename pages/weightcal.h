@@ -24,8 +24,6 @@ public:
 
     void showPage() override;
     void refresh(bool forced) override;
-    void setWindowWidth(int width) override;
-    void setMaximized(bool maximized) override;
 
     // Forgets the point weights last entered for a channel (0..3, -1 = all four);
     // called after the device's parameters were reset.
@@ -40,7 +38,7 @@ public slots:
     void on_pushButton_AngleCorrectReset_clicked();
 
 protected:
-    bool eventFilter(QObject *watched, QEvent *event) override;
+    void reflow() override;
 
 private slots:
     void comboActivated(int index);
@@ -81,7 +79,6 @@ private:
         ShownCount
     };
     void applyChannelModeLayout();
-    void reflow(int width);
 
     Ui::WeightCal *ui;
     qint64 shown[4][ShownCount] = {};
