@@ -217,13 +217,16 @@ const QVector<RegisterBinding> testMaintainBindings = {
 
 const QVector<RegisterBinding> noBindings;
 
+// Each warning is translated in the context of the page that shows it.
 const QVector<RemoteSwitch> switchTable = {
-    {500, "Basic remote editing switch off, on before submitting parameters!"},
-    {501, "CAL remote editing switch off, on before submitting parameters!"},
-    {502, "Application remote editing switch off, on before submitting parameters!"},
+    {500, QT_TRANSLATE_NOOP("BasicConfig", "Basic remote editing switch off, on before submitting parameters!")},
+    {501, QT_TRANSLATE_NOOP("WeightCal", "CAL remote editing switch off, on before submitting parameters!")},
+    {502, QT_TRANSLATE_NOOP(
+              "Application", "Application remote editing switch off, on before submitting parameters!")},
     {503, ""},
-    {504, "Data-Trans remote editing switch off, on before submitting parameters!"},
-    {505, "System remote editing switch off, on before reseting parameters!"},
+    {504, QT_TRANSLATE_NOOP(
+              "DataTrans", "Data-Trans remote editing switch off, on before submitting parameters!")},
+    {505, QT_TRANSLATE_NOOP("TestMaintain", "System remote editing switch off, on before reseting parameters!")},
 };
 
 const char *const unitNames[UnitCount] = {"t", "kg", "g", "lb", ""};
