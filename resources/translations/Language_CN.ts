@@ -443,6 +443,10 @@
             <source>-SIGN</source>
             <translation>负号</translation>
         </message>
+        <message>
+            <source>Application remote editing switch off, on before submitting parameters!</source>
+            <translation>应用参数远程修改开关已关闭，请先打开再提交参数！</translation>
+        </message>
     </context>
     <context>
         <name>BasicConfig</name>
@@ -657,6 +661,10 @@
         <message>
             <source>Tilt Threshold:</source>
             <translation>倾斜阈值：</translation>
+        </message>
+        <message>
+            <source>Basic remote editing switch off, on before submitting parameters!</source>
+            <translation>基本参数远程修改开关已关闭，请先打开再提交参数！</translation>
         </message>
     </context>
     <context>
@@ -968,6 +976,10 @@
         <message>
             <source>Link Data:</source>
             <translation>关联数据：</translation>
+        </message>
+        <message>
+            <source>Data-Trans remote editing switch off, on before submitting parameters!</source>
+            <translation>数据传输参数远程修改开关已关闭，请先打开再提交参数！</translation>
         </message>
     </context>
     <context>
@@ -1825,6 +1837,10 @@
             <source>Export Path&gt;&gt;&gt;</source>
             <translation>导出路径&gt;&gt;&gt;</translation>
         </message>
+        <message>
+            <source>System remote editing switch off, on before reseting parameters!</source>
+            <translation>系统远程修改开关已关闭，请先打开再复位参数！</translation>
+        </message>
     </context>
     <context>
         <name>TipsDialog</name>
@@ -2150,6 +2166,10 @@
         <message>
             <source>Reset Failed!</source>
             <translation>复位失败！</translation>
+        </message>
+        <message>
+            <source>CAL remote editing switch off, on before submitting parameters!</source>
+            <translation>标定参数远程修改开关已关闭，请先打开再提交参数！</translation>
         </message>
     </context>
 </TS>

@@ -443,6 +443,10 @@
         <source>-SIGN</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Application remote editing switch off, on before submitting parameters!</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>BasicConfig</name>
@@ -656,6 +660,10 @@
     </message>
     <message>
         <source>Tilt Threshold:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Basic remote editing switch off, on before submitting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -967,6 +975,10 @@
     </message>
     <message>
         <source>Link Data:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data-Trans remote editing switch off, on before submitting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1825,6 +1837,10 @@
         <source>Export Path&gt;&gt;&gt;</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>System remote editing switch off, on before reseting parameters!</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TipsDialog</name>
@@ -2149,6 +2165,10 @@
     </message>
     <message>
         <source>Reset Failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CAL remote editing switch off, on before submitting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
