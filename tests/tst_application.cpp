@@ -16,16 +16,6 @@ private:
     SimulatorProcess sim;
     Application *page = nullptr;
 
-    QStringList writes()
-    {
-        QStringList lines;
-        const QStringList all = sim.requests();
-        for (const QString &line : all) {
-            if (line.startsWith(QLatin1String("write ")))
-                lines << line;
-        }
-        return lines;
-    }
     bool set(const QString &line) { return sim.command(line).startsWith(QLatin1String("ok")); }
 
 private slots:
@@ -102,11 +92,11 @@ void ApplicationPage::combinedModeFunctionLists()
     // Not armed: nothing written.
     page->editArmed = false;
     emit ui->BoxInput1->activated(5);
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
 
     QVERIFY(armEdit(page, ui->BoxInput1));
     activateItem(ui->BoxInput1, 5);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 1000 2 0 17")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 1000 2 0 17")});
     QVERIFY(!page->editArmed);
 
     sim.clearRequests();
@@ -118,11 +108,11 @@ void ApplicationPage::combinedModeFunctionLists()
     QCOMPARE(ui->BoxOutput2->currentText(), QStringLiteral("Zero"));
     QVERIFY(armEdit(page, ui->BoxOutput1));
     activateItem(ui->BoxOutput1, 9);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 1030 2 0 9")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 1030 2 0 9")});
     sim.clearRequests();
     QVERIFY(armEdit(page, ui->BoxOutput2));
     activateItem(ui->BoxOutput2, 12);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 1032 2 0 21")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 1032 2 0 21")});
 
     // Back to independent: the full lists with the full codes, without a forced refresh.
     QVERIFY(set(QStringLiteral("set 9309 0")));
@@ -140,7 +130,7 @@ void ApplicationPage::combinedModeFunctionLists()
     sim.clearRequests();
     QVERIFY(armEdit(page, ui->BoxInput1));
     activateItem(ui->BoxInput1, 3);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 1000 2 0 3")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 1000 2 0 3")});
 }
 
 void ApplicationPage::comparatorValuesFollowTheirChannel()
@@ -175,7 +165,7 @@ void ApplicationPage::comparatorValuesFollowTheirChannel()
     sim.clearRequests();
     QVERIFY(armEdit(page, ui->lineEditCOMPValue1_3));
     finishEdit(ui->lineEditCOMPValue1_3, QStringLiteral("12.5"));
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 1096 2 0 1250")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 1096 2 0 1250")});
     QCOMPARE(readGroup(50), Ok);
     page->refresh(false);
     QCOMPARE(ui->lineEditCOMPValue1_3->text(), QStringLiteral("12.50"));
@@ -185,12 +175,12 @@ void ApplicationPage::comparatorValuesFollowTheirChannel()
     QVERIFY(armEdit(page, ui->lineEditCOMPValue1_3));
     finishEdit(ui->lineEditCOMPValue1_3, QString());
     QCOMPARE(ui->lineEditCOMPValue1_3->text(), QStringLiteral("12.50"));
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
 
     // Moving the comparator to channel 1 redraws its values in channel 1's format.
     QVERIFY(armEdit(page, ui->BoxChannel_3));
     activateItem(ui->BoxChannel_3, 0);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 1092 2 0 0")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 1092 2 0 0")});
     QCOMPARE(readGroup(50), Ok);
     page->refresh(false);
     QCOMPARE(ui->lineEditCOMPValue1_3->text(), QStringLiteral("1250"));

@@ -53,15 +53,6 @@ private:
         selector->setCurrentIndex(index);
         emit selector->activated(index);
     }
-    QStringList writes()
-    {
-        QStringList lines;
-        for (const QString &line : sim.requests()) {
-            if (line.startsWith(QLatin1String("write")))
-                lines << line;
-        }
-        return lines;
-    }
     void command(const QString &line) { QVERIFY2(sim.command(line).startsWith("ok"), qPrintable(line)); }
 
 private slots:
@@ -128,7 +119,7 @@ private slots:
         rate->setCurrentIndex(4);
         emit rate->activated(4);
         QTest::qWait(200);
-        QVERIFY(writes().isEmpty());
+        QVERIFY(sim.writes().isEmpty());
 
         rate->setFocus(Qt::MouseFocusReason);
         QTRY_VERIFY(page->editArmed);
@@ -161,7 +152,7 @@ private slots:
         QCOMPARE(filter->text(), filterBefore);
         QVERIFY(!filter->hasFocus());
         QTest::qWait(200);
-        QVERIFY2(writes().isEmpty(), qPrintable(writes().join('|')));
+        QVERIFY2(sim.writes().isEmpty(), qPrintable(sim.writes().join('|')));
     }
 
     void presetTareScaledByChannelDecimals()

@@ -17,16 +17,6 @@ private:
     SimulatorProcess sim;
     DataTrans *page = nullptr;
 
-    QStringList writes()
-    {
-        QStringList lines;
-        const QStringList all = sim.requests();
-        for (const QString &line : all) {
-            if (line.startsWith(QLatin1String("write ")))
-                lines << line;
-        }
-        return lines;
-    }
     bool set(const QString &line) { return sim.command(line).startsWith(QLatin1String("ok")); }
     bool readPageGroups()
     {
@@ -116,14 +106,14 @@ void DataTransPage::interfaceWordsAndWordOrder()
     const int before = wordOrder;
     QVERIFY(armEdit(page, ui->BoxDwordFormat1));
     activateItem(ui->BoxDwordFormat1, 1);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 8004 1 1")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 8004 1 1")});
     QCOMPARE(wordOrder, before);
 
     // A plain field writes the integer part of what was typed.
     sim.clearRequests();
     QVERIFY(armEdit(page, ui->lineEditSendGap1_2));
     finishEdit(ui->lineEditSendGap1_2, QStringLiteral("120.7"));
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 8025 1 120")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 8025 1 120")});
 }
 
 void DataTransPage::ethernetSlotSelection()
@@ -154,7 +144,7 @@ void DataTransPage::ethernetSlotSelection()
     activateItem(ui->BoxDwordFormat3, 0);
     QVERIFY(armEdit(page, ui->lineEditSendGap1_3));
     finishEdit(ui->lineEditSendGap1_3, QStringLiteral("10"));
-    QCOMPARE(writes(),
+    QCOMPARE(sim.writes(),
         (QStringList {QStringLiteral("write 8120 1 502"), QStringLiteral("write 8121 1 0"),
             QStringLiteral("write 8122 1 0"), QStringLiteral("write 8123 1 10")}));
 
@@ -194,7 +184,7 @@ void DataTransPage::combinedAnalogEditsOutputOne()
     activateItem(ui->Box_combinedAnalogType, 6);
     QVERIFY(armEdit(page, ui->Box_combinedLinkData));
     activateItem(ui->Box_combinedLinkData, 0);
-    QCOMPARE(writes(), (QStringList {QStringLiteral("write 8400 1 6"), QStringLiteral("write 8405 1 0")}));
+    QCOMPARE(sim.writes(), (QStringList {QStringLiteral("write 8400 1 6"), QStringLiteral("write 8405 1 0")}));
     QVERIFY(set(QStringLiteral("set 9309 0")));
     QCOMPARE(readGroup(0), Ok);
 }

@@ -18,16 +18,6 @@ private:
     SimulatorProcess sim;
     TestMaintain *page = nullptr;
 
-    QStringList writes()
-    {
-        QStringList lines;
-        const QStringList all = sim.requests();
-        for (const QString &line : all) {
-            if (line.startsWith(QLatin1String("write ")))
-                lines << line;
-        }
-        return lines;
-    }
     void setMode(int mode)
     {
         QVERIFY(sim.command(QStringLiteral("set 9309 %1").arg(mode)).startsWith(QLatin1String("ok")));
@@ -142,13 +132,13 @@ void TestMaintainPage::channelFieldCommit()
     // Not armed: nothing is written.
     page->editArmed = false;
     emit ui->comboBox_channel_1->activated(1);
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
 
     if (!ui->comboBox_channel_1->isVisible())
         ui->widget->show();
     QVERIFY(armEdit(page, ui->comboBox_channel_1));
     activateItem(ui->comboBox_channel_1, 1);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 9310 1 255")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 9310 1 255")});
 
     // A reset-channel combo is not bound: choosing it writes nothing.
     sim.clearRequests();
@@ -156,7 +146,7 @@ void TestMaintainPage::channelFieldCommit()
     if (ui->BoxCALChannel->isVisible()) {
         QVERIFY(armEdit(page, ui->BoxCALChannel));
         activateItem(ui->BoxCALChannel, 2);
-        QVERIFY(writes().isEmpty());
+        QVERIFY(sim.writes().isEmpty());
         QCOMPARE(page->calResetChannel, 2);
         ui->BoxCALChannel->setCurrentIndex(0);
     }
@@ -176,7 +166,7 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
     maintainCache = MaintainDisplayCache();
     setMode(1);
     page->showPage();
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
     QVERIFY(!page->form()->lineEdit_combinedMVcoef->isHidden());
     QVERIFY(page->form()->widget_indepentCH->isHidden());
     QVERIFY(page->form()->BoxCALChannel->isHidden());
@@ -184,17 +174,17 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
     // Back to independent: nothing.
     setMode(0);
     page->refresh(false);
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
     QVERIFY(!page->form()->widget_indepentCH->isHidden());
 
     // Independent -> combined while shown: the twelve functions, once, in order.
     setMode(1);
     page->refresh(false);
-    QCOMPARE(writes(), clearing);
+    QCOMPARE(sim.writes(), clearing);
     sim.clearRequests();
     page->refresh(false);
     page->showPage();
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
 
     // The same change found at the next Show after the page was hidden.
     setMode(0);
@@ -203,7 +193,7 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
     setMode(1);
     page->show();
     page->showPage();
-    QCOMPARE(writes(), clearing);
+    QCOMPARE(sim.writes(), clearing);
     setMode(0);
     page->refresh(false);
 
@@ -213,11 +203,11 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
     ui->tabWidget->setCurrentWidget(ui->tab);
     QVERIFY(armEdit(page, ui->comboBox_channelMode));
     activateItem(ui->comboBox_channelMode, 1);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 9309 1 1")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 9309 1 1")});
     sim.clearRequests();
     QCOMPARE(readGroup(0), Ok);
     page->refresh(false);
-    QCOMPARE(writes(), clearing);
+    QCOMPARE(sim.writes(), clearing);
     setMode(0);
     page->refresh(false);
 }
@@ -242,7 +232,7 @@ void TestMaintainPage::combinedResetsActOnChannelOne()
     ui->Btn_Resetbasic->click();
     ui->Btn_ResetCAL->click();
     ui->Btn_Resetanalog->click();
-    QCOMPARE(writes(),
+    QCOMPARE(sim.writes(),
         (QStringList {QStringLiteral("write 8900 1 1"), QStringLiteral("write 8901 1 1"),
             QStringLiteral("write 8902 1 1")}));
     setMode(0);
@@ -269,7 +259,7 @@ void TestMaintainPage::wrongOrCancelledPasswordWritesNothing()
     page->form()->Btn_ResetCAL->click();
     QCOMPARE(popups.seen, QStringList {QStringLiteral("InputDialog")});
     QVERIFY(!page->passwordAccepted);
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
 }
 
 void TestMaintainPage::onePasswordServesUntilPageLeft()
@@ -283,7 +273,7 @@ void TestMaintainPage::onePasswordServesUntilPageLeft()
         (QStringList {QStringLiteral("InputDialog"), QStringLiteral("TipsDialog:Confirm?"),
             QStringLiteral("TipsDialog:Reset Successful!")}));
     QVERIFY(page->passwordAccepted);
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 8940 1 1")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 8940 1 1")});
 
     // Further resets ask only for confirmation; the channel choice moves the register.
     sim.clearRequests();
@@ -292,13 +282,13 @@ void TestMaintainPage::onePasswordServesUntilPageLeft()
     popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok")};
     ui->Btn_Resetbasic->click();
     QCOMPARE(popups.seen.value(0), QStringLiteral("TipsDialog:Confirm?"));
-    QCOMPARE(writes(), QStringList {QStringLiteral("write 8920 1 1")});
+    QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 8920 1 1")});
 
     // Declining the confirmation writes nothing.
     sim.clearRequests();
     popups.script = QStringList {QStringLiteral("cancel")};
     ui->Btn_Resetanalog->click();
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
 
     // A device refusal is a failed reset.
     sim.command(QStringLiteral("exception 8902 4"));
@@ -324,7 +314,7 @@ void TestMaintainPage::onePasswordServesUntilPageLeft()
     popups.script = QStringList {QStringLiteral("cancel")};
     ui->Btn_ResetAPP->click();
     QCOMPARE(popups.seen, QStringList {QStringLiteral("InputDialog")});
-    QVERIFY(writes().isEmpty());
+    QVERIFY(sim.writes().isEmpty());
     ui->BoxBasicChannel->setCurrentIndex(0);
 }
 
@@ -360,7 +350,7 @@ void TestMaintainPage::resetCalClearsOnlyItsChannelMemory()
     ui->BoxCALChannel->setCurrentIndex(2);
     popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok")};
     ui->Btn_ResetCAL->click();
-    QVERIFY(writes().contains(QStringLiteral("write 8921 1 1")));
+    QVERIFY(sim.writes().contains(QStringLiteral("write 8921 1 1")));
     QCOMPARE(WeightCal::pointMemory(2, 0), qint64(0));
     QVERIFY(WeightCal::pointMemory(0, 0) != 0);
 
@@ -385,7 +375,7 @@ void TestMaintainPage::resetCalClearsOnlyItsChannelMemory()
     // Reset All clears every channel.
     popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok")};
     ui->Btn_ResetALL->click();
-    QVERIFY(writes().contains(QStringLiteral("write 8942 1 1")));
+    QVERIFY(sim.writes().contains(QStringLiteral("write 8942 1 1")));
     for (int channel = 0; channel < 4; ++channel)
         QCOMPARE(WeightCal::pointMemory(channel, 0), qint64(0));
     ui->BoxCALChannel->setCurrentIndex(0);

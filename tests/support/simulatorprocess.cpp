@@ -172,3 +172,14 @@ void disconnectTestClient()
     client->disconnectDevice();
     delete client;
 }
+
+QStringList SimulatorProcess::writes()
+{
+    QStringList lines;
+    const QStringList all = requests();
+    for (const QString &line : all) {
+        if (line.startsWith(QLatin1String("write ")))
+            lines << line;
+    }
+    return lines;
+}

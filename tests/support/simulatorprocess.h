@@ -37,6 +37,8 @@ public:
 
     // Request-log lines so far ("read-hr 0 67", "write 608 2 0 1", ...).
     QStringList requests();
+    // The register writes among the requests ("write <addr> <count> <values>...").
+    QStringList writes();
     void clearRequests();
     // Waits (up to timeoutMs) until a log line starting with prefix appears.
     bool waitForRequest(const QString &prefix, int timeoutMs = 3000);
