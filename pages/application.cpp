@@ -283,16 +283,8 @@ void Application::rebuildFunctionLists(int mode)
 void Application::refresh(bool forced)
 {
     const int remote = deviceCopy.switches[SwitchApplication];
-    if (forced || remote != lastRemote) {
-        lastRemote = remote;
-        if (remote != 0) {
-            ui->widget_top->hide();
-            ui->label_RemoteTip->clear();
-        } else {
-            ui->widget_top->show();
-            ui->label_RemoteTip->setText(tr(remoteSwitches().at(SwitchApplication).offText));
-        }
-    }
+    if (showRemoteSwitch(SwitchApplication, lastRemote, forced))
+        ui->widget_top->setVisible(remote == 0);
 
     if (forced || channelMode != lastMode) {
         lastMode = channelMode;

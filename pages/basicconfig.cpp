@@ -101,17 +101,11 @@ void BasicConfig::refresh(bool forced)
     }
     const int channel = currentChannel(ui->BoxChaneelSelect);
 
-    const int switchOn = deviceCopy.switches[SwitchBasic] != 0 ? 1 : 0;
-    bool layoutStep = false;
-    if (switchOn != lastSwitch || forced) {
-        if (switchOn != lastSwitch)
-            forced = true;
-        lastSwitch = switchOn;
-        ui->label_RemoteTip->setText(switchOn
-                ? QString()
-                : QCoreApplication::translate("BasicConfig", remoteSwitches().at(SwitchBasic).offText));
-        layoutStep = true;
-    }
+    // A change of the remote switch forces the whole redraw.
+    const int switchBefore = lastSwitch;
+    const bool layoutStep = showRemoteSwitch(SwitchBasic, lastSwitch, forced);
+    if (lastSwitch != switchBefore)
+        forced = true;
     if (channelMode != lastMode || layoutStep) {
         lastMode = channelMode;
         applyChannelModeLayout();

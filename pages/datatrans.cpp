@@ -156,16 +156,8 @@ void DataTrans::refresh(bool forced)
 {
     const int remote = deviceCopy.switches[SwitchDataTrans];
     qDebug() << "gsrt_SysInf.u32_ComRemotl----" << remote;
-    if (forced || remote != lastRemote) {
-        lastRemote = remote;
-        if (remote != 0) {
-            ui->widget_top->hide();
-            ui->label_RemoteTip->clear();
-        } else {
-            ui->widget_top->show();
-            ui->label_RemoteTip->setText(tr(remoteSwitches().at(SwitchDataTrans).offText));
-        }
-    }
+    if (showRemoteSwitch(SwitchDataTrans, lastRemote, forced))
+        ui->widget_top->setVisible(remote == 0);
 
     if (forced || channelMode != lastMode) {
         lastMode = channelMode;

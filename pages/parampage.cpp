@@ -1,12 +1,16 @@
 #include "pages/parampage.h"
 
 #include "params/commitengine.h"
+#include "params/devicecopy.h"
+#include "params/registermap.h"
 
 #include <QApplication>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QDebug>
 #include <QEvent>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QRegExpValidator>
 #include <QScrollArea>
@@ -120,4 +124,19 @@ void ParamPage::leaveField(QWidget *field)
         tip->setFocus(Qt::OtherFocusReason);
     if (field->hasFocus())
         field->clearFocus();
+}
+
+bool ParamPage::showRemoteSwitch(int switchIndex, int &lastSeen, bool forced)
+{
+    const int on = deviceCopy.switches[switchIndex] != 0 ? 1 : 0;
+    if (!forced && on == lastSeen)
+        return false;
+    lastSeen = on;
+    if (auto *tip = findChild<QLabel *>(QStringLiteral("label_RemoteTip"))) {
+        // The warning is translated in the context of the page that shows it.
+        tip->setText(on ? QString()
+                        : QCoreApplication::translate(
+                            metaObject()->className(), remoteSwitches().at(switchIndex).offText));
+    }
+    return true;
 }

@@ -54,6 +54,11 @@ protected:
     // Moves the focus off a field (to label_RemoteTip where it is shown), so that
     // the next click arms the field again.
     void leaveField(QWidget *field);
+    // Shows the warning of the page's remote-editing switch in label_RemoteTip
+    // while the switch is off (cleared while on). Runs only when the switch
+    // differs from lastSeen (1 on, 0 off, -1 never seen) or when forced, and then
+    // returns true with lastSeen updated.
+    bool showRemoteSwitch(int switchIndex, int &lastSeen, bool forced);
 
 private:
     QWidget *reflowViewport = nullptr;

@@ -163,16 +163,8 @@ void TestMaintain::drawChannelMode(bool forced)
 void TestMaintain::refresh(bool forced)
 {
     const int systemSwitch = deviceCopy.switches[SwitchSystem];
-    if (forced || systemSwitch != maintainCache.systemSwitch) {
-        maintainCache.systemSwitch = systemSwitch;
-        if (systemSwitch != 0) {
-            ui->widget_top->hide();
-            ui->label_RemoteTip->clear();
-        } else {
-            ui->widget_top->show();
-            ui->label_RemoteTip->setText(tr(remoteSwitches().at(SwitchSystem).offText));
-        }
-    }
+    if (showRemoteSwitch(SwitchSystem, maintainCache.systemSwitch, forced))
+        ui->widget_top->setVisible(systemSwitch == 0);
 
     drawChannelMode(forced);
 
