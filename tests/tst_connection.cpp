@@ -8,6 +8,7 @@
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
+#include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 
 #include <QApplication>
@@ -249,17 +250,12 @@ private slots:
     // RTU over a pty pair: the port name is taken from "description(port)".
     void connectRtu()
     {
-        const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
-        if (socat.isEmpty())
+        if (!PtyPair::available())
             QSKIP("socat is not installed");
-        QTemporaryDir dir;
-        const QString a = dir.path() + QStringLiteral("/ttyA");
-        const QString b = dir.path() + QStringLiteral("/ttyB");
-        QProcess pair;
-        pair.start(
-            socat, {QStringLiteral("pty,raw,echo=0,link=") + a, QStringLiteral("pty,raw,echo=0,link=") + b});
-        QVERIFY(pair.waitForStarted());
-        QTRY_VERIFY(QFile::exists(a) && QFile::exists(b));
+        PtyPair pair;
+        QVERIFY(pair.start());
+        const QString a = pair.second();
+        const QString b = pair.first();
         SimulatorProcess rtu({QStringLiteral("--rtu"), b, QStringLiteral("--baud"), QStringLiteral("19200"),
             QStringLiteral("--parity"), QStringLiteral("odd")});
         QVERIFY2(rtu.start(), qPrintable(rtu.errorText()));
@@ -286,8 +282,6 @@ private slots:
         QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), 3);
         page.takeLinkDown();
         rtu.stop();
-        pair.terminate();
-        pair.waitForFinished(2000);
     }
 
     // Validators, emptied fields, swallowed wheel events.

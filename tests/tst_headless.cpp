@@ -3,6 +3,7 @@
 
 #include "app/appstate.h"
 #include "link/linkstate.h"
+#include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "workbook/headlessrun.h"
 #include "workbook/parameterworkbook.h"
@@ -194,17 +195,12 @@ void TestHeadless::failuresGiveNonZeroStatus()
 
 void TestHeadless::importOverRtu()
 {
-    const QString socatPath = QStandardPaths::findExecutable(QStringLiteral("socat"));
-    if (socatPath.isEmpty())
+    if (!PtyPair::available())
         QSKIP("socat is not installed");
-    const QString deviceSide = dir.filePath(QStringLiteral("ttyDevice"));
-    const QString hostSide = dir.filePath(QStringLiteral("ttyHost"));
-    QProcess socat;
-    socat.start(socatPath,
-        {QStringLiteral("pty,raw,echo=0,link=") + deviceSide,
-            QStringLiteral("pty,raw,echo=0,link=") + hostSide});
-    QVERIFY(socat.waitForStarted());
-    QTRY_VERIFY(QFileInfo::exists(deviceSide) && QFileInfo::exists(hostSide));
+    PtyPair pty;
+    QVERIFY(pty.start());
+    const QString deviceSide = pty.first();
+    const QString hostSide = pty.second();
     SimulatorProcess sim(
         {QStringLiteral("--rtu"), deviceSide, QStringLiteral("--baud"), QStringLiteral("115200"),
             QStringLiteral("--parity"), QStringLiteral("none"), QStringLiteral("--id"), QStringLiteral("7")});
@@ -223,8 +219,6 @@ void TestHeadless::importOverRtu()
     QCOMPARE(sim.command(QStringLiteral("get 8000")), QStringLiteral("ok 12"));
     QCOMPARE(sim.command(QStringLiteral("get32 1064")), QStringLiteral("ok -100"));
     sim.stop();
-    socat.terminate();
-    socat.waitForFinished(3000);
 }
 
 void TestHeadless::programRunsWithoutWindow()

@@ -5,6 +5,7 @@
 #include "link/linkstate.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
+#include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 
 #include <QElapsedTimer>
@@ -677,21 +678,11 @@ c.close()
 
 void TestSimulator::rtuOverPtyPair()
 {
-    const QString socat = QStandardPaths::findExecutable("socat");
-    if (socat.isEmpty())
+    if (!PtyPair::available())
         QSKIP("socat is not installed");
-    QTemporaryDir dir;
-    const QString a = dir.filePath("ttyA"), b = dir.filePath("ttyB");
-    QProcess pty;
-    pty.start(socat, {"-d", "-d", "pty,raw,echo=0,link=" + a, "pty,raw,echo=0,link=" + b});
-    QVERIFY(pty.waitForStarted());
-    const auto stopPty = qScopeGuard([&pty]() {
-        pty.terminate();
-        if (!pty.waitForFinished(2000))
-            pty.kill();
-        pty.waitForFinished(2000);
-    });
-    QTRY_VERIFY_WITH_TIMEOUT(QFile::exists(a) && QFile::exists(b), 5000);
+    PtyPair pty;
+    QVERIFY(pty.start());
+    const QString a = pty.second(), b = pty.first();
 
     SimulatorProcess rtu({"--rtu", b, "--baud", "38400", "--parity", "even", "--id", "7"});
     QVERIFY2(rtu.start(), qPrintable(rtu.errorText()));

@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "link/linkstate.h"
 #include "link/transactions.h"
+#include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 
 #include <QCoreApplication>
@@ -280,17 +281,12 @@ private slots:
     // error (at once, or after its turnaround delay) and the write reports 0.
     void rtuAndBroadcast()
     {
-        const QString socat = QStandardPaths::findExecutable(QStringLiteral("socat"));
-        if (socat.isEmpty())
+        if (!PtyPair::available())
             QSKIP("socat is not installed");
-        QTemporaryDir dir;
-        const QString a = dir.path() + QStringLiteral("/ttyA");
-        const QString b = dir.path() + QStringLiteral("/ttyB");
-        QProcess pair;
-        pair.start(
-            socat, {QStringLiteral("pty,raw,echo=0,link=") + a, QStringLiteral("pty,raw,echo=0,link=") + b});
-        QVERIFY(pair.waitForStarted());
-        QTRY_VERIFY(QFile::exists(a) && QFile::exists(b));
+        PtyPair pair;
+        QVERIFY(pair.start());
+        const QString a = pair.second();
+        const QString b = pair.first();
 
         SimulatorProcess rtuSim(
             {QStringLiteral("--rtu"), b, QStringLiteral("--baud"), QStringLiteral("38400")});
@@ -323,8 +319,6 @@ private slots:
 
         client->disconnectDevice();
         rtuSim.stop();
-        pair.terminate();
-        pair.waitForFinished(2000);
     }
 
     // The wait paces at 1 ms steps and keeps events flowing.

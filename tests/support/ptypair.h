@@ -1,0 +1,33 @@
+#pragma once
+
+// A connected pair of pseudo-terminals made by socat, for RTU over a "serial
+// line" without hardware. Both ends disappear when the pair is destroyed.
+//
+//   PtyPair pty;
+//   if (!PtyPair::available()) QSKIP("socat is not installed");
+//   QVERIFY(pty.start());            // q4sim on pty.first(), the program on pty.second()
+
+#include <QProcess>
+#include <QString>
+#include <QTemporaryDir>
+
+class PtyPair
+{
+public:
+    PtyPair() = default;
+    ~PtyPair();
+    PtyPair(const PtyPair &) = delete;
+    PtyPair &operator=(const PtyPair &) = delete;
+
+    static bool available();
+    // Starts socat and waits (up to 5 s) until both ends exist.
+    bool start();
+    QString first() const { return firstEnd; }
+    QString second() const { return secondEnd; }
+
+private:
+    QTemporaryDir dir;
+    QProcess socat;
+    QString firstEnd;
+    QString secondEnd;
+};
