@@ -35,13 +35,14 @@ bool parseInt(const QString &text, qint64 &value)
 
 } // namespace
 
-DeviceModel::DeviceModel(int wordOrder, QObject *parent)
+DeviceModel::DeviceModel(int wordOrder, int serverAddress, QObject *parent)
     : QObject(parent)
     , regs(RegisterCount, 0)
     , mapped(RegisterCount, false)
     , writable(RegisterCount, false)
     , order(wordOrder)
-    , random(20261207)
+    , ownAddress(serverAddress)
+    , random(quint32(20261207 + serverAddress - 1)) // devices on one link drift apart
 {
     std::fill(std::begin(coils), std::end(coils), quint16(1));
     coils[6] = 0; // 506 is read with the switches but is not one
@@ -391,7 +392,7 @@ void DeviceModel::restoreSystem()
         put32(9154 + 10 * c, coefficients[c]);
     put32(10000, 10203); // software version
     put32(10002, 20261207); // compile date
-    const QByteArray serial("2026120700042000000001234");
+    const QByteArray serial = factorySerial(ownAddress);
     for (int i = 0; i < 25; ++i)
         regs[10005 + i] = quint16(serial.at(i));
     const quint16 mac[6] = {0x00, 0x1A, 0x4B, 0x51, 0x0C, 0xE7};
@@ -401,6 +402,15 @@ void DeviceModel::restoreSystem()
     put32(2074, 1000);
     put32(2078, 0);
     angleSampleCount = 0;
+}
+
+QByteArray DeviceModel::factorySerial(int serverAddress)
+{
+    if (serverAddress == 1)
+        return QByteArrayLiteral("2026120700042000000001234");
+    // the same batch; the last three digits are the server address
+    return QByteArrayLiteral("2026120700042000000000")
+        + QByteArray::number(serverAddress).rightJustified(3, '0');
 }
 
 void DeviceModel::restoreAll()

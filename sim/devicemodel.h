@@ -2,8 +2,9 @@
 
 // The simulated KTT-Q4 transmitter: register storage, parameter ranges, the
 // load-cell physics behind the live values and the device commands. The model
-// knows nothing about Modbus framing; the front ends (tcpfrontend, rtufrontend)
-// hand it register reads and writes and send its answers.
+// knows nothing about Modbus framing; the server (simserver) hands it register
+// reads and writes and sends its answers. One model is one device: a link that
+// serves several server addresses has one model per address.
 
 #include <QHash>
 #include <QObject>
@@ -30,7 +31,12 @@ public:
     static constexpr int FirstCoil = 500;
     static constexpr int CoilCount = 7;
 
-    explicit DeviceModel(int wordOrder, QObject *parent = nullptr);
+    // serverAddress only shapes the identity: the factory serial number ends
+    // in it (address 1 keeps the plain factory serial).
+    explicit DeviceModel(int wordOrder, int serverAddress = 1, QObject *parent = nullptr);
+
+    // The 25 digits of the factory serial number of the device at an address.
+    static QByteArray factorySerial(int serverAddress);
 
     // Modbus access. Each returns 0 or a Modbus exception code.
     int readHolding(int address, int count, QVector<quint16> &values);
@@ -124,6 +130,7 @@ private:
     QHash<int, Range> ranges;
     quint16 coils[CoilCount];
     int order = 0;
+    int ownAddress = 1; // server address, for the identity
 
     Channel channels[4];
     bool frozen = false;

@@ -1,7 +1,6 @@
 // q4sim: a simulated KTT-Q4 four-channel weighing transmitter, a Modbus TCP or
 // RTU server for trying and testing Q4 Config without the hardware.
 
-#include "devicemodel.h"
 #include "simserver.h"
 
 #include <QCommandLineParser>
@@ -65,6 +64,22 @@ private:
     QByteArray pending;
 };
 
+// "--id 3,7": the server addresses the link answers, each 1..247 and listed
+// once; the first is the one control lines address without an @ prefix.
+bool parseServerIds(const QString &text, QList<int> &ids)
+{
+    ids.clear();
+    const QStringList parts = text.split(QLatin1Char(','));
+    for (const QString &part : parts) {
+        bool ok = false;
+        const int id = part.trimmed().toInt(&ok);
+        if (!ok || id < 1 || id > 247 || ids.contains(id))
+            return false;
+        ids.append(id);
+    }
+    return !ids.isEmpty();
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -91,7 +106,9 @@ int main(int argc, char **argv)
     const QCommandLineOption stopBitsOption(QStringLiteral("stop-bits"),
         QStringLiteral("RTU stop bits, 1 or 2 (default 1)."), QStringLiteral("N"), QStringLiteral("1"));
     const QCommandLineOption idOption(QStringLiteral("id"),
-        QStringLiteral("Server address 1-247 (default 1)."), QStringLiteral("N"), QStringLiteral("1"));
+        QStringLiteral("Server address 1-247, or several separated by commas, each its own device "
+                       "(default 1)."),
+        QStringLiteral("N[,N...]"), QStringLiteral("1"));
     const QCommandLineOption orderOption(QStringLiteral("word-order"),
         QStringLiteral("Word order of 32-bit values: ab-cd or cd-ab (default ab-cd)."),
         QStringLiteral("ORDER"), QStringLiteral("ab-cd"));
@@ -111,9 +128,9 @@ int main(int argc, char **argv)
     };
 
     bool ok = false;
-    const int id = parser.value(idOption).toInt(&ok);
-    if (!ok || id < 1 || id > 247)
-        return fail(QStringLiteral("bad --id"));
+    QList<int> ids;
+    if (!parseServerIds(parser.value(idOption), ids))
+        return fail(QStringLiteral("bad --id (1-247, several separated by commas)"));
     const QString orderText = parser.value(orderOption).toLower();
     if (orderText != QLatin1String("ab-cd") && orderText != QLatin1String("cd-ab"))
         return fail(QStringLiteral("bad --word-order (ab-cd or cd-ab)"));
@@ -121,8 +138,7 @@ int main(int argc, char **argv)
     if (!ok || latency < 0)
         return fail(QStringLiteral("bad --latency"));
 
-    DeviceModel model(orderText == QLatin1String("cd-ab") ? 1 : 0);
-    SimServer server(&model, id);
+    SimServer server(ids, orderText == QLatin1String("cd-ab") ? 1 : 0);
     server.setLatency(latency);
     if (parser.isSet(logOption) && !server.openLog(parser.value(logOption)))
         return fail(QStringLiteral("cannot open log %1").arg(parser.value(logOption)));

@@ -1,17 +1,17 @@
 #include "simserver.h"
 
 #include "devicemodel.h"
+#include "rtuframer.h"
 
 #include <QDataStream>
 #include <QHostAddress>
 #include <QHostInfo>
-#include <QModbusRtuSerialSlave>
 #include <QSerialPort>
+#include <QSet>
 #include <QTcpServer>
 #include <QTcpSocket>
 #include <QThread>
 #include <QTimer>
-#include <QVariant>
 #include <QVector>
 
 namespace {
@@ -35,51 +35,21 @@ QByteArray exceptionPdu(quint8 function, int code)
     return out;
 }
 
-// Modbus RTU front end: Qt's serial server frames the requests, the shared
-// engine answers them.
-class RtuSlave : public QModbusRtuSerialSlave
-{
-public:
-    RtuSlave(SimServer *server, QObject *parent)
-        : QModbusRtuSerialSlave(parent)
-        , engine(server)
-    {
-    }
-
-protected:
-    QModbusResponse processRequest(const QModbusPdu &request) override
-    {
-        QByteArray pdu;
-        pdu.append(char(request.functionCode()));
-        pdu.append(request.data());
-        const QByteArray answer = engine->handle(pdu);
-        if (answer.isEmpty()) // silent: Qt sends nothing in listen-only mode
-            return QModbusExceptionResponse(
-                request.functionCode(), QModbusExceptionResponse::ServerDeviceFailure);
-        if (engine->latency() > 0)
-            QThread::msleep(ulong(engine->latency()));
-        const quint8 fc = quint8(answer.at(0));
-        if (fc & 0x80)
-            return QModbusExceptionResponse(
-                QModbusPdu::FunctionCode(fc & 0x7F), QModbusPdu::ExceptionCode(quint8(answer.at(1))));
-        return QModbusResponse(QModbusPdu::FunctionCode(fc), answer.mid(1));
-    }
-
-private:
-    SimServer *engine;
-};
-
 } // namespace
 
-SimServer::SimServer(DeviceModel *m, int serverId, QObject *parent)
+SimServer::SimServer(const QList<int> &serverIds, int wordOrder, QObject *parent)
     : QObject(parent)
-    , model(m)
-    , id(serverId)
+    , ids(serverIds)
 {
-    // A real device restarts its interfaces after some resets; the answer to
-    // the reset itself still goes out first.
-    connect(model, &DeviceModel::connectionsShouldDrop, this,
-        [this]() { QTimer::singleShot(latencyMs + 50, this, &SimServer::dropConnections); });
+    for (int id : ids) {
+        Device &device = devices[id];
+        device.id = id;
+        device.model = new DeviceModel(wordOrder, id, this);
+        // A real device restarts its interfaces after some resets; the answer
+        // to the reset itself still goes out first.
+        connect(device.model, &DeviceModel::connectionsShouldDrop, this,
+            [this]() { QTimer::singleShot(latencyMs + 50, this, &SimServer::dropConnections); });
+    }
 }
 
 bool SimServer::openLog(const QString &path)
@@ -112,8 +82,31 @@ int SimServer::injectedFor(const QHash<int, int> &table, int address, int count)
     return 0;
 }
 
-QByteArray SimServer::handle(const QByteArray &pdu)
+QByteArray SimServer::handle(int serverId, const QByteArray &pdu)
 {
+    if (pdu.isEmpty())
+        return QByteArray();
+    if (serverId == 0) {
+        // broadcast: only writes mean anything, and nobody answers them
+        const quint8 fc = quint8(pdu.at(0));
+        if (fc == 0x05 || fc == 0x06 || fc == 0x0F || fc == 0x10) {
+            for (int id : qAsConst(ids))
+                handleOn(devices[id], pdu, true);
+        }
+        return QByteArray();
+    }
+    auto it = devices.find(serverId);
+    if (it == devices.end())
+        return QByteArray();
+    const QByteArray answer = handleOn(it.value(), pdu, false);
+    return quiet ? QByteArray() : answer;
+}
+
+QByteArray SimServer::handleOn(Device &device, const QByteArray &pdu, bool broadcast)
+{
+    DeviceModel *model = device.model;
+    const QHash<int, int> &injected = device.injected;
+    const QHash<int, int> &injectedCoils = device.injectedCoils;
     const quint8 fc = quint8(pdu.at(0));
     QString line;
     int exception = 0;
@@ -215,8 +208,14 @@ QByteArray SimServer::handle(const QByteArray &pdu)
         line += QStringLiteral(" exception %1").arg(exception);
         answer = exceptionPdu(fc, exception);
     }
+    if (broadcast)
+        line += QStringLiteral(" broadcast");
     if (quiet)
         line += QStringLiteral(" no-answer");
+    // with one device the log stays as it always was; with several each line
+    // names its server address the way control lines do
+    if (ids.size() > 1)
+        line.prepend(QStringLiteral("@%1 ").arg(device.id));
     logLine(line);
     return answer;
 }
@@ -283,10 +282,10 @@ void SimServer::onReadyRead(QTcpSocket *socket)
         const quint8 unit = quint8(buffer.at(6));
         const QByteArray pdu = buffer.mid(7, length - 1);
         buffer.remove(0, 6 + length);
-        if (unit != id)
-            continue;
-        const QByteArray answer = handle(pdu);
-        if (quiet)
+        if (!devices.contains(unit))
+            continue; // not one of ours (unit 0 included): no answer
+        const QByteArray answer = handle(unit, pdu);
+        if (answer.isEmpty())
             continue;
         QByteArray frame = header;
         frame[4] = char((answer.size() + 1) >> 8);
@@ -315,8 +314,7 @@ void SimServer::dropConnections()
     }
     if (rtu) {
         // a serial line has no connection; the port is closed and reopened
-        rtu->disconnectDevice();
-        rtu->connectDevice();
+        rtu->reopen();
     }
 }
 
@@ -325,27 +323,39 @@ void SimServer::dropConnections()
 bool SimServer::openRtu(
     const QString &device, int baud, int parity, int dataBits, int stopBits, QString *error)
 {
-    rtu = new RtuSlave(this, this);
-    rtu->setServerAddress(id);
-    rtu->setConnectionParameter(QModbusDevice::SerialPortNameParameter, device);
-    rtu->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
-    rtu->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
-    rtu->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, dataBits);
-    rtu->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, stopBits);
-    if (!rtu->connectDevice()) {
-        *error = rtu->errorString();
-        return false;
-    }
-    return true;
+    const QSet<int> served(ids.cbegin(), ids.cend());
+    rtu = new RtuFramer(
+        served,
+        [this](int address, const QByteArray &pdu) {
+            const QByteArray answer = handle(address, pdu);
+            // a serial line serves one request at a time anyway: the answer
+            // delay is a plain sleep
+            if (!answer.isEmpty() && latencyMs > 0)
+                QThread::msleep(ulong(latencyMs));
+            return answer;
+        },
+        this);
+    return rtu->open(device, baud, parity, dataBits, stopBits, error);
 }
 
 // ---------------------------------------------------------------- control
 
 QString SimServer::control(const QString &text)
 {
-    const QStringList w = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    QStringList w = text.simplified().split(QLatin1Char(' '), Qt::SkipEmptyParts);
     if (w.isEmpty())
         return QStringLiteral("error empty line");
+    int target = ids.first();
+    if (w.first().startsWith(QLatin1Char('@'))) {
+        bool ok = false;
+        target = w.first().mid(1).toInt(&ok);
+        if (!ok || !devices.contains(target))
+            return QStringLiteral("error no device at server address %1").arg(w.first().mid(1));
+        w.removeFirst();
+        if (w.isEmpty())
+            return QStringLiteral("error usage: @<id> <line>");
+    }
+    Device &device = devices[target];
     const QString cmd = w.first();
     bool ok = false;
     if (cmd == QLatin1String("latency")) {
@@ -359,8 +369,6 @@ QString SimServer::control(const QString &text)
         if (w.size() != 2 || (w[1] != QLatin1String("on") && w[1] != QLatin1String("off")))
             return QStringLiteral("error usage: silent <on|off>");
         quiet = w[1] == QLatin1String("on");
-        if (rtu)
-            rtu->setValue(QModbusServer::ListenOnlyMode, quiet);
         return QStringLiteral("ok");
     }
     if (cmd == QLatin1String("drop")) {
@@ -372,8 +380,8 @@ QString SimServer::control(const QString &text)
     }
     if (cmd == QLatin1String("exception")) {
         if (w.size() == 2 && w[1] == QLatin1String("clear")) {
-            injected.clear();
-            injectedCoils.clear();
+            device.injected.clear();
+            device.injectedCoils.clear();
             return QStringLiteral("ok");
         }
         // "exception <addr> <code>" for holding registers, "exception coil <addr> <code>" for coils
@@ -384,7 +392,7 @@ QString SimServer::control(const QString &text)
         const int code = w.value(first + 1).toInt(&ok2);
         if (w.size() != first + 2 || !ok || !ok2 || address < 0 || address > 65535 || code < 0 || code > 255)
             return QStringLiteral("error usage: exception [coil] <addr> <code> | exception clear");
-        QHash<int, int> &table = coil ? injectedCoils : injected;
+        QHash<int, int> &table = coil ? device.injectedCoils : device.injected;
         if (code == 0)
             table.remove(address);
         else
@@ -398,7 +406,7 @@ QString SimServer::control(const QString &text)
     if (cmd == QLatin1String("connections")) {
         return QStringLiteral("ok %1").arg(buffers.size());
     }
-    const QString reply = model->control(w);
+    const QString reply = device.model->control(w);
     if (reply.isEmpty())
         return QStringLiteral("error unknown command %1").arg(cmd);
     return reply;

@@ -3,6 +3,10 @@
 // Modbus side of the simulator: one protocol engine (PDU in, PDU out) shared
 // by the TCP and RTU front ends, with the request log and the fault switches
 // (latency, silence, injected exceptions, dropped connections).
+//
+// One link may serve several server addresses, each its own simulated device
+// with its own registers. Latency and silence belong to the link; register
+// contents, switches and injected exceptions to each device.
 
 #include <QByteArray>
 #include <QElapsedTimer>
@@ -16,29 +20,35 @@
 class DeviceModel;
 class QTcpServer;
 class QTcpSocket;
-class QModbusRtuSerialSlave;
+class RtuFramer;
 
 class SimServer : public QObject
 {
     Q_OBJECT
 public:
-    explicit SimServer(DeviceModel *model, int serverId, QObject *parent = nullptr);
+    // One device per server address (1..247, the first is the one control
+    // lines address by default), all in the given word order.
+    SimServer(const QList<int> &serverIds, int wordOrder, QObject *parent = nullptr);
 
     bool openLog(const QString &path);
     void clearLog();
 
-    // Handles one request PDU (function code first). Returns the response PDU.
-    // Logs the request.
-    QByteArray handle(const QByteArray &pdu);
+    // Handles one request PDU (function code first) for a server address.
+    // Returns the response PDU; empty when the address is not served or the
+    // link is silent. Logs the request. Address 0 is a broadcast: a write is
+    // applied by every device and nothing is answered.
+    QByteArray handle(int serverId, const QByteArray &pdu);
 
-    int serverId() const { return id; }
+    QList<int> serverIds() const { return ids; }
     int latency() const { return latencyMs; }
     void setLatency(int ms) { latencyMs = ms; }
     bool silent() const { return quiet; }
     void setSilent(bool on) { quiet = on; }
 
     // Control lines handled by the server (latency, silent, drop, exception,
-    // clearlog); anything else goes to the model. Returns the reply line.
+    // clearlog); anything else goes to the model. "@<id> <line>" aims a line
+    // at the device of that server address, otherwise it goes to the first.
+    // Returns the reply line.
     QString control(const QString &line);
 
     // TCP front end
@@ -51,26 +61,27 @@ public slots:
     void dropConnections();
 
 private:
-    struct Connection
+    struct Device
     {
-        QPointer<QTcpSocket> socket;
-        QByteArray buffer;
+        int id = 0;
+        DeviceModel *model = nullptr;
+        QHash<int, int> injected; // holding registers
+        QHash<int, int> injectedCoils; // coils
     };
 
+    QByteArray handleOn(Device &device, const QByteArray &pdu, bool broadcast);
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     void logLine(const QString &line);
     int injectedFor(const QHash<int, int> &table, int address, int count) const;
 
-    DeviceModel *model;
-    int id;
+    QList<int> ids;
+    QHash<int, Device> devices;
     int latencyMs = 0;
     bool quiet = false;
-    QHash<int, int> injected; // holding registers
-    QHash<int, int> injectedCoils; // coils
     QFile log;
     QTcpServer *tcp = nullptr;
     QString host;
     QHash<QTcpSocket *, QByteArray> buffers;
-    QModbusRtuSerialSlave *rtu = nullptr;
+    RtuFramer *rtu = nullptr;
 };

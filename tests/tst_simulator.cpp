@@ -64,6 +64,47 @@ QString lastRequest(SimulatorProcess &sim)
     return lines.isEmpty() ? QString() : lines.last();
 }
 
+// The serial number registers (10005..10029, one digit code each) as text.
+QString serialText(QModbusClient *client)
+{
+    LinkParameters b = block(10005, 25);
+    QVector<quint16> v(25);
+    if (readHoldingRegisters(client, b, v.data()) != Ok)
+        return QString();
+    QString text;
+    for (quint16 c : v)
+        text += QChar(c);
+    return text;
+}
+
+// An RTU frame as it goes on the line: address, PDU, CRC-16 low byte first.
+QByteArray rtuFrame(const QByteArray &body)
+{
+    quint16 crc = 0xFFFF;
+    for (char byte : body) {
+        crc ^= quint8(byte);
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? quint16((crc >> 1) ^ 0xA001) : quint16(crc >> 1);
+    }
+    return body + char(crc & 0xFF) + char(crc >> 8);
+}
+
+// Sends raw bytes on a serial port and collects what comes back within waitMs
+// (or until expected bytes are in).
+QByteArray exchange(QSerialPort &port, const QByteArray &frame, int expected, int waitMs)
+{
+    port.write(frame);
+    port.waitForBytesWritten(1000);
+    QByteArray in;
+    QElapsedTimer clock;
+    clock.start();
+    while (in.size() < expected && clock.elapsed() < waitMs) {
+        if (port.waitForReadyRead(20))
+            in += port.readAll();
+    }
+    return in;
+}
+
 } // namespace
 
 class TestSimulator : public QObject
@@ -90,6 +131,8 @@ private slots:
     void identityAndWordOrder();
     void independentPeerReadsABlock();
     void rtuOverPtyPair();
+    void severalServerAddressesOverTcp();
+    void severalServerAddressesOverRtu();
 
 private:
     SimulatorProcess *sim = nullptr;
@@ -734,6 +777,149 @@ void TestSimulator::rtuOverPtyPair()
         (QStringList {"read-hr 0 67", "read-hr 92 1 exception 2", "read-hr 0 1", "read-hr 0 1 no-answer",
             "read-hr 0 1"}));
     master.disconnectDevice();
+    rtu.stop();
+}
+
+void TestSimulator::severalServerAddressesOverTcp()
+{
+    SimulatorProcess multi({"--id", "3,7"});
+    QVERIFY2(multi.start(), qPrintable(multi.errorText()));
+    QVERIFY(connectTestClient(multi));
+    const auto restore = qScopeGuard([this]() {
+        disconnectTestClient();
+        QVERIFY(connectTestClient(*sim));
+    });
+    QCOMPARE(multi.command("freeze on"), QString("ok"));
+    modbusClient->setTimeout(300);
+
+    // a scan finds exactly the listed addresses; the others stay silent
+    QList<int> found;
+    QVector<quint16> v;
+    for (int id = 1; id <= 10; ++id) {
+        currentServerAddress = id;
+        const TransactionResult r = readRegs(10000, 2, v);
+        if (r == Ok)
+            found << id;
+        else
+            QCOMPARE(r, TimedOut);
+    }
+    QCOMPARE(found, (QList<int> {3, 7}));
+    QCOMPARE(multi.requests(), (QStringList {"@3 read-hr 10000 2", "@7 read-hr 10000 2"}));
+
+    // each has its own identity: the same software, serials ending in the address
+    currentServerAddress = 3;
+    QCOMPARE(read32(10000), 10203);
+    QCOMPARE(serialText(modbusClient), QString("2026120700042000000000003"));
+    currentServerAddress = 7;
+    QCOMPARE(read32(10000), 10203);
+    QCOMPARE(serialText(modbusClient), QString("2026120700042000000000007"));
+
+    // each has its own registers
+    currentServerAddress = 3;
+    QCOMPARE(write32(204, 50), Ok);
+    QCOMPARE(read32(204), 50);
+    currentServerAddress = 7;
+    QCOMPARE(read32(204), 10);
+    QCOMPARE(lastRequest(multi), QString("@7 read-hr 204 2"));
+
+    // control lines go to the first address, or to the one named by @
+    QCOMPARE(multi.command("get32 204"), QString("ok 50"));
+    QCOMPARE(multi.command("@7 get32 204"), QString("ok 10"));
+    QCOMPARE(multi.command("@7 set32 204 20"), QString("ok"));
+    QCOMPARE(read32(204), 20);
+    QCOMPARE(multi.command("@3 get32 204"), QString("ok 50"));
+    QVERIFY(multi.command("@9 get 0").startsWith("error"));
+    QCOMPARE(multi.command("@7 exception 204 4"), QString("ok"));
+    QCOMPARE(readRegs(204, 2, v), ResponseError);
+    currentServerAddress = 3;
+    QCOMPARE(readRegs(204, 2, v), Ok);
+    // a factory reset keeps the device's own serial number
+    QCOMPARE(multi.command("@7 reset-device"), QString("ok"));
+    QCOMPARE(multi.command("@7 get 10029"), QString("ok 55"));
+    QCOMPARE(multi.command("get 10029"), QString("ok 51"));
+}
+
+void TestSimulator::severalServerAddressesOverRtu()
+{
+    if (!PtyPair::available())
+        QSKIP("socat is not installed");
+    PtyPair pty;
+    QVERIFY(pty.start());
+    SimulatorProcess rtu({"--rtu", pty.first(), "--id", "3,7"});
+    QVERIFY2(rtu.start(), qPrintable(rtu.errorText()));
+
+    QModbusRtuSerialMaster master;
+    master.setConnectionParameter(QModbusDevice::SerialPortNameParameter, pty.second());
+    master.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 38400);
+    master.setConnectionParameter(QModbusDevice::SerialParityParameter, QSerialPort::EvenParity);
+    master.setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
+    master.setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
+    master.setTimeout(300);
+    master.setNumberOfRetries(0);
+    QVERIFY(master.connectDevice());
+    const int savedServer = currentServerAddress;
+    const auto restore = qScopeGuard([savedServer]() { currentServerAddress = savedServer; });
+
+    LinkParameters link;
+    link.startAddress = 10000;
+    link.count = 2;
+    QVector<quint16> v(2);
+    QList<int> found;
+    for (int id = 1; id <= 10; ++id) {
+        currentServerAddress = id;
+        const TransactionResult r = readHoldingRegisters(&master, link, v.data());
+        if (r == Ok)
+            found << id;
+        else
+            QCOMPARE(r, TimedOut);
+    }
+    QCOMPARE(found, (QList<int> {3, 7}));
+    currentServerAddress = 7;
+    QCOMPARE(serialText(&master), QString("2026120700042000000000007"));
+
+    // a write to one leaves the other alone
+    link.startAddress = 204;
+    const quint16 fifty[2] = {0, 50};
+    currentServerAddress = 3;
+    QCOMPARE(writeHoldingRegisters(&master, link, fifty), Ok);
+    QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
+    QCOMPARE(v, (QVector<quint16> {0, 50}));
+    currentServerAddress = 7;
+    QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
+    QCOMPARE(v, (QVector<quint16> {0, 10}));
+
+    // a broadcast write is applied by every device and answered by none
+    link.startAddress = 8005;
+    link.count = 1;
+    const quint16 value = 250;
+    currentServerAddress = 0;
+    QCOMPARE(writeHoldingRegisters(&master, link, &value), Ok);
+    QVERIFY(rtu.waitForRequest("@7 write 8005 1 250 broadcast"));
+    QCOMPARE(rtu.command("get 8005"), QString("ok 250"));
+    QCOMPARE(rtu.command("@7 get 8005"), QString("ok 250"));
+    master.disconnectDevice();
+
+    // raw frames: the answer carries a good CRC; a bad CRC or another address
+    // gets nothing, and the next good frame is answered again
+    QSerialPort port;
+    port.setPortName(pty.second());
+    port.setBaudRate(38400);
+    port.setParity(QSerialPort::EvenParity);
+    QVERIFY(port.open(QIODevice::ReadWrite));
+    const QByteArray read7 = rtuFrame(QByteArray::fromHex("070327100002"));
+    QCOMPARE(exchange(port, read7, 9, 1000), rtuFrame(QByteArray::fromHex("070304000027db")));
+    rtu.clearRequests();
+    QByteArray bad = read7;
+    bad[bad.size() - 1] = char(bad.at(bad.size() - 1) ^ 0x01);
+    QCOMPARE(exchange(port, bad, 1, 400), QByteArray());
+    QCOMPARE(exchange(port, rtuFrame(QByteArray::fromHex("050327100002")), 1, 400), QByteArray());
+    QCOMPARE(rtu.requests(), QStringList());
+    QCOMPARE(exchange(port, read7, 9, 1000), rtuFrame(QByteArray::fromHex("070304000027db")));
+    // an unknown function code is framed by the silence and refused
+    QCOMPARE(exchange(port, rtuFrame(QByteArray::fromHex("0341")), 5, 1000),
+        rtuFrame(QByteArray::fromHex("03c101")));
+    QCOMPARE(rtu.requests(), (QStringList {"@7 read-hr 10000 2", "@3 function 65 exception 1"}));
+    port.close();
     rtu.stop();
 }
 
