@@ -221,6 +221,39 @@ private slots:
         command("set32 606 100000");
     }
 
+    // Clicking into a field and out again only looks at it: no point is recorded.
+    // Return on an unchanged value writes it; a changed text is written on leaving.
+    void lookingAtAFieldWritesNothing()
+    {
+        auto *cp1 = edit("EditWeightCp1");
+        auto *capacity = edit("EditLcCapacity");
+        auto *coefficient = edit("EditCorrectCoef");
+        const qint64 memory = WeightCal::pointMemory(0, 0);
+        for (QLineEdit *next : {cp1, coefficient, capacity, cp1, coefficient}) {
+            next->setFocus(Qt::MouseFocusReason);
+            QTest::qWait(20);
+        }
+        QTest::qWait(200);
+        QVERIFY2(sim.writes().isEmpty(), qPrintable(sim.writes().join('|')));
+        QCOMPARE(WeightCal::pointMemory(0, 0), memory);
+
+        const QString held = capacity->text();
+        capacity->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(capacity->hasFocus());
+        QTest::keyClick(capacity, Qt::Key_Return);
+        QVERIFY(sim.waitForRequest(QStringLiteral("write 624 2 0 %1").arg(held)));
+
+        sim.clearRequests();
+        capacity->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(capacity->hasFocus());
+        capacity->selectAll();
+        QTest::keyClicks(capacity, "640");
+        coefficient->setFocus(Qt::MouseFocusReason);
+        QVERIFY(sim.waitForRequest("write 624 2 0 640"));
+        QTest::qWait(100);
+        QCOMPARE(sim.writes().size(), 1);
+    }
+
     void divisionItemsMapToValues()
     {
         auto *division = field<QComboBox>("BoxDivisionSelect");
