@@ -29,8 +29,15 @@ QString focusBackup;
 const char *const vendorUrl = "https://www.lumo-weighing.com";
 const char *const hostAddressPattern
     = "(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$";
-const char *const networkPortPattern = "[1-5][0-9]{1,3}[1-9]|6([0-9]{0,3}|[0-4][0-9]{0,3}|[5][0-4][0-9]{0,2}|"
-                                       "[5][5][0-2][0-9]?|[5][5][3][0-5]?)|^$";
+// Every whole number from 1 to 65535 without leading zeros, or nothing.
+const char *const networkPortPattern
+    = "[1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|655[0-2][0-9]|6553[0-5]|^$";
+
+void setNetworkPortValidator(QLineEdit *edit)
+{
+    edit->setValidator(
+        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), edit));
+}
 
 int parityFromIndex(int index) { return index > 0 ? index + 1 : 0; }
 
@@ -66,8 +73,7 @@ ModbusSetting::ModbusSetting(QWidget *parent)
 
     ui->EditHostIP->setValidator(
         new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
-    ui->EditPort->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), this));
+    setNetworkPortValidator(ui->EditPort);
 }
 
 ModbusSetting::~ModbusSetting()

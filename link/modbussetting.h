@@ -4,6 +4,8 @@
 
 #include <QMainWindow>
 
+class QLineEdit;
+
 namespace Ui {
 class ModbusSetting;
 }
@@ -73,3 +75,6 @@ int indexFromParity(int parity);
 // Regular expressions of the IP and port fields.
 extern const char *const hostAddressPattern;
 extern const char *const networkPortPattern;
+// Gives a port field (connection page, link dialog, Ethernet slot) the port
+// validator: 1 to 65535, or empty while being edited.
+void setNetworkPortValidator(QLineEdit *edit);
