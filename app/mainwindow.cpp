@@ -332,7 +332,13 @@ void MainWindow::InitLinkParam()
 void MainWindow::applyLanguage()
 {
     language = interfaceLanguage;
-    applyDialogFont(this);
+    // Only at start-up: later the widgets are polished, and the dialog font
+    // given then would replace the style sheet's sizes everywhere. Chinese
+    // text in a window started in English is drawn by font fallback.
+    if (!languageFontApplied) {
+        applyDialogFont(this);
+        languageFontApplied = true;
+    }
     if (currentTranslator) {
         QCoreApplication::removeTranslator(currentTranslator);
         delete currentTranslator;

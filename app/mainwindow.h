@@ -100,6 +100,8 @@ private:
     int pageStackIndex[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // by page number; 7 = connection page
     QTranslator *currentTranslator = nullptr;
     int language = 0;
+    // The language font is given to the window's widgets once, at start-up.
+    bool languageFontApplied = false;
     LinkParameters linkInfo;
     bool dragging = false;
     bool resizing = false;

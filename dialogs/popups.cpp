@@ -58,6 +58,16 @@ QString firstInstalledFamily(const QStringList &wanted)
     return QString();
 }
 
+// Shows the prepared popup modally, deletes it and returns 1 when confirmed.
+int runTipsDialog(TipsDialog *dialog)
+{
+    dialog->fitMessage();
+    dialog->exec();
+    const int result = dialog->isConfirmed() ? 1 : 0;
+    delete dialog;
+    return result;
+}
+
 } // namespace
 
 void applyDialogFont(QWidget *window)
@@ -104,11 +114,17 @@ int showTipsDialog(const QString &title, const QString &message, int stayOpen, Q
         dialog->hideIcon();
         break;
     }
-    dialog->fitMessage();
-    dialog->exec();
-    const int result = dialog->isConfirmed() ? 1 : 0;
-    delete dialog;
-    return result;
+    return runTipsDialog(dialog);
+}
+
+int showRetryQuestion(const QString &title, const QString &message, QWidget *parent)
+{
+    TipsDialog *dialog = new TipsDialog(parent);
+    dialog->setTitle(title);
+    dialog->setMessage(message);
+    dialog->hideIcon();
+    dialog->setConfirmText(TipsDialog::tr("Retry"));
+    return runTipsDialog(dialog);
 }
 
 QString inputPassword(QWidget *parent)

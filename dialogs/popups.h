@@ -8,6 +8,8 @@ class QWidget;
 // failure, progress note or question). stayOpen 0 closes it after one second.
 // Returns 1 when the user confirmed, 0 otherwise.
 int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent = nullptr);
+// A question whose buttons read "Retry" and "Cancel"; 1 for Retry, 0 otherwise.
+int showRetryQuestion(const QString &title, const QString &message, QWidget *parent = nullptr);
 // Asks for the reset password; a null string when cancelled or left empty.
 QString inputPassword(QWidget *parent = nullptr);
 // Language font rule: "simhei" for Chinese, "arial" otherwise, 25 points, on every child.

@@ -53,6 +53,8 @@ void TipsDialog::setButtonMode(int mode)
     }
 }
 
+void TipsDialog::setConfirmText(const QString &text) { ui->pushButton_ok->setText(text); }
+
 void TipsDialog::armAutoClose(int stayOpen)
 {
     if (stayOpen == 0)

@@ -23,6 +23,8 @@ public:
     void hideIcon();
     // 0 keeps only Confirm, 1 keeps only Cancel, anything else hides both.
     void setButtonMode(int mode);
+    // Text of the confirm button ("Confirm" by the form).
+    void setConfirmText(const QString &text);
     // stayOpen 0: the popup closes itself one second later.
     void armAutoClose(int stayOpen);
     // Widens (and if need be heightens) the popup so that a long message is not

@@ -31,8 +31,7 @@ ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
 
     ui->lineEdit_HostIP->setValidator(
         new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
-    ui->lineEdit_Port->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), this));
+    setNetworkPortValidator(ui->lineEdit_Port);
 
     on_comboBox_Protocol_activated(QStringLiteral("Modbus RTU"));
     applyDialogFont(this);

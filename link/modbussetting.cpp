@@ -29,8 +29,15 @@ QString focusBackup;
 const char *const vendorUrl = "https://www.lumo-weighing.com";
 const char *const hostAddressPattern
     = "(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$";
-const char *const networkPortPattern = "[1-5][0-9]{1,3}[1-9]|6([0-9]{0,3}|[0-4][0-9]{0,3}|[5][0-4][0-9]{0,2}|"
-                                       "[5][5][0-2][0-9]?|[5][5][3][0-5]?)|^$";
+// Every whole number from 1 to 65535 without leading zeros, or nothing.
+const char *const networkPortPattern
+    = "[1-9][0-9]{0,3}|[1-5][0-9]{4}|6[0-4][0-9]{3}|65[0-4][0-9]{2}|655[0-2][0-9]|6553[0-5]|^$";
+
+void setNetworkPortValidator(QLineEdit *edit)
+{
+    edit->setValidator(
+        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), edit));
+}
 
 int parityFromIndex(int index) { return index > 0 ? index + 1 : 0; }
 
@@ -66,8 +73,21 @@ ModbusSetting::ModbusSetting(QWidget *parent)
 
     ui->EditHostIP->setValidator(
         new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
-    ui->EditPort->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), this));
+    setNetworkPortValidator(ui->EditPort);
+
+    startValues = {
+        {QStringLiteral("EditPort"), ui->EditPort->text()},
+        {QStringLiteral("spinboxSlaveId"), ui->spinboxSlaveId->value()},
+        {QStringLiteral("EditHostIP"), ui->EditHostIP->text()},
+        {QStringLiteral("DwordFormat"), ui->DwordFormat->currentIndex()},
+        {QStringLiteral("baudCombo"), ui->baudCombo->currentIndex()},
+        {QStringLiteral("dataBitsCombo"), ui->dataBitsCombo->currentIndex()},
+        {QStringLiteral("parityCombo"), ui->parityCombo->currentIndex()},
+        {QStringLiteral("stopBitsCombo"), ui->stopBitsCombo->currentIndex()},
+        {QStringLiteral("connectType"), ui->connectType->currentIndex()},
+        {QStringLiteral("timeoutSpinner"), ui->timeoutSpinner->value()},
+        {QStringLiteral("Language"), 0},
+    };
 }
 
 ModbusSetting::~ModbusSetting()
@@ -298,36 +318,63 @@ void ModbusSetting::loadSettings()
         return;
     }
     QSettings settings(path, QSettings::IniFormat);
+    // A value out of range takes the start value of its key, and the file gets
+    // that value back.
+    auto replaced = [&](const QString &key) {
+        qWarning() << "Setting out of range:" << settings.group() << key << settings.value(key).toString()
+                   << "- using" << startValues.value(key).toString();
+        settings.setValue(key, startValues.value(key));
+        return startValues.value(key);
+    };
+    auto acceptable = [](const QLineEdit *edit, QString text) {
+        int pos = 0;
+        return edit->validator()->validate(text, pos) == QValidator::Acceptable;
+    };
+    // Text keys: a missing or empty text leaves the widget as it is.
+    auto loadText = [&](const QString &key, QLineEdit *edit) {
+        const QString text = settings.value(key).toString();
+        if (!text.isEmpty())
+            edit->setText(acceptable(edit, text) ? text : replaced(key).toString());
+    };
+    // Integer keys: a missing key reads as 0.
+    auto loadInt = [&](const QString &key, int low, int high) {
+        if (!settings.contains(key))
+            return 0;
+        bool ok = false;
+        const int value = settings.value(key).toInt(&ok);
+        return ok && value >= low && value <= high ? value : replaced(key).toInt();
+    };
+    auto loadIndex = [&](const QString &key, QComboBox *combo) {
+        combo->setCurrentIndex(loadInt(key, 0, combo->count() - 1));
+    };
+    auto loadSpin = [&](const QString &key, QSpinBox *spin) {
+        if (settings.contains(key))
+            spin->setValue(loadInt(key, spin->minimum(), spin->maximum()));
+    };
+
     settings.beginGroup(QStringLiteral("Q4"));
-    const QString port = settings.value(QStringLiteral("EditPort")).toString();
-    if (!port.isEmpty())
-        ui->EditPort->setText(port);
-    const QString host = settings.value(QStringLiteral("EditHostIP")).toString();
-    if (!host.isEmpty())
-        ui->EditHostIP->setText(host);
-    ui->DwordFormat->setCurrentIndex(settings.value(QStringLiteral("DwordFormat")).toInt());
-    ui->baudCombo->setCurrentIndex(settings.value(QStringLiteral("baudCombo")).toInt());
-    ui->dataBitsCombo->setCurrentIndex(settings.value(QStringLiteral("dataBitsCombo")).toInt());
-    ui->parityCombo->setCurrentIndex(settings.value(QStringLiteral("parityCombo")).toInt());
-    ui->stopBitsCombo->setCurrentIndex(settings.value(QStringLiteral("stopBitsCombo")).toInt());
-    ui->connectType->setCurrentIndex(settings.value(QStringLiteral("connectType")).toInt());
+    loadText(QStringLiteral("EditPort"), ui->EditPort);
+    loadText(QStringLiteral("EditHostIP"), ui->EditHostIP);
+    loadIndex(QStringLiteral("DwordFormat"), ui->DwordFormat);
+    loadIndex(QStringLiteral("baudCombo"), ui->baudCombo);
+    loadIndex(QStringLiteral("dataBitsCombo"), ui->dataBitsCombo);
+    loadIndex(QStringLiteral("parityCombo"), ui->parityCombo);
+    loadIndex(QStringLiteral("stopBitsCombo"), ui->stopBitsCombo);
+    loadIndex(QStringLiteral("connectType"), ui->connectType);
     on_connectType_activated(ui->connectType->currentIndex());
-    // Text keys: a missing key leaves the widget as it is.
-    if (settings.contains(QStringLiteral("timeoutSpinner")))
-        ui->timeoutSpinner->setValue(settings.value(QStringLiteral("timeoutSpinner")).toInt());
-    if (settings.contains(QStringLiteral("spinboxSlaveId")))
-        ui->spinboxSlaveId->setValue(settings.value(QStringLiteral("spinboxSlaveId")).toInt());
+    loadSpin(QStringLiteral("timeoutSpinner"), ui->timeoutSpinner);
+    loadSpin(QStringLiteral("spinboxSlaveId"), ui->spinboxSlaveId);
     SettingSerialNum();
     const QString serial = settings.value(QStringLiteral("serialnumcomboBox")).toString();
     if (!serial.isEmpty())
         ui->serialnumcomboBox->setCurrentText(serial);
-    const int q4Language = settings.value(QStringLiteral("Language")).toInt();
+    const int q4Language = loadInt(QStringLiteral("Language"), 0, 1);
     settings.endGroup();
 
     settings.beginGroup(QStringLiteral("Config"));
     const int startup = settings.value(QStringLiteral("Startup")).toInt();
     settings.setValue(QStringLiteral("Startup"), 0);
-    const int configLanguage = settings.value(QStringLiteral("Language")).toInt();
+    const int configLanguage = startup != 0 ? loadInt(QStringLiteral("Language"), 0, 1) : 0;
     settings.endGroup();
     interfaceLanguage = startup != 0 ? configLanguage : q4Language;
 

@@ -3,6 +3,10 @@
 #include "link/linkparameters.h"
 
 #include <QMainWindow>
+#include <QMap>
+#include <QVariant>
+
+class QLineEdit;
 
 namespace Ui {
 class ModbusSetting;
@@ -32,6 +36,9 @@ public:
     // is missing; returns false (with a warning) when the file cannot be written.
     bool saveSettings();
     // Reads the settings file into the widgets and sets the process-wide language.
+    // A value out of range (a combo index beyond the list, a port, address,
+    // delay or slave ID the field cannot hold, a language other than 0 or 1)
+    // takes the start value of its key, which is written back to the file.
     void loadSettings();
     // The link parameters shown on the page (retries stay 0).
     LinkParameters settingsFromForm();
@@ -64,6 +71,9 @@ private:
 
     Ui::ModbusSetting *ui;
     QWidget *focusedWidget = nullptr;
+    // Values of group "Q4" the page starts with, by key: a value read from the
+    // file that is out of range takes the one of its key instead.
+    QMap<QString, QVariant> startValues;
 };
 
 // Parity in the serial port's coding (0 none, 2 even, 3 odd) from a combo index
@@ -73,3 +83,6 @@ int indexFromParity(int parity);
 // Regular expressions of the IP and port fields.
 extern const char *const hostAddressPattern;
 extern const char *const networkPortPattern;
+// Gives a port field (connection page, link dialog, Ethernet slot) the port
+// validator: 1 to 65535, or empty while being edited.
+void setNetworkPortValidator(QLineEdit *edit);

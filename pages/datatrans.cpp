@@ -1,6 +1,7 @@
 #include "pages/datatrans.h"
 
 #include "app/appstate.h"
+#include "link/modbussetting.h"
 #include "pages/groupflow.h"
 #include "params/commitengine.h"
 #include "params/devicecopy.h"
@@ -11,16 +12,11 @@
 #include <QDebug>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QRegExpValidator>
 #include <QResizeEvent>
 
 #include <climits>
 
 namespace {
-
-// Ports 1 to 65535 without leading zeros (the way the device's own panel takes them).
-const char *const portPattern = "[1-5][0-9]{1,3}[1-9]|6([0-9]{0,3}|[0-4][0-9]{0,3}|[5][0-4][0-9]{0,2}|[5][5]["
-                                "0-2][0-9]?|[5][5][3][0-5]?)|^$";
 
 void drawWord(QWidget *widget, int value)
 {
@@ -100,8 +96,8 @@ DataTrans::DataTrans(QWidget *parent)
         setParameterValidator(edit);
         connect(edit, &QLineEdit::editingFinished, this, [this, edit]() { editFinished(edit); });
     }
-    ui->lineEditPortNum->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(portPattern)), ui->lineEditPortNum));
+    // The slot port takes the port rule of the connection page instead.
+    setNetworkPortValidator(ui->lineEditPortNum);
     reflow();
 }
 

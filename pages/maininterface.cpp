@@ -105,7 +105,11 @@ void MainInterface::buildCharts()
     for (int i = 0; i < ChartCount; ++i) {
         auto *chart = new QChart;
         chart->setBackgroundBrush(QColor(255, 255, 255));
+        // The view gives up the chart it was created with without deleting it.
+        QChart *formChart = views[i]->chart();
         views[i]->setChart(chart);
+        if (formChart != chart)
+            delete formChart;
         views[i]->setContentsMargins(0, 0, 0, 0);
         views[i]->setRenderHint(QPainter::Antialiasing);
 

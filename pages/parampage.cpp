@@ -68,18 +68,24 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
     case QEvent::Wheel:
         return true;
     case QEvent::KeyPress:
-        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return)
+        if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return) {
             editArmed = true;
+            returnPressed = true;
+        }
         break;
     case QEvent::FocusIn: {
         editArmed = true;
+        returnPressed = false;
         editedWidget = QApplication::focusWidget();
         if (!editedWidget)
             editedWidget = qobject_cast<QWidget *>(watched);
-        if (auto *combo = qobject_cast<QComboBox *>(editedWidget))
+        if (auto *combo = qobject_cast<QComboBox *>(editedWidget)) {
             editBackup = QString::number(combo->currentIndex());
-        else if (auto *edit = qobject_cast<QLineEdit *>(editedWidget))
+        } else if (auto *edit = qobject_cast<QLineEdit *>(editedWidget)) {
             editBackup = edit->text();
+            editStartField = edit;
+            editStartText = edit->text();
+        }
         if (logBackup)
             qDebug() << "ctrlValBp==" << editBackup;
         break;
@@ -101,6 +107,7 @@ bool ParamPage::restoreEmptyField(QLineEdit *edit)
     if (!edit->text().isEmpty())
         return false;
     editArmed = false;
+    returnPressed = false;
     edit->setText(editBackup);
     leaveField(edit);
     return true;
@@ -110,7 +117,13 @@ int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
 {
     if (!editArmed)
         return CommitNotWritten;
+    // Leaving a field unchanged ends the edit without a write; Return on an
+    // unchanged value still writes it (the user asked for it).
+    const bool requested = returnPressed || edit != editStartField || edit->text() != editStartText;
     editArmed = false;
+    returnPressed = false;
+    if (!requested)
+        return CommitNotWritten;
     // The field that finished is the one written, whatever had the focus last.
     const int result = commitWidgetValue(edit, converted);
     leaveField(edit);

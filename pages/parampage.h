@@ -9,6 +9,9 @@ class QScrollArea;
 // state and the page event filter: mouse-wheel events on parameter widgets are
 // swallowed, focus-in and Return arm an edit, and focus-in keeps a backup of the
 // value before the edit (editBackup) for a failed commit to put back.
+// A line edit is written when the user pressed Return in it, or when it is left
+// with a text other than the one it had at focus-in: looking at a field (focus in
+// and out without a change) writes nothing.
 class ParamPage : public QWidget
 {
     Q_OBJECT
@@ -48,8 +51,9 @@ protected:
     // back, ends the edit (so the focus-out that follows writes nothing) and
     // returns true.
     bool restoreEmptyField(QLineEdit *edit);
-    // Commits the converted text while the edit is armed, then leaves the field.
-    // Returns the commit result, or CommitNotWritten when the edit was not armed.
+    // Commits the converted text while the edit is armed and the user asked for
+    // it (Return, or a text changed since focus-in), then leaves the field.
+    // Returns the commit result, or CommitNotWritten when nothing was written.
     int commitLineEdit(QLineEdit *edit, const QString &converted);
     // Moves the focus off a field (to label_RemoteTip where it is shown), so that
     // the next click arms the field again.
@@ -62,4 +66,9 @@ protected:
 
 private:
     QWidget *reflowViewport = nullptr;
+    // Text of the focused line edit at focus-in, and whether Return was pressed
+    // in it since: together they decide whether a finished edit is written.
+    QLineEdit *editStartField = nullptr;
+    QString editStartText;
+    bool returnPressed = false;
 };

@@ -26,6 +26,8 @@ qint64 pointWeights[4][5] = {};
 constexpr int ZeroCaptureRegister = 646;
 constexpr int AngleComputeRegister = 2064;
 constexpr int AngleSampleRegister = 2066;
+// Unstable tries of one sampling point before the user is asked whether to go on.
+constexpr int UnstableTriesBeforeAsking = 10;
 
 // Division register values of the items "d=1" .. "d=50".
 const int divisionValues[] = {1, 2, 5, 10, 20, 50};
@@ -296,14 +298,23 @@ void WeightCal::on_pushButton_AngleCorrectSample_clicked()
     // The number of points and the stable flag are the values of the latest poll;
     // polling goes on while the popups are open.
     const int points = deviceCopy.combined.samplePoints;
+    int unstableTries = 0;
     for (int point = 1; point <= points;) {
         if (point <= 4 && !showTipsDialog(title, prompts[point - 1], 1, this))
             return;
         if (combinedStatus & 1) {
             writeSingleValue(AngleSampleRegister, 2, 1);
             ++point;
+            unstableTries = 0;
         } else {
             showTipsDialog(title, tr("Sample not stable!"), 0, this);
+            // Points beyond the fourth are not prompted: on a platform that never
+            // settles the tries would go on for ever without this way out.
+            if (++unstableTries >= UnstableTriesBeforeAsking) {
+                if (!showRetryQuestion(title, tr("Sample still not stable. Keep trying?"), this))
+                    return;
+                unstableTries = 0;
+            }
         }
     }
     if (points <= 0)

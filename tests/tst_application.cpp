@@ -25,6 +25,7 @@ private slots:
     void codeIndexMappings();
     void combinedModeFunctionLists();
     void comparatorValuesFollowTheirChannel();
+    void comparatorFocusAloneWritesNothing();
     void remoteSwitchWarning();
 };
 
@@ -195,6 +196,35 @@ void ApplicationPage::comparatorValuesFollowTheirChannel()
     QCOMPARE(ui->lineEditCOMPValue1_8->text(), QStringLiteral("-3.5"));
     QVERIFY(set(QStringLiteral("set32 602 0")));
     QCOMPARE(readGroup(12), Ok);
+}
+
+// Clicking into comparator fields and out again writes nothing; Return on an
+// unchanged value writes it.
+void ApplicationPage::comparatorFocusAloneWritesNothing()
+{
+    const Ui::Application *ui = page->form();
+    ui->tabWidget->setCurrentIndex(2);
+    QCOMPARE(readGroup(50), Ok);
+    QCOMPARE(readGroup(51), Ok);
+    page->refresh(true);
+    QApplication::setActiveWindow(page);
+    QVERIFY(QTest::qWaitForWindowActive(page));
+    sim.clearRequests();
+    for (QLineEdit *next : {ui->lineEditCOMPValue1_2, ui->lineEditCOMPValue2_2, ui->lineEditTRUEJudgeT_2,
+             ui->lineEditCOMPValue1_2}) {
+        next->setFocus(Qt::MouseFocusReason);
+        QTest::qWait(20);
+    }
+    ui->BoxCOMPMode_2->setFocus(Qt::MouseFocusReason);
+    QTest::qWait(200);
+    QVERIFY2(sim.writes().isEmpty(), qPrintable(sim.writes().join(QLatin1Char('|'))));
+
+    ui->lineEditTRUEJudgeT_2->setFocus(Qt::MouseFocusReason);
+    QTRY_VERIFY(ui->lineEditTRUEJudgeT_2->hasFocus());
+    QTest::keyClick(ui->lineEditTRUEJudgeT_2, Qt::Key_Return);
+    QTRY_COMPARE(sim.writes().size(), 1);
+    QVERIFY2(
+        sim.writes().first().startsWith(QLatin1String("write 1086 2")), qPrintable(sim.writes().first()));
 }
 
 void ApplicationPage::remoteSwitchWarning()

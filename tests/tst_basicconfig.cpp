@@ -112,6 +112,30 @@ private slots:
         QCOMPARE(timer->text(), QStringLiteral("55"));
     }
 
+    // Focus in and out without typing writes nothing; a changed text is written
+    // when the field is left, Return or not.
+    void focusAloneWritesNothing()
+    {
+        auto *timer = field<QLineEdit>("EditSTABTimer");
+        auto *range = field<QLineEdit>("EditZeroRange");
+        for (QLineEdit *next : {timer, range, timer, range}) {
+            next->setFocus(Qt::MouseFocusReason);
+            QTest::qWait(20);
+        }
+        field<QComboBox>("SampleRateBox")->setFocus(Qt::MouseFocusReason);
+        QTest::qWait(200);
+        QVERIFY2(sim.writes().isEmpty(), qPrintable(sim.writes().join('|')));
+
+        timer->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(timer->hasFocus());
+        timer->selectAll();
+        QTest::keyClicks(timer, "321");
+        range->setFocus(Qt::MouseFocusReason);
+        QVERIFY(sim.waitForRequest("write 216 2 0 321"));
+        QTest::qWait(100);
+        QCOMPARE(sim.writes().size(), 1);
+    }
+
     void comboCommitsOnlyWhenArmed()
     {
         auto *rate = field<QComboBox>("SampleRateBox");
@@ -254,7 +278,8 @@ private slots:
             QWidget *panel = field<QWidget>(name);
             QVERIFY(panel->geometry().right() < contents->width());
             QVERIFY2(panel->width() >= panel->sizeHint().width(),
-                     qPrintable(QStringLiteral("%1 %2 %3").arg(name).arg(panel->width()).arg(panel->sizeHint().width())));
+                qPrintable(
+                    QStringLiteral("%1 %2 %3").arg(name).arg(panel->width()).arg(panel->sizeHint().width())));
             QVERIFY(panel->height() >= panel->sizeHint().height());
             if (panel->y() == 10)
                 ++columns;

@@ -309,8 +309,16 @@ private slots:
         QCOMPARE(state(port, QStringLiteral("6000")), QValidator::Acceptable);
         QVERIFY(state(port, QStringLiteral("65536")) != QValidator::Acceptable);
         QVERIFY(state(port, QStringLiteral("70000")) != QValidator::Acceptable);
-        QVERIFY(state(port, QStringLiteral("500")) != QValidator::Acceptable); // last digit 0
         QVERIFY(state(port, QStringLiteral("x1")) == QValidator::Invalid);
+        // Every port from 1 to 65535 is taken, in the link dialog too.
+        ModbusParaSetDialog dialog;
+        auto *dialogPort = child<QLineEdit>(&dialog, "lineEdit_Port");
+        for (QLineEdit *field : {port, dialogPort}) {
+            for (const char *text : {"1", "80", "500", "1000", "5020", "8080", "59999", "65535"})
+                QCOMPARE(state(field, QLatin1String(text)), QValidator::Acceptable);
+            for (const char *text : {"0", "65536", "080", "99999"})
+                QVERIFY2(state(field, QLatin1String(text)) != QValidator::Acceptable, text);
+        }
 
         // An emptied field gets its text from before the edit back.
         page.show();

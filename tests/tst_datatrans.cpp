@@ -66,9 +66,11 @@ void DataTransPage::portValidator_data()
 {
     QTest::addColumn<QString>("text");
     QTest::addColumn<bool>("accepted");
-    for (const char *text : {"502", "6", "6000", "65535", "60000", "12345"})
+    // Every whole number from 1 to 65535, and nothing else.
+    for (const char *text :
+        {"502", "6", "6000", "65535", "60000", "12345", "80", "1000", "5020", "8080", "1", "10", "65530"})
         QTest::newRow(text) << QString::fromLatin1(text) << true;
-    for (const char *text : {"80", "1000", "65536", "0", "70000", "5020", "-1", "1"})
+    for (const char *text : {"65536", "0", "70000", "-1", "080", "100000", "66000", "1.5"})
         QTest::newRow(text) << QString::fromLatin1(text) << false;
 }
 
@@ -184,7 +186,8 @@ void DataTransPage::combinedAnalogEditsOutputOne()
     activateItem(ui->Box_combinedAnalogType, 6);
     QVERIFY(armEdit(page, ui->Box_combinedLinkData));
     activateItem(ui->Box_combinedLinkData, 0);
-    QCOMPARE(sim.writes(), (QStringList {QStringLiteral("write 8400 1 6"), QStringLiteral("write 8405 1 0")}));
+    QCOMPARE(
+        sim.writes(), (QStringList {QStringLiteral("write 8400 1 6"), QStringLiteral("write 8405 1 0")}));
     QVERIFY(set(QStringLiteral("set 9309 0")));
     QCOMPARE(readGroup(0), Ok);
 }

@@ -62,6 +62,24 @@ private slots:
         page = nullptr;
     }
 
+    // The charts built on the first tick replace the views' own charts, which
+    // are deleted then and not left behind; the new charts live with the page.
+    void replacedChartsAreDeleted()
+    {
+        QList<QPointer<QChart>> formCharts;
+        const auto views = page->findChildren<QChartView *>();
+        QCOMPARE(views.size(), 4);
+        for (QChartView *view : views)
+            formCharts << QPointer<QChart>(view->chart());
+        tick();
+        QVERIFY(page->chartsBuilt());
+        for (int i = 0; i < views.size(); ++i) {
+            QVERIFY(formCharts.at(i).isNull());
+            QVERIFY(views.at(i)->chart());
+            QCOMPARE(views.at(i)->chart()->series().size(), 1);
+        }
+    }
+
     void yRangeFollowsRunningExtremes()
     {
         tick();

@@ -11,6 +11,7 @@
 #include "support/simulatorprocess.h"
 
 #include <QApplication>
+#include <QFile>
 #include <QLabel>
 #include <QModbusTcpClient>
 #include <QMouseEvent>
@@ -49,6 +50,45 @@ private slots:
     {
         QVERIFY(dataDir.isValid());
         setDataDirectory(dataDir.path());
+    }
+
+    // A language switch at run time leaves the main window's widgets with the
+    // fonts they had at start-up (only popups and prompts take the dialog font).
+    void fontsSurviveLanguageSwitches()
+    {
+        QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
+        QVERIFY(styleFile.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(styleFile.readAll()));
+        interfaceLanguage = 0;
+        {
+            MainWindow w;
+            w.resize(1150, 800);
+            w.show();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            const char *const names[] = {"label_ConnectState", "label_protol", "label_notice", "baudCombo",
+                "connectButton", "BoxChaneelSelect", "EditZeroRange", "Box_WtChoose"};
+            QList<QWidget *> widgets;
+            for (const char *name : names) {
+                QWidget *widget = w.findChild<QWidget *>(QLatin1String(name));
+                QVERIFY2(widget, name);
+                widget->ensurePolished();
+                widgets << widget;
+            }
+            QList<QFont> before;
+            for (QWidget *widget : widgets)
+                before << widget->font();
+            auto *button = w.findChild<QPushButton *>(QStringLiteral("Btn_ChangeLanguage"));
+            for (int language : {1, 0}) {
+                button->click();
+                QApplication::processEvents();
+                QCOMPARE(w.languageInUse(), language);
+                for (int i = 0; i < widgets.size(); ++i)
+                    QVERIFY2(widgets.at(i)->font() == before.at(i), names[i]);
+            }
+            QCOMPARE(widgets.first()->font().pointSize(), 14); // the style sheet's size
+        }
+        qApp->setStyleSheet(QString());
+        interfaceLanguage = 0;
     }
 
     void hitTestBorder_data()

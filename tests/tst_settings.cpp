@@ -119,6 +119,62 @@ private slots:
         QCOMPARE(iniValue(QStringLiteral("Config/Startup")).toInt(), 0);
     }
 
+    // Values out of range take the start value of their key and are written
+    // back; valid values next to them are kept as they are.
+    void outOfRangeValuesTakeTheirDefaults()
+    {
+        writeIni({{QStringLiteral("Q4/baudCombo"), 9}, {QStringLiteral("Q4/parityCombo"), -1},
+            {QStringLiteral("Q4/dataBitsCombo"), QStringLiteral("x")}, {QStringLiteral("Q4/DwordFormat"), 1},
+            {QStringLiteral("Q4/stopBitsCombo"), 3}, {QStringLiteral("Q4/connectType"), 2},
+            {QStringLiteral("Q4/EditPort"), QStringLiteral("70000")},
+            {QStringLiteral("Q4/EditHostIP"), QStringLiteral("300.1.1.1")},
+            {QStringLiteral("Q4/timeoutSpinner"), QStringLiteral("5000")},
+            {QStringLiteral("Q4/spinboxSlaveId"), QStringLiteral("0")}, {QStringLiteral("Q4/Language"), 5}});
+        for (int i = 0; i < 10; ++i) // one warning per replaced value
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Setting out of range")));
+        interfaceLanguage = 3;
+        ModbusSetting page;
+        page.loadSettings();
+        auto combo = [&](const char *name) { return page.findChild<QComboBox *>(QLatin1String(name)); };
+        QCOMPARE(combo("baudCombo")->currentText(), QStringLiteral("38400"));
+        QCOMPARE(combo("parityCombo")->currentText(), QStringLiteral("EVEN"));
+        QCOMPARE(combo("dataBitsCombo")->currentText(), QStringLiteral("8"));
+        QCOMPARE(combo("stopBitsCombo")->currentText(), QStringLiteral("1"));
+        QCOMPARE(combo("connectType")->currentIndex(), 0);
+        QCOMPARE(combo("DwordFormat")->currentIndex(), 1); // valid: kept
+        QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->text(), QStringLiteral("502"));
+        QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->text(),
+            QStringLiteral("192.168.101.1"));
+        QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("timeoutSpinner"))->value(), 1000);
+        QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("spinboxSlaveId"))->value(), 1);
+        QCOMPARE(interfaceLanguage, 0);
+
+        // The file holds valid values now, and the widgets save them unchanged.
+        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 3);
+        QCOMPARE(iniValue(QStringLiteral("Q4/parityCombo")).toInt(), 1);
+        QCOMPARE(iniValue(QStringLiteral("Q4/dataBitsCombo")).toInt(), 1);
+        QCOMPARE(iniValue(QStringLiteral("Q4/stopBitsCombo")).toInt(), 0);
+        QCOMPARE(iniValue(QStringLiteral("Q4/connectType")).toInt(), 0);
+        QCOMPARE(iniValue(QStringLiteral("Q4/DwordFormat")).toInt(), 1);
+        QCOMPARE(iniValue(QStringLiteral("Q4/EditPort")).toString(), QStringLiteral("502"));
+        QCOMPARE(iniValue(QStringLiteral("Q4/EditHostIP")).toString(), QStringLiteral("192.168.101.1"));
+        QCOMPARE(iniValue(QStringLiteral("Q4/timeoutSpinner")).toInt(), 1000);
+        QCOMPARE(iniValue(QStringLiteral("Q4/spinboxSlaveId")).toInt(), 1);
+        QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 0);
+        QVERIFY(page.saveSettings());
+        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 3);
+
+        // A first run's language out of range is English, not an alternation
+        // of two invalid values under the language button.
+        writeIni({{QStringLiteral("Config/Startup"), 1}, {QStringLiteral("Config/Language"), -1}});
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Setting out of range")));
+        MainWindow window;
+        QCOMPARE(window.languageInUse(), 0);
+        QCOMPARE(iniValue(QStringLiteral("Config/Language")).toInt(), 0);
+        window.findChild<QPushButton *>(QStringLiteral("Btn_ChangeLanguage"))->click();
+        QCOMPARE(window.languageInUse(), 1);
+    }
+
     // A missing file is only logged; the widgets keep their values.
     void missingFileKeepsWidgets()
     {

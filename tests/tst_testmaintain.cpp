@@ -331,8 +331,9 @@ void TestMaintainPage::resetCalClearsOnlyItsChannelMemory()
     cal.show();
     currentPage = PageCalibration;
     for (int channel : {0, 2}) {
-        cal.on_BoxChaneelSelect_activated(channel);
+        // As a user chooses: the index changes, then the page hears of it.
         cal.findChild<QComboBox *>(QStringLiteral("BoxChaneelSelect"))->setCurrentIndex(channel);
+        cal.on_BoxChaneelSelect_activated(channel);
         selectedChannel = channel;
         auto *point = cal.findChild<QLineEdit *>(QStringLiteral("EditWeightCp1"));
         QVERIFY(point);

@@ -221,6 +221,39 @@ private slots:
         command("set32 606 100000");
     }
 
+    // Clicking into a field and out again only looks at it: no point is recorded.
+    // Return on an unchanged value writes it; a changed text is written on leaving.
+    void lookingAtAFieldWritesNothing()
+    {
+        auto *cp1 = edit("EditWeightCp1");
+        auto *capacity = edit("EditLcCapacity");
+        auto *coefficient = edit("EditCorrectCoef");
+        const qint64 memory = WeightCal::pointMemory(0, 0);
+        for (QLineEdit *next : {cp1, coefficient, capacity, cp1, coefficient}) {
+            next->setFocus(Qt::MouseFocusReason);
+            QTest::qWait(20);
+        }
+        QTest::qWait(200);
+        QVERIFY2(sim.writes().isEmpty(), qPrintable(sim.writes().join('|')));
+        QCOMPARE(WeightCal::pointMemory(0, 0), memory);
+
+        const QString held = capacity->text();
+        capacity->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(capacity->hasFocus());
+        QTest::keyClick(capacity, Qt::Key_Return);
+        QVERIFY(sim.waitForRequest(QStringLiteral("write 624 2 0 %1").arg(held)));
+
+        sim.clearRequests();
+        capacity->setFocus(Qt::MouseFocusReason);
+        QTRY_VERIFY(capacity->hasFocus());
+        capacity->selectAll();
+        QTest::keyClicks(capacity, "640");
+        coefficient->setFocus(Qt::MouseFocusReason);
+        QVERIFY(sim.waitForRequest("write 624 2 0 640"));
+        QTest::qWait(100);
+        QCOMPARE(sim.writes().size(), 1);
+    }
+
     void divisionItemsMapToValues()
     {
         auto *division = field<QComboBox>("BoxDivisionSelect");
@@ -344,6 +377,56 @@ private slots:
         QCOMPARE(refuse.messages, QStringList {"Empty or not?"});
         QTest::qWait(200);
         QCOMPARE(countRequests("write"), 0);
+    }
+
+    // After ten unstable tries of one point the wizard asks whether to go on:
+    // Cancel ends it writing nothing more, Retry goes on with the same point.
+    void unstableSamplingOffersAWayOut()
+    {
+        command("mode 1");
+        poll();
+        const QString retry = QStringLiteral("Sample still not stable. Keep trying?");
+        const QString unstable = QStringLiteral("Sample not stable!");
+        const QString first = QStringLiteral("Press the first, and then click confirm!");
+
+        deviceCopy.combined.samplePoints = 6; // beyond the four prompted corners
+        combinedStatus = 0;
+        {
+            int unstableSeen = 0;
+            PopupAnswerer answerer([&](const QString &message) {
+                unstableSeen += message == unstable ? 1 : 0;
+                // Without a question the prompts go on: end them there.
+                return message == retry || (message == first && unstableSeen > 10) ? 0 : 1;
+            });
+            field<QPushButton>("pushButton_AngleCorrectSample")->click();
+            QStringList expected {"Empty or not?"};
+            for (int i = 0; i < 10; ++i)
+                expected << first << unstable;
+            expected << retry;
+            QCOMPARE(answerer.messages, expected);
+        }
+        QTest::qWait(200);
+        QVERIFY2(sim.writes().isEmpty(), qPrintable(sim.writes().join('|')));
+
+        // Retry: the same point is tried again; once stable the wizard goes on
+        // through every point, the unprompted fifth one included, and computes.
+        deviceCopy.combined.samplePoints = 5;
+        bool asked = false;
+        PopupAnswerer answerer([&](const QString &message) {
+            if (message == retry) {
+                asked = true;
+                combinedStatus = 1;
+            }
+            return 1;
+        });
+        field<QPushButton>("pushButton_AngleCorrectSample")->click();
+        QVERIFY(asked);
+        QCOMPARE(answerer.messages.count(unstable), 10);
+        QCOMPARE(answerer.messages.count(first), 11);
+        QVERIFY(answerer.messages.last() == QLatin1String("Sample Done!")
+            || answerer.messages.last() == QLatin1String("Angle Correct Error!"));
+        QTRY_COMPARE(countRequests("write 2066 2 0 1"), 5);
+        QCOMPARE(countRequests("write 2064 2 0 1"), 1);
     }
 
     void angleResetReportsResult()

@@ -1868,6 +1868,10 @@
             <source>Angle Correct</source>
             <translation>角差修正</translation>
         </message>
+        <message>
+            <source>Retry</source>
+            <translation>重试</translation>
+        </message>
     </context>
     <context>
         <name>WeightCal</name>
@@ -2170,6 +2174,10 @@
         <message>
             <source>CAL remote editing switch off, on before submitting parameters!</source>
             <translation>标定参数远程修改开关已关闭，请先打开再提交参数！</translation>
+        </message>
+        <message>
+            <source>Sample still not stable. Keep trying?</source>
+            <translation>采样仍不稳定，是否继续尝试？</translation>
         </message>
     </context>
 </TS>

@@ -1868,6 +1868,10 @@
         <source>Angle Correct</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>WeightCal</name>
@@ -2169,6 +2173,10 @@
     </message>
     <message>
         <source>CAL remote editing switch off, on before submitting parameters!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Sample still not stable. Keep trying?</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
