@@ -153,6 +153,12 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
             }
             if (error == QModbusDevice::NoError)
                 return Ok;
+            if (error == QModbusDevice::TimeoutError) {
+                // The client's own response time-out came before the write's
+                // limit: the same time-out, worth another try.
+                qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
+                return TimedOut;
+            }
             qDebug() << "e_ModbusResponseError2";
             return ResponseError;
         }
