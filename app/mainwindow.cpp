@@ -261,6 +261,7 @@ void MainWindow::reConnectModbus()
         modbusClient = new QModbusTcpClient(modbusSetting);
     else
         modbusClient = new QModbusRtuSerialMaster(modbusSetting);
+    watchSerialLink(modbusClient);
 
     if (modbusClient->state() != QModbusDevice::ConnectedState) {
         if (liveLink.connectType != 0) {

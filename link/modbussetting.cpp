@@ -185,6 +185,8 @@ void ModbusSetting::on_connectButton_clicked()
             modbusClient = new QModbusTcpClient(this);
         else
             modbusClient = new QModbusRtuSerialMaster(this);
+        // A serial port that fails is closed at once (and the link marked faulty).
+        watchSerialLink(modbusClient);
     }
     if (modbusClient->state() == QModbusDevice::ConnectedState)
         return;

@@ -1,22 +1,24 @@
 #include "link/transactions.h"
 
+#include "link/linkstate.h"
+
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDeadlineTimer>
 #include <QDebug>
 #include <QElapsedTimer>
 #include <QModbusClient>
 #include <QModbusReply>
+#include <QModbusRtuSerialMaster>
 #include <QPointer>
 #include <QThread>
+#include <QTimer>
 
 int currentServerAddress = 1;
 int wordOrder = 0;
 bool linkSuspended = false;
 
-void waitProcessingEvents(int milliseconds)
-{
-    waitProcessingEvents(milliseconds, QPointer<QModbusReply>());
-}
+void waitProcessingEvents(int milliseconds) { waitProcessingEvents(milliseconds, QPointer<QModbusReply>()); }
 
 void waitProcessingEvents(int milliseconds, const QPointer<QModbusReply> &reply)
 {
@@ -50,14 +52,47 @@ void waitProcessingEvents(int milliseconds, const QPointer<QModbusReply> &reply)
 
 namespace {
 
+// Dynamic properties of a watched serial client.
+const char serialWatchedProperty[] = "q4SerialLinkWatched";
+const char serialLostProperty[] = "q4SerialLinkLost";
+
+// Errors by which Qt's RTU master tells that its port failed: the device is
+// gone (resource error, hang-up) or cannot be read or written any more.
+bool isPortFailure(QModbusDevice::Error error)
+{
+    return error == QModbusDevice::ConnectionError || error == QModbusDevice::ReadError
+        || error == QModbusDevice::WriteError;
+}
+
+// Time a read may wait in all: the client's own response time-out for each
+// try (or the configured response time when that is longer) plus a margin for
+// the request to get out, e.g. behind one the RTU master still has to finish.
+int readLimitMs(const QModbusClient *client, const LinkParameters &block)
+{
+    const int tries = 1 + qMax(0, client->numberOfRetries());
+    return qMax(block.responseTime, client->timeout()) * tries + TransactionMarginMs;
+}
+
+// Lets the reply release itself once it finishes; it belongs to the client
+// and goes with it otherwise.
+void abandonReply(QModbusReply *reply)
+{
+    if (reply)
+        QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+}
+
 // Common read loop of holding registers and coils.
 TransactionResult readUnits(
     QModbusClient *client, LinkParameters block, quint16 *values, QModbusDataUnit::RegisterType type)
 {
     if (!client)
         return NoConnection;
+    watchSerialLink(client);
     QModbusDataUnit unit(type, block.startAddress, block.count);
     block.serverAddress = currentServerAddress;
+    if (serialLinkLost(client))
+        return NoConnection;
+    const QDeadlineTimer deadline(readLimitMs(client, block), Qt::PreciseTimer);
     QModbusReply *reply = client->sendReadRequest(unit, block.serverAddress);
     if (!reply)
         return NoConnection;
@@ -86,6 +121,9 @@ TransactionResult readUnits(
             reply->deleteLater();
             if (error == QModbusDevice::ProtocolError)
                 return ResponseError;
+            // A reply aborted or timed out because the port went away.
+            if (serialLinkLost(client))
+                return NoConnection;
             if (error == QModbusDevice::TimeoutError) {
                 if (type == QModbusDataUnit::HoldingRegisters)
                     qDebug() << "Timeout";
@@ -93,11 +131,19 @@ TransactionResult readUnits(
             }
             return ResponseError;
         }
-        if (client->state() != QModbusDevice::ConnectedState || linkSuspended) {
+        if (client->state() != QModbusDevice::ConnectedState || linkSuspended || serialLinkLost(client)) {
             // The reply may still finish later; it is parented to the client and
             // released with it, or here once it finishes.
-            QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+            abandonReply(reply);
             return NoConnection;
+        }
+        if (deadline.hasExpired()) {
+            // The transport never finished the reply (Qt's RTU master may not,
+            // when its adapter goes away mid-request): a time-out all the same.
+            if (type == QModbusDataUnit::HoldingRegisters)
+                qDebug() << "Timeout";
+            abandonReply(reply);
+            return TimedOut;
         }
         waitProcessingEvents(1, replyGuard);
     }
@@ -125,6 +171,12 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
     block.serverAddress = currentServerAddress;
     qDebug() << "This is Send address = " << block.startAddress << "num = " << block.count
              << "slaveId = " << block.serverAddress;
+    watchSerialLink(client);
+    if (serialLinkLost(client))
+        return NoConnection;
+    // The write's own limit is the response time on the clock, whatever the
+    // transport does meanwhile.
+    const QDeadlineTimer deadline(qMax(1, block.responseTime), Qt::PreciseTimer);
     QModbusReply *reply = client->sendWriteRequest(unit, block.serverAddress);
     if (!reply)
         return NoConnection;
@@ -139,7 +191,7 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
     }
     const QPointer<QModbusClient> clientGuard(client);
     const QPointer<QModbusReply> replyGuard(reply);
-    for (int i = 0;;) {
+    for (;;) {
         if (!clientGuard || !replyGuard) {
             qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
             return NoConnection;
@@ -153,20 +205,62 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
             }
             if (error == QModbusDevice::NoError)
                 return Ok;
+            if (serialLinkLost(client)) {
+                qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
+                return NoConnection;
+            }
+            if (error == QModbusDevice::TimeoutError) {
+                // The client's own response time-out came before the write's
+                // limit: the same time-out, worth another try.
+                qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
+                return TimedOut;
+            }
             qDebug() << "e_ModbusResponseError2";
             return ResponseError;
         }
-        if (client->state() != QModbusDevice::ConnectedState) {
+        if (client->state() != QModbusDevice::ConnectedState || serialLinkLost(client)) {
             qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
-            QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+            abandonReply(reply);
             return NoConnection;
         }
-        waitProcessingEvents(1, replyGuard);
-        if (++i >= block.responseTime) {
+        if (deadline.hasExpired()) {
             qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
-            if (replyGuard)
-                QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
+            abandonReply(reply);
             return TimedOut;
         }
+        waitProcessingEvents(1, replyGuard);
     }
+}
+
+void watchSerialLink(QModbusClient *client)
+{
+    if (!qobject_cast<QModbusRtuSerialMaster *>(client) || client->property(serialWatchedProperty).toBool())
+        return;
+    client->setProperty(serialWatchedProperty, true);
+    QObject::connect(client, &QModbusDevice::errorOccurred, client, [client](QModbusDevice::Error error) {
+        // Requests refused because the port is already closed ("Device not
+        // connected.") and failures to open change nothing here.
+        if (client->state() != QModbusDevice::ConnectedState || !isPortFailure(error)
+            || serialLinkLost(client))
+            return;
+        client->setProperty(serialLostProperty, true);
+        linkFaulty = true;
+        qWarning().noquote() << "Serial link lost:" << client->errorString();
+        // Closed from the event loop rather than inside the port's own error
+        // signal. Closing stops the port's notifications (a dead pty reports its
+        // error over and over) and aborts what the master still had queued.
+        QTimer::singleShot(0, client, [client] {
+            if (client->state() != QModbusDevice::UnconnectedState)
+                client->disconnectDevice();
+        });
+    });
+    QObject::connect(client, &QModbusDevice::stateChanged, client, [client](QModbusDevice::State state) {
+        if (state == QModbusDevice::ConnectedState)
+            client->setProperty(serialLostProperty, false);
+    });
+}
+
+bool serialLinkLost(const QModbusClient *client)
+{
+    return client && client->property(serialLostProperty).toBool();
 }

@@ -27,9 +27,28 @@ extern bool linkSuspended;
 // Blocking transactions on the GUI thread. They wait in 1 ms steps while
 // processing events, so the window stays responsive. values must hold at least
 // block.count entries; reads only touch it on success.
+// Every wait ends by the clock: a write after block.responseTime ms, a read
+// after the client's response time-out for each of its tries (or
+// block.responseTime when longer) plus TransactionMarginMs, both with
+// TimedOut. A serial link whose port fails ends them at once with NoConnection.
 TransactionResult readHoldingRegisters(QModbusClient *client, LinkParameters block, quint16 *values);
 TransactionResult readCoils(QModbusClient *client, LinkParameters block, quint16 *values);
 TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters block, const quint16 *values);
+
+// Slack of a read's deadline beyond the client's own response time-out.
+constexpr int TransactionMarginMs = 500;
+
+// Watches a serial (RTU) client for the loss of its port: a USB adapter
+// unplugged, a device gone. Qt's RTU master then reports read or write errors
+// (a dead pty at full speed) but stays connected, and a request it has sent
+// may never finish. On the first such error the watch marks the link lost and
+// faulty (linkFaulty) and closes the port, so waiting transactions end,
+// nothing spins and later requests fail at once; a later Connect opens the
+// port again. The transactions watch every client they are given; the
+// connection procedures watch theirs from the start. No effect on TCP clients.
+void watchSerialLink(QModbusClient *client);
+// True once the watched serial client lost its port (until it connects again).
+bool serialLinkLost(const QModbusClient *client);
 
 // Processes events for the given number of milliseconds (monotonic clock),
 // sleeping until an event arrives or the next millisecond instead of spinning.

@@ -32,6 +32,7 @@ private slots:
     void refusedWritePutsBack();
     void timeoutRetrySucceedsButPutsBack();
     void threeTimeoutsGiveUp();
+    void clientTimeOutIsRetried();
     void notBoundWritesNothing();
     void pagesWithoutSelectorUseChannel1();
     void ethernetSlotAndChannelField();
@@ -184,6 +185,24 @@ void TestCommit::threeTimeoutsGiveUp()
     QCOMPARE(commitWidgetValue(&edit, edit.text()), int(TimedOut));
     QCOMPARE(edit.text(), QString("200"));
     QCOMPARE(writes().size(), 3);
+    QVERIFY(sim.command("silent off").startsWith("ok"));
+}
+
+// The client's own response time-out (here shorter than the write's limit)
+// ends each attempt: it is a time-out too, so the commit tries three times.
+void TestCommit::clientTimeOutIsRetried()
+{
+    modbusClient->setTimeout(300);
+    QVERIFY(sim.command("silent on").startsWith("ok"));
+    QLineEdit edit;
+    edit.setObjectName("EditTrZeroTimer");
+    edit.setText("300");
+    editBackup = "200";
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(TimedOut));
+    QCOMPARE(edit.text(), QString("200"));
+    QCOMPARE(writes(),
+        QStringList(
+            {"write 220 2 0 300 no-answer", "write 220 2 0 300 no-answer", "write 220 2 0 300 no-answer"}));
     QVERIFY(sim.command("silent off").startsWith("ok"));
 }
 

@@ -198,6 +198,16 @@ private slots:
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(elapsed >= 150 && elapsed < 900, qPrintable(QString::number(elapsed)));
         QVERIFY(debugSeen(QStringLiteral("e_ModbusResponseError -- e_ModbusTimetOut")));
+
+        // The client's own time-out, when it comes first, is a time-out as well.
+        capturedDebug.clear();
+        modbusClient->setTimeout(150);
+        block.responseTime = 1000;
+        clock.restart();
+        QCOMPARE(int(writeHoldingRegisters(modbusClient, block, values)), int(TimedOut));
+        QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
+        QVERIFY(debugSeen(QStringLiteral("e_ModbusResponseError -- e_ModbusTimetOut")));
+        QVERIFY(!debugSeen(QStringLiteral("e_ModbusResponseError2")));
     }
 
     // An exception response: 2, and the write logs "e_ModbusResponseError1".

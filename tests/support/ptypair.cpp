@@ -1,6 +1,7 @@
 #include "support/ptypair.h"
 
 #include <QDeadlineTimer>
+#include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
 #include <QThread>
@@ -12,8 +13,13 @@ bool PtyPair::start()
     const QString program = QStandardPaths::findExecutable(QStringLiteral("socat"));
     if (program.isEmpty() || !dir.isValid())
         return false;
+    if (socat.state() != QProcess::NotRunning)
+        return true;
     firstEnd = dir.filePath(QStringLiteral("ttyA"));
     secondEnd = dir.filePath(QStringLiteral("ttyB"));
+    // Links left by a socat that did not clean up would look like ends.
+    QFile::remove(firstEnd);
+    QFile::remove(secondEnd);
     socat.start(program,
         {QStringLiteral("pty,raw,echo=0,link=") + firstEnd,
             QStringLiteral("pty,raw,echo=0,link=") + secondEnd});
@@ -28,7 +34,9 @@ bool PtyPair::start()
     return true;
 }
 
-PtyPair::~PtyPair()
+PtyPair::~PtyPair() { stop(); }
+
+void PtyPair::stop()
 {
     if (socat.state() == QProcess::NotRunning)
         return;

@@ -6,6 +6,8 @@
 //   PtyPair pty;
 //   if (!PtyPair::available()) QSKIP("socat is not installed");
 //   QVERIFY(pty.start());            // q4sim on pty.first(), the program on pty.second()
+//   pty.stop();                      // both ends go away, as an unplugged adapter
+//   QVERIFY(pty.start());            // and come back under the same names
 
 #include <QProcess>
 #include <QString>
@@ -20,8 +22,11 @@ public:
     PtyPair &operator=(const PtyPair &) = delete;
 
     static bool available();
-    // Starts socat and waits (up to 5 s) until both ends exist.
+    // Starts socat and waits (up to 5 s) until both ends exist. After stop()
+    // the new pair gets the same names.
     bool start();
+    // Ends socat: both ends disappear (a program holding one sees a hang-up).
+    void stop();
     QString first() const { return firstEnd; }
     QString second() const { return secondEnd; }
 

@@ -1,0 +1,320 @@
+// A serial link whose device goes away (a USB adapter unplugged; here the
+// socat pty pair ended) while the program uses it: during polling, during a
+// commit and during headless workbook runs. Every wait must end, nothing may
+// spin, and Disconnect/Connect must bring the link back once the port returns.
+
+#include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "link/linkstate.h"
+#include "link/modbussetting.h"
+#include "link/transactions.h"
+#include "params/commitengine.h"
+#include "support/ptypair.h"
+#include "support/simulatorprocess.h"
+#include "workbook/parameterworkbook.h"
+#include "workbook/xlsxworkbook.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QLineEdit>
+#include <QModbusRtuSerialMaster>
+#include <QProcess>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+#include <sys/resource.h>
+
+namespace {
+
+// CPU seconds (user and system, all threads) of this process so far.
+double processCpuSeconds()
+{
+    rusage usage {};
+    getrusage(RUSAGE_SELF, &usage);
+    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+        + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+// Share of one core this process uses while it goes on processing events for
+// the given time (as the program's own event loop would).
+double cpuShareWhileRunning(int milliseconds)
+{
+    const double before = processCpuSeconds();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::qWait(milliseconds);
+    return (processCpuSeconds() - before) * 1000.0 / double(qMax<qint64>(1, clock.elapsed()));
+}
+
+// Confirms any message popup, so that a failure cannot hang the test in a modal wait.
+class PopupCloser : public QObject
+{
+public:
+    PopupCloser()
+    {
+        timer.setInterval(50);
+        connect(&timer, &QTimer::timeout, this, [] {
+            const auto windows = QApplication::topLevelWidgets();
+            for (QWidget *w : windows) {
+                if (w->isVisible() && w->inherits("TipsDialog"))
+                    QMetaObject::invokeMethod(w, "reject");
+            }
+        });
+        timer.start();
+    }
+
+private:
+    QTimer timer;
+};
+
+QStringList rtuSimulatorArgs(const QString &device, int latencyMs)
+{
+    return {QStringLiteral("--rtu"), device, QStringLiteral("--latency"), QString::number(latencyMs)};
+}
+
+// Shows the pty end in the connection page's serial list and selects it.
+void selectSerialPort(ModbusSetting *page, const QString &device)
+{
+    page->findChild<QComboBox *>(QStringLiteral("connectType"))->setCurrentIndex(0);
+    auto *serial = page->findChild<QComboBox *>(QStringLiteral("serialnumcomboBox"));
+    serial->addItem(QStringLiteral("pty(%1)").arg(device));
+    serial->setCurrentIndex(serial->count() - 1);
+}
+
+} // namespace
+
+class TestSerialLink : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void init();
+    void cleanup();
+
+    void portRemovedDuringPolling();
+    void portRemovedDuringCommit();
+    void portRemovedDuringHeadlessExport();
+    void portRemovedDuringHeadlessImport();
+
+private:
+    // Runs q4config with the arguments, ends the pty pair once the simulator has
+    // answered some requests, and returns the exit code and the seconds from the
+    // unplugging to the end of the run (-1 when it did not end within 60 s).
+    void runHeadlessAndUnplug(const QStringList &args, int *exitCode, double *secondsAfterUnplug);
+
+    QTemporaryDir dataDir;
+};
+
+void TestSerialLink::initTestCase()
+{
+    if (!PtyPair::available())
+        QSKIP("socat is not installed");
+    QVERIFY(dataDir.isValid());
+    setDataDirectory(dataDir.path());
+    QVERIFY(QDir().mkpath(dataDir.filePath(QStringLiteral("Template"))));
+    const QString name = templateFileName(0);
+    QVERIFY(QFile::copy(QStringLiteral(Q4_BINARY_DIR "/Template/") + name,
+        dataDir.filePath(QStringLiteral("Template/")) + name));
+}
+
+void TestSerialLink::init()
+{
+    linkSuspended = false;
+    pollBusy = false;
+    linkFaulty = false;
+    failedPolls = 0;
+}
+
+void TestSerialLink::cleanup()
+{
+    disconnectTestClient();
+    linkSuspended = false;
+}
+
+// The adapter goes away while the window polls: the status line turns to the
+// poll's error, the link is marked faulty and the process does not spin; once
+// the port is back, Disconnect and Connect make the link again.
+void TestSerialLink::portRemovedDuringPolling()
+{
+    PtyPair pty;
+    QVERIFY(pty.start());
+    auto sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 0));
+    QVERIFY2(sim->start(), qPrintable(sim->errorText()));
+
+    PopupCloser popups;
+    MainWindow window;
+    ModbusSetting *page = window.connectionPage();
+    auto *state = window.findChild<QLabel *>(QStringLiteral("label_ConnectState"));
+    selectSerialPort(page, pty.second());
+    page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
+    QVERIFY(modbusClient);
+    QCOMPARE(currentPage, int(PageMonitoring));
+    QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
+
+    pty.stop();
+    sim.reset(); // its port is gone as well
+    QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Error"), 6000);
+    QVERIFY(linkFaulty);
+    QCOMPARE(state->styleSheet(), QStringLiteral("color: red;"));
+    // Polling on with the device gone: a loop spinning on the dead port would
+    // take a whole core; the poll itself needs about 1 %.
+    const double share = cpuShareWhileRunning(3000);
+    qInfo("CPU with the device gone: %.3f of a core", share);
+    QVERIFY2(share < 0.15, qPrintable(QStringLiteral("CPU share %1").arg(share)));
+
+    // The adapter is plugged in again.
+    QVERIFY(pty.start());
+    sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 0));
+    QVERIFY2(sim->start(), qPrintable(sim->errorText()));
+    window.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
+    QCOMPARE(currentPage, int(PageConnection));
+    QCOMPARE(window.disconnectTimerObject()->interval(), 2000);
+    selectSerialPort(page, pty.second());
+    // Pressed while the old link is still being taken down: repeated until it is gone.
+    page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
+    QTRY_COMPARE_WITH_TIMEOUT(currentPage, int(PageMonitoring), 8000);
+    QVERIFY(modbusClient);
+    QCOMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
+    QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
+    QVERIFY(!linkFaulty);
+    linkSuspended = true; // keep the poll quiet while the window goes
+}
+
+// The adapter goes away while a commit waits for the device's answer: the
+// write ends at once with "no connection", is not tried again, and the field
+// is put back.
+void TestSerialLink::portRemovedDuringCommit()
+{
+    PtyPair pty;
+    QVERIFY(pty.start());
+    auto sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 800));
+    QVERIFY2(sim->start(), qPrintable(sim->errorText()));
+    auto *client = new QModbusRtuSerialMaster;
+    client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, pty.second());
+    client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 38400);
+    client->setConnectionParameter(QModbusDevice::SerialParityParameter, 2);
+    client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, 8);
+    client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
+    client->setTimeout(3000); // longer than the write's own limit: the loss must end it
+    client->setNumberOfRetries(0);
+    modbusClient = client;
+    currentServerAddress = 1;
+    QVERIFY(client->connectDevice());
+    QTRY_COMPARE(client->state(), QModbusDevice::ConnectedState);
+
+    // Unplug as soon as the write has reached the device (which answers late).
+    QTimer unplug;
+    connect(&unplug, &QTimer::timeout, this, [&] {
+        if (sim->requests().filter(QRegularExpression(QStringLiteral("^write 220"))).isEmpty())
+            return;
+        unplug.stop();
+        pty.stop();
+    });
+    unplug.start(10);
+
+    currentPage = PageBasic;
+    selectedChannel = 0;
+    QLineEdit edit;
+    edit.setObjectName(QStringLiteral("EditTrZeroTimer"));
+    edit.setText(QStringLiteral("300"));
+    editBackup = QStringLiteral("200");
+    QElapsedTimer clock;
+    clock.start();
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(NoConnection));
+    QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
+    QVERIFY(!unplug.isActive());
+    QCOMPARE(edit.text(), QStringLiteral("200"));
+    QVERIFY(linkFaulty);
+    QCOMPARE(sim->requests().filter(QRegularExpression(QStringLiteral("^write"))).size(), 1);
+    // The port is closed: later transactions fail at once instead of waiting.
+    QTRY_COMPARE(client->state(), QModbusDevice::UnconnectedState);
+    quint16 values[2] = {5, 6};
+    LinkParameters block;
+    block.startAddress = 0;
+    block.count = 2;
+    clock.restart();
+    QCOMPARE(int(readHoldingRegisters(modbusClient, block, values)), int(NoConnection));
+    QVERIFY(clock.elapsed() < 500);
+    QCOMPARE(values[0], quint16(5));
+}
+
+void TestSerialLink::runHeadlessAndUnplug(const QStringList &args, int *exitCode, double *secondsAfterUnplug)
+{
+    *exitCode = -1;
+    *secondsAfterUnplug = -1;
+    PtyPair pty;
+    QVERIFY(pty.start());
+    auto sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 20));
+    QVERIFY2(sim->start(), qPrintable(sim->errorText()));
+
+    QProcess run;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
+    run.setProcessEnvironment(env);
+    run.setProcessChannelMode(QProcess::MergedChannels);
+    run.start(QStringLiteral(Q4CONFIG_PATH),
+        QStringList {QStringLiteral("--data-dir"), dataDir.path()} + args
+            + QStringList {QStringLiteral("--rtu"), pty.second()});
+    QVERIFY(run.waitForStarted(5000));
+    QDeadlineTimer started(20000);
+    while (sim->requests().size() < 20) {
+        QVERIFY2(run.state() == QProcess::Running, run.readAll().constData());
+        QVERIFY2(!started.hasExpired(), "the run did not reach the device");
+        QTest::qWait(20);
+    }
+    pty.stop();
+    QElapsedTimer clock;
+    clock.start();
+    sim.reset();
+    const bool ended = run.waitForFinished(60000);
+    if (!ended) {
+        run.kill();
+        run.waitForFinished(5000);
+        return;
+    }
+    *secondsAfterUnplug = double(clock.elapsed()) / 1000.0;
+    *exitCode = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
+    qInfo("run ended %.1f s after the unplugging, exit status %d", *secondsAfterUnplug, *exitCode);
+}
+
+// Headless runs stop soon after the device goes away and say so by their exit status.
+void TestSerialLink::portRemovedDuringHeadlessExport()
+{
+    int exitCode = 0;
+    double seconds = 0;
+    runHeadlessAndUnplug(
+        {QStringLiteral("--export"), dataDir.filePath(QStringLiteral("gone.xlsx"))}, &exitCode, &seconds);
+    QVERIFY2(seconds >= 0 && seconds < 8, qPrintable(QString::number(seconds)));
+    QVERIFY(exitCode != 0);
+}
+
+void TestSerialLink::portRemovedDuringHeadlessImport()
+{
+    const QString file = dataDir.filePath(QStringLiteral("many.xlsx"));
+    QVector<QVector<QVariant>> rows {{QStringLiteral("h")}};
+    for (int i = 0; i < 300; ++i)
+        rows.append({qint64(8000), QStringLiteral("a"), qint64(1), qint64(247), qint64(1), QString(),
+            QStringLiteral("12")});
+    QVERIFY(XlsxWorkbook::create(file, ParameterSheetName, rows));
+    int exitCode = 0;
+    double seconds = 0;
+    runHeadlessAndUnplug({QStringLiteral("--import"), file}, &exitCode, &seconds);
+    QVERIFY2(seconds >= 0 && seconds < 8, qPrintable(QString::number(seconds)));
+    QVERIFY(exitCode != 0);
+}
+
+int main(int argc, char **argv)
+{
+    QApplication app(argc, argv);
+    initQ4Resources();
+    TestSerialLink test;
+    return QTest::qExec(&test, argc, argv);
+}
+
+#include "tst_seriallink.moc"
