@@ -655,9 +655,17 @@ bool writePackage(const QString &target, zip_t *source, const QVector<OutEntry> 
                 src = zip_source_buffer(out, entry.data.constData(), zip_uint64_t(entry.data.size()), 0);
             if (!src) {
                 ok = false;
-            } else if (zip_file_add(out, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
-                zip_source_free(src);
-                ok = false;
+            } else {
+                const zip_int64_t index
+                    = zip_file_add(out, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+                if (index < 0) {
+                    zip_source_free(src);
+                    ok = false;
+                } else if (!entry.file.isEmpty()) {
+                    // A rewritten sheet can be tens of megabytes: the fastest deflate
+                    // level keeps its save short, at a few per cent more size.
+                    zip_set_file_compression(out, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
+                }
             }
         }
         if (!ok) {
