@@ -373,7 +373,7 @@ public:
     qint64 tagStart() const
     {
         const int end = int(offset() - m_windowStart);
-        const int at = m_window.lastIndexOf(QLatin1Char('<'), end - 1);
+        const int at = end > 0 ? m_window.lastIndexOf(QLatin1Char('<'), end - 1) : -1;
         return at < 0 ? -1 : m_windowStart + at;
     }
     // A position up to which the text may be copied: the reader peeks at the
@@ -382,6 +382,8 @@ public:
     {
         const int begin = int(from - m_windowStart);
         const int end = int(offset() - m_windowStart);
+        if (end <= begin)
+            return offset();
         const int at = m_window.lastIndexOf(QLatin1Char('<'), end - 1);
         return at >= begin ? m_windowStart + at : offset();
     }
