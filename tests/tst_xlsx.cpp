@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
+#include <QXmlStreamReader>
 #include <QtTest>
 
 #include <zip.h>
@@ -159,6 +160,65 @@ const QByteArray ParamSheet = Decl + "<worksheet xmlns=\"" + MainNs + "\" xmlns:
       "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
       "</worksheet>";
 
+// A workbook with the one sheet 读写类 and, when given, shared strings.
+Parts smallPackage(const QByteArray &sheetData, const QByteArray &sharedStrings = QByteArray(),
+    bool linkSharedStrings = true)
+{
+    Parts parts = excelLikePackage(
+        Decl + "<worksheet xmlns=\"" + MainNs + "\"><sheetData>" + sheetData + "</sheetData></worksheet>");
+    for (auto &p : parts) {
+        if (p.first == QLatin1String("xl/sharedStrings.xml"))
+            p.second = sharedStrings.isNull()
+                ? QByteArray()
+                : Decl + "<sst xmlns=\"" + MainNs + "\">" + sharedStrings + "</sst>";
+        if (p.first == QLatin1String("xl/_rels/workbook.xml.rels") && !linkSharedStrings)
+            p.second.replace("/sharedStrings\"", "/customXml\"");
+    }
+    if (sharedStrings.isNull()) {
+        for (int i = parts.size() - 1; i >= 0; --i) {
+            if (parts[i].first == QLatin1String("xl/sharedStrings.xml"))
+                parts.removeAt(i);
+        }
+    }
+    return parts;
+}
+
+QByteArray repeated(const QByteArray &piece, int times)
+{
+    QByteArray out;
+    out.reserve(piece.size() * times);
+    for (int i = 0; i < times; ++i)
+        out += piece;
+    return out;
+}
+
+// Makes the zip's local header and central directory claim that an entry unpacks to `claimed` bytes.
+bool lieAboutSize(const QString &path, const QByteArray &name, quint32 claimed)
+{
+    QFile f(path);
+    if (!f.open(QIODevice::ReadWrite))
+        return false;
+    QByteArray data = f.readAll();
+    const auto u16 = [&](int at) { return int(uchar(data[at])) | int(uchar(data[at + 1])) << 8; };
+    int patched = 0;
+    struct Header
+    {
+        const char *signature;
+        int nameAt, sizeAt, nameLengthAt;
+    };
+    for (const Header h : {Header {"PK\x03\x04", 30, 22, 26}, Header {"PK\x01\x02", 46, 24, 28}}) {
+        for (int at = data.indexOf(h.signature); at >= 0; at = data.indexOf(h.signature, at + 4)) {
+            if (data.mid(at + h.nameAt, u16(at + h.nameLengthAt)) != name)
+                continue;
+            for (int i = 0; i < 4; ++i)
+                data[at + h.sizeAt + i] = char((claimed >> (8 * i)) & 0xFF);
+            ++patched;
+        }
+    }
+    f.seek(0);
+    return patched == 2 && f.write(data) == data.size();
+}
+
 bool python3Available() { return QFileInfo::exists(QStringLiteral("/usr/bin/python3")); }
 
 QString runPython(const QString &script, const QStringList &args = {})
@@ -187,6 +247,11 @@ private slots:
     void damagedInputFailsCleanly();
     void readsOpenpyxlWorkbook();
     void createdWorkbookOpensInOpenpyxl();
+    void refusesFilesOverLimits();
+    void refusesPartsThatUnpackBeyondTheirSize();
+    void refusesHostileXml();
+    void missingSharedStringsAreAnError();
+    void savesPrettyPrintedParts();
 
 private:
     QTemporaryDir dir;
@@ -562,6 +627,245 @@ void TestXlsx::createdWorkbookOpensInOpenpyxl()
                        "print(ws.max_row, ws['B1'].value, ws['A2'].value, ws['B2'].value, ws['D2'].value)"),
         {path});
     QCOMPARE(out, QStringLiteral("2 名称 200 A & B 4294966297"));
+}
+
+namespace {
+
+// Empty when the parameter sheet of the package reads under the limits, else the error text.
+QString readError(const QString &path, const Parts &parts, const XlsxLimits &limits = XlsxLimits())
+{
+    if (!writeZip(path, parts))
+        return QStringLiteral("cannot write the test file");
+    XlsxWorkbook wb;
+    wb.setLimits(limits);
+    if (!wb.open(path))
+        return QStringLiteral("open: ") + wb.errorString();
+    if (!wb.sheet(QStringLiteral("读写类")))
+        return QStringLiteral("sheet: ") + wb.errorString();
+    return QString();
+}
+
+QByteArray inlineCell(const char *ref, const QByteArray &text)
+{
+    return QByteArray("<c r=\"") + ref + "\" t=\"inlineStr\"><is><t>" + text + "</t></is></c>";
+}
+
+} // namespace
+
+void TestXlsx::refusesFilesOverLimits()
+{
+    const QString path = dir.filePath(QStringLiteral("limits.xlsx"));
+    const QByteArray fourRows
+        = "<row r=\"1\"><c r=\"A1\"><v>1</v></c><c r=\"B1\"><v>2</v></c></row>"
+          "<row r=\"2\"><c r=\"A2\"><v>3</v></c></row><row r=\"3\"><c r=\"A3\"><v>4</v></c></row>"
+          "<row r=\"4\">"
+        + inlineCell("G4", "four") + "</row>";
+    QCOMPARE(readError(path, smallPackage(fourRows)), QString());
+    XlsxLimits limits;
+
+    // Rows: the real limit, and a lowered one.
+    QCOMPARE(readError(path, smallPackage("<row r=\"100000\"><c r=\"A100000\"/></row>")), QString());
+    QString error = readError(path, smallPackage("<row r=\"100001\"><c r=\"A100001\"/></row>"));
+    QVERIFY2(error.startsWith(QLatin1String("sheet: ")) && error.contains(QLatin1String("row 100000")),
+        qPrintable(error));
+    limits.maxRows = 3;
+    error = readError(path, smallPackage(fourRows), limits);
+    QVERIFY2(error.contains(QLatin1String("row 3 (the limit of rows)")), qPrintable(error));
+    limits = XlsxLimits();
+
+    // Cell text: 1024 characters pass, 1025 do not - inline, as a number, or as a
+    // shared string a cell refers to; an unused long shared string is no matter.
+    QCOMPARE(
+        readError(path, smallPackage("<row r=\"2\">" + inlineCell("G2", QByteArray(1024, 'x')) + "</row>")),
+        QString());
+    for (const QByteArray &row : {"<row r=\"2\">" + inlineCell("G2", QByteArray(1025, 'x')) + "</row>",
+             "<row r=\"2\"><c r=\"G2\"><v>" + QByteArray(1025, '1') + "</v></c></row>",
+             // Far beyond what the XML reader is let to hold in one piece.
+             "<row r=\"2\">" + inlineCell("G2", QByteArray(3 * 1024 * 1024, 'x')) + "</row>",
+             QByteArray("<row r=\"2\"><c r=\"G2\" t=\"s\"><v>1</v></c></row>")}) {
+        error = readError(
+            path, smallPackage(row, "<si><t>short</t></si><si><t>" + QByteArray(1025, 'y') + "</t></si>"));
+        QVERIFY2(error.contains(QStringLiteral("cell G2 of sheet 读写类 holds more than 1024 characters")),
+            qPrintable(error));
+    }
+    QCOMPARE(readError(path,
+                 smallPackage("<row r=\"2\"><c r=\"G2\" t=\"s\"><v>0</v></c></row>",
+                     "<si><t>short</t></si><si><t>" + QByteArray(5000, 'y') + "</t></si>")),
+        QString());
+
+    // Cells and their text, over every sheet read.
+    limits.maxCells = 4;
+    error = readError(path, smallPackage(fourRows), limits);
+    QVERIFY2(error.contains(QLatin1String("more than 4 cells")), qPrintable(error));
+    limits = XlsxLimits();
+    limits.maxCellsText = 6;
+    error = readError(path, smallPackage(fourRows), limits);
+    QVERIFY2(error.contains(QLatin1String("more than 6 characters of cell text")), qPrintable(error));
+    limits = XlsxLimits();
+
+    // Shared strings: items and text.
+    const QByteArray strings = "<si><t>one</t></si><si><t>two</t></si><si><t>three</t></si>";
+    QCOMPARE(readError(path, smallPackage(fourRows, strings)), QString());
+    limits.maxSharedStrings = 2;
+    error = readError(path, smallPackage(fourRows, strings), limits);
+    QVERIFY2(
+        error.startsWith(QLatin1String("open: ")) && error.contains(QLatin1String("more than 2 strings")),
+        qPrintable(error));
+    limits = XlsxLimits();
+    limits.maxSharedStringsText = 10;
+    error = readError(path, smallPackage(fourRows, strings), limits);
+    QVERIFY2(error.contains(QLatin1String("more than 10 characters")), qPrintable(error));
+    limits = XlsxLimits();
+
+    // Sizes: the file, a worksheet part, a structure part.
+    limits.maxFileSize = 1024;
+    error = readError(path, smallPackage(fourRows), limits);
+    QVERIFY2(
+        error.contains(QLatin1String("larger than 1 KB (the limit of a workbook file)")), qPrintable(error));
+    limits = XlsxLimits();
+    limits.maxPartSize = 512;
+    error = readError(path, smallPackage(fourRows + repeated("<row/>", 100)), limits);
+    QVERIFY2(error.contains(QLatin1String("xl/worksheets/sheet1.xml unpacks to more than 512 bytes")),
+        qPrintable(error));
+    limits = XlsxLimits();
+    limits.maxStructurePartSize = 200;
+    error = readError(path, smallPackage(fourRows), limits);
+    QVERIFY2(
+        error.startsWith(QLatin1String("open: ")) && error.contains(QLatin1String("more than 200 bytes")),
+        qPrintable(error));
+}
+
+void TestXlsx::refusesPartsThatUnpackBeyondTheirSize()
+{
+    // The zip claims the parts are small; only the bytes actually inflated tell.
+    const QString path = dir.filePath(QStringLiteral("lying.xlsx"));
+    XlsxLimits limits;
+    limits.maxPartSize = 4096;
+    const QByteArray rows = "<row r=\"1\">" + inlineCell("A1", "a") + "</row>" + repeated("<row/>", 2000);
+    QVERIFY(writeZip(path, smallPackage(rows)));
+    QVERIFY(lieAboutSize(path, "xl/worksheets/sheet1.xml", 100));
+    XlsxWorkbook wb;
+    wb.setLimits(limits);
+    QVERIFY(wb.open(path));
+    QVERIFY(!wb.sheet(QStringLiteral("读写类")));
+    QVERIFY2(
+        wb.errorString().contains(QLatin1String("unpacks to more than 4 KB")), qPrintable(wb.errorString()));
+
+    QVERIFY(writeZip(path, smallPackage(rows, repeated("<si><t>x</t></si>", 1000))));
+    QVERIFY(lieAboutSize(path, "xl/sharedStrings.xml", 100));
+    QVERIFY(!wb.open(path));
+    QVERIFY2(wb.errorString().contains(QLatin1String("xl/sharedStrings.xml unpacks to more than 4 KB")),
+        qPrintable(wb.errorString()));
+}
+
+void TestXlsx::refusesHostileXml()
+{
+    const QString path = dir.filePath(QStringLiteral("hostile.xlsx"));
+    // Nesting beyond 128 levels inside a cell.
+    QString error = readError(path,
+        smallPackage("<row r=\"1\"><c r=\"A1\"><v>1</v>" + repeated("<x>", 200) + repeated("</x>", 200)
+            + "</c></row>"));
+    QVERIFY2(error.contains(QLatin1String("deeper than 128 levels")), qPrintable(error));
+    // A document type declaration (the way to entity expansion).
+    Parts parts = smallPackage("<row r=\"1\"><c r=\"A1\"><v>1</v></c></row>");
+    for (auto &p : parts) {
+        if (p.first == QLatin1String("xl/worksheets/sheet1.xml"))
+            p.second.replace("<worksheet", "<!DOCTYPE worksheet [<!ENTITY a \"aaaaaaaaaa\">]><worksheet");
+    }
+    error = readError(path, parts);
+    QVERIFY2(error.contains(QLatin1String("document type declaration")), qPrintable(error));
+    // One endless comment: a token the reader would otherwise hold whole.
+    XlsxLimits limits;
+    limits.maxTokenLength = 300;
+    error = readError(path, smallPackage("<!--" + QByteArray(400, 'c') + "-->"), limits);
+    QVERIFY2(error.contains(QLatin1String("longer than 300 characters")), qPrintable(error));
+    QCOMPARE(readError(path, smallPackage("<!--" + QByteArray(250, 'c') + "-->"), limits), QString());
+}
+
+void TestXlsx::missingSharedStringsAreAnError()
+{
+    // Cells that refer to shared strings the workbook cannot give must not read
+    // as empty cells: an import would then report success and write nothing.
+    const QString path = dir.filePath(QStringLiteral("nostrings.xlsx"));
+    const QByteArray row
+        = "<row r=\"2\"><c r=\"A2\" t=\"s\"><v>0</v></c><c r=\"G2\" t=\"s\"><v>1</v></c></row>";
+    QString error = readError(path, smallPackage(row)); // the relationship names a missing part
+    QVERIFY2(error.startsWith(QLatin1String("sheet: ")) && error.contains(QLatin1String("A2"))
+            && error.contains(QLatin1String("xl/sharedStrings.xml is missing")),
+        qPrintable(error));
+    error = readError(path, smallPackage(row, QByteArray(), false)); // no relationship at all
+    QVERIFY2(error.contains(QLatin1String("the workbook has none")), qPrintable(error));
+    error = readError(path, smallPackage(row, "<si><t>200</t></si>")); // index 1 of a table of 1
+    QVERIFY2(error.contains(QLatin1String("refers to shared string 1 of 1")), qPrintable(error));
+    QCOMPARE(readError(path, smallPackage(row, "<si><t>200</t></si><si><t>7</t></si>")), QString());
+    // Without references, no shared strings are needed (openpyxl writes none).
+    QCOMPARE(readError(path, smallPackage("<row r=\"2\"><c r=\"A2\"><v>200</v></c></row>")), QString());
+}
+
+void TestXlsx::savesPrettyPrintedParts()
+{
+    // Indented XML: the text between the elements must not throw the rewrite off.
+    Parts parts = excelLikePackage(Decl + "<worksheet xmlns=\"" + MainNs
+        + "\">\n  <dimension ref=\"A1\"/>\n  <sheetData>\n"
+          "    <row r=\"1\">\n      <c r=\"A1\" t=\"s\">\n        <v>0</v>\n      </c>\n    </row>\n"
+          "    <row r=\"2\">\n      <c r=\"A2\"><v>200</v></c>\n      <c r=\"G2\" s=\"0\"><v>5</v></c>\n"
+          "      <c r=\"H2\"><f>A2*2</f><v>400</v></c>\n    </row>\n"
+          "    <row r=\"4\">\n      <c><v>7</v></c>\n    </row>\n"
+          "  </sheetData>\n  <pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" "
+          "header=\"0.3\" footer=\"0.3\"/>\n</worksheet>\n");
+    for (auto &p : parts) {
+        if (p.first.endsWith(QLatin1String(".rels")) || p.first == QLatin1String("[Content_Types].xml"))
+            p.second.replace("><", ">\n  <");
+    }
+    const QString path = dir.filePath(QStringLiteral("pretty.xlsx"));
+    QVERIFY(writeZip(path, parts));
+    XlsxWorkbook wb;
+    QVERIFY(wb.open(path));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    QCOMPARE(s->cellText(4, 1), QStringLiteral("7"));
+    s->setCellText(1, 7, QStringLiteral("Export Value"));
+    s->setCellText(2, 7, QStringLiteral("4294967295"));
+    s->setCellText(3, 7, QStringLiteral("new row"));
+    s->setCellText(4, 2, QStringLiteral("beside"));
+    QVERIFY2(wb.save(), qPrintable(wb.errorString()));
+    wb.close();
+
+    const QMap<QString, QByteArray> after = readZip(path);
+    for (const QString &name : {QStringLiteral("xl/worksheets/sheet1.xml"),
+             QStringLiteral("xl/_rels/workbook.xml.rels"), QStringLiteral("[Content_Types].xml")}) {
+        QXmlStreamReader reader(after.value(name));
+        while (!reader.atEnd())
+            reader.readNext();
+        QVERIFY2(!reader.hasError(), qPrintable(name + QLatin1String(": ") + reader.errorString()));
+    }
+    QVERIFY(!after.value(QStringLiteral("xl/_rels/workbook.xml.rels")).contains("calcChain"));
+    QVERIFY(after.value(QStringLiteral("xl/_rels/workbook.xml.rels")).contains("rId8"));
+    QVERIFY(!after.value(QStringLiteral("[Content_Types].xml")).contains("calcChain"));
+    const QByteArray xml = after.value(QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY(xml.contains("<c r=\"G2\" s=\"0\" t=\"inlineStr\">")); // the style stays
+    QVERIFY(xml.contains("<c r=\"H2\"><f>A2*2</f><v>400</v></c>"));
+    QVERIFY(xml.contains("<dimension ref=\"A1:H4\"/>"));
+
+    QVERIFY(wb.open(path));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    QCOMPARE(s->cellText(1, 1), QStringLiteral("Address"));
+    QCOMPARE(s->cellText(1, 7), QStringLiteral("Export Value"));
+    QCOMPARE(s->cellText(2, 7), QStringLiteral("4294967295"));
+    QCOMPARE(s->cellText(2, 8), QStringLiteral("400"));
+    QCOMPARE(s->cellText(3, 7), QStringLiteral("new row"));
+    QCOMPARE(s->cellText(4, 1), QStringLiteral("7"));
+    QCOMPARE(s->cellText(4, 2), QStringLiteral("beside"));
+    if (!python3Available())
+        QSKIP("no /usr/bin/python3");
+    const QString out = runPython(
+        QStringLiteral(
+            "import sys,openpyxl\n"
+            "ws=openpyxl.load_workbook(sys.argv[1])['读写类']\n"
+            "print(ws['G1'].value, ws['G2'].value, ws['G3'].value, ws['A4'].value, ws['B4'].value)"),
+        {path});
+    QCOMPARE(out, QStringLiteral("Export Value 4294967295 new row 7 beside"));
 }
 
 QTEST_GUILESS_MAIN(TestXlsx)

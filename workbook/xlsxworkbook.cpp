@@ -4,12 +4,14 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
-#include <QRegularExpression>
 #include <QTemporaryFile>
+#include <QTextCodec>
+#include <QTextDecoder>
 #include <QXmlStreamReader>
 
 #include <zip.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdio>
 
@@ -22,9 +24,10 @@ const QString DocumentRelNs
     = QStringLiteral("http://schemas.openxmlformats.org/officeDocument/2006/relationships");
 const QString XmlDeclaration
     = QStringLiteral("<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?>\n");
-constexpr qint64 MaxPartSize = 256 * 1024 * 1024;
 constexpr int MaxRow = 1048576;
 constexpr int MaxColumn = 16384;
+constexpr int ChunkSize = 64 * 1024; // bytes inflated per read
+constexpr int OutputChunk = 256 * 1024; // bytes of a rewritten part buffered before they go to disk
 
 bool isXmlChar(uint c)
 {
@@ -74,17 +77,25 @@ QString decodeEscapedCharacters(const QString &text)
 {
     if (!text.contains(QLatin1String("_x")))
         return text;
-    static const QRegularExpression pattern(QStringLiteral("_x([0-9A-Fa-f]{4})_"));
+    const auto hex = [](QChar c) {
+        return (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            || (c >= QLatin1Char('a') && c <= QLatin1Char('f'))
+            || (c >= QLatin1Char('A') && c <= QLatin1Char('F'));
+    };
     QString out;
-    int last = 0;
-    auto it = pattern.globalMatch(text);
-    while (it.hasNext()) {
-        const QRegularExpressionMatch m = it.next();
-        out += text.midRef(last, m.capturedStart() - last);
-        out += QChar(m.captured(1).toUShort(nullptr, 16));
-        last = m.capturedEnd();
+    out.reserve(text.size());
+    int i = 0;
+    while (i < text.size()) {
+        if (text.at(i) == QLatin1Char('_') && i + 6 < text.size() && text.at(i + 1) == QLatin1Char('x')
+            && text.at(i + 6) == QLatin1Char('_') && hex(text.at(i + 2)) && hex(text.at(i + 3))
+            && hex(text.at(i + 4)) && hex(text.at(i + 5))) {
+            out += QChar(text.midRef(i + 2, 4).toUShort(nullptr, 16));
+            i += 7;
+            continue;
+        }
+        out += text.at(i);
+        ++i;
     }
-    out += text.midRef(last);
     return out;
 }
 
@@ -110,29 +121,6 @@ bool parseReference(const QStringRef &ref, int *row, int *column)
     return true;
 }
 
-// Text of a rich or plain string element (<si>, <is>): every <t>, phonetic runs left out.
-QString readStringItem(QXmlStreamReader &reader)
-{
-    QString text;
-    int depth = 1;
-    while (depth > 0 && !reader.atEnd()) {
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            if (reader.name() == QLatin1String("t")) {
-                text += reader.readElementText(QXmlStreamReader::IncludeChildElements);
-            } else if (reader.name() == QLatin1String("rPh") || reader.name() == QLatin1String("rPr")
-                || reader.name() == QLatin1String("phoneticPr")) {
-                reader.skipCurrentElement();
-            } else {
-                ++depth;
-            }
-        } else if (token == QXmlStreamReader::EndElement) {
-            --depth;
-        }
-    }
-    return decodeEscapedCharacters(text);
-}
-
 QString numberText(const QString &value)
 {
     const QString v = value.trimmed();
@@ -145,6 +133,351 @@ QString numberText(const QString &value)
     return QString::number(d, 'g', QLocale::FloatingPointShortest);
 }
 
+QString sizeText(qint64 bytes)
+{
+    if (bytes >= 1024 * 1024 && bytes % (1024 * 1024) == 0)
+        return QStringLiteral("%1 MB").arg(bytes / (1024 * 1024));
+    if (bytes >= 1024 && bytes % 1024 == 0)
+        return QStringLiteral("%1 KB").arg(bytes / 1024);
+    return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+zip_int64_t locateEntry(zip_t *zip, const QString &name)
+{
+    const QByteArray encoded = name.toUtf8();
+    zip_int64_t index = zip_name_locate(zip, encoded.constData(), 0);
+    if (index < 0)
+        index = zip_name_locate(zip, encoded.constData(), ZIP_FL_NOCASE);
+    return index;
+}
+
+// Watches the text on its way to the XML reader. The reader holds a token until
+// it is complete, so one endless token (a text run, a tag, a comment) would
+// grow without bound; this stops it at the token limit. Document type
+// declarations (the way to entity expansion) are refused outright.
+class TokenGuard
+{
+public:
+    enum Result { Fine, TooLong, Doctype };
+
+    explicit TokenGuard(qint64 limit)
+        : m_limit(limit)
+    {
+    }
+
+    Result feed(const QString &text)
+    {
+        for (const QChar qc : text) {
+            const ushort c = qc.unicode();
+            ++m_run;
+            switch (m_state) {
+            case Content:
+                if (c == '<') {
+                    m_state = Open;
+                    m_run = 1;
+                }
+                break;
+            case Open:
+                if (c == '!') {
+                    m_state = Bang;
+                    m_marker.clear();
+                } else if (c == '?') {
+                    m_state = Instruction;
+                    m_last = m_beforeLast = 0;
+                } else {
+                    m_state = Tag;
+                    m_quote = 0;
+                    tagCharacter(c);
+                }
+                break;
+            case Bang: {
+                m_marker += qc;
+                static const char *const comment = "--";
+                static const char *const cdata = "[CDATA[";
+                if (m_marker == QLatin1String(comment)) {
+                    m_state = Comment;
+                    m_last = m_beforeLast = 0;
+                } else if (m_marker == QLatin1String(cdata)) {
+                    m_state = CData;
+                    m_last = m_beforeLast = 0;
+                } else if (!QLatin1String(comment).startsWith(m_marker)
+                    && !QLatin1String(cdata).startsWith(m_marker)) {
+                    return Doctype;
+                }
+                break;
+            }
+            case Tag:
+                tagCharacter(c);
+                break;
+            case Comment:
+                endsWith(c, '-', '-');
+                break;
+            case CData:
+                endsWith(c, ']', ']');
+                break;
+            case Instruction:
+                if (c == '>' && m_last == '?') {
+                    m_state = Content;
+                    m_run = 0;
+                }
+                m_last = c;
+                break;
+            }
+            if (m_run > m_limit)
+                return TooLong;
+        }
+        return Fine;
+    }
+
+private:
+    enum State { Content, Open, Bang, Tag, Comment, CData, Instruction };
+
+    void tagCharacter(ushort c)
+    {
+        if (m_quote) {
+            if (c == m_quote)
+                m_quote = 0;
+        } else if (c == '"' || c == '\'') {
+            m_quote = c;
+        } else if (c == '>') {
+            m_state = Content;
+            m_run = 0;
+        }
+    }
+
+    void endsWith(ushort c, ushort first, ushort second)
+    {
+        if (c == '>' && m_last == second && m_beforeLast == first) {
+            m_state = Content;
+            m_run = 0;
+        }
+        m_beforeLast = m_last;
+        m_last = c;
+    }
+
+    qint64 m_limit;
+    State m_state = Content;
+    ushort m_quote = 0;
+    ushort m_last = 0;
+    ushort m_beforeLast = 0;
+    QString m_marker;
+    qint64 m_run = 0;
+};
+
+// One XML part streamed out of the zip into a QXmlStreamReader, a chunk at a
+// time, within the limits. With keepText, the decoded text that the reader has
+// not yet passed is kept too, so that a writer can copy it through.
+class PartReader
+{
+public:
+    enum Failure { NoFailure, Missing, TooLarge, TokenTooLong, TooDeep, Doctype, BadXml, ReadError };
+
+    PartReader(zip_t *zip, const QString &name, qint64 sizeLimit, const QString &limitName,
+        const XlsxLimits &limits, bool keepText = false)
+        : m_zip(zip)
+        , m_name(name)
+        , m_sizeLimit(sizeLimit)
+        , m_limitName(limitName)
+        , m_limits(limits)
+        , m_keepText(keepText)
+        , m_guard(limits.maxTokenLength)
+    {
+    }
+    ~PartReader()
+    {
+        if (m_file)
+            zip_fclose(m_file);
+    }
+    PartReader(const PartReader &) = delete;
+    PartReader &operator=(const PartReader &) = delete;
+
+    // Finds the part and checks its declared size. False with failure() and errorString().
+    bool open()
+    {
+        const zip_int64_t index = m_zip ? locateEntry(m_zip, m_name) : -1;
+        if (index < 0)
+            return fail(Missing, QStringLiteral("%1 is missing").arg(m_name));
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (zip_stat_index(m_zip, zip_uint64_t(index), 0, &st) != 0)
+            return fail(ReadError, QStringLiteral("cannot read %1").arg(m_name));
+        if ((st.valid & ZIP_STAT_SIZE) && st.size > zip_uint64_t(m_sizeLimit))
+            return tooLarge();
+        m_file = zip_fopen_index(m_zip, zip_uint64_t(index), 0);
+        if (!m_file)
+            return fail(ReadError,
+                QStringLiteral("cannot unpack %1: %2").arg(m_name, QString::fromUtf8(zip_strerror(m_zip))));
+        m_decoder.reset(QTextCodec::codecForMib(106)->makeDecoder());
+        m_chunk.resize(ChunkSize);
+        return true;
+    }
+
+    // The next token; Invalid once the whole part was read (failure() is
+    // NoFailure) or when it cannot be read further.
+    QXmlStreamReader::TokenType next()
+    {
+        if (m_failure != NoFailure || !m_file)
+            return QXmlStreamReader::Invalid;
+        if (m_popDepth) {
+            --m_depth;
+            m_popDepth = false;
+        }
+        for (;;) {
+            const QXmlStreamReader::TokenType token = m_xml.readNext();
+            if (token == QXmlStreamReader::Invalid) {
+                if (m_xml.error() == QXmlStreamReader::PrematureEndOfDocumentError) {
+                    if (!m_eof) {
+                        if (!refill())
+                            return QXmlStreamReader::Invalid;
+                        continue;
+                    }
+                    if (m_sawEnd)
+                        return QXmlStreamReader::Invalid; // the whole part, well formed
+                }
+                fail(BadXml, QStringLiteral("XML error in %1: %2").arg(m_name, m_xml.errorString()));
+                return QXmlStreamReader::Invalid;
+            }
+            if (token == QXmlStreamReader::StartElement && ++m_depth > m_limits.maxDepth) {
+                fail(TooDeep,
+                    QStringLiteral("%1 nests elements deeper than %2 levels (the limit of nesting)")
+                        .arg(m_name)
+                        .arg(m_limits.maxDepth));
+                return QXmlStreamReader::Invalid;
+            }
+            if (token == QXmlStreamReader::EndElement)
+                m_popDepth = true;
+            if (token == QXmlStreamReader::EndDocument)
+                m_sawEnd = true;
+            if (token == QXmlStreamReader::DTD) {
+                fail(Doctype, doctypeMessage());
+                return QXmlStreamReader::Invalid;
+            }
+            return token;
+        }
+    }
+
+    QXmlStreamReader &xml() { return m_xml; }
+    // Nesting level of the element just started or ended (1 for the root).
+    int depth() const { return m_depth; }
+    Failure failure() const { return m_failure; }
+    QString errorString() const { return m_error; }
+
+    // Text positions (with keepText), in the reader's character offsets.
+    qint64 offset() const { return m_xml.characterOffset(); }
+    qint64 textEnd() const { return m_windowStart + m_window.size(); }
+    QStringRef text(qint64 from, qint64 to) const
+    {
+        return m_window.midRef(int(from - m_windowStart), int(to - from));
+    }
+    // Where the tag just read begins; -1 when that is no longer kept.
+    qint64 tagStart() const
+    {
+        const int end = int(offset() - m_windowStart);
+        const int at = end > 0 ? m_window.lastIndexOf(QLatin1Char('<'), end - 1) : -1;
+        return at < 0 ? -1 : m_windowStart + at;
+    }
+    // A position up to which the text may be copied: the reader peeks at the
+    // '<' after a run of text, which belongs to the tag that follows.
+    qint64 settledOffset(qint64 from) const
+    {
+        const int begin = int(from - m_windowStart);
+        const int end = int(offset() - m_windowStart);
+        if (end <= begin)
+            return offset();
+        const int at = m_window.lastIndexOf(QLatin1Char('<'), end - 1);
+        return at >= begin ? m_windowStart + at : offset();
+    }
+    void discardBefore(qint64 position)
+    {
+        const int n = int(position - m_windowStart);
+        if (n > ChunkSize && n > m_window.size() / 2) {
+            m_window.remove(0, n);
+            m_windowStart = position;
+        }
+    }
+
+private:
+    bool fail(Failure failure, const QString &message)
+    {
+        m_failure = failure;
+        m_error = message;
+        return false;
+    }
+
+    bool tooLarge()
+    {
+        return fail(TooLarge,
+            QStringLiteral("%1 unpacks to more than %2 (%3)")
+                .arg(m_name, sizeText(m_sizeLimit), m_limitName));
+    }
+
+    QString doctypeMessage() const
+    {
+        return QStringLiteral("%1 holds a document type declaration, which workbooks never use").arg(m_name);
+    }
+
+    bool refill()
+    {
+        const zip_int64_t n = zip_fread(m_file, m_chunk.data(), zip_uint64_t(m_chunk.size()));
+        if (n < 0)
+            return fail(ReadError,
+                QStringLiteral("cannot unpack %1: %2")
+                    .arg(m_name, QString::fromUtf8(zip_file_strerror(m_file))));
+        if (n == 0) {
+            m_eof = true;
+            return true;
+        }
+        m_inflated += n;
+        if (m_inflated > m_sizeLimit)
+            return tooLarge(); // the size in the zip's directory said less
+        QString piece = m_decoder->toUnicode(m_chunk.constData(), int(n));
+        if (m_first && piece.startsWith(QChar(0xFEFF)))
+            piece.remove(0, 1);
+        m_first = false;
+        switch (m_guard.feed(piece)) {
+        case TokenGuard::TooLong:
+            return fail(TokenTooLong,
+                QStringLiteral(
+                    "%1 holds a text or tag longer than %2 characters (the limit of one XML token)")
+                    .arg(m_name)
+                    .arg(m_limits.maxTokenLength));
+        case TokenGuard::Doctype:
+            return fail(Doctype, doctypeMessage());
+        case TokenGuard::Fine:
+            break;
+        }
+        if (m_keepText)
+            m_window += piece;
+        m_xml.addData(piece);
+        return true;
+    }
+
+    zip_t *m_zip;
+    QString m_name;
+    qint64 m_sizeLimit;
+    QString m_limitName;
+    const XlsxLimits &m_limits;
+    bool m_keepText;
+    TokenGuard m_guard;
+    zip_file_t *m_file = nullptr;
+    std::unique_ptr<QTextDecoder> m_decoder;
+    QByteArray m_chunk;
+    QXmlStreamReader m_xml;
+    qint64 m_inflated = 0;
+    bool m_eof = false;
+    bool m_first = true;
+    bool m_sawEnd = false;
+    int m_depth = 0;
+    bool m_popDepth = false;
+    Failure m_failure = NoFailure;
+    QString m_error;
+    QString m_window;
+    qint64 m_windowStart = 0;
+};
+
+const QString StructureLimit = QStringLiteral("the limit of a workbook, relationships or content-types part");
+const QString PartLimit = QStringLiteral("the limit of a worksheet or shared-strings part");
+
 struct Relationship
 {
     QString id;
@@ -153,13 +486,21 @@ struct Relationship
     bool external = false;
 };
 
-bool parseRelationships(const QByteArray &data, QVector<Relationship> *out)
+// Reads a relationships part. False with an error text when it cannot be read.
+bool readRelationships(zip_t *zip, const QString &name, const XlsxLimits &limits, QVector<Relationship> *out,
+    QString *error, bool *missing)
 {
-    QXmlStreamReader reader(data);
-    while (!reader.atEnd()) {
-        if (reader.readNext() == QXmlStreamReader::StartElement
-            && reader.name() == QLatin1String("Relationship")) {
-            const QXmlStreamAttributes a = reader.attributes();
+    PartReader part(zip, name, limits.maxStructurePartSize, StructureLimit, limits);
+    *missing = false;
+    if (!part.open()) {
+        *missing = part.failure() == PartReader::Missing;
+        *error = part.errorString();
+        return false;
+    }
+    QXmlStreamReader::TokenType token;
+    while ((token = part.next()) != QXmlStreamReader::Invalid) {
+        if (token == QXmlStreamReader::StartElement && part.xml().name() == QLatin1String("Relationship")) {
+            const QXmlStreamAttributes a = part.xml().attributes();
             Relationship rel;
             rel.id = a.value(QLatin1String("Id")).toString();
             rel.type = a.value(QLatin1String("Type")).toString();
@@ -168,7 +509,48 @@ bool parseRelationships(const QByteArray &data, QVector<Relationship> *out)
             out->append(rel);
         }
     }
-    return !reader.hasError();
+    if (part.failure() != PartReader::NoFailure) {
+        *error = part.errorString();
+        return false;
+    }
+    return true;
+}
+
+// The whole of a small part (relationships, content types), within the structure limit.
+bool readWholePart(zip_t *zip, const QString &name, qint64 limit, QByteArray *data, QString *error)
+{
+    const zip_int64_t index = locateEntry(zip, name);
+    if (index < 0) {
+        *error = QStringLiteral("%1 is missing").arg(name);
+        return false;
+    }
+    zip_file_t *file = zip_fopen_index(zip, zip_uint64_t(index), 0);
+    if (!file) {
+        *error = QStringLiteral("cannot unpack %1").arg(name);
+        return false;
+    }
+    data->clear();
+    QByteArray chunk(ChunkSize, '\0');
+    bool ok = true;
+    for (;;) {
+        const zip_int64_t n = zip_fread(file, chunk.data(), zip_uint64_t(chunk.size()));
+        if (n < 0) {
+            *error = QStringLiteral("cannot unpack %1").arg(name);
+            ok = false;
+            break;
+        }
+        if (n == 0)
+            break;
+        if (data->size() + n > limit) {
+            *error = QStringLiteral("%1 unpacks to more than %2 (%3)")
+                         .arg(name, sizeText(limit), StructureLimit);
+            ok = false;
+            break;
+        }
+        data->append(chunk.constData(), int(n));
+    }
+    zip_fclose(file);
+    return ok;
 }
 
 // A relationship target resolved against the folder of its source part.
@@ -210,14 +592,15 @@ QByteArray removeElements(
     }
     QXmlStreamReader reader(text);
     QVector<QPair<int, int>> spans;
-    qint64 position = 0;
     while (!reader.atEnd()) {
-        position = reader.characterOffset();
         if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == localName
             && reader.attributes().value(attribute).compare(value, Qt::CaseInsensitive) == 0) {
-            const int start = int(position);
+            // The tag begins at its '<' (after a run of text the reader's offset
+            // has already passed that '<').
+            const int start = text.lastIndexOf(QLatin1Char('<'), int(reader.characterOffset()) - 1);
             reader.skipCurrentElement();
-            spans.append({start, int(reader.characterOffset())});
+            if (start >= 0)
+                spans.append({start, int(reader.characterOffset())});
         }
     }
     if (reader.hasError() || spans.isEmpty())
@@ -227,11 +610,13 @@ QByteArray removeElements(
     return (bom + text).toUtf8();
 }
 
-// One entry of a package being written: new data, or an entry copied from the source archive.
+// One entry of a package being written: new data, a file on disk, or an entry
+// copied from the source archive.
 struct OutEntry
 {
     QString name;
     QByteArray data;
+    QString file;
     qint64 sourceIndex = -1;
     bool directory = false;
 };
@@ -263,14 +648,26 @@ bool writePackage(const QString &target, zip_t *source, const QVector<OutEntry> 
         if (entry.directory) {
             ok = zip_dir_add(out, name.constData(), ZIP_FL_ENC_UTF_8) >= 0;
         } else {
-            zip_source_t *src = entry.sourceIndex >= 0
-                ? zip_source_zip(out, source, zip_uint64_t(entry.sourceIndex), 0, 0, -1)
-                : zip_source_buffer(out, entry.data.constData(), zip_uint64_t(entry.data.size()), 0);
+            zip_source_t *src = nullptr;
+            if (entry.sourceIndex >= 0)
+                src = zip_source_zip(out, source, zip_uint64_t(entry.sourceIndex), 0, 0, -1);
+            else if (!entry.file.isEmpty())
+                src = zip_source_file(out, QFile::encodeName(entry.file).constData(), 0, -1);
+            else
+                src = zip_source_buffer(out, entry.data.constData(), zip_uint64_t(entry.data.size()), 0);
             if (!src) {
                 ok = false;
-            } else if (zip_file_add(out, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE) < 0) {
-                zip_source_free(src);
-                ok = false;
+            } else {
+                const zip_int64_t index
+                    = zip_file_add(out, name.constData(), src, ZIP_FL_ENC_UTF_8 | ZIP_FL_OVERWRITE);
+                if (index < 0) {
+                    zip_source_free(src);
+                    ok = false;
+                } else if (!entry.file.isEmpty()) {
+                    // A rewritten sheet can be tens of megabytes: the fastest deflate
+                    // level keeps its save short, at a few per cent more size.
+                    zip_set_file_compression(out, zip_uint64_t(index), ZIP_CM_DEFLATE, 1);
+                }
             }
         }
         if (!ok) {
@@ -344,300 +741,70 @@ QString xlsxColumnName(int column)
 // ---------------------------------------------------------------------------
 // XlsxSheet
 
-int XlsxSheet::rowCount() const
+struct XlsxSheet::SharedStrings
 {
-    for (auto it = m_rows.constEnd(); it != m_rows.constBegin();) {
-        --it;
-        if (!it->cells.isEmpty())
-            return it.key();
+    struct Item
+    {
+        qint32 offset;
+        qint32 length; // below 0: longer than the cell limit, not kept
+    };
+    QString text;
+    QVector<Item> items;
+};
+
+void XlsxSheet::Range::add(int row, int column)
+{
+    if (!maxRow) {
+        minRow = maxRow = row;
+        minColumn = maxColumn = column;
+        return;
     }
-    return 0;
+    minRow = qMin(minRow, row);
+    maxRow = qMax(maxRow, row);
+    minColumn = qMin(minColumn, column);
+    maxColumn = qMax(maxColumn, column);
 }
 
-int XlsxSheet::columnCount() const
+void XlsxSheet::Range::add(const Range &other)
 {
-    int columns = 0;
-    for (const Row &row : m_rows) {
-        if (!row.cells.isEmpty())
-            columns = qMax(columns, row.cells.lastKey());
+    if (other.maxRow) {
+        add(other.minRow, other.minColumn);
+        add(other.maxRow, other.maxColumn);
     }
-    return columns;
 }
+
+int XlsxSheet::rowCount() const { return qMax(m_readRange.maxRow, m_writtenRange.maxRow); }
+
+int XlsxSheet::columnCount() const { return qMax(m_readRange.maxColumn, m_writtenRange.maxColumn); }
 
 QString XlsxSheet::cellText(int row, int column) const
 {
-    const auto r = m_rows.constFind(row);
-    if (r == m_rows.constEnd())
+    if (!m_written.isEmpty()) {
+        const auto r = m_written.constFind(row);
+        if (r != m_written.constEnd()) {
+            const auto c = r->constFind(column);
+            if (c != r->constEnd())
+                return *c;
+        }
+    }
+    const Cell key {row, column, 0, 0};
+    const auto it = std::lower_bound(m_cells.cbegin(), m_cells.cend(), key, XlsxSheet::cellBefore);
+    if (it == m_cells.cend() || it->row != row || it->column != column)
         return QString();
-    const auto c = r->cells.constFind(column);
-    return c == r->cells.constEnd() ? QString() : c->text;
+    if (it->offset < 0) {
+        const SharedStrings::Item &item = m_sharedStrings->items.at(-1 - it->offset);
+        return m_sharedStrings->text.mid(item.offset, item.length);
+    }
+    return m_text.mid(it->offset, it->length);
 }
 
 void XlsxSheet::setCellText(int row, int column, const QString &text)
 {
     if (row < 1 || row > MaxRow || column < 1 || column > MaxColumn)
         return;
-    Row &r = m_rows[row];
-    Cell &c = r.cells[column];
-    c.text = text;
-    c.written = true;
-    c.raw.clear();
-    r.modified = true;
+    m_written[row][column] = text;
+    m_writtenRange.add(row, column);
     m_modified = true;
-}
-
-bool XlsxSheet::parse(const QString &xmlText, const QStringList &sharedStrings, QString *error)
-{
-    m_xml = xmlText;
-    if (m_xml.startsWith(QChar(0xFEFF)))
-        m_xml.remove(0, 1);
-    QXmlStreamReader reader(m_xml);
-    int depth = 0;
-    bool inSheetData = false;
-    Row *row = nullptr;
-    int rowNumber = 0;
-    int nextColumn = 1;
-    qint64 position = 0;
-    while (!reader.atEnd()) {
-        position = reader.characterOffset();
-        const QXmlStreamReader::TokenType token = reader.readNext();
-        if (token == QXmlStreamReader::StartElement) {
-            ++depth;
-            const QStringRef name = reader.name();
-            if (depth == 1) {
-                if (name != QLatin1String("worksheet")) {
-                    *error = QStringLiteral("not a worksheet");
-                    return false;
-                }
-                m_dimensionInsert = int(reader.characterOffset());
-                continue;
-            }
-            if (depth == 2) {
-                if (name == QLatin1String("sheetData")) {
-                    m_sheetDataStart = int(position);
-                    m_sheetDataOpenTag
-                        = m_xml.mid(m_sheetDataStart, int(reader.characterOffset()) - m_sheetDataStart);
-                    m_prefix = reader.prefix().isEmpty() ? QString()
-                                                         : reader.prefix().toString() + QLatin1Char(':');
-                    inSheetData = true;
-                    continue;
-                }
-                const bool isDimension = name == QLatin1String("dimension");
-                const bool isSheetPr = name == QLatin1String("sheetPr");
-                reader.skipCurrentElement();
-                --depth;
-                if (isDimension) {
-                    m_dimensionStart = int(position);
-                    m_dimensionEnd = int(reader.characterOffset());
-                } else if (isSheetPr) {
-                    m_dimensionInsert = int(reader.characterOffset());
-                }
-                continue;
-            }
-            if (inSheetData && depth == 3 && name == QLatin1String("row")) {
-                const QXmlStreamAttributes attributes = reader.attributes();
-                int number = rowNumber + 1;
-                bool hasRef = false;
-                if (attributes.hasAttribute(QLatin1String("r"))) {
-                    bool ok = false;
-                    number = attributes.value(QLatin1String("r")).toInt(&ok);
-                    if (!ok || number < 1 || number > MaxRow) {
-                        *error = QStringLiteral("bad row number");
-                        return false;
-                    }
-                    hasRef = true;
-                }
-                rowNumber = number;
-                nextColumn = 1;
-                row = &m_rows[number];
-                row->rawStart = int(position);
-                row->modified = !hasRef; // a row without its number is written out with it
-                row->attributes.clear();
-                for (const QXmlStreamAttribute &a : attributes) {
-                    if (a.qualifiedName() == QLatin1String("r")
-                        || a.qualifiedName() == QLatin1String("spans"))
-                        continue;
-                    row->attributes.append({a.qualifiedName().toString(), a.value().toString()});
-                }
-                continue;
-            }
-            if (inSheetData && depth == 4 && row && name == QLatin1String("c")) {
-                const QXmlStreamAttributes attributes = reader.attributes();
-                Cell cell;
-                cell.qualifiedName = reader.qualifiedName().toString();
-                cell.style = attributes.value(QLatin1String("s")).toString();
-                int column = nextColumn;
-                if (attributes.hasAttribute(QLatin1String("r"))) {
-                    int refRow = 0;
-                    if (!parseReference(attributes.value(QLatin1String("r")), &refRow, &column)) {
-                        *error = QStringLiteral("bad cell reference");
-                        return false;
-                    }
-                } else {
-                    cell.rawHasRef = false;
-                }
-                if (column > MaxColumn) {
-                    *error = QStringLiteral("bad cell reference");
-                    return false;
-                }
-                nextColumn = column + 1;
-                const QString type = attributes.value(QLatin1String("t")).toString();
-                QString value;
-                QString inlineText;
-                bool hasInline = false;
-                while (!reader.atEnd()) {
-                    const QXmlStreamReader::TokenType t = reader.readNext();
-                    if (t == QXmlStreamReader::StartElement) {
-                        if (reader.name() == QLatin1String("v")) {
-                            value = reader.readElementText(QXmlStreamReader::IncludeChildElements);
-                        } else if (reader.name() == QLatin1String("is")) {
-                            inlineText = readStringItem(reader);
-                            hasInline = true;
-                        } else {
-                            reader.skipCurrentElement();
-                        }
-                    } else if (t == QXmlStreamReader::EndElement) {
-                        break; // the cell's own end
-                    }
-                }
-                --depth;
-                if (reader.hasError())
-                    break;
-                cell.raw = m_xml.mid(int(position), int(reader.characterOffset() - position));
-                if (type == QLatin1String("s")) {
-                    bool ok = false;
-                    const int index = value.trimmed().toInt(&ok);
-                    cell.text = ok && index >= 0 && index < sharedStrings.size() ? sharedStrings.at(index)
-                                                                                 : QString();
-                } else if (type == QLatin1String("inlineStr")) {
-                    cell.text = hasInline ? inlineText : value;
-                } else if (type == QLatin1String("str")) {
-                    cell.text = decodeEscapedCharacters(value);
-                } else if (type == QLatin1String("b")) {
-                    cell.text = value.trimmed().isEmpty()
-                        ? QString()
-                        : (value.trimmed() == QLatin1String("0") ? QStringLiteral("false")
-                                                                 : QStringLiteral("true"));
-                } else if (type == QLatin1String("e") || type == QLatin1String("d")) {
-                    cell.text = value;
-                } else {
-                    cell.text = value.isEmpty() ? QString() : numberText(value);
-                }
-                row->cells.insert(column, cell);
-                continue;
-            }
-            // Anything else inside sheetData (extension lists) is kept in the raw row text.
-            reader.skipCurrentElement();
-            --depth;
-        } else if (token == QXmlStreamReader::EndElement) {
-            if (inSheetData && depth == 3 && row) {
-                row->rawEnd = int(reader.characterOffset());
-                row = nullptr;
-            } else if (inSheetData && depth == 2) {
-                m_sheetDataEnd = int(reader.characterOffset());
-                inSheetData = false;
-            }
-            --depth;
-        }
-    }
-    if (reader.hasError()) {
-        *error = QStringLiteral("XML error in %1: %2").arg(m_partName, reader.errorString());
-        return false;
-    }
-    if (m_sheetDataStart < 0 || m_sheetDataEnd < 0) {
-        *error = QStringLiteral("%1 has no sheetData").arg(m_partName);
-        return false;
-    }
-    return true;
-}
-
-QByteArray XlsxSheet::serialize() const
-{
-    const QString p = m_prefix;
-    int minRow = 0, maxRow = 0, minColumn = 0, maxColumn = 0;
-    for (auto it = m_rows.constBegin(); it != m_rows.constEnd(); ++it) {
-        if (it->cells.isEmpty())
-            continue;
-        if (!minRow)
-            minRow = it.key();
-        maxRow = it.key();
-        minColumn = minColumn ? qMin(minColumn, it->cells.firstKey()) : it->cells.firstKey();
-        maxColumn = qMax(maxColumn, it->cells.lastKey());
-    }
-    QString range = QStringLiteral("A1");
-    if (minRow) {
-        range = xlsxColumnName(minColumn) + QString::number(minRow);
-        if (minRow != maxRow || minColumn != maxColumn)
-            range += QLatin1Char(':') + xlsxColumnName(maxColumn) + QString::number(maxRow);
-    }
-    const QString dimension = QStringLiteral("<%1dimension ref=\"%2\"/>").arg(p, range);
-
-    QString out;
-    out.reserve(m_xml.size() + 4096);
-    if (m_dimensionStart >= 0) {
-        out += m_xml.leftRef(m_dimensionStart);
-        out += dimension;
-        out += m_xml.midRef(m_dimensionEnd, m_sheetDataStart - m_dimensionEnd);
-    } else {
-        out += m_xml.leftRef(m_dimensionInsert);
-        out += dimension;
-        out += m_xml.midRef(m_dimensionInsert, m_sheetDataStart - m_dimensionInsert);
-    }
-    QString openTag = m_sheetDataOpenTag;
-    if (openTag.endsWith(QLatin1String("/>"))) {
-        openTag.chop(2);
-        openTag = openTag.trimmed() + QLatin1Char('>');
-    }
-    out += openTag;
-    for (auto it = m_rows.constBegin(); it != m_rows.constEnd(); ++it) {
-        const Row &row = it.value();
-        if (!row.modified && row.rawStart >= 0 && row.rawEnd > row.rawStart) {
-            out += m_xml.midRef(row.rawStart, row.rawEnd - row.rawStart);
-            continue;
-        }
-        if (row.cells.isEmpty() && row.rawStart < 0)
-            continue;
-        out += QStringLiteral("<%1row r=\"%2\"").arg(p).arg(it.key());
-        for (const auto &a : row.attributes)
-            out += QStringLiteral(" %1=\"%2\"").arg(a.first, xlsxEscapeAttribute(a.second));
-        if (row.cells.isEmpty()) {
-            out += QLatin1String("/>");
-            continue;
-        }
-        out += QLatin1Char('>');
-        for (auto c = row.cells.constBegin(); c != row.cells.constEnd(); ++c) {
-            const Cell &cell = c.value();
-            const QString ref = xlsxColumnName(c.key()) + QString::number(it.key());
-            if (!cell.written) {
-                if (cell.rawHasRef) {
-                    out += cell.raw;
-                } else {
-                    // Give the cell its reference so that written neighbours cannot shift it.
-                    const int nameEnd = 1 + cell.qualifiedName.size();
-                    out += cell.raw.leftRef(nameEnd);
-                    out += QStringLiteral(" r=\"%1\"").arg(ref);
-                    out += cell.raw.midRef(nameEnd);
-                }
-                continue;
-            }
-            const QString style = cell.style.isEmpty()
-                ? QString()
-                : QStringLiteral(" s=\"%1\"").arg(xlsxEscapeAttribute(cell.style));
-            if (cell.text.isEmpty()) {
-                out += QStringLiteral("<%1c r=\"%2\"%3/>").arg(p, ref, style);
-                continue;
-            }
-            const bool preserve = cell.text.at(0).isSpace() || cell.text.at(cell.text.size() - 1).isSpace()
-                || cell.text.contains(QLatin1Char('\n'));
-            out += QStringLiteral("<%1c r=\"%2\"%3 t=\"inlineStr\"><%1is><%1t%4>%5</%1t></%1is></%1c>")
-                       .arg(p, ref, style, preserve ? QStringLiteral(" xml:space=\"preserve\"") : QString(),
-                           xlsxEscapeText(cell.text));
-        }
-        out += QStringLiteral("</%1row>").arg(p);
-    }
-    out += QStringLiteral("</%1sheetData>").arg(p);
-    out += m_xml.midRef(m_sheetDataEnd);
-    return out.toUtf8();
 }
 
 // ---------------------------------------------------------------------------
@@ -649,45 +816,9 @@ XlsxWorkbook::~XlsxWorkbook() { close(); }
 
 bool XlsxWorkbook::fail(const QString &message)
 {
-    m_error = message;
     close();
     m_error = message;
     return false;
-}
-
-bool XlsxWorkbook::readEntry(const QString &name, QByteArray *data) const
-{
-    zip_t *zip = static_cast<zip_t *>(m_zip);
-    if (!zip)
-        return false;
-    const QByteArray encoded = name.toUtf8();
-    zip_int64_t index = zip_name_locate(zip, encoded.constData(), 0);
-    if (index < 0)
-        index = zip_name_locate(zip, encoded.constData(), ZIP_FL_NOCASE);
-    if (index < 0)
-        return false;
-    zip_stat_t st;
-    zip_stat_init(&st);
-    if (zip_stat_index(zip, zip_uint64_t(index), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE)
-        || st.size > zip_uint64_t(MaxPartSize))
-        return false;
-    zip_file_t *file = zip_fopen_index(zip, zip_uint64_t(index), 0);
-    if (!file)
-        return false;
-    data->resize(int(st.size));
-    zip_int64_t done = 0;
-    while (done < zip_int64_t(st.size)) {
-        const zip_int64_t n = zip_fread(file, data->data() + done, st.size - zip_uint64_t(done));
-        if (n <= 0)
-            break;
-        done += n;
-    }
-    zip_fclose(file);
-    if (done != zip_int64_t(st.size)) {
-        data->clear();
-        return false;
-    }
-    return true;
 }
 
 bool XlsxWorkbook::open(const QString &path)
@@ -697,8 +828,14 @@ bool XlsxWorkbook::open(const QString &path)
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return fail(QStringLiteral("cannot read %1").arg(path));
-    m_fileData = file.readAll();
+    if (file.size() > m_limits.maxFileSize)
+        return fail(QStringLiteral("%1 is larger than %2 (the limit of a workbook file)")
+                        .arg(path, sizeText(m_limits.maxFileSize)));
+    m_fileData = file.read(m_limits.maxFileSize + 1);
     file.close();
+    if (m_fileData.size() > m_limits.maxFileSize)
+        return fail(QStringLiteral("%1 is larger than %2 (the limit of a workbook file)")
+                        .arg(path, sizeText(m_limits.maxFileSize)));
 
     zip_error_t zerr;
     zip_error_init(&zerr);
@@ -716,29 +853,37 @@ bool XlsxWorkbook::open(const QString &path)
     m_zip = zip;
 
     // The package relationships name the workbook part.
-    QByteArray data;
+    QString error;
+    bool missing = false;
     m_workbookPart = QStringLiteral("xl/workbook.xml");
-    if (readEntry(QStringLiteral("_rels/.rels"), &data)) {
+    {
         QVector<Relationship> rels;
-        if (!parseRelationships(data, &rels))
-            return fail(QStringLiteral("damaged package relationships"));
-        for (const Relationship &rel : rels) {
-            if (rel.type.endsWith(QLatin1String("/officeDocument")) && !rel.external) {
-                m_workbookPart = resolveTarget(QString(), rel.target);
-                break;
+        if (readRelationships(zip, QStringLiteral("_rels/.rels"), m_limits, &rels, &error, &missing)) {
+            for (const Relationship &rel : rels) {
+                if (rel.type.endsWith(QLatin1String("/officeDocument")) && !rel.external) {
+                    m_workbookPart = resolveTarget(QString(), rel.target);
+                    break;
+                }
             }
+        } else if (!missing) {
+            return fail(QStringLiteral("damaged package relationships: %1").arg(error));
         }
     }
-    if (!readEntry(m_workbookPart, &data))
-        return fail(QStringLiteral("%1 has no workbook part").arg(path));
 
     QVector<QPair<QString, QString>> sheetIds; // name, relationship id
     {
-        QXmlStreamReader reader(data);
+        PartReader part(zip, m_workbookPart, m_limits.maxStructurePartSize, StructureLimit, m_limits);
+        if (!part.open()) {
+            if (part.failure() == PartReader::Missing)
+                return fail(QStringLiteral("%1 has no workbook part").arg(path));
+            return fail(part.errorString());
+        }
         bool sawWorkbook = false;
-        while (!reader.atEnd()) {
-            if (reader.readNext() != QXmlStreamReader::StartElement)
+        QXmlStreamReader::TokenType token;
+        while ((token = part.next()) != QXmlStreamReader::Invalid) {
+            if (token != QXmlStreamReader::StartElement)
                 continue;
+            const QXmlStreamReader &reader = part.xml();
             if (reader.name() == QLatin1String("workbook"))
                 sawWorkbook = true;
             if (reader.name() != QLatin1String("sheet"))
@@ -750,21 +895,22 @@ bool XlsxWorkbook::open(const QString &path)
             }
             sheetIds.append({reader.attributes().value(QLatin1String("name")).toString(), id});
         }
-        if (reader.hasError() || !sawWorkbook)
-            return fail(QStringLiteral("damaged workbook part: %1").arg(reader.errorString()));
+        if (part.failure() != PartReader::NoFailure)
+            return fail(QStringLiteral("damaged workbook part: %1").arg(part.errorString()));
+        if (!sawWorkbook)
+            return fail(QStringLiteral("damaged workbook part: %1 is not a workbook").arg(m_workbookPart));
     }
 
     m_workbookRelsPart = relationshipsPartOf(m_workbookPart);
     QVector<Relationship> rels;
-    if (!readEntry(m_workbookRelsPart, &data) || !parseRelationships(data, &rels))
-        return fail(QStringLiteral("damaged workbook relationships"));
+    if (!readRelationships(zip, m_workbookRelsPart, m_limits, &rels, &error, &missing))
+        return fail(QStringLiteral("damaged workbook relationships: %1").arg(error));
     const QString folder = folderOf(m_workbookPart);
-    QString sharedStringsPart;
     for (const Relationship &rel : rels) {
         if (rel.external)
             continue;
-        if (rel.type.endsWith(QLatin1String("/sharedStrings")))
-            sharedStringsPart = resolveTarget(folder, rel.target);
+        if (rel.type.endsWith(QLatin1String("/sharedStrings")) && m_sharedStringsPart.isEmpty())
+            m_sharedStringsPart = resolveTarget(folder, rel.target);
         else if (rel.type.endsWith(QLatin1String("/calcChain"))) {
             m_calcChainPart = resolveTarget(folder, rel.target);
             m_calcChainRelId = rel.id;
@@ -779,17 +925,103 @@ bool XlsxWorkbook::open(const QString &path)
         }
     }
 
-    if (!sharedStringsPart.isEmpty() && readEntry(sharedStringsPart, &data)) {
-        QXmlStreamReader reader(data);
-        while (!reader.atEnd()) {
-            if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == QLatin1String("si"))
-                m_sharedStrings.append(readStringItem(reader));
-        }
-        if (reader.hasError())
-            return fail(QStringLiteral("damaged shared strings: %1").arg(reader.errorString()));
+    if (!m_sharedStringsPart.isEmpty() && !readSharedStrings(m_sharedStringsPart))
+        return false;
+
+    // A save rewrites these two whole when it drops the calculation chain:
+    // refuse them now rather than after the cells were written.
+    if (!m_calcChainPart.isEmpty()) {
+        const zip_int64_t index = locateEntry(zip, QStringLiteral("[Content_Types].xml"));
+        zip_stat_t st;
+        zip_stat_init(&st);
+        if (index >= 0 && zip_stat_index(zip, zip_uint64_t(index), 0, &st) == 0 && (st.valid & ZIP_STAT_SIZE)
+            && st.size > zip_uint64_t(m_limits.maxStructurePartSize))
+            return fail(QStringLiteral("[Content_Types].xml unpacks to more than %1 (%2)")
+                            .arg(sizeText(m_limits.maxStructurePartSize), StructureLimit));
     }
     m_open = true;
     m_error.clear();
+    return true;
+}
+
+bool XlsxWorkbook::readSharedStrings(const QString &partName)
+{
+    PartReader part(static_cast<zip_t *>(m_zip), partName, m_limits.maxPartSize, PartLimit, m_limits);
+    if (!part.open()) {
+        if (part.failure() != PartReader::Missing)
+            return fail(part.errorString());
+        // Only an error once a cell refers to it (openpyxl writes no shared strings).
+        m_sharedStringsState = SharedStringsState::Missing;
+        return true;
+    }
+    auto table = std::make_shared<XlsxSheet::SharedStrings>();
+    // Raw text of an item may carry _xHHHH_ escapes, seven characters for one.
+    const qint64 rawLimit = 7ll * m_limits.maxCellText + 7;
+    QString item;
+    bool inItem = false;
+    bool overlong = false;
+    int textDepth = 0; // of the <t> being read
+    int skipDepth = 0; // of a phonetic run or run properties
+    QXmlStreamReader::TokenType token;
+    while ((token = part.next()) != QXmlStreamReader::Invalid) {
+        const int depth = part.depth();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringRef name = part.xml().name();
+            if (depth == 2 && name == QLatin1String("si")) {
+                inItem = true;
+                overlong = false;
+                item.clear();
+            } else if (inItem && !skipDepth && !textDepth) {
+                if (name == QLatin1String("rPh") || name == QLatin1String("rPr")
+                    || name == QLatin1String("phoneticPr"))
+                    skipDepth = depth;
+                else if (name == QLatin1String("t"))
+                    textDepth = depth;
+            }
+        } else if (token == QXmlStreamReader::Characters) {
+            if (textDepth && !overlong) {
+                if (item.size() + part.xml().text().size() > rawLimit) {
+                    overlong = true;
+                    item.clear();
+                } else {
+                    item += part.xml().text();
+                }
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (depth == textDepth) {
+                textDepth = 0;
+            } else if (depth == skipDepth) {
+                skipDepth = 0;
+            } else if (inItem && depth == 2) {
+                inItem = false;
+                if (table->items.size() >= m_limits.maxSharedStrings)
+                    return fail(QStringLiteral("%1 holds more than %2 strings (the limit of shared strings)")
+                                    .arg(partName)
+                                    .arg(m_limits.maxSharedStrings));
+                const QString text = overlong ? QString() : decodeEscapedCharacters(item);
+                if (overlong || text.size() > m_limits.maxCellText) {
+                    table->items.append({0, -1});
+                    continue;
+                }
+                if (table->text.size() + text.size() > m_limits.maxSharedStringsText)
+                    return fail(
+                        QStringLiteral("%1 holds more than %2 characters (the limit of shared strings' text)")
+                            .arg(partName)
+                            .arg(m_limits.maxSharedStringsText));
+                table->items.append({qint32(table->text.size()), qint32(text.size())});
+                table->text += text;
+            }
+        }
+    }
+    if (part.failure() != PartReader::NoFailure) {
+        if (part.failure() == PartReader::BadXml)
+            return fail(QStringLiteral("damaged shared strings: %1").arg(part.errorString()));
+        return fail(part.errorString());
+    }
+    table->text.squeeze();
+    table->items.squeeze();
+    m_sharedStrings = table;
+    m_sharedStringsState = SharedStringsState::Loaded;
     return true;
 }
 
@@ -828,21 +1060,473 @@ XlsxSheet *XlsxWorkbook::sheet(const QString &name)
     const auto cached = m_sheets.constFind(found->partName);
     if (cached != m_sheets.constEnd())
         return cached->get();
-    QByteArray data;
-    if (!readEntry(found->partName, &data)) {
-        m_error = QStringLiteral("worksheet part %1 is missing").arg(found->partName);
-        return nullptr;
-    }
     auto sheet = std::make_shared<XlsxSheet>();
     sheet->m_name = found->name;
     sheet->m_partName = found->partName;
-    QString error;
-    if (!sheet->parse(QString::fromUtf8(data), m_sharedStrings, &error)) {
-        m_error = error;
+    if (!readSheet(sheet.get()))
         return nullptr;
-    }
     m_sheets.insert(found->partName, sheet);
     return sheet.get();
+}
+
+bool XlsxWorkbook::readSheet(XlsxSheet *sheet)
+{
+    PartReader part(
+        static_cast<zip_t *>(m_zip), sheet->m_partName, m_limits.maxPartSize, PartLimit, m_limits);
+    if (!part.open()) {
+        m_error = part.failure() == PartReader::Missing
+            ? QStringLiteral("worksheet part %1 is missing").arg(sheet->m_partName)
+            : part.errorString();
+        return false;
+    }
+    const QXmlStreamReader &reader = part.xml();
+    const qint64 rawLimit = 7ll * m_limits.maxCellText + 7;
+    const int cellBudget = m_limits.maxCells - m_cellsUsed;
+    const qint64 textBudget = m_limits.maxCellsText - m_cellsTextUsed;
+    QVector<XlsxSheet::Cell> cells;
+    QString text;
+    XlsxSheet::Range range;
+    bool ordered = true;
+    bool sawSheetData = false;
+    bool inSheetData = false;
+    bool inRow = false;
+    int rowNumber = 0;
+    int nextColumn = 1;
+    // The cell being read.
+    bool inCell = false;
+    int column = 0;
+    QString type;
+    QString value;
+    QString inlineText;
+    bool hasInline = false;
+    bool inInline = false;
+    int textDepth = 0;
+    int skipDepth = 0;
+
+    const auto reference = [&] { return xlsxColumnName(column) + QString::number(rowNumber); };
+    const auto tooLong = [&] {
+        return QStringLiteral(
+            "cell %1 of sheet %2 holds more than %3 characters (the limit of a cell's text)")
+            .arg(reference(), sheet->m_name)
+            .arg(m_limits.maxCellText);
+    };
+    const auto failWith = [&](const QString &message) {
+        m_error = message;
+        return false;
+    };
+
+    QXmlStreamReader::TokenType token;
+    while ((token = part.next()) != QXmlStreamReader::Invalid) {
+        const int depth = part.depth();
+        if (token == QXmlStreamReader::StartElement) {
+            const QStringRef name = reader.name();
+            if (depth == 1) {
+                if (name != QLatin1String("worksheet"))
+                    return failWith(QStringLiteral("%1 is not a worksheet").arg(sheet->m_partName));
+            } else if (depth == 2) {
+                if (name == QLatin1String("sheetData") && !sawSheetData) {
+                    sawSheetData = inSheetData = true;
+                    sheet->m_prefix = reader.prefix().isEmpty()
+                        ? QString()
+                        : reader.prefix().toString() + QLatin1Char(':');
+                }
+            } else if (inSheetData && depth == 3 && name == QLatin1String("row")) {
+                int number = rowNumber + 1;
+                const QStringRef r = reader.attributes().value(QLatin1String("r"));
+                if (!r.isNull()) {
+                    bool ok = false;
+                    number = r.toInt(&ok);
+                    if (!ok || number < 1 || number > MaxRow)
+                        return failWith(QStringLiteral("bad row number in %1").arg(sheet->m_partName));
+                }
+                rowNumber = number;
+                nextColumn = 1;
+                inRow = true;
+            } else if (inRow && depth == 4 && name == QLatin1String("c")) {
+                const QXmlStreamAttributes attributes = reader.attributes();
+                column = nextColumn;
+                const QStringRef r = attributes.value(QLatin1String("r"));
+                int refRow = 0;
+                if ((!r.isNull() && !parseReference(r, &refRow, &column)) || column > MaxColumn)
+                    return failWith(QStringLiteral("bad cell reference in %1").arg(sheet->m_partName));
+                if (rowNumber > m_limits.maxRows)
+                    return failWith(QStringLiteral("sheet %1 has cells below row %2 (the limit of rows)")
+                                        .arg(sheet->m_name)
+                                        .arg(m_limits.maxRows));
+                nextColumn = column + 1;
+                type = attributes.value(QLatin1String("t")).toString();
+                value.clear();
+                inlineText.clear();
+                hasInline = inInline = false;
+                textDepth = skipDepth = 0;
+                inCell = true;
+            } else if (inCell && !skipDepth && !textDepth) {
+                if (depth == 5 && name == QLatin1String("v")) {
+                    value.clear(); // the last value counts
+                    textDepth = depth;
+                } else if (depth == 5 && name == QLatin1String("is")) {
+                    inInline = hasInline = true;
+                    inlineText.clear();
+                } else if (inInline) {
+                    if (name == QLatin1String("rPh") || name == QLatin1String("rPr")
+                        || name == QLatin1String("phoneticPr"))
+                        skipDepth = depth;
+                    else if (name == QLatin1String("t"))
+                        textDepth = depth;
+                } else {
+                    skipDepth = depth; // a formula or an extension: not a value
+                }
+            }
+        } else if (token == QXmlStreamReader::Characters) {
+            if (inCell && textDepth && !skipDepth) {
+                QString &target = inInline ? inlineText : value;
+                if (target.size() + reader.text().size() > rawLimit)
+                    return failWith(tooLong());
+                target += reader.text();
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (inCell) {
+                if (depth == skipDepth) {
+                    skipDepth = 0;
+                } else if (depth == textDepth) {
+                    textDepth = 0;
+                } else if (inInline && depth == 5) {
+                    inInline = false;
+                } else if (depth == 4) {
+                    inCell = false;
+                    // The cell's value as text.
+                    QString cellText;
+                    int shared = -1;
+                    if (type == QLatin1String("s")) {
+                        const QString index = value.trimmed();
+                        if (!index.isEmpty()) {
+                            if (m_sharedStringsState != SharedStringsState::Loaded)
+                                return failWith(
+                                    QStringLiteral("cell %1 of sheet %2 refers to the shared strings, but %3")
+                                        .arg(reference(), sheet->m_name,
+                                            m_sharedStringsState == SharedStringsState::Missing
+                                                ? QStringLiteral("their part %1 is missing")
+                                                      .arg(m_sharedStringsPart)
+                                                : QStringLiteral("the workbook has none")));
+                            bool ok = false;
+                            shared = index.toInt(&ok);
+                            if (!ok || shared < 0 || shared >= m_sharedStrings->items.size())
+                                return failWith(
+                                    QStringLiteral("cell %1 of sheet %2 refers to shared string %3 of %4")
+                                        .arg(reference(), sheet->m_name, index)
+                                        .arg(m_sharedStrings->items.size()));
+                            if (m_sharedStrings->items.at(shared).length < 0)
+                                return failWith(tooLong());
+                        }
+                    } else if (type == QLatin1String("inlineStr")) {
+                        cellText = hasInline ? decodeEscapedCharacters(inlineText) : value;
+                    } else if (type == QLatin1String("str")) {
+                        cellText = decodeEscapedCharacters(value);
+                    } else if (type == QLatin1String("b")) {
+                        const QString v = value.trimmed();
+                        cellText = v.isEmpty()
+                            ? QString()
+                            : (v == QLatin1String("0") ? QStringLiteral("false") : QStringLiteral("true"));
+                    } else if (type == QLatin1String("e") || type == QLatin1String("d")) {
+                        cellText = value;
+                    } else {
+                        cellText = value.isEmpty() ? QString() : numberText(value);
+                    }
+                    if (cellText.size() > m_limits.maxCellText)
+                        return failWith(tooLong());
+                    if (cells.size() >= cellBudget)
+                        return failWith(
+                            QStringLiteral("sheet %1 holds more than %2 cells (the limit of cells)")
+                                .arg(sheet->m_name)
+                                .arg(m_limits.maxCells));
+                    if (text.size() + cellText.size() > textBudget)
+                        return failWith(
+                            QStringLiteral("sheet %1 holds more than %2 characters of cell text (the limit)")
+                                .arg(sheet->m_name)
+                                .arg(m_limits.maxCellsText));
+                    const XlsxSheet::Cell cell {rowNumber, column,
+                        shared >= 0 ? -1 - shared : qint32(text.size()),
+                        shared >= 0 ? 0 : qint32(cellText.size())};
+                    if (!cells.isEmpty() && !XlsxSheet::cellBefore(cells.last(), cell))
+                        ordered = false;
+                    cells.append(cell);
+                    text += cellText;
+                    range.add(rowNumber, column);
+                }
+            } else if (inRow && depth == 3) {
+                inRow = false;
+            } else if (inSheetData && depth == 2) {
+                inSheetData = false;
+            }
+        }
+    }
+    if (part.failure() != PartReader::NoFailure) {
+        // A value too long for the XML reader is a cell over its limit.
+        if (part.failure() == PartReader::TokenTooLong && inCell && textDepth)
+            return failWith(tooLong());
+        return failWith(part.errorString());
+    }
+    if (!sawSheetData)
+        return failWith(QStringLiteral("%1 has no sheetData").arg(sheet->m_partName));
+    if (!ordered) {
+        // Rows or cells out of order: sort them; of two cells at one place the last counts.
+        std::stable_sort(cells.begin(), cells.end(), XlsxSheet::cellBefore);
+        int kept = 0;
+        for (int i = 0; i < cells.size(); ++i) {
+            if (i + 1 < cells.size() && !XlsxSheet::cellBefore(cells.at(i), cells.at(i + 1)))
+                continue;
+            cells[kept++] = cells.at(i);
+        }
+        cells.resize(kept);
+    }
+    cells.squeeze();
+    text.squeeze();
+    sheet->m_cells = cells;
+    sheet->m_text = text;
+    sheet->m_readRange = range;
+    sheet->m_sharedStrings = m_sharedStrings;
+    m_cellsUsed += cells.size();
+    m_cellsTextUsed += text.size();
+    return true;
+}
+
+bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QString *error) const
+{
+    PartReader part(
+        static_cast<zip_t *>(m_zip), sheet.m_partName, m_limits.maxPartSize, PartLimit, m_limits, true);
+    if (!part.open()) {
+        *error = part.errorString();
+        return false;
+    }
+    QFile out(file);
+    if (!out.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        *error = QStringLiteral("cannot write %1").arg(file);
+        return false;
+    }
+    const QXmlStreamReader &reader = part.xml();
+    const QString &p = sheet.m_prefix;
+    bool ok = true;
+    QByteArray buffer;
+    const auto flush = [&] {
+        if (!buffer.isEmpty() && out.write(buffer) != buffer.size())
+            ok = false;
+        buffer.clear();
+    };
+    const auto write = [&](const QString &s) {
+        buffer += s.toUtf8();
+        if (buffer.size() > OutputChunk)
+            flush();
+    };
+    qint64 copied = 0; // the original text up to here is written or left out
+    const auto copyTo = [&](qint64 position) {
+        if (position > copied) {
+            buffer += part.text(copied, position).toUtf8();
+            copied = position;
+            if (buffer.size() > OutputChunk)
+                flush();
+        }
+    };
+    const auto skipTo = [&](qint64 position) { copied = qMax(copied, position); };
+
+    const auto cellXml = [&](int row, int column, const QString &style, const QString &text) {
+        const QString ref = xlsxColumnName(column) + QString::number(row);
+        const QString s
+            = style.isEmpty() ? QString() : QStringLiteral(" s=\"%1\"").arg(xlsxEscapeAttribute(style));
+        if (text.isEmpty())
+            return QStringLiteral("<%1c r=\"%2\"%3/>").arg(p, ref, s);
+        const bool preserve
+            = text.at(0).isSpace() || text.at(text.size() - 1).isSpace() || text.contains(QLatin1Char('\n'));
+        return QStringLiteral("<%1c r=\"%2\"%3 t=\"inlineStr\"><%1is><%1t%4>%5</%1t></%1is></%1c>")
+            .arg(p, ref, s, preserve ? QStringLiteral(" xml:space=\"preserve\"") : QString(),
+                xlsxEscapeText(text));
+    };
+    // Written cells of one row, from the first up to (not including) column `before`.
+    const auto writeCells = [&](int row, QMap<int, QString> *cells, int before) {
+        while (!cells->isEmpty() && cells->firstKey() < before) {
+            write(cellXml(row, cells->firstKey(), QString(), cells->first()));
+            cells->erase(cells->begin());
+        }
+    };
+    // Written rows the original does not have, up to (not including) row `before`.
+    QMap<int, QMap<int, QString>> rows = sheet.m_written;
+    const auto writeRows = [&](int before) {
+        while (!rows.isEmpty() && rows.firstKey() < before) {
+            const int row = rows.firstKey();
+            QMap<int, QString> cells = rows.take(row);
+            write(QStringLiteral("<%1row r=\"%2\">").arg(p).arg(row));
+            writeCells(row, &cells, MaxColumn + 1);
+            write(QStringLiteral("</%1row>").arg(p));
+        }
+    };
+
+    XlsxSheet::Range range = sheet.m_readRange;
+    range.add(sheet.m_writtenRange);
+    QString dimension = QStringLiteral("A1");
+    if (range.maxRow) {
+        dimension = xlsxColumnName(range.minColumn) + QString::number(range.minRow);
+        if (range.minRow != range.maxRow || range.minColumn != range.maxColumn)
+            dimension += QLatin1Char(':') + xlsxColumnName(range.maxColumn) + QString::number(range.maxRow);
+    }
+    dimension = QStringLiteral("<%1dimension ref=\"%2\"/>").arg(p, dimension);
+
+    bool dimensionDone = false;
+    int skipDepth = 0; // an element left out (the old dimension, a replaced cell)
+    bool inSheetData = false;
+    bool sheetDataDone = false;
+    bool sheetDataEmpty = false;
+    bool inRow = false;
+    bool rewriting = false; // the row is written anew around its untouched cells
+    bool rowEmpty = false;
+    int rowNumber = 0;
+    int nextColumn = 1;
+    QMap<int, QString> pending; // written cells of the row still to place
+    bool misplaced = false;
+    const auto tagStart = [&] {
+        const qint64 start = part.tagStart();
+        if (start < copied)
+            misplaced = true;
+        return qMax(start, copied);
+    };
+
+    QXmlStreamReader::TokenType token;
+    while (!misplaced && (token = part.next()) != QXmlStreamReader::Invalid) {
+        const int depth = part.depth();
+        if (token == QXmlStreamReader::StartElement && !skipDepth) {
+            const QStringRef name = reader.name();
+            if (depth == 2) {
+                if (!dimensionDone && name != QLatin1String("sheetPr")) {
+                    // The dimension goes after sheetPr, where the schema wants it.
+                    copyTo(tagStart());
+                    write(dimension);
+                    dimensionDone = true;
+                }
+                if (name == QLatin1String("dimension")) {
+                    copyTo(tagStart());
+                    skipDepth = depth;
+                } else if (name == QLatin1String("sheetData") && !sheetDataDone) {
+                    const qint64 start = tagStart();
+                    copyTo(start);
+                    const QString tag = part.text(start, part.offset()).toString();
+                    if (tag.endsWith(QLatin1String("/>"))) {
+                        QString open = tag;
+                        open.chop(2);
+                        write(open.trimmed() + QLatin1Char('>'));
+                        skipTo(part.offset());
+                        sheetDataEmpty = true;
+                    }
+                    inSheetData = true;
+                }
+            } else if (inSheetData && depth == 3 && name == QLatin1String("row")) {
+                const QXmlStreamAttributes attributes = reader.attributes();
+                const QStringRef r = attributes.value(QLatin1String("r"));
+                rowNumber = r.isNull() ? rowNumber + 1 : r.toInt();
+                nextColumn = 1;
+                inRow = true;
+                const qint64 start = tagStart();
+                copyTo(start);
+                writeRows(rowNumber);
+                pending = rows.take(rowNumber);
+                rewriting = !pending.isEmpty() || r.isNull();
+                if (rewriting) {
+                    rowEmpty = part.text(start, part.offset()).endsWith(QLatin1String("/>"));
+                    // A row without its number is written out with it.
+                    QString tag = QStringLiteral("<%1row r=\"%2\"").arg(p).arg(rowNumber);
+                    for (const QXmlStreamNamespaceDeclaration &ns : reader.namespaceDeclarations())
+                        tag += ns.prefix().isEmpty()
+                            ? QStringLiteral(" xmlns=\"%1\"")
+                                  .arg(xlsxEscapeAttribute(ns.namespaceUri().toString()))
+                            : QStringLiteral(" xmlns:%1=\"%2\"")
+                                  .arg(ns.prefix().toString(),
+                                      xlsxEscapeAttribute(ns.namespaceUri().toString()));
+                    for (const QXmlStreamAttribute &a : attributes) {
+                        if (a.qualifiedName() == QLatin1String("r")
+                            || a.qualifiedName() == QLatin1String("spans"))
+                            continue;
+                        tag += QStringLiteral(" %1=\"%2\"")
+                                   .arg(a.qualifiedName().toString(),
+                                       xlsxEscapeAttribute(a.value().toString()));
+                    }
+                    write(tag + QLatin1Char('>'));
+                    skipTo(part.offset());
+                }
+            } else if (inRow && rewriting && depth == 4) {
+                const qint64 start = tagStart();
+                copyTo(start);
+                if (name == QLatin1String("c")) {
+                    const QXmlStreamAttributes attributes = reader.attributes();
+                    const QStringRef r = attributes.value(QLatin1String("r"));
+                    int column = nextColumn;
+                    int refRow = 0;
+                    if (!r.isNull())
+                        parseReference(r, &refRow, &column);
+                    nextColumn = column + 1;
+                    writeCells(rowNumber, &pending, column);
+                    const auto written = pending.find(column);
+                    if (written != pending.end()) {
+                        // The new value takes the cell's place and keeps its style.
+                        write(cellXml(
+                            rowNumber, column, attributes.value(QLatin1String("s")).toString(), *written));
+                        pending.erase(written);
+                        skipDepth = depth;
+                    } else if (r.isNull()) {
+                        // Give the cell its reference so that written neighbours cannot shift it.
+                        const QString qualified = reader.qualifiedName().toString();
+                        write(QStringLiteral("<%1 r=\"%2\"")
+                                  .arg(qualified, xlsxColumnName(column) + QString::number(rowNumber)));
+                        skipTo(start + 1 + qualified.size());
+                    }
+                } else {
+                    writeCells(rowNumber, &pending, MaxColumn + 1); // cells come first in a row
+                }
+            }
+        } else if (token == QXmlStreamReader::EndElement) {
+            if (skipDepth) {
+                if (depth == skipDepth) {
+                    skipTo(part.offset());
+                    skipDepth = 0;
+                }
+            } else if (inRow && depth == 3) {
+                if (rewriting) {
+                    copyTo(rowEmpty ? copied : tagStart());
+                    writeCells(rowNumber, &pending, MaxColumn + 1);
+                    write(QStringLiteral("</%1row>").arg(p));
+                    skipTo(part.offset());
+                }
+                inRow = rewriting = false;
+            } else if (inSheetData && depth == 2) {
+                if (sheetDataEmpty) {
+                    writeRows(MaxRow + 1);
+                    write(QStringLiteral("</%1sheetData>").arg(p));
+                } else {
+                    copyTo(tagStart());
+                    writeRows(MaxRow + 1);
+                }
+                inSheetData = false;
+                sheetDataDone = true;
+            }
+        }
+        if (!skipDepth)
+            copyTo(token == QXmlStreamReader::StartElement || token == QXmlStreamReader::EndElement
+                    ? part.offset()
+                    : part.settledOffset(copied));
+        part.discardBefore(copied);
+    }
+    if (misplaced) {
+        *error = QStringLiteral("cannot follow the layout of %1").arg(sheet.m_partName);
+        return false;
+    }
+    if (part.failure() != PartReader::NoFailure) {
+        *error = part.errorString();
+        return false;
+    }
+    copyTo(part.textEnd());
+    flush();
+    out.close();
+    if (!ok || out.error() != QFileDevice::NoError) {
+        *error = QStringLiteral("cannot write %1").arg(file);
+        return false;
+    }
+    return true;
 }
 
 bool XlsxWorkbook::save()
@@ -851,30 +1535,63 @@ bool XlsxWorkbook::save()
         m_error = QStringLiteral("no workbook is open");
         return false;
     }
-    QMap<QString, QByteArray> replaced;
+    zip_t *zip = static_cast<zip_t *>(m_zip);
+    // Edited sheets are streamed into temporary files that the package takes from disk.
+    std::vector<std::unique_ptr<QTemporaryFile>> temporaries;
+    QMap<QString, QString> replacedByFile;
     for (const auto &sheet : m_sheets) {
-        if (sheet->isModified())
-            replaced.insert(sheet->m_partName, sheet->serialize());
+        if (!sheet->isModified())
+            continue;
+        auto temporary = std::make_unique<QTemporaryFile>();
+        if (!temporary->open()) {
+            m_error = QStringLiteral("cannot create a temporary file");
+            return false;
+        }
+        temporary->close();
+        QString error;
+        if (!writeSheet(*sheet, temporary->fileName(), &error)) {
+            m_error = error;
+            return false;
+        }
+        replacedByFile.insert(sheet->m_partName, temporary->fileName());
+        temporaries.push_back(std::move(temporary));
     }
-    if (replaced.isEmpty())
+    if (replacedByFile.isEmpty())
         return true;
 
     // Edited cells would make the calculation chain stale: drop it, with its
     // relationship and its content-type entry.
+    QMap<QString, QByteArray> replaced;
     QString dropped;
     if (!m_calcChainPart.isEmpty()) {
         dropped = m_calcChainPart;
         QByteArray data;
-        if (readEntry(m_workbookRelsPart, &data))
+        QString error;
+        if (readWholePart(zip, m_workbookRelsPart, m_limits.maxStructurePartSize, &data, &error))
             replaced.insert(m_workbookRelsPart,
                 removeElements(data, QStringLiteral("Relationship"), QStringLiteral("Id"), m_calcChainRelId));
-        if (readEntry(QStringLiteral("[Content_Types].xml"), &data))
-            replaced.insert(QStringLiteral("[Content_Types].xml"),
+        else if (locateEntry(zip, m_workbookRelsPart) >= 0) {
+            m_error = error;
+            return false;
+        }
+        const QString types = QStringLiteral("[Content_Types].xml");
+        if (readWholePart(zip, types, m_limits.maxStructurePartSize, &data, &error))
+            replaced.insert(types,
                 removeElements(data, QStringLiteral("Override"), QStringLiteral("PartName"),
                     QLatin1Char('/') + m_calcChainPart));
+        else if (locateEntry(zip, types) >= 0) {
+            m_error = error;
+            return false;
+        }
     }
 
-    zip_t *zip = static_cast<zip_t *>(m_zip);
+    const auto find = [](const auto &map, const QString &name) {
+        for (auto it = map.constBegin(); it != map.constEnd(); ++it) {
+            if (it.key().compare(name, Qt::CaseInsensitive) == 0)
+                return it;
+        }
+        return map.constEnd();
+    };
     QVector<OutEntry> entries;
     const zip_int64_t count = zip_get_num_entries(zip, 0);
     for (zip_int64_t i = 0; i < count; ++i) {
@@ -885,13 +1602,12 @@ bool XlsxWorkbook::save()
         entry.name = QString::fromUtf8(raw);
         if (!dropped.isEmpty() && entry.name.compare(dropped, Qt::CaseInsensitive) == 0)
             continue;
-        auto it = replaced.constEnd();
-        for (auto r = replaced.constBegin(); r != replaced.constEnd(); ++r) {
-            if (r.key().compare(entry.name, Qt::CaseInsensitive) == 0)
-                it = r;
-        }
-        if (it != replaced.constEnd())
-            entry.data = it.value();
+        const auto byFile = find(replacedByFile, entry.name);
+        const auto byData = find(replaced, entry.name);
+        if (byFile != replacedByFile.constEnd())
+            entry.file = byFile.value();
+        else if (byData != replaced.constEnd())
+            entry.data = byData.value();
         else if (entry.name.endsWith(QLatin1Char('/')))
             entry.directory = true;
         else
@@ -910,7 +1626,9 @@ void XlsxWorkbook::close()
 {
     m_sheets.clear();
     m_sheetEntries.clear();
-    m_sharedStrings.clear();
+    m_sharedStrings.reset();
+    m_sharedStringsState = SharedStringsState::None;
+    m_sharedStringsPart.clear();
     if (m_zip)
         zip_discard(static_cast<zip_t *>(m_zip));
     m_zip = nullptr;
@@ -919,6 +1637,8 @@ void XlsxWorkbook::close()
     m_calcChainRelId.clear();
     m_workbookPart.clear();
     m_workbookRelsPart.clear();
+    m_cellsUsed = 0;
+    m_cellsTextUsed = 0;
     m_open = false;
 }
 

@@ -3,7 +3,25 @@
 // A small reader and in-place editor of .xlsx workbooks (SpreadsheetML in a zip
 // package), enough for the parameter workbook: open by path, find a worksheet
 // by name, count its rows, read and write cells as text, save in place, close.
-// No widgets, no link: the import and export runs drive it row by row.
+// No widgets, no link and no process-wide state: a workbook may be used from a
+// worker thread (one thread at a time per workbook).
+//
+// Memory and time are bounded for any input. Every XML part is streamed out of
+// the zip in small chunks into the XML reader, never unpacked whole, and the
+// bytes actually inflated are counted against the part limits, so a size field
+// that lies gets no further than one that tells the truth. A sheet keeps, for
+// each cell, only its position and its value as text (a shared string is kept
+// once, in the workbook's table); no raw XML is held. Saving streams the
+// original sheet part once more and substitutes the written cells.
+//
+// The cells of every column are kept (not only the parameter columns), so the
+// text limit holds for every cell: a workbook with a longer cell is refused
+// rather than read with a value cut short.
+//
+// A file over a limit is refused with an errorString() that names the limit,
+// before anything is written. The limits and their defaults are XlsxLimits;
+// with the defaults, peak memory stays well under 200 MB whatever the input
+// (bench/bench_xlsx measures it).
 
 #include <QByteArray>
 #include <QMap>
@@ -20,6 +38,32 @@ class XlsxWorkbook;
 int xlsxColumnNumber(const QString &letters);
 // 1 -> "A", 27 -> "AA"; empty for column < 1.
 QString xlsxColumnName(int column);
+
+struct XlsxLimits
+{
+    // The package file on disk (it is held in memory while open).
+    qint64 maxFileSize = 32ll * 1024 * 1024;
+    // A worksheet or the shared-strings part once unpacked.
+    qint64 maxPartSize = 64ll * 1024 * 1024;
+    // The workbook part, the relationships and the content types, once unpacked.
+    qint64 maxStructurePartSize = 4ll * 1024 * 1024;
+    // One XML token (a run of text, a tag, a comment), in characters.
+    qint64 maxTokenLength = 1024 * 1024;
+    // Element nesting.
+    int maxDepth = 128;
+    // Rows of a sheet that may hold cells.
+    int maxRows = 100000;
+    // The text of one cell (or one shared string a cell refers to), in characters.
+    int maxCellText = 1024;
+    // Cells kept, over all sheets read from one workbook.
+    int maxCells = 1000000;
+    // Text kept in those cells, in characters (shared strings not counted).
+    qint64 maxCellsText = 16ll * 1024 * 1024;
+    // Items of the shared-strings table.
+    int maxSharedStrings = 1000000;
+    // Text of the shared-strings table, in characters.
+    qint64 maxSharedStringsText = 8ll * 1024 * 1024;
+};
 
 // One worksheet of an open workbook. Rows and columns count from 1.
 class XlsxSheet
@@ -44,36 +88,32 @@ private:
     friend class XlsxWorkbook;
     struct Cell
     {
-        QString raw; // the cell element as read, empty for a written cell
-        bool rawHasRef = true;
-        QString qualifiedName;
-        QString style; // s attribute
-        QString text; // value as text
-        bool written = false;
+        qint32 row;
+        qint32 column;
+        qint32 offset; // into m_text; below 0: shared string -1 - offset
+        qint32 length;
     };
-    struct Row
+    static bool cellBefore(const Cell &a, const Cell &b)
     {
-        int rawStart = -1; // span of the whole row element in the part's text
-        int rawEnd = -1;
-        QVector<QPair<QString, QString>> attributes; // qualified name, value (r and spans left out)
-        QMap<int, Cell> cells;
-        bool modified = false;
+        return a.row < b.row || (a.row == b.row && a.column < b.column);
+    }
+    struct Range
+    {
+        int minRow = 0, maxRow = 0, minColumn = 0, maxColumn = 0; // 0: no cell
+        void add(int row, int column);
+        void add(const Range &other);
     };
-
-    bool parse(const QString &xml, const QStringList &sharedStrings, QString *error);
-    QByteArray serialize() const;
+    struct SharedStrings;
 
     QString m_name;
     QString m_partName;
-    QString m_xml;
     QString m_prefix; // namespace prefix of the sheet's elements ("x:" or empty)
-    int m_sheetDataStart = -1; // the sheetData element
-    int m_sheetDataEnd = -1;
-    QString m_sheetDataOpenTag;
-    int m_dimensionStart = -1; // the dimension element, if any
-    int m_dimensionEnd = -1;
-    int m_dimensionInsert = -1; // where a missing dimension goes
-    QMap<int, Row> m_rows;
+    QVector<Cell> m_cells; // in (row, column) order, one per position
+    QString m_text; // values of the cells, one after another
+    std::shared_ptr<const SharedStrings> m_sharedStrings;
+    Range m_readRange; // of the cells as read
+    Range m_writtenRange;
+    QMap<int, QMap<int, QString>> m_written; // row -> column -> text
     bool m_modified = false;
 };
 
@@ -85,8 +125,13 @@ public:
     XlsxWorkbook(const XlsxWorkbook &) = delete;
     XlsxWorkbook &operator=(const XlsxWorkbook &) = delete;
 
-    // Reads the package and its workbook part. False (with errorString) for a
-    // missing file, a legacy .xls, a damaged zip or unreadable XML.
+    // The limits the next open() and sheet() apply (tests lower them).
+    void setLimits(const XlsxLimits &limits) { m_limits = limits; }
+    XlsxLimits limits() const { return m_limits; }
+
+    // Reads the package, its workbook part and its shared strings. False (with
+    // errorString) for a missing file, a legacy .xls, a damaged zip, unreadable
+    // XML or a file over a limit.
     bool open(const QString &path);
     bool isOpen() const { return m_open; }
     QString path() const { return m_path; }
@@ -95,7 +140,9 @@ public:
     // Worksheet names in workbook order.
     QStringList sheetNames() const;
     // The worksheet of that name (found through the workbook part and its
-    // relationships); nullptr when there is none or it cannot be read.
+    // relationships); nullptr (with errorString) when there is none, it cannot
+    // be read, it is over a limit, or a cell refers to a shared string that
+    // the workbook does not have.
     XlsxSheet *sheet(const QString &name);
 
     // Writes the workbook back to its path: edited worksheets are rewritten,
@@ -119,10 +166,14 @@ private:
         QString name;
         QString partName; // e.g. xl/worksheets/sheet1.xml
     };
+    enum class SharedStringsState { None, Missing, Loaded };
 
-    bool readEntry(const QString &name, QByteArray *data) const;
+    bool readSharedStrings(const QString &partName);
+    bool readSheet(XlsxSheet *sheet);
+    bool writeSheet(const XlsxSheet &sheet, const QString &file, QString *error) const;
     bool fail(const QString &message);
 
+    XlsxLimits m_limits;
     QString m_path;
     QString m_error;
     bool m_open = false;
@@ -133,8 +184,12 @@ private:
     QString m_calcChainPart;
     QString m_calcChainRelId;
     QVector<SheetEntry> m_sheetEntries;
-    QStringList m_sharedStrings;
+    SharedStringsState m_sharedStringsState = SharedStringsState::None;
+    QString m_sharedStringsPart;
+    std::shared_ptr<XlsxSheet::SharedStrings> m_sharedStrings;
     QMap<QString, std::shared_ptr<XlsxSheet>> m_sheets; // parsed sheets by part name
+    int m_cellsUsed = 0; // budget spent by the sheets read
+    qint64 m_cellsTextUsed = 0;
 };
 
 // Escapes text for element content (&, <, >) and drops characters XML 1.0 cannot hold.
