@@ -14,7 +14,7 @@
 #include "pages/maininterface.h"
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "ui_mainwindow.h"
 
