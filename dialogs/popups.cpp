@@ -10,7 +10,7 @@
 
 namespace {
 
-enum class MessageClass { Success, Failure, Progress, Question };
+enum class MessageClass { Success, Failure, Progress, Question, Notice };
 
 struct KnownMessage
 {
@@ -81,13 +81,16 @@ void applyDialogFont(QWidget *window)
         child->setFont(font);
 }
 
-int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent)
+namespace {
+
+int runTipsDialog(
+    const QString &title, const QString &message, int stayOpen, MessageClass kind, QWidget *parent)
 {
     TipsDialog *dialog = new TipsDialog(parent);
     dialog->setTitle(title);
     dialog->setMessage(message);
     dialog->armAutoClose(stayOpen);
-    switch (classify(message)) {
+    switch (kind) {
     case MessageClass::Success:
         dialog->setIconImage(QStringLiteral(":/images/icon/pic13.png"));
         dialog->setButtonMode(0);
@@ -103,12 +106,32 @@ int showTipsDialog(const QString &title, const QString &message, int stayOpen, Q
     case MessageClass::Question:
         dialog->hideIcon();
         break;
+    case MessageClass::Notice:
+        dialog->hideIcon();
+        dialog->setButtonMode(0);
+        break;
     }
     dialog->fitMessage();
     dialog->exec();
     const int result = dialog->isConfirmed() ? 1 : 0;
     delete dialog;
     return result;
+}
+
+} // namespace
+
+int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent)
+{
+    return runTipsDialog(title, message, stayOpen, classify(message), parent);
+}
+
+int showNoticeDialog(
+    const QString &title, const QString &message, NoticeKind kind, int stayOpen, QWidget *parent)
+{
+    const MessageClass kindClass = kind == NoticeKind::Success ? MessageClass::Success
+        : kind == NoticeKind::Failure                          ? MessageClass::Failure
+                                                               : MessageClass::Notice;
+    return runTipsDialog(title, message, stayOpen, kindClass, parent);
 }
 
 QString inputPassword(QWidget *parent)
