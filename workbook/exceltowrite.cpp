@@ -417,7 +417,8 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
     settleSilentRows();
     qDebug().noquote() << "读取完成";
     pollBusy = false;
-    workbook.close();
+    // Releasing a big parsed sheet takes a while too.
+    runFileWork([&] { workbook.close(); });
     if (outcome != Done)
         return outcome;
     if (m_failedRows > 0) {
@@ -506,7 +507,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
     pollBusy = false;
     if (outcome != Done) {
         // An incomplete export is not saved.
-        workbook.close();
+        runFileWork([&] { workbook.close(); });
         return outcome;
     }
     bool saved = false;
