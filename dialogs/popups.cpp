@@ -10,7 +10,7 @@
 
 namespace {
 
-enum class MessageClass { Success, Failure, Progress, Question };
+enum class MessageClass { Success, Failure, Progress, Question, Notice };
 
 struct KnownMessage
 {
@@ -91,13 +91,16 @@ void applyDialogFont(QWidget *window)
         child->setFont(font);
 }
 
-int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent)
+namespace {
+
+int runTipsDialog(
+    const QString &title, const QString &message, int stayOpen, MessageClass kind, QWidget *parent)
 {
     TipsDialog *dialog = new TipsDialog(parent);
     dialog->setTitle(title);
     dialog->setMessage(message);
     dialog->armAutoClose(stayOpen);
-    switch (classify(message)) {
+    switch (kind) {
     case MessageClass::Success:
         dialog->setIconImage(QStringLiteral(":/images/icon/pic13.png"));
         dialog->setButtonMode(0);
@@ -113,6 +116,10 @@ int showTipsDialog(const QString &title, const QString &message, int stayOpen, Q
     case MessageClass::Question:
         dialog->hideIcon();
         break;
+    case MessageClass::Notice:
+        dialog->hideIcon();
+        dialog->setButtonMode(0);
+        break;
     }
     return runTipsDialog(dialog);
 }
@@ -125,6 +132,22 @@ int showRetryQuestion(const QString &title, const QString &message, QWidget *par
     dialog->hideIcon();
     dialog->setConfirmText(TipsDialog::tr("Retry"));
     return runTipsDialog(dialog);
+}
+
+} // namespace
+
+int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent)
+{
+    return runTipsDialog(title, message, stayOpen, classify(message), parent);
+}
+
+int showNoticeDialog(
+    const QString &title, const QString &message, NoticeKind kind, int stayOpen, QWidget *parent)
+{
+    const MessageClass kindClass = kind == NoticeKind::Success ? MessageClass::Success
+        : kind == NoticeKind::Failure                          ? MessageClass::Failure
+                                                               : MessageClass::Notice;
+    return runTipsDialog(title, message, stayOpen, kindClass, parent);
 }
 
 QString inputPassword(QWidget *parent)

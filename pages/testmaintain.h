@@ -74,6 +74,9 @@ private slots:
     // Workbook import and export (pages/testmaintain_workbook.cpp).
     void on_But_Import_clicked();
     void on_Btu_Export_clicked();
+    // Cancel of a running import or export: the run ends before its next row.
+    void on_Btn_ImportCancel_clicked();
+    void on_Btn_ExportCancel_clicked();
 
 private:
     enum ResetKind { ResetAll, ResetDataTrans, ResetApplication, ResetBasic, ResetCal, ResetAnalog };

@@ -11,8 +11,6 @@
 
 #include <QCoreApplication>
 #include <QDebug>
-#include <QDir>
-#include <QFile>
 #include <QFileDialog>
 #include <QProgressBar>
 
@@ -44,6 +42,17 @@ QString folderLink(const QString &path, const QString &caption)
 
 QString popupText(const char *text) { return QCoreApplication::translate("QObject", text); }
 
+// "204, 206, 1064", with an ellipsis when more rows failed than were kept.
+QString addressList(const QVector<int> &addresses, int failedRows)
+{
+    QStringList parts;
+    for (const int address : addresses)
+        parts << QString::number(address);
+    if (failedRows > addresses.size())
+        parts << QStringLiteral("…");
+    return parts.join(QStringLiteral(", "));
+}
+
 } // namespace
 
 void TestMaintain::on_But_Import_clicked()
@@ -59,8 +68,9 @@ void TestMaintain::on_But_Import_clicked()
     if (!excelWorker)
         excelWorker = new ExelToWrite(this);
 
+    // Only .xlsx workbooks can be read; a legacy .xls must be saved as .xlsx first.
     const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), QString(),
-        tr("Excel Files (*.xlsx *.xls)") + QStringLiteral(";;") + tr("All Files (*)"));
+        tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
     if (path.isEmpty()) {
         qDebug().noquote() << "未选择文件";
         importIdle = true;
@@ -71,18 +81,58 @@ void TestMaintain::on_But_Import_clicked()
     prepareBar(ui->Import_progressBar);
     ui->Import_label->show();
     ui->Import_progressBar->show();
+    ui->Btn_ImportCancel->show();
     excelWorker->importBar = ui->Import_progressBar;
+    excelWorker->backgroundFileWork = true;
     ui->label_importPath->clear();
 
     logWorkbookStart();
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
     const int result = excelWorker->importWorkbook(path, modbusClient);
+    ui->Btn_ImportCancel->hide();
 
-    if (result < 0) {
-        showTipsDialog(tr("Tip"), popupText("Import Failed!"), 1);
-    } else if (result != ExelToWrite::Stopped) {
+    const int written = excelWorker->transferredRows();
+    const int lastRow = excelWorker->rowCount();
+    const int firstNotDone = excelWorker->firstRowNotDone();
+    switch (result) {
+    case ExelToWrite::Done:
         ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
         showTipsDialog(tr("Tip"), popupText("Import Successful!"), 1);
+        break;
+    case ExelToWrite::RowsFailed:
+        ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
+        showNoticeDialog(tr("Tip"),
+            tr("Import finished. Rows written: %1, failed: %2 (first failed addresses: %3).")
+                .arg(written)
+                .arg(excelWorker->failedRows())
+                .arg(addressList(excelWorker->failedAddresses(), excelWorker->failedRows())),
+            NoticeKind::Failure);
+        break;
+    case ExelToWrite::Cancelled:
+        showNoticeDialog(tr("Tip"), tr("Import cancelled. Rows written before it stopped: %1.").arg(written),
+            NoticeKind::Information);
+        break;
+    case ExelToWrite::NoAnswer:
+        showNoticeDialog(tr("Tip"),
+            tr("Import stopped: the device did not answer. Rows written: %1; rows %2 to %3 were not "
+               "imported.")
+                .arg(written)
+                .arg(firstNotDone)
+                .arg(lastRow),
+            NoticeKind::Failure);
+        break;
+    case ExelToWrite::LinkLost:
+        showNoticeDialog(tr("Tip"),
+            tr("Import stopped: the link is gone. Rows written: %1; rows %2 to %3 were not imported.")
+                .arg(written)
+                .arg(firstNotDone)
+                .arg(lastRow),
+            NoticeKind::Failure);
+        break;
+    case ExelToWrite::Stopped:
+        break;
+    default:
+        showTipsDialog(tr("Tip"), popupText("Import Failed!"), 1);
     }
     ui->Import_label->hide();
     ui->Import_progressBar->hide();
@@ -107,39 +157,55 @@ void TestMaintain::on_Btu_Export_clicked()
     qDebug().noquote() << "filename------" << fileName;
     qDebug().noquote() << "NewFileName------" << newFileName;
 
-    // The export folder may not exist yet on a fresh installation.
-    QDir().mkpath(exportDirectory());
-    if (QFile::exists(newFileName)) {
-        QFile::remove(newFileName);
-        QFile::copy(fileName, newFileName);
-    } else {
-        const bool copied = QFile::copy(fileName, newFileName);
-        qDebug().noquote() << "结果：" << (copied ? "true" : "false");
-    }
-    // A copy keeps the template's read-only flag on some systems; the export writes it.
-    QFile::setPermissions(newFileName, QFile::permissions(newFileName) | QFileDevice::WriteOwner);
-
     prepareBar(ui->Export_progressBar);
     ui->Export_label->show();
     ui->Export_progressBar->show();
+    ui->Btn_ExportCancel->show();
     excelWorker->exportBar = ui->Export_progressBar;
+    excelWorker->backgroundFileWork = true;
     ui->Ex_Path_label->clear();
 
     logWorkbookStart();
     showTipsDialog(tr("Tip"), popupText("Start Exporting!"), 0);
-    const int result = excelWorker->exportWorkbook(newFileName, modbusClient, exportLanguage);
+    // The previous export file is replaced only by a complete new one.
+    const int result = excelWorker->exportToFile(fileName, newFileName, modbusClient, exportLanguage);
+    ui->Btn_ExportCancel->hide();
 
-    if (result == ExelToWrite::RowsFailed) {
-        // The file was written, with the failure marker in the rows the device did not answer.
-        ui->Ex_Path_label->setText(folderLink(newFileName, tr("Export Path>>>")));
-        showTipsDialog(tr("Tip"), popupText("Export Failed!"), 1);
-    } else if (result < 0) {
-        showTipsDialog(tr("Tip"), popupText("Export Failed!"), 1);
-    } else if (result != ExelToWrite::Stopped) {
+    switch (result) {
+    case ExelToWrite::Done:
         ui->Ex_Path_label->setText(folderLink(newFileName, tr("Export Path>>>")));
         showTipsDialog(tr("Tip"), popupText("Export Successful!"), 1);
+        break;
+    case ExelToWrite::RowsFailed:
+        // The file was written, with the failure marker in the rows that could not be read.
+        ui->Ex_Path_label->setText(folderLink(newFileName, tr("Export Path>>>")));
+        showNoticeDialog(tr("Tip"),
+            tr("Export finished. Rows that could not be read: %1 (marked 88020200 in the file).")
+                .arg(excelWorker->failedRows()),
+            NoticeKind::Failure);
+        break;
+    case ExelToWrite::Cancelled:
+        showNoticeDialog(
+            tr("Tip"), tr("Export cancelled. The export file was left as it was."), NoticeKind::Information);
+        break;
+    case ExelToWrite::Stopped:
+        break;
+    default:
+        showTipsDialog(tr("Tip"), popupText("Export Failed!"), 1);
     }
     ui->Export_label->hide();
     ui->Export_progressBar->hide();
     exportIdle = true;
+}
+
+void TestMaintain::on_Btn_ImportCancel_clicked()
+{
+    if (excelWorker)
+        excelWorker->cancel();
+}
+
+void TestMaintain::on_Btn_ExportCancel_clicked()
+{
+    if (excelWorker)
+        excelWorker->cancel();
 }

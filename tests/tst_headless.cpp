@@ -3,6 +3,7 @@
 
 #include "app/appstate.h"
 #include "link/linkstate.h"
+#include "params/registermap.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "workbook/headlessrun.h"
@@ -10,6 +11,7 @@
 #include "workbook/xlsxworkbook.h"
 
 #include <QCommandLineParser>
+#include <QElapsedTimer>
 #include <QProcess>
 #include <QSettings>
 #include <QStandardPaths>
@@ -47,6 +49,58 @@ QString cell(const QString &path, int row, int column)
     return s ? s->cellText(row, column) : QStringLiteral("<no sheet>");
 }
 
+QByteArray fileBytes(const QString &path)
+{
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// The program itself, without a display.
+void prepareProgram(QProcess &p)
+{
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
+    p.setProcessEnvironment(env);
+}
+
+struct ProgramRun
+{
+    int status = -1;
+    QString out; // standard output
+    QString err; // standard error
+    qint64 ms = 0;
+};
+
+ProgramRun runProgram(const QStringList &args)
+{
+    QProcess p;
+    prepareProgram(p);
+    QElapsedTimer clock;
+    clock.start();
+    p.start(QStringLiteral(Q4CONFIG_PATH), args);
+    ProgramRun run;
+    if (!p.waitForFinished(180000))
+        return run;
+    run.ms = clock.elapsed();
+    run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    run.out = QString::fromUtf8(p.readAllStandardOutput());
+    run.err = QString::fromUtf8(p.readAllStandardError());
+    return run;
+}
+
+QString lastLine(const QString &text) { return text.trimmed().split(QLatin1Char('\n')).last(); }
+
+// A workbook of rows that each write value into register 8000 (COM1 ID, 0..99).
+bool idRowsWorkbook(const QString &path, int rows, int value)
+{
+    QVector<QVector<QVariant>> content {{QStringLiteral("h")}};
+    while (content.size() < rows)
+        content.append({qint64(8000), QStringLiteral("COM1 ID"), qint64(1), qint64(99), qint64(0), QString(),
+            QString::number(value)});
+    return XlsxWorkbook::create(path, ParameterSheetName, content);
+}
+
 } // namespace
 
 class TestHeadless : public QObject
@@ -63,6 +117,10 @@ private slots:
     void failuresGiveNonZeroStatus();
     void importOverRtu();
     void programRunsWithoutWindow();
+    void exportKeepsExistingFile();
+    void deviceCheckBeforeTheRun();
+    void runEndsWhenDeviceStopsAnswering();
+    void resultLineCounts();
 
 private:
     QTemporaryDir dir;
@@ -247,6 +305,138 @@ void TestHeadless::programRunsWithoutWindow()
     QVERIFY2(output.trimmed().split(QLatin1Char('\n')).last().startsWith(QStringLiteral("export done: ")),
         qPrintable(output));
     QCOMPARE(cell(file, 1, ColumnValue), QStringLiteral("Export Value"));
+}
+
+// An export that cannot reach the device leaves the previous file as it was,
+// with no temporary file beside it.
+void TestHeadless::exportKeepsExistingFile()
+{
+    QTemporaryDir folder;
+    const QString file = folder.filePath(QStringLiteral("backup.xlsx"));
+    QVERIFY(QFile::copy(templatePath(1), file));
+    const QByteArray previous = fileBytes(file);
+    const QString data = dir.filePath(QStringLiteral("data"));
+
+    SimulatorProcess gone;
+    QVERIFY(gone.start());
+    const quint16 port = gone.port();
+    gone.stop();
+    QCOMPARE(runInProcess({QStringLiteral("--data-dir"), data, QStringLiteral("--export"), file,
+                 QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(port)}),
+        1);
+    QCOMPARE(fileBytes(file), previous);
+
+    SimulatorProcess silent;
+    QVERIFY(silent.start());
+    QVERIFY(silent.command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
+    QCOMPARE(runInProcess({QStringLiteral("--data-dir"), data, QStringLiteral("--export"), file,
+                 QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(silent.port()),
+                 QStringLiteral("--timeout"), QStringLiteral("200")}),
+        1);
+    QCOMPARE(fileBytes(file), previous);
+    QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
+        QStringList {QStringLiteral("backup.xlsx")});
+    QVERIFY(!modbusClient);
+}
+
+// The connection page's test read comes first: a device that does not answer
+// ends the run at once, naming the server address and where it was looked for.
+// A legacy .xls is refused before anything is tried.
+void TestHeadless::deviceCheckBeforeTheRun()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    const QString tcp = QStringLiteral("127.0.0.1:%1").arg(sim.port());
+    const QString file = dir.filePath(QStringLiteral("check.xlsx"));
+    sim.clearRequests();
+    const ProgramRun run = runProgram({QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")),
+        QStringLiteral("--export"), file, QStringLiteral("--tcp"), tcp, QStringLiteral("--id"),
+        QStringLiteral("7"), QStringLiteral("--timeout"), QStringLiteral("300")});
+    QCOMPARE(run.status, 1);
+    QVERIFY2(
+        run.err.contains(QStringLiteral("no answer from server address 7 at ") + tcp), qPrintable(run.err));
+    QVERIFY(!QFileInfo::exists(file));
+
+    const QString xls = dir.filePath(QStringLiteral("old.xls"));
+    QVERIFY(idRowsWorkbook(xls, 3, 5));
+    const ProgramRun legacy = runProgram({QStringLiteral("--import"), xls, QStringLiteral("--tcp"), tcp});
+    QCOMPARE(legacy.status, 2);
+    QVERIFY2(legacy.err.contains(QStringLiteral("not an .xlsx workbook: save it as .xlsx")),
+        qPrintable(legacy.err));
+}
+
+// A device that goes quiet ends the run after five rows without an answer; the
+// result line says which rows were done, and the previous export file stays.
+void TestHeadless::runEndsWhenDeviceStopsAnswering()
+{
+    SimulatorProcess sim({QStringLiteral("--latency"), QStringLiteral("5")});
+    QVERIFY(sim.start());
+    const QString tcp = QStringLiteral("127.0.0.1:%1").arg(sim.port());
+    const QString file = dir.filePath(QStringLiteral("quiet.xlsx"));
+    QVERIFY(idRowsWorkbook(file, 3, 9));
+    const QByteArray previous = fileBytes(file);
+    sim.clearRequests();
+    QProcess p;
+    prepareProgram(p);
+    p.start(QStringLiteral(Q4CONFIG_PATH),
+        {QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")), QStringLiteral("--export"), file,
+            QStringLiteral("--tcp"), tcp, QStringLiteral("--timeout"), QStringLiteral("200")});
+    // Some rows in, the device goes quiet.
+    QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 1000 "), 20000));
+    QVERIFY(sim.command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 1);
+    const QString line = lastLine(QString::fromUtf8(p.readAllStandardOutput()));
+
+    QStringList reads = sim.requests().filter(QRegularExpression(QStringLiteral("^read-hr ")));
+    QVERIFY(!reads.isEmpty());
+    reads.removeFirst(); // the test read before the run
+    const int unanswered = reads.filter(QStringLiteral(" no-answer")).size();
+    const int answered = reads.size() - unanswered;
+    QCOMPARE(unanswered, 5);
+    const int rows = parameterCatalogue().size() + 1;
+    QVERIFY(answered < rows - 10);
+    const QString want
+        = QStringLiteral("export failed: no answer from server address 1 at %1 for 5 rows in a row: "
+                         "rows 2 to %2 done, rows %3 to %4 not done; %5 left as it was")
+              .arg(tcp)
+              .arg(answered + 1)
+              .arg(answered + 2)
+              .arg(rows)
+              .arg(file);
+    QCOMPARE(line, want);
+    QCOMPARE(fileBytes(file), previous);
+}
+
+// The done line of a run with refused rows carries the counts and the failed
+// addresses; the status is not 0.
+void TestHeadless::resultLineCounts()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    const QString tcp = QStringLiteral("127.0.0.1:%1").arg(sim.port());
+    QVERIFY(sim.command(QStringLiteral("exception 8020 4")).startsWith(QLatin1String("ok")));
+    const QString file = dir.filePath(QStringLiteral("counts.xlsx"));
+    QVERIFY(XlsxWorkbook::create(file, ParameterSheetName,
+        {{QStringLiteral("h")},
+            {qint64(8000), QStringLiteral("a"), qint64(1), qint64(99), qint64(0), QString(),
+                QStringLiteral("12")},
+            {qint64(8020), QStringLiteral("b"), qint64(1), qint64(99), qint64(0), QString(),
+                QStringLiteral("13")},
+            {qint64(8040), QStringLiteral("c"), qint64(1), qint64(99), qint64(1), QString(),
+                QStringLiteral("0")}}));
+    ProgramRun run = runProgram({QStringLiteral("--import"), file, QStringLiteral("--tcp"), tcp});
+    QCOMPARE(run.status, 1);
+    QCOMPARE(lastLine(run.out),
+        QStringLiteral(
+            "import done: 1 values written from %1; 1 failed (first failed addresses: 8020); 1 skipped")
+            .arg(file));
+
+    QVERIFY(sim.command(QStringLiteral("exception clear")).startsWith(QLatin1String("ok")));
+    run = runProgram({QStringLiteral("--import"), file, QStringLiteral("--tcp"), tcp});
+    QCOMPARE(run.status, 0);
+    QCOMPARE(lastLine(run.out),
+        QStringLiteral("import done: 2 values written from %1; 0 failed; 1 skipped").arg(file));
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

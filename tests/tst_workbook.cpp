@@ -20,10 +20,14 @@
 #include <QLineEdit>
 #include <QModbusClient>
 #include <QProcess>
+#include <QPushButton>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QTranslator>
 #include <QtTest>
+
+#include <functional>
 
 namespace {
 
@@ -100,6 +104,9 @@ class PopupWatcher : public QObject
 public:
     QString fileToChoose;
     QStringList seen; // "title|texts"
+    QList<int> buttons; // visible buttons of each popup in seen
+    QStringList nameFilters; // of the last file dialog
+    std::function<void()> onPopupGone; // called when a popup is deleted
 
     PopupWatcher()
     {
@@ -126,6 +133,7 @@ private:
                         continue;
                 }
                 handledDialogs.append(fd);
+                nameFilters = fd->nameFilters();
                 const int answer = fileToChoose.isEmpty() ? QDialog::Rejected : QDialog::Accepted;
                 QDialog *dialog = fd;
                 QTimer::singleShot(0, fd, [dialog, answer] { dialog->done(answer); });
@@ -142,6 +150,16 @@ private:
                         texts << l->text();
                 }
                 seen << tips->title() + QLatin1Char('|') + texts.join(QLatin1Char(','));
+                int shown = 0;
+                for (const char *name : {"pushButton_ok", "pushButton_cancel"}) {
+                    if (QWidget *button = tips->findChild<QWidget *>(QLatin1String(name)))
+                        shown += button->isHidden() ? 0 : 1;
+                }
+                buttons << shown;
+                QObject::connect(tips, &QObject::destroyed, [this] {
+                    if (onPopupGone)
+                        onPopupGone();
+                });
                 QTimer::singleShot(0, tips, [tips] { tips->reject(); });
             }
         }
@@ -172,6 +190,10 @@ private slots:
     void pageExportCreatesFolderAndLink();
     void oneRunAtATime();
     void libreOfficeRoundTrip();
+    void signedRowLimits();
+    void pageReportsPartialResults();
+    void exportKeepsPreviousFileUnlessComplete();
+    void pageRunKeepsEventLoopAndCancels();
 
 private:
     QTemporaryDir dir;
@@ -638,6 +660,236 @@ void TestWorkbook::libreOfficeRoundTrip()
     QVERIFY(lines.first().endsWith(QStringLiteral(",导出数据")));
     QVERIFY(!lines.filter(QRegularExpression(QStringLiteral("^8000,.*,33\\r?$"))).isEmpty());
     QVERIFY(!lines.filter(QRegularExpression(QStringLiteral("^1064,.*,4294967254\\r?$"))).isEmpty());
+}
+
+// A row whose minimum or maximum pattern is at or above 2^31 is a signed range;
+// any row whose minimum lies above its maximum is not imported at all.
+void TestWorkbook::signedRowLimits()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    const QString file = dir.filePath(QStringLiteral("signed.xlsx"));
+    QVERIFY(openpyxlWorkbook(file, QStringLiteral("读写类"),
+        QStringLiteral("[['Address','Name','Count','Max','Min',None,'Value'],"
+                       "[1064,'min above max',2,0,200,None,500],"
+                       "[1066,'signed text',2,999999,4293967297,None,'-100'],"
+                       "[1080,'exported pattern',2,999999,4293967297,None,4294967196],"
+                       "[1082,'below signed min',2,999999,4293967297,None,'-1000001'],"
+                       "[1096,'limits as signed text',2,'999999','-999999',None,'-5'],"
+                       "[1098,'signed decimal',2,999999,4293967297,None,'-1.5'],"
+                       "[8000,'negative one-register',1,99,0,None,'-1']]")));
+    sim.clearRequests();
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(writeLines(sim),
+        (QStringList {QStringLiteral("write 1066 2 65535 65436"), QStringLiteral("write 1080 2 65535 65436"),
+            QStringLiteral("write 1096 2 65535 65531")}));
+    QCOMPARE(worker.transferredRows(), 3);
+    QCOMPARE(worker.skippedRows(), 4);
+    QCOMPARE(sim.command(QStringLiteral("get32 1066")), QStringLiteral("ok -100"));
+}
+
+// Refused rows: the popup gives the counts and the failed addresses with one
+// button and shows the folder link; in Chinese as well.
+void TestWorkbook::pageReportsPartialResults()
+{
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Template"))));
+    QVERIFY(QFile::copy(templatePath(0), root.filePath(QStringLiteral("Template/")) + templateFileName(0)));
+    setDataDirectory(root.path());
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    QVERIFY(sim.command(QStringLiteral("exception 204 4")).startsWith(QLatin1String("ok")));
+    const QString small = dir.filePath(QStringLiteral("partial.xlsx"));
+    QVERIFY(XlsxWorkbook::create(small, ParameterSheetName,
+        {{QStringLiteral("h")},
+            {qint64(204), QStringLiteral("x"), qint64(2), qint64(99), qint64(0), QString(),
+                QStringLiteral("5")},
+            {qint64(206), QStringLiteral("y"), qint64(2), qint64(1), qint64(0), QString(),
+                QStringLiteral("1")}}));
+    TestMaintain page;
+    PopupWatcher watcher;
+    watcher.fileToChoose = small;
+    QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
+    // Only workbooks that can be read are offered.
+    QCOMPARE(watcher.nameFilters,
+        (QStringList {QStringLiteral("Excel Files (*.xlsx)"), QStringLiteral("All Files (*)")}));
+    QCOMPARE(watcher.seen.size(), 2);
+    QVERIFY2(watcher.seen.at(1).contains(QStringLiteral(
+                 "Import finished. Rows written: 1, failed: 1 (first failed addresses: 204).")),
+        qPrintable(watcher.seen.at(1)));
+    QCOMPARE(watcher.buttons.at(1), 1);
+    QCOMPARE(page.form()->label_importPath->text(),
+        QStringLiteral("<a href=\"%1\">Import Path>>>%2</a>").arg(dir.path(), small));
+
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QCOMPARE(watcher.seen.size(), 4);
+    QVERIFY2(watcher.seen.at(3).contains(QStringLiteral(
+                 "Export finished. Rows that could not be read: 1 (marked 88020200 in the file).")),
+        qPrintable(watcher.seen.at(3)));
+    QCOMPARE(watcher.buttons.at(3), 1);
+    const QString exported = root.filePath(QStringLiteral("Export/")) + exportFileName(0);
+    QVERIFY(page.form()->Ex_Path_label->text().contains(exported));
+    QVERIFY(openpyxlColumns(exported).contains(QStringLiteral("204 88020200")));
+
+    QTranslator chinese;
+    QVERIFY(chinese.load(QStringLiteral(":/Translate/Language_CN.qm")));
+    QCoreApplication::installTranslator(&chinese);
+    QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
+    QCoreApplication::removeTranslator(&chinese);
+    QCOMPARE(watcher.seen.size(), 6);
+    QVERIFY2(watcher.seen.at(5).contains(
+                 QStringLiteral("导入完成。已写入行数：1，失败：1（首批失败地址：204）。")),
+        qPrintable(watcher.seen.at(5)));
+    setDataDirectory(QString());
+}
+
+// The previous export file stays byte for byte unless a complete new one replaces it,
+// and no temporary file is left beside it.
+void TestWorkbook::exportKeepsPreviousFileUnlessComplete()
+{
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Template"))));
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Export"))));
+    QVERIFY(QFile::copy(templatePath(0), root.filePath(QStringLiteral("Template/")) + templateFileName(0)));
+    setDataDirectory(root.path());
+    const QString target = root.filePath(QStringLiteral("Export/")) + exportFileName(0);
+    const QByteArray previous("the previous backup");
+    {
+        QFile f(target);
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write(previous);
+    }
+    auto exportFolder = [&] {
+        return QDir(root.filePath(QStringLiteral("Export")))
+            .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
+    };
+    TestMaintain page;
+    page.excelWorker = new ExelToWrite(&page);
+    PopupWatcher watcher;
+
+    // No link at all.
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QVERIFY(watcher.seen.last().contains(QStringLiteral("Export Failed!")));
+    QCOMPARE(fileBytes(target), previous);
+    QCOMPARE(exportFolder(), QStringList {exportFileName(0)});
+
+    // The link goes away during the run.
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    QObject::connect(page.excelWorker, &ExelToWrite::rowProcessed, [&sim](int row, int) {
+        if (row == 40)
+            sim.command(QStringLiteral("drop"));
+    });
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QVERIFY(watcher.seen.last().contains(QStringLiteral("Export Failed!")));
+    QVERIFY(page.form()->Ex_Path_label->text().isEmpty());
+    QCOMPARE(fileBytes(target), previous);
+    QCOMPARE(exportFolder(), QStringList {exportFileName(0)});
+
+    // A complete run replaces it.
+    QObject::disconnect(page.excelWorker, &ExelToWrite::rowProcessed, nullptr, nullptr);
+    disconnectTestClient();
+    QVERIFY(connectTestClient(sim));
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QVERIFY(watcher.seen.last().contains(QStringLiteral("Export Successful!")));
+    QCOMPARE(openpyxlColumns(target).value(0), QStringLiteral("Address Export Value"));
+    QCOMPARE(exportFolder(), QStringList {exportFileName(0)});
+    setDataDirectory(QString());
+}
+
+// The window keeps its event loop while a big workbook is read, and Cancel ends
+// a run between rows: an import says how much it wrote, an export leaves the
+// previous file alone.
+void TestWorkbook::pageRunKeepsEventLoopAndCancels()
+{
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    const QString big = dir.filePath(QStringLiteral("big.xlsx"));
+    {
+        QVector<QVector<QVariant>> rows;
+        rows.reserve(100000);
+        rows.append({QStringLiteral("Address"), QStringLiteral("Name"), QStringLiteral("Count"),
+            QStringLiteral("Max"), QStringLiteral("Min"), QString(), QStringLiteral("Value")});
+        while (rows.size() < 100000)
+            rows.append({qint64(8000), QStringLiteral("COM1 ID"), qint64(1), qint64(99), qint64(0), QString(),
+                QStringLiteral("7")});
+        QVERIFY(XlsxWorkbook::create(big, ParameterSheetName, rows));
+    }
+    TestMaintain page;
+    page.excelWorker = new ExelToWrite(&page);
+    PopupWatcher watcher;
+    watcher.fileToChoose = big;
+    int ticks = 0;
+    int ticksWhileOpening = -1;
+    QTimer ticker;
+    ticker.setInterval(1);
+    QObject::connect(&ticker, &QTimer::timeout, [&ticks] { ++ticks; });
+    ticker.start();
+    // The run opens the workbook as soon as the "Start Importing!" note is gone.
+    watcher.onPopupGone = [&] {
+        if (watcher.seen.size() == 1)
+            ticks = 0;
+    };
+    QObject::connect(
+        page.excelWorker, &ExelToWrite::ShowMaxnRowssignal, [&](int) { ticksWhileOpening = ticks; });
+    bool cancelShown = false;
+    QPushButton *importCancel = page.form()->Btn_ImportCancel;
+    QObject::connect(page.excelWorker, &ExelToWrite::rowProcessed, [&](int row, int) {
+        if (row == 60) {
+            cancelShown = !importCancel->isHidden();
+            QTimer::singleShot(0, importCancel, &QPushButton::click);
+        }
+    });
+    sim.clearRequests();
+    QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
+    watcher.onPopupGone = nullptr;
+    qDebug() << "timer ticks while the workbook was read:" << ticksWhileOpening;
+    QVERIFY2(ticksWhileOpening >= 3, qPrintable(QString::number(ticksWhileOpening)));
+    QVERIFY(cancelShown);
+    QVERIFY(importCancel->isHidden());
+    const int written = writeLines(sim).size();
+    QVERIFY2(written >= 58 && written < 1000, qPrintable(QString::number(written)));
+    QCOMPARE(watcher.seen.size(), 2);
+    QVERIFY2(watcher.seen.last().contains(
+                 QStringLiteral("Import cancelled. Rows written before it stopped: %1.").arg(written)),
+        qPrintable(watcher.seen.last()));
+    QCOMPARE(watcher.buttons.last(), 1);
+    QVERIFY(importIdle && !pollBusy);
+
+    // Export: cancelled at row 40, the previous file is untouched.
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Template"))));
+    QVERIFY(QFile::copy(templatePath(0), root.filePath(QStringLiteral("Template/")) + templateFileName(0)));
+    setDataDirectory(root.path());
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Export"))));
+    const QString target = root.filePath(QStringLiteral("Export/")) + exportFileName(0);
+    QVERIFY(copyFile(big, target));
+    const QByteArray previous = fileBytes(target);
+    QPushButton *exportCancel = page.form()->Btn_ExportCancel;
+    QObject::disconnect(page.excelWorker, &ExelToWrite::rowProcessed, nullptr, nullptr);
+    QObject::connect(page.excelWorker, &ExelToWrite::rowProcessed, [&](int row, int) {
+        if (row == 40) {
+            cancelShown = !exportCancel->isHidden();
+            QTimer::singleShot(0, exportCancel, &QPushButton::click);
+        }
+    });
+    cancelShown = false;
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QVERIFY(cancelShown);
+    QVERIFY(exportCancel->isHidden());
+    QVERIFY2(
+        watcher.seen.last().contains(QStringLiteral("Export cancelled. The export file was left as it was.")),
+        qPrintable(watcher.seen.last()));
+    QCOMPARE(fileBytes(target), previous);
+    QCOMPARE(QDir(root.filePath(QStringLiteral("Export"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
+    QVERIFY(exportIdle && !pollBusy);
+    setDataDirectory(QString());
 }
 
 QTEST_MAIN(TestWorkbook)

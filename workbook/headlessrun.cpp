@@ -189,7 +189,7 @@ bool connectLink(const LinkParameters &link, QString *error)
     client->setTimeout(link.responseTime);
     client->setNumberOfRetries(0);
     if (!client->connectDevice()) {
-        *error = client->errorString();
+        *error = QStringLiteral("cannot connect to %1: %2").arg(linkText(link), client->errorString());
         delete client;
         return false;
     }
@@ -198,7 +198,10 @@ bool connectLink(const LinkParameters &link, QString *error)
     while (client->state() == QModbusDevice::ConnectingState && clock.elapsed() < 5000)
         waitProcessingEvents(5);
     if (client->state() != QModbusDevice::ConnectedState) {
-        *error = client->errorString().isEmpty() ? QStringLiteral("no connection") : client->errorString();
+        *error = QStringLiteral("cannot connect to %1: %2")
+                     .arg(linkText(link),
+                         client->errorString().isEmpty() ? QStringLiteral("no connection")
+                                                         : client->errorString());
         delete client;
         return false;
     }
@@ -211,14 +214,37 @@ bool connectLink(const LinkParameters &link, QString *error)
     return true;
 }
 
-void disconnectLink()
+// "rows 2 to 36 done, rows 37 to 242 not done"
+QString rowsDoneText(int firstNotDone, int rows)
 {
-    if (!modbusClient)
-        return;
-    modbusClient->disconnectDevice();
-    delete modbusClient;
-    modbusClient = nullptr;
+    const QString notDone = QStringLiteral("rows %1 to %2 not done").arg(firstNotDone).arg(rows);
+    if (firstNotDone <= 2)
+        return QStringLiteral("no row done, ") + notDone;
+    return QStringLiteral("rows 2 to %1 done, ").arg(firstNotDone - 1) + notDone;
 }
+
+// "; 2 failed (first failed addresses: 204, 206)"
+QString failedText(const ExelToWrite &worker)
+{
+    QString text = QStringLiteral("; %1 failed").arg(worker.failedRows());
+    const QVector<int> addresses = worker.failedAddresses();
+    if (!addresses.isEmpty()) {
+        QStringList parts;
+        for (const int address : addresses)
+            parts << QString::number(address);
+        if (worker.failedRows() > addresses.size())
+            parts << QStringLiteral("...");
+        text += QStringLiteral(" (first failed addresses: %1)").arg(parts.join(QStringLiteral(", ")));
+    }
+    return text;
+}
+
+bool isLegacyWorkbookName(const QString &file)
+{
+    return file.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive);
+}
+
+} // namespace
 
 QString linkText(const LinkParameters &link)
 {
@@ -227,7 +253,39 @@ QString linkText(const LinkParameters &link)
     return link.serialPortName;
 }
 
-} // namespace
+bool openCheckedLink(const LinkParameters &link, QString *error)
+{
+    if (!connectLink(link, error))
+        return false;
+    // The connection page's test read decides, as in the window.
+    LinkParameters block = link;
+    block.startAddress = 0;
+    block.count = 2;
+    quint16 values[2] = {0, 0};
+    const TransactionResult result = readHoldingRegisters(modbusClient, block, values);
+    if (result == Ok)
+        return true;
+    const QString where
+        = QStringLiteral("server address %1 at %2").arg(link.serverAddress).arg(linkText(link));
+    if (result == TimedOut)
+        *error = QStringLiteral("no answer from ") + where;
+    else if (result == ResponseError)
+        *error = where + QStringLiteral(" refused the test read of registers 0 and 1");
+    else
+        *error = QStringLiteral("no connection to %1").arg(linkText(link));
+    closeCheckedLink();
+    return false;
+}
+
+void closeCheckedLink()
+{
+    if (!modbusClient)
+        return;
+    QModbusClient *client = modbusClient;
+    modbusClient = nullptr;
+    client->disconnectDevice();
+    delete client;
+}
 
 void prepareWorkbookCommandLine(int argc, char **argv)
 {
@@ -303,27 +361,21 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
         return 2;
     }
 
-    if (exporting) {
-        // The export file starts as a copy of the language's template.
-        const QString templatePath = templateDirectory() + QLatin1Char('/') + templateFileName(language);
-        if (!QFileInfo(templatePath).isFile()) {
-            err() << "q4config: export failed: no template " << templatePath << "\n";
-            err().flush();
-            return 1;
-        }
-        QDir().mkpath(QFileInfo(file).absolutePath());
-        QFile::remove(file);
-        if (!QFile::copy(templatePath, file)) {
-            err() << "q4config: export failed: cannot write " << file << "\n";
-            err().flush();
-            return 1;
-        }
-        QFile::setPermissions(file, QFile::permissions(file) | QFileDevice::WriteOwner);
+    const char *what = exporting ? "export" : "import";
+    if (isLegacyWorkbookName(file)) {
+        err() << "q4config: " << what << " failed: " << file << ": not an .xlsx workbook: save it as .xlsx\n";
+        err().flush();
+        return 2;
     }
-
-    if (!connectLink(link, &error)) {
-        err() << "q4config: " << (exporting ? "export" : "import") << " failed: cannot connect to "
-              << linkText(link) << ": " << error << "\n";
+    const QString templatePath = templateDirectory() + QLatin1Char('/') + templateFileName(language);
+    if (exporting && !QFileInfo(templatePath).isFile()) {
+        err() << "q4config: export failed: no template " << templatePath << "\n";
+        err().flush();
+        return 1;
+    }
+    // Nothing is touched before the device has answered.
+    if (!openCheckedLink(link, &error)) {
+        err() << "q4config: " << what << " failed: " << error << "\n";
         err().flush();
         return 1;
     }
@@ -340,29 +392,45 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
         }
     });
     importIdle = exportIdle = false;
-    const int result = exporting ? worker.exportWorkbook(file, modbusClient, language)
+    // An export replaces an existing file only with a complete new one.
+    const int result = exporting ? worker.exportToFile(templatePath, file, modbusClient, language)
                                  : worker.importWorkbook(file, modbusClient);
     importIdle = exportIdle = true;
-    disconnectLink();
+    closeCheckedLink();
     pollBusy = false;
 
-    const QString what = exporting ? QStringLiteral("export") : QStringLiteral("import");
     const int rows = worker.transferredRows();
-    if (result == ExelToWrite::Done) {
+    if (result == ExelToWrite::Done || result == ExelToWrite::RowsFailed) {
+        // Every row was tried: the file (export) or the device (import) holds the
+        // rows that worked; the status says whether all did.
         out() << what << " done: " << rows << (exporting ? " values read into " : " values written from ")
-              << file << "\n";
+              << file << failedText(worker) << (exporting && worker.failedRows() ? ", marked 88020200" : "")
+              << "; " << worker.skippedRows() << " skipped\n";
         out().flush();
-        return 0;
+        return result == ExelToWrite::Done ? 0 : 1;
     }
+    const QString untouched = exporting
+        ? QStringLiteral("; %1 left as it was").arg(file)
+        : QStringLiteral("; %1 values written").arg(rows) + failedText(worker);
     QString reason;
     switch (result) {
-    case ExelToWrite::RowsFailed:
-        reason = QStringLiteral("%1 of %2 rows failed on the device")
-                     .arg(worker.failedRows())
-                     .arg(rows + worker.failedRows());
+    case ExelToWrite::NoAnswer:
+        reason = QStringLiteral("no answer from server address %1 at %2 for %3 rows in a row: %4")
+                     .arg(link.serverAddress)
+                     .arg(linkText(link))
+                     .arg(ExelToWrite::MaxSilentRows)
+                     .arg(rowsDoneText(worker.firstRowNotDone(), worker.rowCount()))
+            + untouched;
+        break;
+    case ExelToWrite::LinkLost:
+        reason = QStringLiteral("the link to %1 is gone: %2")
+                     .arg(linkText(link), rowsDoneText(worker.firstRowNotDone(), worker.rowCount()))
+            + untouched;
         break;
     case ExelToWrite::SaveFailed:
         reason = QStringLiteral("cannot save %1").arg(file);
+        if (!worker.lastErrorDetail().isEmpty())
+            reason += QStringLiteral(" (%1)").arg(worker.lastErrorDetail());
         break;
     case ExelToWrite::Stopped:
         reason = QStringLiteral("the link was stopped");
@@ -370,9 +438,11 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
     default:
         reason = worker.lastError();
         if (reason == QLatin1String("error1"))
-            reason += QStringLiteral(" (no such file)");
+            reason += exporting ? QStringLiteral(" (no template)") : QStringLiteral(" (no such file)");
         else if (reason == QLatin1String("error2"))
-            reason += QStringLiteral(" (not a readable xlsx workbook)");
+            reason += worker.lastErrorDetail().isEmpty()
+                ? QStringLiteral(" (not a readable xlsx workbook)")
+                : QStringLiteral(" (not a readable xlsx workbook: %1)").arg(worker.lastErrorDetail());
         else if (reason == QLatin1String("error3") || reason == QLatin1String("error4"))
             reason += QStringLiteral(" (no worksheet \"%1\")").arg(ParameterSheetName);
         else if (reason == QLatin1String("error5"))

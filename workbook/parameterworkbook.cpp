@@ -38,11 +38,35 @@ bool isUnsignedCell(const QString &text)
 
 quint32 cellUnsigned(const QString &text) { return isUnsignedCell(text) ? quint32(text.toULongLong()) : 0; }
 
-bool withinLimits(quint32 value, quint32 minimum, quint32 maximum)
+bool cellPattern(const QString &text, int count, quint32 *pattern)
 {
-    if (minimum <= maximum)
-        return minimum <= value && value <= maximum;
-    return value >= minimum || value <= maximum;
+    if (isUnsignedCell(text)) {
+        *pattern = cellUnsigned(text);
+        return true;
+    }
+    if (count != 2 || text.size() < 2 || text.at(0) != QLatin1Char('-') || !isUnsignedCell(text.mid(1)))
+        return false;
+    const quint32 magnitude = cellUnsigned(text.mid(1));
+    if (magnitude > 0x80000000u)
+        return false;
+    *pattern = quint32(0) - magnitude;
+    return true;
+}
+
+LimitCheck checkLimits(quint32 value, quint32 minimum, quint32 maximum, int count)
+{
+    const bool isSigned = count == 2 && (minimum >= 0x80000000u || maximum >= 0x80000000u);
+    if (isSigned) {
+        const qint32 low = qint32(minimum);
+        const qint32 high = qint32(maximum);
+        const qint32 v = qint32(value);
+        if (low > high)
+            return LimitCheck::InvalidLimits;
+        return low <= v && v <= high ? LimitCheck::Within : LimitCheck::Outside;
+    }
+    if (minimum > maximum)
+        return LimitCheck::InvalidLimits;
+    return minimum <= value && value <= maximum ? LimitCheck::Within : LimitCheck::Outside;
 }
 
 namespace {

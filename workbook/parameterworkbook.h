@@ -32,10 +32,25 @@ quint32 cellUnsigned(const QString &text);
 // True when the text is such an integer.
 bool isUnsignedCell(const QString &text);
 
-// Row limits are unsigned patterns. A negative minimum is stored as its 32-bit
-// pattern and then lies above the maximum: the range wraps through zero and
-// holds the values from the minimum up and from 0 to the maximum.
-bool withinLimits(quint32 value, quint32 minimum, quint32 maximum);
+// A value or limit cell of a row with count registers as its register pattern:
+// an unsigned decimal integer up to 4294967295, or for a two-register row also a
+// negative decimal integer down to -2147483648 (its 32-bit two's complement, so
+// "-100" and "4294967196" are the same value). False for any other text
+// (empty, a decimal point, letters, out of range).
+bool cellPattern(const QString &text, int count, quint32 *pattern);
+
+// How a row's value stands against the row's limits.
+enum class LimitCheck {
+    Within,
+    Outside,
+    InvalidLimits, // the minimum lies above the maximum: the row is not imported
+};
+
+// Row limits are 32-bit patterns; the template stores a negative minimum as its
+// pattern. A two-register row whose minimum or maximum pattern is at or above
+// 2^31 is a signed row: minimum, maximum and value compare as signed 32-bit
+// numbers. Every other row compares them unsigned.
+LimitCheck checkLimits(quint32 value, quint32 minimum, quint32 maximum, int count);
 
 // Writes a new template workbook with one row per catalogue parameter (names in
 // the given language). False with an error text when the file cannot be written.

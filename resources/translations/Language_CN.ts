@@ -1822,10 +1822,6 @@
             <translation>选择文件</translation>
         </message>
         <message>
-            <source>Excel Files (*.xlsx *.xls)</source>
-            <translation>Excel 文件 (*.xlsx *.xls)</translation>
-        </message>
-        <message>
             <source>All Files (*)</source>
             <translation>所有文件 (*)</translation>
         </message>
@@ -1840,6 +1836,38 @@
         <message>
             <source>System remote editing switch off, on before reseting parameters!</source>
             <translation>系统远程修改开关已关闭，请先打开再复位参数！</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>Excel Files (*.xlsx)</source>
+            <translation>Excel 文件 (*.xlsx)</translation>
+        </message>
+        <message>
+            <source>Import finished. Rows written: %1, failed: %2 (first failed addresses: %3).</source>
+            <translation>导入完成。已写入行数：%1，失败：%2（首批失败地址：%3）。</translation>
+        </message>
+        <message>
+            <source>Import cancelled. Rows written before it stopped: %1.</source>
+            <translation>导入已取消。停止前已写入行数：%1。</translation>
+        </message>
+        <message>
+            <source>Import stopped: the device did not answer. Rows written: %1; rows %2 to %3 were not imported.</source>
+            <translation>导入已停止：设备无应答。已写入行数：%1；第 %2 至 %3 行未导入。</translation>
+        </message>
+        <message>
+            <source>Import stopped: the link is gone. Rows written: %1; rows %2 to %3 were not imported.</source>
+            <translation>导入已停止：连接已断开。已写入行数：%1；第 %2 至 %3 行未导入。</translation>
+        </message>
+        <message>
+            <source>Export finished. Rows that could not be read: %1 (marked 88020200 in the file).</source>
+            <translation>导出完成。无法读取的行数：%1（文件中标记为 88020200）。</translation>
+        </message>
+        <message>
+            <source>Export cancelled. The export file was left as it was.</source>
+            <translation>导出已取消。导出文件保持原样。</translation>
         </message>
     </context>
     <context>

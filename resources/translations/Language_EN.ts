@@ -1822,10 +1822,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Excel Files (*.xlsx *.xls)</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>All Files (*)</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1839,6 +1835,38 @@
     </message>
     <message>
         <source>System remote editing switch off, on before reseting parameters!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Excel Files (*.xlsx)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import finished. Rows written: %1, failed: %2 (first failed addresses: %3).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import cancelled. Rows written before it stopped: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import stopped: the device did not answer. Rows written: %1; rows %2 to %3 were not imported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import stopped: the link is gone. Rows written: %1; rows %2 to %3 were not imported.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export finished. Rows that could not be read: %1 (marked 88020200 in the file).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export cancelled. The export file was left as it was.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
