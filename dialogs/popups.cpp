@@ -124,6 +124,13 @@ int runTipsDialog(
     return runTipsDialog(dialog);
 }
 
+} // namespace
+
+int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent)
+{
+    return runTipsDialog(title, message, stayOpen, classify(message), parent);
+}
+
 int showRetryQuestion(const QString &title, const QString &message, QWidget *parent)
 {
     TipsDialog *dialog = new TipsDialog(parent);
@@ -132,13 +139,6 @@ int showRetryQuestion(const QString &title, const QString &message, QWidget *par
     dialog->hideIcon();
     dialog->setConfirmText(TipsDialog::tr("Retry"));
     return runTipsDialog(dialog);
-}
-
-} // namespace
-
-int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent)
-{
-    return runTipsDialog(title, message, stayOpen, classify(message), parent);
 }
 
 int showNoticeDialog(
