@@ -1,10 +1,14 @@
 // Monitoring page: y-range rules, running extremes, pause, quantity change,
 // combined-mode clearing and the ten-second window, driven from the live state;
-// the curve file and the curves picture.
+// the curve file and the curves picture, alone and fed by the poll tick.
 #include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "link/linkstate.h"
 #include "pages/maininterface.h"
 #include "pagetesthelpers.h"
+#include "params/commitengine.h"
 #include "params/devicecopy.h"
+#include "support/simulatorprocess.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -437,6 +441,68 @@ private slots:
             QVERIFY2(quarter == view, names[i]);
         }
         QVERIFY(!page->saveCurves(dir.filePath(QStringLiteral("no/such/folder.png"))));
+    }
+
+    // Against the simulator: the poll tick feeds the file on every page, the
+    // plotted points share its times, the combined-mode rule follows the polled
+    // channel mode, and "Disconnect" ends the recording with the file complete.
+    void recordingFollowsThePollOnEveryPage()
+    {
+        cleanup(); // the page of the main window is used here
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QVERIFY(sim.command(QStringLiteral("freeze on")).startsWith(QLatin1String("ok")));
+        QVERIFY(connectTestClient(sim));
+        failedPolls = 0;
+        linkFaulty = false;
+        linkSuspended = false;
+        pendingCommand = PendingCommand();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("poll.csv"));
+        QStringList times;
+        {
+            MainWindow w;
+            w.showPage(PageMonitoring);
+            auto *curves = qobject_cast<MainInterface *>(w.page(PageMonitoring));
+            QVERIFY(curves);
+            QVERIFY(curves->startRecording(path));
+            for (int i = 0; i < 2; ++i)
+                w.pollTick();
+            const double plotted = curves->chartSeries(0)->points().last().x();
+            w.showPage(PageBasic);
+            for (int i = 0; i < 2; ++i)
+                w.pollTick();
+            QCOMPARE(curves->chartSeries(0)->count(), 2); // not plotted while not shown
+            QVERIFY(sim.command(QStringLiteral("mode 1")).startsWith(QLatin1String("ok")));
+            QVERIFY(sim.command(QStringLiteral("fields 0xFF0F")).startsWith(QLatin1String("ok")));
+            w.pollTick();
+            QVERIFY(curves->isRecording());
+            w.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
+            QVERIFY(!curves->isRecording());
+            QCOMPARE(curves->findChild<QPushButton *>("Btn_Record")->text(), QStringLiteral("Record"));
+            times << stamp(qint64(plotted));
+        }
+        disconnectTestClient();
+        linkSuspended = false;
+        pollBusy = false;
+
+        const QStringList lines = fileLines(path);
+        QCOMPARE(lines.size(), 1 + 4 * 4 + 3);
+        QCOMPARE(lines.first(), QStringLiteral("time,channel,quantity,value"));
+        QCOMPARE(lines.at(5).section(QLatin1Char(','), 0, 0), times.first());
+        QStringList rest;
+        for (int i = 1; i < lines.size(); ++i)
+            rest << lines.at(i).section(QLatin1Char(','), 1);
+        const QStringList independent
+            = {QStringLiteral("1,Gross,120.50"), QStringLiteral("2,Sensor Voltage,0.6000"),
+                QStringLiteral("3,Gross,75.25"), QStringLiteral("4,Gross,310.00")};
+        QCOMPARE(rest.mid(0, 4), independent);
+        QCOMPARE(rest.mid(4, 4), independent);
+        QCOMPARE(rest.mid(8, 4), independent);
+        QCOMPARE(rest.mid(12, 4), independent);
+        QCOMPARE(rest.at(16), independent.at(0));
+        QCOMPARE(rest.at(17), independent.at(2));
+        QCOMPARE(rest.at(18), independent.at(3));
     }
 };
 
