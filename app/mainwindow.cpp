@@ -19,6 +19,7 @@
 #include "ui_mainwindow.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QDebug>
 #include <QGuiApplication>
 #include <QModbusRtuSerialMaster>
@@ -92,6 +93,7 @@ MainWindow::~MainWindow()
     qDebug() << "destroy------";
     if (mainWindowInstance == this)
         mainWindowInstance = nullptr;
+    mainInterface->stopRecording();
     if (modbusClient)
         modbusSetting->takeLinkDown();
     delete liveDisplay;
@@ -225,6 +227,7 @@ void MainWindow::onConnected()
 void MainWindow::on_ButtonDisconnect_clicked()
 {
     linkSuspended = true;
+    mainInterface->stopRecording();
     disconnectTimer->start(linkFaulty ? 2000 : 1000);
     jumptoSerialSetting();
 }
@@ -245,6 +248,8 @@ void MainWindow::on_Btn_SlaveIdSet_clicked()
         liveLink = dialog->parameters();
         appliedLink = liveLink;
         linkSuspended = true;
+        // The curve file ends with the link it was recording.
+        mainInterface->stopRecording();
         reconnectTimer->start(500);
     }
     delete dialog;
@@ -576,6 +581,8 @@ void MainWindow::pollTick()
         return;
     }
     liveDisplay->refreshLiveDisplay(false);
+    // The curve file follows every good tick, whichever page is shown.
+    mainInterface->liveTick(QDateTime::currentMSecsSinceEpoch());
     pagePeriodicRead();
     if (pendingCommand.pending)
         runPendingCommand();

@@ -25,6 +25,7 @@ const KnownMessage knownMessages[] = {
     {QT_TRANSLATE_NOOP("QObject", "Import Successful!"), MessageClass::Success},
     {QT_TRANSLATE_NOOP("QObject", "Export Successful!"), MessageClass::Success},
     {QT_TRANSLATE_NOOP("QObject", "Sample Done!"), MessageClass::Success},
+    {QT_TRANSLATE_NOOP("QObject", "Curves Saved!"), MessageClass::Success},
     {QT_TRANSLATE_NOOP("QObject", "Reset Failed!"), MessageClass::Failure},
     {QT_TRANSLATE_NOOP("QObject", "Password Failed!"), MessageClass::Failure},
     {QT_TRANSLATE_NOOP("QObject", "Operation Failed,Please try again!"), MessageClass::Failure},
@@ -32,6 +33,10 @@ const KnownMessage knownMessages[] = {
     {QT_TRANSLATE_NOOP("QObject", "Export Failed!"), MessageClass::Failure},
     {QT_TRANSLATE_NOOP("QObject", "Angle Correct Error!"), MessageClass::Failure},
     {QT_TRANSLATE_NOOP("QObject", "Sample not stable!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "The curve file could not be written!"), MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Curve recording stopped: the file could not be written!"),
+        MessageClass::Failure},
+    {QT_TRANSLATE_NOOP("QObject", "Saving the curves failed!"), MessageClass::Failure},
     {QT_TRANSLATE_NOOP("QObject", "Start Importing!"), MessageClass::Progress},
     {QT_TRANSLATE_NOOP("QObject", "Start Exporting!"), MessageClass::Progress},
 };

@@ -1,13 +1,20 @@
 #include "pages/maininterface.h"
 
+#include "app/appstate.h"
+#include "dialogs/popups.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 
 #include "ui_maininterface.h"
 
+#include <QCoreApplication>
 #include <QCursor>
 #include <QDateTime>
 #include <QDebug>
+#include <QDir>
+#include <QFileDialog>
+#include <QImage>
+#include <QPainter>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
@@ -27,15 +34,35 @@ constexpr int OverflowValue = 9999999;
 struct Quantity
 {
     const char *axisName;
+    // Name in the curve file: the combo item's English text, whatever the
+    // interface language, so that a file reads the same everywhere.
+    const char *recordName;
     bool weight; // scaled by the channel's decimals (else millivolts x 10000)
 };
 const Quantity quantities[MainInterface::QuantityCount] = {
-    {QT_TRANSLATE_NOOP("MainInterface", "Gross"), true},
-    {QT_TRANSLATE_NOOP("MainInterface", "Net"), true},
-    {QT_TRANSLATE_NOOP("MainInterface", "Tare"), true},
-    {QT_TRANSLATE_NOOP("MainInterface", "Sensor Volt"), false},
-    {QT_TRANSLATE_NOOP("MainInterface", "Gain Volt"), false},
+    {QT_TRANSLATE_NOOP("MainInterface", "Gross"), "Gross", true},
+    {QT_TRANSLATE_NOOP("MainInterface", "Net"), "Net", true},
+    {QT_TRANSLATE_NOOP("MainInterface", "Tare"), "Tare", true},
+    {QT_TRANSLATE_NOOP("MainInterface", "Sensor Volt"), "Sensor Voltage", false},
+    {QT_TRANSLATE_NOOP("MainInterface", "Gain Volt"), "Gain Voltage", false},
 };
+
+const char recordHeader[] = "time,channel,quantity,value\r\n";
+// Local wall-clock time with milliseconds, in the ISO 8601 form that
+// spreadsheets take for a date and time.
+const QString recordTimeFormat = QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz");
+// Refresh of the elapsed time on the record button.
+constexpr int recordTimeRefreshMs = 500;
+
+QString popupText(const char *text) { return QCoreApplication::translate("QObject", text); }
+
+// A file name under the export folder, stamped with the present time.
+QString proposedExportPath(const QString &suffix)
+{
+    QDir().mkpath(exportDirectory());
+    return exportDirectory() + QStringLiteral("/Curves_")
+        + QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_hhmmss")) + suffix;
+}
 
 int rawQuantity(const LiveChannel &live, int quantity)
 {
@@ -63,9 +90,16 @@ MainInterface::MainInterface(QWidget *parent)
     reflowWithViewport(ui->scrollArea);
     for (int i = 0; i < ChartCount; ++i)
         lastQuantity[i] = quantityCombo(i)->currentIndex();
+    recordTimer = new QTimer(this);
+    recordTimer->setInterval(recordTimeRefreshMs);
+    connect(recordTimer, &QTimer::timeout, this, &MainInterface::showRecordingTime);
 }
 
-MainInterface::~MainInterface() { delete ui; }
+MainInterface::~MainInterface()
+{
+    stopRecording();
+    delete ui;
+}
 
 QComboBox *MainInterface::quantityCombo(int chart) const
 {
@@ -85,6 +119,8 @@ void MainInterface::showPage()
     ui->retranslateUi(this);
     if (!running)
         ui->Btn_Pause_Start->setText(tr("Start"));
+    if (isRecording())
+        showRecordingTime();
     qDebug() << "Into MainInterface";
     ui->Box_WtChoose2->setCurrentIndex(3);
     for (int i = 0; i < ChartCount; ++i) {
@@ -146,7 +182,10 @@ void MainInterface::buildCharts()
 void MainInterface::refresh(bool forced)
 {
     Q_UNUSED(forced)
-    refreshAt(QDateTime::currentMSecsSinceEpoch());
+    // The points get the time the curve file got for the same values.
+    const qint64 now = tickTime >= 0 ? tickTime : QDateTime::currentMSecsSinceEpoch();
+    tickTime = -1;
+    refreshAt(now);
 }
 
 void MainInterface::refreshAt(qint64 now)
@@ -168,18 +207,43 @@ void MainInterface::refreshAt(qint64 now)
     }
 }
 
+bool MainInterface::chartSample(int chart, Sample &sample) const
+{
+    // A combined platform leaves its closed channels out and weighs every
+    // channel with channel 1's decimals.
+    int decimals = channelScales[chart].decimals;
+    if (channelMode == 1) {
+        if (((channelEnable >> (4 * chart)) & 15) != 15)
+            return false;
+        decimals = channelScales[0].decimals;
+    }
+    const int k = qBound(0, quantityCombo(chart)->currentIndex(), QuantityCount - 1);
+    sample.quantity = k;
+    sample.raw = rawQuantity(liveChannels[chart], k);
+    if (quantities[k].weight) {
+        sample.value = sample.raw / std::pow(10.0, decimals);
+        sample.digits = std::max(0, decimals);
+    } else {
+        sample.value = sample.raw / 10000.0;
+        sample.digits = 4;
+    }
+    return true;
+}
+
 void MainInterface::updateChart(int chart, qint64 now)
 {
-    const int k = qBound(0, quantityCombo(chart)->currentIndex(), QuantityCount - 1);
+    Sample sample;
+    if (!chartSample(chart, sample))
+        return;
+    const int k = sample.quantity;
     if (k != lastQuantity[chart]) {
         lastQuantity[chart] = k;
         maximum[chart][k] = 0;
         minimum[chart][k] = 0;
     }
     const ChannelScale &scale = channelScales[chart];
-    const int raw = rawQuantity(liveChannels[chart], k);
-    const double divisor = quantities[k].weight ? std::pow(10.0, scale.decimals) : 10000.0;
-    const double v = raw / divisor;
+    const int raw = sample.raw;
+    const double v = sample.value;
 
     QSplineSeries *curve = series[chart];
     curve->append(double(now), v);
@@ -207,6 +271,138 @@ void MainInterface::updateChart(int chart, qint64 now)
         yAxis[chart]->setRange(0, 15);
     else
         yAxis[chart]->setRange(1.5 * minimum[chart][k], 1.5 * maximum[chart][k]);
+}
+
+void MainInterface::liveTick(qint64 now)
+{
+    tickTime = now;
+    if (isRecording())
+        recordSamples(now);
+}
+
+void MainInterface::recordSamples(qint64 now)
+{
+    const QByteArray time = QDateTime::fromMSecsSinceEpoch(now).toString(recordTimeFormat).toLatin1();
+    QByteArray lines;
+    for (int i = 0; i < ChartCount; ++i) {
+        Sample sample;
+        if (!chartSample(i, sample))
+            continue;
+        lines += time + ',' + QByteArray::number(i + 1) + ',' + quantities[sample.quantity].recordName + ','
+            + QByteArray::number(sample.value, 'f', sample.digits) + "\r\n";
+    }
+    if (lines.isEmpty())
+        return;
+    // Each tick's lines go to the disk at once: at most one tick is lost if the
+    // program ends abnormally, and a failing disk shows at the next tick.
+    if (recordFile.write(lines) != lines.size() || !recordFile.flush())
+        failRecording();
+}
+
+bool MainInterface::startRecording(const QString &path)
+{
+    stopRecording();
+    recordFile.setFileName(path);
+    if (!recordFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        qDebug().noquote() << "curve file not opened:" << path << recordFile.errorString();
+        return false;
+    }
+    const qint64 headerSize = qint64(sizeof recordHeader) - 1;
+    if (recordFile.write(recordHeader, headerSize) != headerSize || !recordFile.flush()) {
+        qDebug().noquote() << "curve file not written:" << path << recordFile.errorString();
+        recordFile.close();
+        return false;
+    }
+    qDebug().noquote() << "curve recording to" << path;
+    recordClock.start();
+    recordTimer->start();
+    showRecordingTime();
+    return true;
+}
+
+void MainInterface::stopRecording()
+{
+    if (!recordFile.isOpen())
+        return;
+    recordFile.close();
+    recordTimer->stop();
+    ui->Btn_Record->setText(tr("Record"));
+    qDebug().noquote() << "curve recording ended:" << recordFile.fileName();
+}
+
+void MainInterface::failRecording()
+{
+    qDebug().noquote() << "curve file not written:" << recordFile.fileName() << recordFile.errorString();
+    stopRecording();
+    // Told after the poll tick that met the failure has ended.
+    QTimer::singleShot(0, this, [] {
+        showTipsDialog(tr("Tip"),
+            popupText(
+                QT_TRANSLATE_NOOP("QObject", "Curve recording stopped: the file could not be written!")),
+            1);
+    });
+}
+
+void MainInterface::showRecordingTime()
+{
+    const qint64 seconds = recordClock.elapsed() / 1000;
+    const QLatin1Char zero('0');
+    const QString elapsed = QStringLiteral("%1:%2:%3")
+                                .arg(seconds / 3600, 2, 10, zero)
+                                .arg(seconds / 60 % 60, 2, 10, zero)
+                                .arg(seconds % 60, 2, 10, zero);
+    ui->Btn_Record->setText(tr("Stop %1").arg(elapsed));
+}
+
+bool MainInterface::saveCurves(const QString &path)
+{
+    QChartView *const views[ChartCount] = {ui->CharView, ui->CharView2, ui->CharView3, ui->CharView4};
+    QImage parts[ChartCount];
+    QSize cell;
+    for (int i = 0; i < ChartCount; ++i) {
+        parts[i] = views[i]->grab().toImage();
+        // Pixels as grabbed, on a high-density screen too.
+        parts[i].setDevicePixelRatio(1);
+        cell = cell.expandedTo(parts[i].size());
+    }
+    if (cell.isEmpty())
+        return false;
+    QImage picture(cell.width() * 2, cell.height() * 2, QImage::Format_RGB32);
+    picture.fill(Qt::white);
+    QPainter painter(&picture);
+    for (int i = 0; i < ChartCount; ++i)
+        painter.drawImage(QPoint(i % 2 * cell.width(), i / 2 * cell.height()), parts[i]);
+    painter.end();
+    const bool saved = picture.save(path, "PNG");
+    qDebug().noquote() << "curves picture" << path << (saved ? "saved" : "not saved");
+    return saved;
+}
+
+void MainInterface::on_Btn_Record_clicked()
+{
+    if (isRecording()) {
+        stopRecording();
+        return;
+    }
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Record Curves"), proposedExportPath(QStringLiteral(".csv")), tr("CSV Files (*.csv)"));
+    if (path.isEmpty())
+        return;
+    if (!startRecording(path))
+        showTipsDialog(
+            tr("Tip"), popupText(QT_TRANSLATE_NOOP("QObject", "The curve file could not be written!")), 1);
+}
+
+void MainInterface::on_Btn_SaveCurves_clicked()
+{
+    const QString path = QFileDialog::getSaveFileName(
+        this, tr("Save Curves"), proposedExportPath(QStringLiteral(".png")), tr("PNG Images (*.png)"));
+    if (path.isEmpty())
+        return;
+    if (saveCurves(path))
+        showTipsDialog(tr("Tip"), popupText(QT_TRANSLATE_NOOP("QObject", "Curves Saved!")), 0);
+    else
+        showTipsDialog(tr("Tip"), popupText(QT_TRANSLATE_NOOP("QObject", "Saving the curves failed!")), 1);
 }
 
 void MainInterface::clearChart(int chart)

@@ -2,6 +2,8 @@
 
 #include "pages/parampage.h"
 
+#include <QElapsedTimer>
+#include <QFile>
 #include <QPointF>
 
 namespace QtCharts {
@@ -11,13 +13,16 @@ class QValueAxis;
 } // namespace QtCharts
 
 class QComboBox;
+class QTimer;
 
 namespace Ui {
 class MainInterface;
 }
 
 // The monitoring page: four live curves, one per channel, of a chosen quantity
-// over a ten-second window, grown by one point at every poll tick.
+// over a ten-second window, grown by one point at every poll tick. The curves
+// can be recorded to a CSV file (one line per point, kept up whichever page is
+// shown) and saved as one PNG picture.
 class MainInterface : public ParamPage
 {
     Q_OBJECT
@@ -35,6 +40,21 @@ public:
     void refresh(bool forced) override;
     // The same with the time of the tick given (milliseconds since the epoch).
     void refreshAt(qint64 now);
+    // Every good poll tick, whichever page is shown, before the page's update:
+    // writes the tick's points to the curve file while recording, and makes now
+    // the time of the points the update that follows plots.
+    void liveTick(qint64 now);
+
+    // Recording of the curves: the file gets the header line and then one line
+    // per point that is (or would be) plotted. False, with nothing recording,
+    // when the file cannot be created or written.
+    bool startRecording(const QString &path);
+    // Closes the file complete; the record button returns to its idle text.
+    void stopRecording();
+    bool isRecording() const { return recordFile.isOpen(); }
+    QString recordingPath() const { return recordFile.fileName(); }
+    // The four chart views in one PNG picture, two by two.
+    bool saveCurves(const QString &path);
 
     bool isRunning() const { return running; }
     bool chartsBuilt() const { return !chartsNotBuilt; }
@@ -50,12 +70,27 @@ public slots:
     void on_Box_WtChoose3_currentIndexChanged(int index);
     void on_Box_WtChoose4_currentIndexChanged(int index);
     void on_Btn_Pause_Start_clicked();
+    void on_Btn_Record_clicked();
+    void on_Btn_SaveCurves_clicked();
     void OnHover(const QPointF &point, bool state);
 
 protected:
     void reflow() override;
 
 private:
+    struct Sample
+    {
+        int quantity;
+        int raw;
+        double value;
+        int digits; // decimals of the value as the device carries it
+    };
+    // The point chart (0..3) gets at this tick; false when the chart gets none
+    // (a closed channel of a combined platform).
+    bool chartSample(int chart, Sample &sample) const;
+    void recordSamples(qint64 now);
+    void failRecording();
+    void showRecordingTime();
     void buildCharts();
     void updateChart(int chart, qint64 now);
     void clearChart(int chart);
@@ -70,4 +105,9 @@ private:
     int lastQuantity[ChartCount] = {};
     double maximum[ChartCount][QuantityCount] = {};
     double minimum[ChartCount][QuantityCount] = {};
+    // Time of the live values of this tick for the next update, or -1.
+    qint64 tickTime = -1;
+    QFile recordFile;
+    QElapsedTimer recordClock;
+    QTimer *recordTimer = nullptr;
 };

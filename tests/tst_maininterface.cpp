@@ -1,15 +1,26 @@
 // Monitoring page: y-range rules, running extremes, pause, quantity change,
-// combined-mode clearing and the ten-second window, driven from the live state.
+// combined-mode clearing and the ten-second window, driven from the live state;
+// the curve file and the curves picture, alone and fed by the poll tick.
 #include "app/appstate.h"
+#include "app/mainwindow.h"
+#include "link/linkstate.h"
 #include "pages/maininterface.h"
+#include "pagetesthelpers.h"
+#include "params/commitengine.h"
 #include "params/devicecopy.h"
+#include "support/simulatorprocess.h"
 
 #include <QComboBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QTemporaryDir>
 #include <QToolTip>
+#include <QTranslator>
 #include <QtCharts>
 #include <QtTest>
+
+#include <csignal>
+#include <sys/resource.h>
 
 using namespace QtCharts;
 
@@ -20,6 +31,7 @@ class TestMainInterface : public QObject
 private:
     MainInterface *page = nullptr;
     qint64 clock = 1700000000000;
+    QTemporaryDir dataDir;
 
     void resetLive()
     {
@@ -44,8 +56,40 @@ private:
     {
         return {page->chartYAxis(chart)->min(), page->chartYAxis(chart)->max()};
     }
+    QPushButton *recordButton() const { return page->findChild<QPushButton *>("Btn_Record"); }
+    // One good poll tick on the monitoring page: the file first, then the plot.
+    void liveTick()
+    {
+        clock += 500;
+        page->liveTick(clock);
+        page->refresh(false);
+    }
+    static QString stamp(qint64 ms)
+    {
+        return QDateTime::fromMSecsSinceEpoch(ms).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    }
+    // The file's lines; every line, the last one too, ends in CR LF.
+    static QStringList fileLines(const QString &path)
+    {
+        QFile file(path);
+        if (!file.open(QIODevice::ReadOnly))
+            return {QStringLiteral("<not readable>")};
+        const QString text = QString::fromUtf8(file.readAll());
+        if (!text.endsWith(QLatin1String("\r\n")))
+            return {QStringLiteral("<incomplete last line>"), text};
+        QStringList lines = text.split(QStringLiteral("\r\n"));
+        lines.removeLast();
+        return lines;
+    }
 
 private slots:
+    void initTestCase()
+    {
+        QVERIFY(dataDir.isValid());
+        setDataDirectory(dataDir.path());
+        initQ4Resources();
+    }
+
     void init()
     {
         resetLive();
@@ -243,6 +287,222 @@ private slots:
         page->resize(1900, 700);
         page->setWindowWidth(1920);
         QVERIFY(frame1->width() > 900);
+    }
+
+    // The curve file: the header, then per tick one line per plotted point with
+    // the tick's local time, the channel, the quantity's English name whatever
+    // the interface language, and the value as the device scales it. Pausing the
+    // plot does not pause the file; a closed channel of a combined platform gets
+    // no line and the others take channel 1's decimals, as on the charts.
+    // Stopping closes the file complete and the button reads "Record" again.
+    void recordingWritesEveryPlottedPoint()
+    {
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("curves.csv"));
+        QCOMPARE(recordButton()->text(), QStringLiteral("Record"));
+        QVERIFY(page->startRecording(path));
+        QVERIFY(page->isRecording());
+        QCOMPARE(recordButton()->text(), QStringLiteral("Stop 00:00:00"));
+
+        channelScales[0].decimals = 2;
+        liveChannels[0].gross = 12345;
+        combo(1)->setCurrentIndex(1);
+        channelScales[1].decimals = 1;
+        liveChannels[1].net = -50;
+        combo(2)->setCurrentIndex(3);
+        liveChannels[2].sensorVoltage = 12345;
+        combo(3)->setCurrentIndex(4);
+        liveChannels[3].gainVoltage = -7;
+        liveTick();
+        const qint64 first = clock;
+        // The plotted point has the time of its line.
+        QCOMPARE(page->chartSeries(0)->points().last().x(), double(first));
+
+        QTest::mouseClick(page->findChild<QPushButton *>("Btn_Pause_Start"), Qt::LeftButton);
+        QVERIFY(!page->isRunning());
+        auto *chinese = new QTranslator(page);
+        QVERIFY(chinese->load(QStringLiteral(":/Translate/Language_CN.qm")));
+        QCoreApplication::installTranslator(chinese);
+        page->showPage(); // re-translated; curve 2 turns to "Sensor Voltage"
+        QCOMPARE(combo(0)->currentText(), QStringLiteral("毛重"));
+        QVERIFY(recordButton()->text().startsWith(QStringLiteral("停止 ")));
+        liveChannels[1].sensorVoltage = 20000;
+        liveTick();
+        const qint64 second = clock;
+        QCOMPARE(page->chartSeries(0)->count(), 1); // paused: not plotted, but recorded
+        QCoreApplication::removeTranslator(chinese);
+        page->showPage();
+
+        channelMode = 1;
+        channelEnable = 0xF0FF; // channel 3 closed
+        combo(1)->setCurrentIndex(1);
+        combo(3)->setCurrentIndex(0);
+        channelScales[3].decimals = 0;
+        liveChannels[3].gross = 1234;
+        page->liveTick(clock += 500);
+        const qint64 third = clock;
+
+        page->stopRecording();
+        QVERIFY(!page->isRecording());
+        QCOMPARE(recordButton()->text(), QStringLiteral("Record"));
+        page->liveTick(clock += 500); // nothing more
+
+        const QStringList expected = {
+            QStringLiteral("time,channel,quantity,value"),
+            stamp(first) + QStringLiteral(",1,Gross,123.45"),
+            stamp(first) + QStringLiteral(",2,Net,-5.0"),
+            stamp(first) + QStringLiteral(",3,Sensor Voltage,1.2345"),
+            stamp(first) + QStringLiteral(",4,Gain Voltage,-0.0007"),
+            stamp(second) + QStringLiteral(",1,Gross,123.45"),
+            stamp(second) + QStringLiteral(",2,Sensor Voltage,2.0000"),
+            stamp(second) + QStringLiteral(",3,Sensor Voltage,1.2345"),
+            stamp(second) + QStringLiteral(",4,Gain Voltage,-0.0007"),
+            stamp(third) + QStringLiteral(",1,Gross,123.45"),
+            stamp(third) + QStringLiteral(",2,Net,-0.50"),
+            stamp(third) + QStringLiteral(",4,Gross,12.34"),
+        };
+        QCOMPARE(fileLines(path), expected);
+        QVERIFY(QDateTime::fromString(stamp(first), QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")).isValid());
+
+        // While recording the button counts the seconds.
+        QVERIFY(page->startRecording(path));
+        QTRY_VERIFY(recordButton()->text().startsWith(QStringLiteral("Stop 00:00:0"))
+            && recordButton()->text() != QStringLiteral("Stop 00:00:00"));
+        // A new recording starts a new file.
+        page->stopRecording();
+        QCOMPARE(fileLines(path), QStringList {QStringLiteral("time,channel,quantity,value")});
+    }
+
+    // A file that cannot be written is refused at the start; a disk that fills
+    // up while recording stops the recording with a message, with the lines
+    // written so far kept.
+    void writeFailureStopsRecording()
+    {
+        QTemporaryDir dir;
+        QVERIFY(!page->startRecording(dir.filePath(QStringLiteral("no/such/folder.csv"))));
+        QVERIFY(!page->isRecording());
+        if (QFile::exists(QStringLiteral("/dev/full"))) {
+            QVERIFY(!page->startRecording(QStringLiteral("/dev/full")));
+            QVERIFY(!page->isRecording());
+            QCOMPARE(recordButton()->text(), QStringLiteral("Record"));
+        }
+
+        const QString path = dir.filePath(QStringLiteral("curves.csv"));
+        QVERIFY(page->startRecording(path));
+        PopupAnswerer answerer;
+        // The file size limit stands in for a full disk.
+        std::signal(SIGXFSZ, SIG_IGN);
+        rlimit before {};
+        QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+        rlimit small = before;
+        small.rlim_cur = 1000;
+        QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+        int ticks = 0;
+        while (page->isRecording() && ticks < 100) {
+            page->liveTick(clock += 500);
+            ++ticks;
+        }
+        setrlimit(RLIMIT_FSIZE, &before);
+        QVERIFY(!page->isRecording());
+        QVERIFY(ticks > 3);
+        QCOMPARE(recordButton()->text(), QStringLiteral("Record"));
+        QTRY_COMPARE(answerer.seen,
+            QStringList {
+                QStringLiteral("TipsDialog:Curve recording stopped: the file could not be written!")});
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QVERIFY(file.readAll().startsWith(
+            "time,channel,quantity,value\r\n" + stamp(clock - 500 * (ticks - 1)).toLatin1()));
+    }
+
+    // The four chart views in one picture, two by two, each quarter as grabbed.
+    void saveCurvesMakesOnePicture()
+    {
+        page->show();
+        QVERIFY(QTest::qWaitForWindowExposed(page));
+        liveChannels[0].gross = 7;
+        tick();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("curves.png"));
+        QVERIFY(page->saveCurves(path));
+        const QImage picture(path);
+        QVERIFY(!picture.isNull());
+        const char *names[] = {"CharView", "CharView2", "CharView3", "CharView4"};
+        QSize cell;
+        for (const char *name : names)
+            cell = cell.expandedTo(page->findChild<QChartView *>(name)->grab().size());
+        QCOMPARE(picture.size(), cell * 2);
+        for (int i = 0; i < 4; ++i) {
+            const QImage view = page->findChild<QChartView *>(names[i])->grab().toImage().convertToFormat(
+                QImage::Format_RGB32);
+            const QImage quarter
+                = picture.copy(QRect(QPoint(i % 2 * cell.width(), i / 2 * cell.height()), view.size()))
+                      .convertToFormat(QImage::Format_RGB32);
+            QVERIFY2(quarter == view, names[i]);
+        }
+        QVERIFY(!page->saveCurves(dir.filePath(QStringLiteral("no/such/folder.png"))));
+    }
+
+    // Against the simulator: the poll tick feeds the file on every page, the
+    // plotted points share its times, the combined-mode rule follows the polled
+    // channel mode, and "Disconnect" ends the recording with the file complete.
+    void recordingFollowsThePollOnEveryPage()
+    {
+        cleanup(); // the page of the main window is used here
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QVERIFY(sim.command(QStringLiteral("freeze on")).startsWith(QLatin1String("ok")));
+        QVERIFY(connectTestClient(sim));
+        failedPolls = 0;
+        linkFaulty = false;
+        linkSuspended = false;
+        pendingCommand = PendingCommand();
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("poll.csv"));
+        QStringList times;
+        {
+            MainWindow w;
+            w.showPage(PageMonitoring);
+            auto *curves = qobject_cast<MainInterface *>(w.page(PageMonitoring));
+            QVERIFY(curves);
+            QVERIFY(curves->startRecording(path));
+            for (int i = 0; i < 2; ++i)
+                w.pollTick();
+            const double plotted = curves->chartSeries(0)->points().last().x();
+            w.showPage(PageBasic);
+            for (int i = 0; i < 2; ++i)
+                w.pollTick();
+            QCOMPARE(curves->chartSeries(0)->count(), 2); // not plotted while not shown
+            QVERIFY(sim.command(QStringLiteral("mode 1")).startsWith(QLatin1String("ok")));
+            QVERIFY(sim.command(QStringLiteral("fields 0xFF0F")).startsWith(QLatin1String("ok")));
+            w.pollTick();
+            QVERIFY(curves->isRecording());
+            w.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
+            QVERIFY(!curves->isRecording());
+            QCOMPARE(curves->findChild<QPushButton *>("Btn_Record")->text(), QStringLiteral("Record"));
+            times << stamp(qint64(plotted));
+        }
+        disconnectTestClient();
+        linkSuspended = false;
+        pollBusy = false;
+
+        const QStringList lines = fileLines(path);
+        QCOMPARE(lines.size(), 1 + 4 * 4 + 3);
+        QCOMPARE(lines.first(), QStringLiteral("time,channel,quantity,value"));
+        QCOMPARE(lines.at(5).section(QLatin1Char(','), 0, 0), times.first());
+        QStringList rest;
+        for (int i = 1; i < lines.size(); ++i)
+            rest << lines.at(i).section(QLatin1Char(','), 1);
+        const QStringList independent
+            = {QStringLiteral("1,Gross,120.50"), QStringLiteral("2,Sensor Voltage,0.6000"),
+                QStringLiteral("3,Gross,75.25"), QStringLiteral("4,Gross,310.00")};
+        QCOMPARE(rest.mid(0, 4), independent);
+        QCOMPARE(rest.mid(4, 4), independent);
+        QCOMPARE(rest.mid(8, 4), independent);
+        QCOMPARE(rest.mid(12, 4), independent);
+        QCOMPARE(rest.at(16), independent.at(0));
+        QCOMPARE(rest.at(17), independent.at(2));
+        QCOMPARE(rest.at(18), independent.at(3));
     }
 };
 

@@ -1094,6 +1094,42 @@
             <source>Real Time/s</source>
             <translation>实时时间/s</translation>
         </message>
+        <message>
+            <source>Record the four curves to a CSV file</source>
+            <translation>将四条曲线录制到 CSV 文件</translation>
+        </message>
+        <message>
+            <source>Record</source>
+            <translation>录制曲线</translation>
+        </message>
+        <message>
+            <source>Save the four charts as one PNG picture</source>
+            <translation>将四个曲线图保存为一张 PNG 图片</translation>
+        </message>
+        <message>
+            <source>Save Curves</source>
+            <translation>保存曲线</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>Stop %1</source>
+            <translation>停止 %1</translation>
+        </message>
+        <message>
+            <source>Record Curves</source>
+            <translation>录制曲线</translation>
+        </message>
+        <message>
+            <source>CSV Files (*.csv)</source>
+            <translation>CSV 文件 (*.csv)</translation>
+        </message>
+        <message>
+            <source>PNG Images (*.png)</source>
+            <translation>PNG 图片 (*.png)</translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>
@@ -1641,6 +1677,22 @@
         <message>
             <source>Tip</source>
             <translation>提示</translation>
+        </message>
+        <message>
+            <source>Curves Saved!</source>
+            <translation>曲线已保存！</translation>
+        </message>
+        <message>
+            <source>The curve file could not be written!</source>
+            <translation>曲线文件无法写入！</translation>
+        </message>
+        <message>
+            <source>Curve recording stopped: the file could not be written!</source>
+            <translation>曲线录制已停止：文件无法写入！</translation>
+        </message>
+        <message>
+            <source>Saving the curves failed!</source>
+            <translation>曲线保存失败！</translation>
         </message>
     </context>
     <context>

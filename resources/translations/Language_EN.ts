@@ -1094,6 +1094,42 @@
         <source>Real Time/s</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Record the four curves to a CSV file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the four charts as one PNG picture</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save Curves</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stop %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Record Curves</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV Files (*.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>PNG Images (*.png)</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
@@ -1640,6 +1676,22 @@
     </message>
     <message>
         <source>Tip</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Curves Saved!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The curve file could not be written!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Curve recording stopped: the file could not be written!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Saving the curves failed!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
