@@ -561,22 +561,26 @@ int ExelToWrite::exportToFile(
     // the final rename stays on one file system).
     QString copyPath;
     bool copied = false;
-    runFileWork([&] {
-        QDir().mkpath(folder);
-        QTemporaryFile copy(
-            folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-XXXXXX"));
-        copy.setAutoRemove(false);
-        QFile source(templatePath);
-        if (!copy.open())
-            return;
-        copyPath = copy.fileName();
-        if (source.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = source.readAll();
-            copied
-                = source.error() == QFileDevice::NoError && copy.write(bytes) == bytes.size() && copy.flush();
-        }
-        copy.close();
-    });
+    // Cancel counts from here on: the copy processes events while it is made.
+    {
+        const RunningFlag copying(&m_running);
+        runFileWork([&] {
+            QDir().mkpath(folder);
+            QTemporaryFile copy(
+                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-XXXXXX"));
+            copy.setAutoRemove(false);
+            QFile source(templatePath);
+            if (!copy.open())
+                return;
+            copyPath = copy.fileName();
+            if (source.open(QIODevice::ReadOnly)) {
+                const QByteArray bytes = source.readAll();
+                copied = source.error() == QFileDevice::NoError && copy.write(bytes) == bytes.size()
+                    && copy.flush();
+            }
+            copy.close();
+        });
+    }
     TemporaryPath copyGuard(copyPath);
     qDebug().noquote() << "结果：" << (copied ? "true" : "false");
     if (!copied) {
@@ -589,6 +593,10 @@ int ExelToWrite::exportToFile(
         targetInfo.exists() ? targetInfo.permissions() | QFileDevice::WriteOwner
                             : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                 | QFileDevice::ReadOther);
+    if (m_cancelRequested) {
+        m_firstRowNotDone = 2;
+        return Cancelled;
+    }
 
     const int result = exportWorkbook(copyPath, client, language);
     if (result != Done && result != RowsFailed)
