@@ -120,6 +120,7 @@ private slots:
     void exportKeepsExistingFile();
     void deviceCheckBeforeTheRun();
     void runEndsWhenDeviceStopsAnswering();
+    void runEndsWhenLinkIsGone();
     void resultLineCounts();
 
 private:
@@ -406,6 +407,41 @@ void TestHeadless::runEndsWhenDeviceStopsAnswering()
               .arg(file);
     QCOMPARE(line, want);
     QCOMPARE(fileBytes(file), previous);
+}
+
+// A link that goes away ends the run at the next row instead of failing every
+// row after it; the result line says which rows were done.
+void TestHeadless::runEndsWhenLinkIsGone()
+{
+    SimulatorProcess sim({QStringLiteral("--latency"), QStringLiteral("5")});
+    QVERIFY(sim.start());
+    const QString tcp = QStringLiteral("127.0.0.1:%1").arg(sim.port());
+    const QString file = dir.filePath(QStringLiteral("gone.xlsx"));
+    const int rows = 400;
+    QVERIFY(idRowsWorkbook(file, rows, 9));
+    sim.clearRequests();
+    QProcess p;
+    prepareProgram(p);
+    p.start(QStringLiteral(Q4CONFIG_PATH), {QStringLiteral("--import"), file, QStringLiteral("--tcp"), tcp});
+    // Some rows in, the connection is closed.
+    QVERIFY(sim.waitForRequest(QStringLiteral("write 8000 "), 20000));
+    QTest::qWait(100);
+    QVERIFY(sim.command(QStringLiteral("drop")).startsWith(QLatin1String("ok")));
+    QVERIFY(p.waitForFinished(60000));
+    QCOMPARE(p.exitCode(), 1);
+    const QString line = lastLine(QString::fromUtf8(p.readAllStandardOutput()));
+    const QRegularExpression want(
+        QStringLiteral("^import failed: the link to %1 is gone: rows 2 to (\\d+) done, rows (\\d+) to %2 not "
+                       "done; (\\d+) values written; [01] failed")
+            .arg(QRegularExpression::escape(tcp))
+            .arg(rows));
+    const QRegularExpressionMatch match = want.match(line);
+    QVERIFY2(match.hasMatch(), qPrintable(line));
+    const int lastDone = match.captured(1).toInt();
+    QCOMPARE(match.captured(2).toInt(), lastDone + 1);
+    QVERIFY2(lastDone < rows - 10, qPrintable(line));
+    // Nothing was sent after the row that found the link gone.
+    QVERIFY(sim.requests().filter(QStringLiteral("write 8000 ")).size() <= lastDone);
 }
 
 // The done line of a run with refused rows carries the counts and the failed

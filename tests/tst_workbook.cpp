@@ -510,8 +510,14 @@ void TestWorkbook::openFailures()
     }
     QCOMPARE(worker.importWorkbook(xls, nullptr), int(ExelToWrite::OpenFailed));
     QCOMPARE(worker.lastError(), QStringLiteral("error2"));
+    QCOMPARE(worker.lastErrorDetail(), QStringLiteral("not an .xlsx workbook: save it as .xlsx"));
     QCOMPARE(worker.exportWorkbook(xls, nullptr, 0), int(ExelToWrite::OpenFailed));
     QCOMPARE(worker.lastError(), QStringLiteral("error2"));
+    // An old workbook renamed to .xlsx is known by its content.
+    const QString renamed = dir.filePath(QStringLiteral("renamed.xlsx"));
+    QVERIFY(QFile::copy(xls, renamed));
+    QCOMPARE(worker.importWorkbook(renamed, nullptr), int(ExelToWrite::OpenFailed));
+    QCOMPARE(worker.lastErrorDetail(), QStringLiteral("not an .xlsx workbook: save it as .xlsx"));
     const QString other = dir.filePath(QStringLiteral("other.xlsx"));
     QVERIFY(XlsxWorkbook::create(other, QStringLiteral("Sheet1"), {{QStringLiteral("x")}}));
     QCOMPARE(worker.importWorkbook(other, nullptr), int(ExelToWrite::NoParameterSheet));

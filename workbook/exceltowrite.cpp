@@ -64,6 +64,16 @@ TransactionResult writeRowValue(const LinkTarget &target, int address, int count
     return writeRegisters(target, address, registerCount, registers);
 }
 
+// A legacy binary workbook (.xls): the name says so, or the file starts with
+// the compound-document signature those files have.
+bool isLegacyWorkbook(const QString &path)
+{
+    if (path.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive))
+        return true;
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
+}
+
 void setBar(QProgressBar *bar, int value)
 {
     if (bar)
@@ -250,6 +260,7 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     QString detail;
     int columns = 0;
     bool counted = false;
+    bool legacy = false;
     // Reading and parsing the file is the slow part: off the calling thread when asked.
     runFileWork([&] {
         if (!QFileInfo(path).isFile()) {
@@ -263,6 +274,7 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
         if (!workbook.open(path)) {
             qDebug().noquote() << "office 查找文件不存在。路径：" << path << workbook.errorString();
             detail = workbook.errorString();
+            legacy = isLegacyWorkbook(path);
             failure = Unreadable;
             return;
         }
@@ -309,7 +321,9 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     case Missing:
         return reportError(OpenFailed, QT_TR_NOOP("error1"));
     case Unreadable:
-        return reportError(OpenFailed, QT_TR_NOOP("error2"), detail);
+        // An old binary workbook (by its name or its content) gets a reason the user can act on.
+        return reportError(OpenFailed, QT_TR_NOOP("error2"),
+            legacy ? tr("not an .xlsx workbook: save it as .xlsx") : detail);
     case NoSheetList:
         return reportError(NoSheets, QT_TR_NOOP("error3"));
     case NoSheet:
@@ -557,22 +571,26 @@ int ExelToWrite::exportToFile(
     // the final rename stays on one file system).
     QString copyPath;
     bool copied = false;
-    runFileWork([&] {
-        QDir().mkpath(folder);
-        QTemporaryFile copy(
-            folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-XXXXXX"));
-        copy.setAutoRemove(false);
-        QFile source(templatePath);
-        if (!copy.open())
-            return;
-        copyPath = copy.fileName();
-        if (source.open(QIODevice::ReadOnly)) {
-            const QByteArray bytes = source.readAll();
-            copied
-                = source.error() == QFileDevice::NoError && copy.write(bytes) == bytes.size() && copy.flush();
-        }
-        copy.close();
-    });
+    // Cancel counts from here on: the copy processes events while it is made.
+    {
+        const RunningFlag copying(&m_running);
+        runFileWork([&] {
+            QDir().mkpath(folder);
+            QTemporaryFile copy(
+                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-XXXXXX"));
+            copy.setAutoRemove(false);
+            QFile source(templatePath);
+            if (!copy.open())
+                return;
+            copyPath = copy.fileName();
+            if (source.open(QIODevice::ReadOnly)) {
+                const QByteArray bytes = source.readAll();
+                copied = source.error() == QFileDevice::NoError && copy.write(bytes) == bytes.size()
+                    && copy.flush();
+            }
+            copy.close();
+        });
+    }
     TemporaryPath copyGuard(copyPath);
     qDebug().noquote() << "结果：" << (copied ? "true" : "false");
     if (!copied) {
@@ -585,6 +603,10 @@ int ExelToWrite::exportToFile(
         targetInfo.exists() ? targetInfo.permissions() | QFileDevice::WriteOwner
                             : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                 | QFileDevice::ReadOther);
+    if (m_cancelRequested) {
+        m_firstRowNotDone = 2;
+        return Cancelled;
+    }
 
     const int result = exportWorkbook(copyPath, client, language);
     if (result != Done && result != RowsFailed)

@@ -1008,6 +1008,10 @@
             <source>error5</source>
             <translation>错误5</translation>
         </message>
+        <message>
+            <source>not an .xlsx workbook: save it as .xlsx</source>
+            <translation>不是 .xlsx 工作簿：请另存为 .xlsx</translation>
+        </message>
     </context>
     <context>
         <name>InputDialog</name>

@@ -1008,6 +1008,10 @@
         <source>error5</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>not an .xlsx workbook: save it as .xlsx</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>InputDialog</name>
