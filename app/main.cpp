@@ -1,6 +1,7 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "link/modbussetting.h"
+#include "link/trafficlog.h"
 #include "workbook/headlessrun.h"
 
 #include <QApplication>
@@ -9,6 +10,8 @@
 #include <QIcon>
 #include <QLoggingCategory>
 #include <QTimer>
+
+#include <cstdio>
 
 int main(int argc, char **argv)
 {
@@ -30,14 +33,29 @@ int main(int argc, char **argv)
         QStringLiteral("Folder holding Setting/, Template/ and Export/."), QStringLiteral("DIR"));
     const QCommandLineOption connectOption(QStringLiteral("connect"),
         QStringLiteral("Press \"Connect\" once at start-up with the saved settings."));
+    const QCommandLineOption logTrafficOption(QStringLiteral("log-traffic"),
+        QStringLiteral("Append every Modbus transaction to FILE as CSV "
+                       "(time_ms,function,address,count,values,result,round_trip_ms)."),
+        QStringLiteral("FILE"));
     parser.addOption(dataDirOption);
     parser.addOption(connectOption);
+    parser.addOption(logTrafficOption);
     addWorkbookOptions(parser);
     parser.process(app);
 
     if (parser.isSet(dataDirOption))
         setDataDirectory(parser.value(dataDirOption));
     initQ4Resources();
+
+    if (parser.isSet(logTrafficOption)) {
+        QString error;
+        const QString path = parser.value(logTrafficOption);
+        if (!TrafficLog::instance().setFile(path, &error)) {
+            std::fprintf(stderr, "q4config: cannot write --log-traffic %s: %s\n",
+                path.toLocal8Bit().constData(), error.toLocal8Bit().constData());
+            return 2;
+        }
+    }
 
     const int workbookStatus = runWorkbookCommandLine(parser);
     if (workbookStatus >= 0)

@@ -7,14 +7,15 @@
 #include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
+#include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "pages/application.h"
 #include "pages/basicconfig.h"
+#include "pages/commitengine.h"
 #include "pages/datatrans.h"
 #include "pages/maininterface.h"
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
-#include "params/commitengine.h"
 #include "params/devicecopy.h"
 #include "ui_mainwindow.h"
 
@@ -292,6 +293,7 @@ void MainWindow::reConnectModbus()
         modbusClient->setNumberOfRetries(liveLink.numberOfRetries);
         currentServerAddress = liveLink.serverAddress;
         wordOrder = liveLink.wordOrder;
+        TrafficLog::instance().resetStatistics();
         modbusClient->connectDevice();
         InitLinkParam();
     }

@@ -4,7 +4,10 @@
 //  2. the process CPU time per wall second while the poll thread ticks every
 //     500 ms for 10 s and every tick reads the live groups and redraws the
 //     weight area.
-// Usage: bench_poll [ticks] [seconds] [latency ms]
+// Usage: bench_poll [ticks] [seconds] [latency ms] [traffic]
+// With traffic 1, every transaction is also recorded to a CSV file and a
+// listener takes the new records four times a second and formats them into a
+// bounded table, as the traffic log window does.
 
 #include "app/appstate.h"
 #include "link/displayweightthread.h"
@@ -12,6 +15,7 @@
 #include "link/livedisplay.h"
 #include "support/simulatorprocess.h"
 
+#include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
 
@@ -22,6 +26,7 @@
 #include <QLabel>
 #include <QModbusClient>
 #include <QModbusReply>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <cstdio>
@@ -75,6 +80,26 @@ int main(int argc, char **argv)
     const int ticks = argc > 1 ? atoi(argv[1]) : 100;
     const int seconds = argc > 2 ? atoi(argv[2]) : 10;
     const int latencyMs = argc > 3 ? atoi(argv[3]) : 5;
+    const bool traffic = argc > 4 && atoi(argv[4]) != 0;
+
+    QTemporaryDir scratch;
+    QTimer trafficTimer;
+    QVector<QStringList> trafficTable; // the rows a window would show, at most a ring's worth
+    quint64 lastSeen = 0;
+    if (traffic) {
+        TrafficLog::instance().setFile(scratch.filePath("traffic.csv"));
+        QObject::connect(&trafficTimer, &QTimer::timeout, [&] {
+            for (const TrafficRecord &r : TrafficLog::instance().recordsSince(lastSeen, &lastSeen)) {
+                if (trafficTable.size() >= TrafficLog::RingCapacity)
+                    trafficTable.removeFirst();
+                trafficTable.append({QString::number(r.timeMs), trafficFunctionName(r.function),
+                    QString::number(r.address), QString::number(r.count), trafficValuesText(r.values),
+                    trafficResultText(r.result, r.exceptionCode), QString::number(r.roundTripUs / 1000.0)});
+            }
+        });
+        trafficTimer.start(250);
+        printf("traffic recorded to a file and taken by a listener every 250 ms\n");
+    }
 
     SimulatorProcess sim({"--latency", QString::number(latencyMs)});
     if (!sim.start()) {

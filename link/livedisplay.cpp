@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "link/linkstate.h"
 #include "link/transactions.h"
+#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"

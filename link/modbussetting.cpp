@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "ui_modbussetting.h"
 
@@ -229,6 +230,8 @@ void ModbusSetting::on_connectButton_clicked()
     qDebug() << "m_settings.EditIP" << ui->EditHostIP->text();
     saveSettings();
 
+    // The traffic statistics count from this connection on, its test read included.
+    TrafficLog::instance().resetStatistics();
     quint16 values[2] = {0, 0};
     const TransactionResult result = readHoldingRegisters(modbusClient, formLink, values);
     if (result != Ok) {

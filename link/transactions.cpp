@@ -1,9 +1,11 @@
 #include "link/transactions.h"
 
 #include "link/linkstate.h"
+#include "link/trafficlog.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QDebug>
 #include <QElapsedTimer>
@@ -67,10 +69,10 @@ bool isPortFailure(QModbusDevice::Error error)
 // Time a read may wait in all: the client's own response time-out for each
 // try (or the configured response time when that is longer) plus a margin for
 // the request to get out, e.g. behind one the RTU master still has to finish.
-int readLimitMs(const QModbusClient *client, const LinkParameters &block)
+int readLimitMs(const QModbusClient *client, int responseTime)
 {
     const int tries = 1 + qMax(0, client->numberOfRetries());
-    return qMax(block.responseTime, client->timeout()) * tries + TransactionMarginMs;
+    return qMax(responseTime, client->timeout()) * tries + TransactionMarginMs;
 }
 
 // Lets the reply release itself once it finishes; it belongs to the client
@@ -81,19 +83,31 @@ void abandonReply(QModbusReply *reply)
         QObject::connect(reply, &QModbusReply::finished, reply, &QObject::deleteLater);
 }
 
-// Common read loop of holding registers and coils.
-TransactionResult readUnits(
-    QModbusClient *client, LinkParameters block, quint16 *values, QModbusDataUnit::RegisterType type)
+bool stopRequested(const LinkTarget &target)
 {
+    return target.stop && target.stop->load(std::memory_order_relaxed);
+}
+
+// The Modbus exception code of a finished reply that carries one.
+int exceptionCodeOf(const QModbusReply *reply)
+{
+    const QModbusResponse response = reply->rawResult();
+    return response.isException() ? int(response.exceptionCode()) : 0;
+}
+
+// Common read loop of holding registers and coils.
+TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterType type, int start,
+    int count, quint16 *values, int *exceptionCode)
+{
+    QModbusClient *client = target.client;
     if (!client)
         return NoConnection;
     watchSerialLink(client);
-    QModbusDataUnit unit(type, block.startAddress, block.count);
-    block.serverAddress = currentServerAddress;
-    if (serialLinkLost(client))
+    QModbusDataUnit unit(type, start, quint16(count));
+    if (serialLinkLost(client) || stopRequested(target))
         return NoConnection;
-    const QDeadlineTimer deadline(readLimitMs(client, block), Qt::PreciseTimer);
-    QModbusReply *reply = client->sendReadRequest(unit, block.serverAddress);
+    const QDeadlineTimer deadline(readLimitMs(client, target.responseTime), Qt::PreciseTimer);
+    QModbusReply *reply = client->sendReadRequest(unit, target.serverAddress);
     if (!reply)
         return NoConnection;
     if (reply->isFinished()) {
@@ -111,16 +125,18 @@ TransactionResult readUnits(
             const QModbusDevice::Error error = reply->error();
             if (error == QModbusDevice::NoError) {
                 const QModbusDataUnit result = reply->result();
-                for (int i = 0; i < block.count; ++i)
+                for (int i = 0; i < count; ++i)
                     values[i] = i < int(result.valueCount()) ? result.value(i) : 0;
                 reply->deleteLater();
                 if (type == QModbusDataUnit::Coils)
-                    qDebug() << " 线圈读出来的值为" << (block.count > 0 ? values[0] : 0);
+                    qDebug() << " 线圈读出来的值为" << (count > 0 ? values[0] : 0);
                 return Ok;
             }
             reply->deleteLater();
-            if (error == QModbusDevice::ProtocolError)
+            if (error == QModbusDevice::ProtocolError) {
+                *exceptionCode = exceptionCodeOf(reply);
                 return ResponseError;
+            }
             // A reply aborted or timed out because the port went away.
             if (serialLinkLost(client))
                 return NoConnection;
@@ -131,7 +147,8 @@ TransactionResult readUnits(
             }
             return ResponseError;
         }
-        if (client->state() != QModbusDevice::ConnectedState || linkSuspended || serialLinkLost(client)) {
+        if (client->state() != QModbusDevice::ConnectedState || (target.followsSuspend && linkSuspended)
+            || serialLinkLost(client) || stopRequested(target)) {
             // The reply may still finish later; it is parented to the client and
             // released with it, or here once it finishes.
             abandonReply(reply);
@@ -149,35 +166,24 @@ TransactionResult readUnits(
     }
 }
 
-} // namespace
-
-TransactionResult readHoldingRegisters(QModbusClient *client, LinkParameters block, quint16 *values)
+TransactionResult writeUnits(
+    const LinkTarget &target, int start, int count, const quint16 *values, int *exceptionCode)
 {
-    return readUnits(client, block, values, QModbusDataUnit::HoldingRegisters);
-}
-
-TransactionResult readCoils(QModbusClient *client, LinkParameters block, quint16 *values)
-{
-    return readUnits(client, block, values, QModbusDataUnit::Coils);
-}
-
-TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters block, const quint16 *values)
-{
+    QModbusClient *client = target.client;
     if (!client)
         return NoConnection;
-    QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, block.startAddress, block.count);
-    for (int i = 0; i < block.count; ++i)
+    QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, start, quint16(count));
+    for (int i = 0; i < count; ++i)
         unit.setValue(i, values[i]);
-    block.serverAddress = currentServerAddress;
-    qDebug() << "This is Send address = " << block.startAddress << "num = " << block.count
-             << "slaveId = " << block.serverAddress;
+    qDebug() << "This is Send address = " << start << "num = " << count
+             << "slaveId = " << target.serverAddress;
     watchSerialLink(client);
-    if (serialLinkLost(client))
+    if (serialLinkLost(client) || stopRequested(target))
         return NoConnection;
     // The write's own limit is the response time on the clock, whatever the
     // transport does meanwhile.
-    const QDeadlineTimer deadline(qMax(1, block.responseTime), Qt::PreciseTimer);
-    QModbusReply *reply = client->sendWriteRequest(unit, block.serverAddress);
+    const QDeadlineTimer deadline(qMax(1, target.responseTime), Qt::PreciseTimer);
+    QModbusReply *reply = client->sendWriteRequest(unit, target.serverAddress);
     if (!reply)
         return NoConnection;
     if (reply->isFinished()) {
@@ -201,6 +207,7 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
             reply->deleteLater();
             if (error == QModbusDevice::ProtocolError) {
                 qDebug() << "e_ModbusResponseError1";
+                *exceptionCode = exceptionCodeOf(reply);
                 return ResponseError;
             }
             if (error == QModbusDevice::NoError)
@@ -218,7 +225,8 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
             qDebug() << "e_ModbusResponseError2";
             return ResponseError;
         }
-        if (client->state() != QModbusDevice::ConnectedState || serialLinkLost(client)) {
+        if (client->state() != QModbusDevice::ConnectedState || serialLinkLost(client)
+            || stopRequested(target)) {
             qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
             abandonReply(reply);
             return NoConnection;
@@ -230,6 +238,69 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
         }
         waitProcessingEvents(1, replyGuard);
     }
+}
+
+TrafficFunction functionOf(QModbusDataUnit::RegisterType type)
+{
+    return type == QModbusDataUnit::Coils ? TrafficFunction::ReadCoils : TrafficFunction::ReadHolding;
+}
+
+} // namespace
+
+LinkTarget processLinkTarget(QModbusClient *client, const LinkParameters &block)
+{
+    LinkTarget target;
+    target.client = client;
+    target.serverAddress = currentServerAddress;
+    target.wordOrder = wordOrder;
+    target.responseTime = block.responseTime;
+    target.followsSuspend = true;
+    return target;
+}
+
+TransactionResult readRegisters(
+    const LinkTarget &target, QModbusDataUnit::RegisterType type, int start, int count, quint16 *values)
+{
+    const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
+    QElapsedTimer clock;
+    clock.start();
+    int exceptionCode = 0;
+    const TransactionResult result = readUnits(target, type, start, count, values, &exceptionCode);
+    TrafficLog::instance().record(functionOf(type), target.serverAddress, start, count,
+        result == Ok ? values : nullptr, result, exceptionCode, startMs, clock.nsecsElapsed() / 1000);
+    return result;
+}
+
+TransactionResult writeRegisters(const LinkTarget &target, int start, int count, const quint16 *values)
+{
+    const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
+    QElapsedTimer clock;
+    clock.start();
+    int exceptionCode = 0;
+    const TransactionResult result = writeUnits(target, start, count, values, &exceptionCode);
+    TrafficLog::instance().record(TrafficFunction::WriteHolding, target.serverAddress, start, count, values,
+        result, exceptionCode, startMs, clock.nsecsElapsed() / 1000);
+    return result;
+}
+
+TransactionResult readHoldingRegisters(QModbusClient *client, LinkParameters block, quint16 *values)
+{
+    return readRegisters(processLinkTarget(client, block), QModbusDataUnit::HoldingRegisters,
+        block.startAddress, block.count, values);
+}
+
+TransactionResult readCoils(QModbusClient *client, LinkParameters block, quint16 *values)
+{
+    return readRegisters(
+        processLinkTarget(client, block), QModbusDataUnit::Coils, block.startAddress, block.count, values);
+}
+
+TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters block, const quint16 *values)
+{
+    // Writes do not give up for linkSuspended: they end by their own limit.
+    LinkTarget target = processLinkTarget(client, block);
+    target.followsSuspend = false;
+    return writeRegisters(target, block.startAddress, block.count, values);
 }
 
 void watchSerialLink(QModbusClient *client)

@@ -2,8 +2,11 @@
 
 #include "link/linkparameters.h"
 
+#include <QModbusDataUnit>
 #include <QPointer>
 #include <QtGlobal>
+
+#include <atomic>
 
 class QModbusClient;
 class QModbusReply;
@@ -24,7 +27,37 @@ extern int wordOrder;
 // Set while the link is being taken down or rebuilt: waiting reads give up.
 extern bool linkSuspended;
 
-// Blocking transactions on the GUI thread. They wait in 1 ms steps while
+// Where a transaction goes. The process's link (processLinkTarget) is the
+// global client with currentServerAddress and wordOrder; a run of its own (a
+// scan, a clone into several devices in worker threads) builds one with its
+// own client. The transactions themselves move raw registers: wordOrder is for
+// the caller that joins or splits 32-bit values.
+struct LinkTarget
+{
+    QModbusClient *client = nullptr;
+    int serverAddress = 1;
+    int wordOrder = 0; // 0 "AB-CD", 1 "CD-AB"
+    int responseTime = 1000; // ms: a write's own limit; the floor of a read's deadline
+    bool followsSuspend = false; // a waiting read gives up while linkSuspended is set
+    // When given and set (from any thread), waits end at once with NoConnection.
+    const std::atomic_bool *stop = nullptr;
+};
+
+// The process's link: the given client, currentServerAddress, wordOrder, the
+// block's response time, reads following linkSuspended.
+LinkTarget processLinkTarget(QModbusClient *client, const LinkParameters &block);
+
+// The one door of every Modbus transaction of the program: each finished
+// transaction is reported to TrafficLog (link/trafficlog.h). They wait in 1 ms
+// steps processing the calling thread's events; a worker thread with its own
+// client may use them too. values must hold at least count entries; reads only
+// touch it on success. type is HoldingRegisters or Coils.
+TransactionResult readRegisters(
+    const LinkTarget &target, QModbusDataUnit::RegisterType type, int start, int count, quint16 *values);
+TransactionResult writeRegisters(const LinkTarget &target, int start, int count, const quint16 *values);
+
+// Blocking transactions of the process's link, on the GUI thread (through the
+// door above, with processLinkTarget). They wait in 1 ms steps while
 // processing events, so the window stays responsive. values must hold at least
 // block.count entries; reads only touch it on success.
 // Every wait ends by the clock: a write after block.responseTime ms, a read

@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "pages/groupflow.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"

@@ -2,7 +2,7 @@
 
 #include "app/appstate.h"
 #include "pages/panelflow.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 

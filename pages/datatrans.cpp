@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "link/modbussetting.h"
 #include "pages/groupflow.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "ui_datatrans.h"

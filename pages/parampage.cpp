@@ -1,6 +1,6 @@
 #include "pages/parampage.h"
 
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 

@@ -4,7 +4,7 @@
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
 #include "pages/weightcal.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"

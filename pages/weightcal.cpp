@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "pages/panelflow.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"

@@ -1,6 +1,5 @@
 #include "params/devicecopy.h"
 
-#include "link/linkstate.h"
 #include "params/registermap.h"
 
 #include <QDebug>
@@ -236,49 +235,4 @@ void decodeGroup(int group, int order, const quint16 *registers)
         // 18 to 20, 22 to 49 and 61 to 75 serve other readers and command writes.
         break;
     }
-}
-
-namespace {
-
-TransactionResult readGroupAs(int group, bool coils)
-{
-    const ParameterGroup g = parameterGroup(group);
-    if (g.count <= 0) {
-        qWarning() << "readGroup: no such parameter group" << group;
-        return ResponseError;
-    }
-    LinkParameters block = appliedLink;
-    block.startAddress = g.start;
-    block.count = quint16(g.count);
-    const int order = wordOrder;
-    block.wordOrder = order;
-    QVector<quint16> buffer(g.count, 0);
-    if (coils)
-        qDebug() << "Coils - This is Read:address" << g.start << "num=" << g.count;
-    const TransactionResult result = coils ? readCoils(modbusClient, block, buffer.data())
-                                           : readHoldingRegisters(modbusClient, block, buffer.data());
-    if (result == Ok)
-        decodeGroup(group, order, buffer.constData());
-    return result;
-}
-
-} // namespace
-
-TransactionResult readGroup(int group) { return readGroupAs(group, false); }
-
-TransactionResult readCoilGroup(int group) { return readGroupAs(group, true); }
-
-int readSingleValue(int start, int count)
-{
-    if (count != 1 && count != 2)
-        return FailureMarker;
-    // A block of its own (default link values) with the current word order.
-    LinkParameters block;
-    block.wordOrder = wordOrder;
-    block.startAddress = start;
-    block.count = quint16(count);
-    quint16 registers[2] = {0, 0};
-    if (readHoldingRegisters(modbusClient, block, registers) != Ok)
-        return FailureMarker;
-    return count == 2 ? joinWords(registers[0], registers[1], block.wordOrder) : int(registers[0]);
 }

@@ -1,9 +1,8 @@
 #pragma once
 
 // The in-memory copy of the device's parameters and live values. It is filled
-// only by group reads (readGroup / readCoilGroup); pages draw from it.
-
-#include "link/transactions.h"
+// only by the group decoders (the link's readGroup / readCoilGroup decode what
+// they read); pages draw from it. Pure data: no link, no widgets.
 
 #include <QtGlobal>
 
@@ -106,11 +105,5 @@ extern int combinedStatus;   // 2002
 extern LiveChannel liveChannels[4];
 extern ChannelScale channelScales[4];
 
-// Reads a group's registers (coils for readCoilGroup) with a copy of the
-// connection settings and decodes them; the copy is unchanged on failure.
-TransactionResult readGroup(int group);
-TransactionResult readCoilGroup(int group);
 // Decodes a group's registers read with the given word order.
 void decodeGroup(int group, int order, const quint16 *registers);
-// One value read (count 1 or 2) with a fresh link block; FailureMarker on failure.
-int readSingleValue(int start, int count);

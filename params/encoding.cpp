@@ -1,10 +1,8 @@
 #include "params/encoding.h"
 
-#include "link/linkstate.h"
 #include "params/devicecopy.h"
 
 #include <QDebug>
-#include <QLineEdit>
 
 #include <cmath>
 #include <limits>
@@ -47,21 +45,6 @@ int encodeRegisters(qint32 value, int count, int order, quint16 *registers)
     return 2;
 }
 
-TransactionResult writeSingleValue(int address, int count, qint32 value)
-{
-    // A block of its own, with the default response time.
-    return writeSingleValue(LinkParameters(), address, count, value);
-}
-
-TransactionResult writeSingleValue(LinkParameters block, int address, int count, qint32 value)
-{
-    block.wordOrder = wordOrder;
-    block.startAddress = address;
-    quint16 registers[2] = {0, 0};
-    block.count = quint16(encodeRegisters(value, count == 1 ? 1 : 2, block.wordOrder, registers));
-    return writeHoldingRegisters(modbusClient, block, registers);
-}
-
 QString weightTextToRegisterText(const QString &text, int channel)
 {
     for (int c = 0; c < 4; ++c)
@@ -78,16 +61,6 @@ QString weightTextToRegisterText(const QString &text, int channel)
         return QString::number(qint64(clamped));
     }
     return QString::number(double(raw), 'g', 6);
-}
-
-QString weightToRegisterText(const QLineEdit *edit, int channel)
-{
-    if (!edit)
-        return QString();
-    // The tilt threshold is always kept in channel 1's weight format.
-    if (edit->objectName() == QLatin1String("EditTiltThreshold"))
-        channel = 0;
-    return weightTextToRegisterText(edit->text(), channel);
 }
 
 QString scaledToRegisterText(const QString &text, int factor)

@@ -1,6 +1,7 @@
 #include "app/appstate.h"
 #include "pages/application.h"
 #include "pagetesthelpers.h"
+#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"

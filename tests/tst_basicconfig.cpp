@@ -2,6 +2,7 @@
 // put-back on a refused or empty entry, redraw rules, remote switch and mode layout.
 #include "app/appstate.h"
 #include "pages/basicconfig.h"
+#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"

@@ -4,7 +4,7 @@
 #include "app/appstate.h"
 #include "link/linkstate.h"
 #include "link/transactions.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"

@@ -2,6 +2,7 @@
 #include "link/transactions.h"
 #include "pages/datatrans.h"
 #include "pagetesthelpers.h"
+#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 #include "ui_datatrans.h"

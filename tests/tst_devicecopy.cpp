@@ -3,6 +3,7 @@
 
 #include "link/linkstate.h"
 #include "link/transactions.h"
+#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"

@@ -1,7 +1,7 @@
 // Value encoding: register splitting, text conversions of the commit path and
 // the weight and unit display helpers.
 
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 

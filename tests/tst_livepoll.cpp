@@ -7,7 +7,7 @@
 #include "link/linkstate.h"
 #include "link/livedisplay.h"
 #include "link/transactions.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 

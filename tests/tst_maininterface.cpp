@@ -6,7 +6,7 @@
 #include "link/linkstate.h"
 #include "pages/maininterface.h"
 #include "pagetesthelpers.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 

@@ -6,7 +6,7 @@
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
 

@@ -8,7 +8,7 @@
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "workbook/parameterworkbook.h"

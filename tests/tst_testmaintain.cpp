@@ -3,6 +3,7 @@
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
 #include "pagetesthelpers.h"
+#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 #include "ui_testmaintain.h"

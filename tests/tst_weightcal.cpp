@@ -4,7 +4,7 @@
 #include "app/appstate.h"
 #include "dialogs/tipsdialog.h"
 #include "pages/weightcal.h"
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"

@@ -43,31 +43,25 @@ bool rowAddress(const QString &text, int *address)
     return true;
 }
 
-// One value of one or two registers from the device through the given client
-// (the 32-bit value in the configured word order).
-TransactionResult readRowValue(QModbusClient *client, int address, int count, quint32 *value)
+// One value of one or two registers from the device (the 32-bit value in the
+// target's word order).
+TransactionResult readRowValue(const LinkTarget &target, int address, int count, quint32 *value)
 {
-    LinkParameters block;
-    block.wordOrder = wordOrder;
-    block.startAddress = address;
-    block.count = quint16(count);
     quint16 registers[2] = {0, 0};
-    const TransactionResult result = readHoldingRegisters(client, block, registers);
+    const TransactionResult result
+        = readRegisters(target, QModbusDataUnit::HoldingRegisters, address, count, registers);
     if (result == Ok)
-        *value = count == 2 ? quint32(joinWords(registers[0], registers[1], block.wordOrder)) : registers[0];
+        *value = count == 2 ? quint32(joinWords(registers[0], registers[1], target.wordOrder)) : registers[0];
     return result;
 }
 
-// The single-value write through the given client: count 1 the low 16 bits,
-// count 2 the 32-bit value in the configured word order.
-TransactionResult writeRowValue(QModbusClient *client, int address, int count, quint32 value)
+// The single-value write: count 1 the low 16 bits, count 2 the 32-bit value in
+// the target's word order.
+TransactionResult writeRowValue(const LinkTarget &target, int address, int count, quint32 value)
 {
-    LinkParameters block;
-    block.wordOrder = wordOrder;
-    block.startAddress = address;
     quint16 registers[2] = {0, 0};
-    block.count = quint16(encodeRegisters(qint32(value), count, block.wordOrder, registers));
-    return writeHoldingRegisters(client, block, registers);
+    const int registerCount = encodeRegisters(qint32(value), count, target.wordOrder, registers);
+    return writeRegisters(target, address, registerCount, registers);
 }
 
 // A legacy binary workbook (.xls): the name says so, or the file starts with
@@ -142,6 +136,14 @@ private:
 ExelToWrite::ExelToWrite(QObject *parent)
     : QObject(parent)
 {
+}
+
+LinkTarget ExelToWrite::runTarget(QModbusClient *client) const
+{
+    if (m_ownTarget)
+        return m_target;
+    // The process's link: its server address and word order, a default response time.
+    return processLinkTarget(client, LinkParameters());
 }
 
 void ExelToWrite::cancel()
@@ -344,11 +346,14 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
     qDebug().noquote() << "正在读取数据 包含的 ok 关键字";
-    const QPointer<QModbusClient> liveClient(client);
-    auto linkStopped = [&] { return linkSuspended || (client && !liveClient); };
+    const LinkTarget target = runTarget(client);
+    const QPointer<QModbusClient> liveClient(target.client);
+    auto linkStopped
+        = [&] { return (target.followsSuspend && linkSuspended) || (target.client && !liveClient); };
 
     // No poll tick may start while the rows are written.
-    pollBusy = true;
+    if (!m_ownTarget)
+        pollBusy = true;
     if (importBar)
         importBar->setRange(1, rows);
     int outcome = Done;
@@ -411,7 +416,7 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
             ++m_skippedRows;
             continue;
         }
-        const TransactionResult result = writeRowValue(client, address, count, value);
+        const TransactionResult result = writeRowValue(target, address, count, value);
         if (result != Ok) {
             if (linkStopped()) {
                 m_firstRowNotDone = r;
@@ -430,7 +435,8 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
     // Rows without an answer at the end, fewer than would end the run, are failed rows.
     settleSilentRows();
     qDebug().noquote() << "读取完成";
-    pollBusy = false;
+    if (!m_ownTarget)
+        pollBusy = false;
     // Releasing a big parsed sheet takes a while too.
     runFileWork([&] { workbook.close(); });
     if (outcome != Done)
@@ -452,9 +458,12 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
 
-    const QPointer<QModbusClient> liveClient(client);
-    auto linkStopped = [&] { return linkSuspended || (client && !liveClient); };
-    pollBusy = true;
+    const LinkTarget target = runTarget(client);
+    const QPointer<QModbusClient> liveClient(target.client);
+    auto linkStopped
+        = [&] { return (target.followsSuspend && linkSuspended) || (target.client && !liveClient); };
+    if (!m_ownTarget)
+        pollBusy = true;
     if (exportBar)
         exportBar->setRange(1, rows);
     sheet->setCellText(1, ColumnValue, exportHeaderText(language));
@@ -498,7 +507,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
             continue;
         }
         quint32 value = 0;
-        const TransactionResult result = readRowValue(client, address, count, &value);
+        const TransactionResult result = readRowValue(target, address, count, &value);
         if (result != Ok) {
             if (linkStopped()) {
                 m_firstRowNotDone = r;
@@ -518,7 +527,8 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
     }
     settleSilentRows();
     qDebug().noquote() << "导出完成";
-    pollBusy = false;
+    if (!m_ownTarget)
+        pollBusy = false;
     if (outcome != Done) {
         // An incomplete export is not saved.
         runFileWork([&] { workbook.close(); });

@@ -3,6 +3,8 @@
 // The worker of the parameter workbook: the import and export row loops over a
 // workbook file, with the page's progress bars.
 
+#include "link/transactions.h"
+
 #include <QObject>
 #include <QString>
 #include <QVector>
@@ -68,6 +70,17 @@ public:
     // on the calling thread.
     bool backgroundFileWork = false;
 
+    // A link of the run's own (e.g. one of several devices served at once from
+    // worker threads): the rows go to it, and the process's poll flags
+    // (pollBusy) are left alone; linkSuspended applies only if the target says
+    // so. Without one, the rows go to the client the run is given, with the
+    // process's server address and word order.
+    void setLinkTarget(const LinkTarget &target)
+    {
+        m_target = target;
+        m_ownTarget = true;
+    }
+
     bool isRunning() const { return m_running; }
 
     // Outcome details of the last run.
@@ -118,4 +131,8 @@ private:
     int m_silentRows = 0;
     int m_firstSilentRow = 0;
     QVector<int> m_silentAddresses;
+
+    LinkTarget runTarget(QModbusClient *client) const;
+    LinkTarget m_target;
+    bool m_ownTarget = false;
 };

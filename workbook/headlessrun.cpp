@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
+#include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/parameterworkbook.h"
@@ -206,6 +207,7 @@ bool connectLink(const LinkParameters &link, QString *error)
         return false;
     }
     modbusClient = client;
+    TrafficLog::instance().resetStatistics();
     currentServerAddress = link.serverAddress;
     wordOrder = link.wordOrder;
     appliedLink = link;

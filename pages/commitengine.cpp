@@ -1,7 +1,7 @@
-#include "params/commitengine.h"
+#include "pages/commitengine.h"
 
 #include "app/appstate.h"
-#include "link/linkstate.h"
+#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
@@ -17,7 +17,6 @@ QString editBackup;
 // -1 until the first drawing, so the first weight and unit drawing is complete.
 int lastWeightDecimals = -1;
 int lastUnitIndex = -1;
-PendingCommand pendingCommand;
 
 int commitWidgetValue(QWidget *widget, const QString &text)
 {
@@ -69,6 +68,16 @@ int commitWidgetValue(QWidget *widget, const QString &text)
     return result;
 }
 
+QString weightToRegisterText(const QLineEdit *edit, int channel)
+{
+    if (!edit)
+        return QString();
+    // The tilt threshold is always kept in channel 1's weight format.
+    if (edit->objectName() == QLatin1String("EditTiltThreshold"))
+        channel = 0;
+    return weightTextToRegisterText(edit->text(), channel);
+}
+
 QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, int channel)
 {
     const RegisterBinding *binding = findBinding(page, subTable, edit->objectName());
@@ -84,28 +93,6 @@ QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, in
     default:
         return edit->text();
     }
-}
-
-void queueCommandWrite(int group, int value)
-{
-    pendingCommand.pending = true;
-    pendingCommand.group = group;
-    pendingCommand.value = value;
-}
-
-void runPendingCommand()
-{
-    if (!pendingCommand.pending)
-        return;
-    pendingCommand.pending = false;
-    const ParameterGroup group = parameterGroup(pendingCommand.group);
-    if (group.count <= 0) {
-        qWarning() << "runPendingCommand: no such parameter group" << pendingCommand.group;
-        return;
-    }
-    // One value with the connection settings: a one-register group gets 16 bits,
-    // every other group a 32-bit value at its start address.
-    writeSingleValue(appliedLink, group.start, group.count == 1 ? 1 : 2, pendingCommand.value);
 }
 
 bool weightDecimalsChanged(int channel, bool force)

@@ -1,9 +1,10 @@
 #pragma once
 
 // The common path from a widget edit to a register write: arming, backup,
-// commit with retries and put-back, queued command writes, weight and unit display.
+// commit with retries and put-back, weight and unit display. Widget code above
+// the link (writes) and the parameter model (tables, encoding).
 
-#include "link/transactions.h"
+#include "link/deviceaccess.h"
 
 #include <QString>
 #include <QVector>
@@ -16,15 +17,6 @@ class QWidget;
 extern QString editBackup;
 extern int lastWeightDecimals;
 extern int lastUnitIndex;
-
-// One queued command write, executed by the next good poll tick.
-struct PendingCommand
-{
-    bool pending = false;
-    int group = 0;
-    int value = 0;
-};
-extern PendingCommand pendingCommand;
 
 // Result of commitWidgetValue when nothing was written (a combo's popup list, or
 // a widget that is not in the current page's binding table).
@@ -42,9 +34,9 @@ int commitWidgetValue(QWidget *widget, const QString &text);
 // else as typed.
 QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, int channel);
 
-void queueCommandWrite(int group, int value);
-// Runs the pending command if one is queued (called by the poll tick).
-void runPendingCommand();
+// Weight text of a line edit -> register text (weightTextToRegisterText with
+// the channel's decimals; channel 1 for the tilt threshold).
+QString weightToRegisterText(const QLineEdit *edit, int channel);
 
 // Weight fields: redraws each field whose device value differs from its
 // displayed copy (or all when forced / the channel's decimals changed).
