@@ -22,6 +22,7 @@
 #include <QModbusRtuSerialMaster>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -105,7 +106,8 @@ private:
     // Runs q4config with the arguments, ends the pty pair once the simulator has
     // answered some requests, and returns the exit code and the seconds from the
     // unplugging to the end of the run (-1 when it did not end within 60 s).
-    void runHeadlessAndUnplug(const QStringList &args, int *exitCode, double *secondsAfterUnplug);
+    void runHeadlessAndUnplug(
+        const QStringList &args, int *exitCode, double *secondsAfterUnplug, QString *output);
 
     QTemporaryDir dataDir;
 };
@@ -243,7 +245,8 @@ void TestSerialLink::portRemovedDuringCommit()
     QCOMPARE(values[0], quint16(5));
 }
 
-void TestSerialLink::runHeadlessAndUnplug(const QStringList &args, int *exitCode, double *secondsAfterUnplug)
+void TestSerialLink::runHeadlessAndUnplug(
+    const QStringList &args, int *exitCode, double *secondsAfterUnplug, QString *output)
 {
     *exitCode = -1;
     *secondsAfterUnplug = -1;
@@ -280,18 +283,24 @@ void TestSerialLink::runHeadlessAndUnplug(const QStringList &args, int *exitCode
     }
     *secondsAfterUnplug = double(clock.elapsed()) / 1000.0;
     *exitCode = run.exitStatus() == QProcess::NormalExit ? run.exitCode() : -2;
+    *output = QString::fromUtf8(run.readAll());
     qInfo("run ended %.1f s after the unplugging, exit status %d", *secondsAfterUnplug, *exitCode);
 }
 
-// Headless runs stop soon after the device goes away and say so by their exit status.
+// Headless runs stop soon after the device goes away, say so by their exit
+// status and name the rows they did not do.
 void TestSerialLink::portRemovedDuringHeadlessExport()
 {
     int exitCode = 0;
     double seconds = 0;
-    runHeadlessAndUnplug(
-        {QStringLiteral("--export"), dataDir.filePath(QStringLiteral("gone.xlsx"))}, &exitCode, &seconds);
+    QString output;
+    runHeadlessAndUnplug({QStringLiteral("--export"), dataDir.filePath(QStringLiteral("gone.xlsx"))},
+        &exitCode, &seconds, &output);
     QVERIFY2(seconds >= 0 && seconds < 8, qPrintable(QString::number(seconds)));
     QVERIFY(exitCode != 0);
+    QVERIFY2(output.contains(QRegularExpression(QStringLiteral("rows \\d+ to \\d+ not done"))),
+        qPrintable(output));
+    QVERIFY(!QFile::exists(dataDir.filePath(QStringLiteral("gone.xlsx"))));
 }
 
 void TestSerialLink::portRemovedDuringHeadlessImport()
@@ -304,9 +313,12 @@ void TestSerialLink::portRemovedDuringHeadlessImport()
     QVERIFY(XlsxWorkbook::create(file, ParameterSheetName, rows));
     int exitCode = 0;
     double seconds = 0;
-    runHeadlessAndUnplug({QStringLiteral("--import"), file}, &exitCode, &seconds);
+    QString output;
+    runHeadlessAndUnplug({QStringLiteral("--import"), file}, &exitCode, &seconds, &output);
     QVERIFY2(seconds >= 0 && seconds < 8, qPrintable(QString::number(seconds)));
     QVERIFY(exitCode != 0);
+    QVERIFY2(
+        output.contains(QRegularExpression(QStringLiteral("rows \\d+ to 301 not done"))), qPrintable(output));
 }
 
 int main(int argc, char **argv)
