@@ -1,6 +1,7 @@
 // Unit tests of the xlsx layer: reading the cell kinds, the used range, writing
 // and saving in place, and damaged input.
 
+#include "support/requiredtool.h"
 #include "workbook/xlsxworkbook.h"
 
 #include <QDir>
@@ -158,8 +159,6 @@ const QByteArray ParamSheet = Decl + "<worksheet xmlns=\"" + MainNs + "\" xmlns:
       "</sheetData>"
       "<pageMargins left=\"0.7\" right=\"0.7\" top=\"0.75\" bottom=\"0.75\" header=\"0.3\" footer=\"0.3\"/>"
       "</worksheet>";
-
-bool python3Available() { return QFileInfo::exists(QStringLiteral("/usr/bin/python3")); }
 
 QString runPython(const QString &script, const QStringList &args = {})
 {
@@ -371,8 +370,7 @@ void TestXlsx::writtenCellsAreOrderedAndEscaped()
     QCOMPARE(s->cellText(2, 1), QString());
     QCOMPARE(s->cellText(2, 3), QStringLiteral("2"));
 
-    if (!python3Available())
-        QSKIP("no /usr/bin/python3");
+    Q4_REQUIRE_TOOL("openpyxl");
     const QString out = runPython(
         QStringLiteral("import sys,openpyxl\n"
                        "ws=openpyxl.load_workbook(sys.argv[1])['读写类']\n"
@@ -515,8 +513,7 @@ void TestXlsx::damagedInputFailsCleanly()
 
 void TestXlsx::readsOpenpyxlWorkbook()
 {
-    if (!python3Available())
-        QSKIP("no /usr/bin/python3");
+    Q4_REQUIRE_TOOL("openpyxl");
     const QString path = dir.filePath(QStringLiteral("openpyxl.xlsx"));
     const QString out
         = runPython(QStringLiteral("import sys,openpyxl\n"
@@ -554,8 +551,7 @@ void TestXlsx::createdWorkbookOpensInOpenpyxl()
     XlsxWorkbook wb;
     QVERIFY(wb.open(path));
     QCOMPARE(wb.sheet(QStringLiteral("读写类"))->cellText(2, 4), QStringLiteral("4294966297"));
-    if (!python3Available())
-        QSKIP("no /usr/bin/python3");
+    Q4_REQUIRE_TOOL("openpyxl");
     const QString out = runPython(
         QStringLiteral("import sys,openpyxl\n"
                        "ws=openpyxl.load_workbook(sys.argv[1])['读写类']\n"
