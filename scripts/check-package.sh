@@ -103,6 +103,8 @@ fi
 # scratch folder, so no settings of the user are read or written.
 export HOME="$work/home" XDG_DATA_HOME="$work/home/.local/share" XDG_CONFIG_HOME="$work/home/.config"
 mkdir -p "$HOME"
+# The file exists before the simulator writes to it: the wait below reads it at once.
+: >"$work/sim.out"
 "$root/usr/bin/q4sim" --tcp 127.0.0.1:0 >"$work/sim.out" 2>&1 &
 sim=$!
 for _ in $(seq 100); do

@@ -34,6 +34,8 @@ cleanup() {
 }
 trap cleanup EXIT INT TERM
 
+# The file exists before the simulator writes to it: the wait below reads it at once.
+: >"$work/sim.out"
 "$build/sim/q4sim" --tcp 127.0.0.1:0 --log "$work/requests.log" >"$work/sim.out" 2>&1 &
 sim=$!
 for _ in $(seq 100); do
