@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
+#include "q4version.h"
 #include "workbook/headlessrun.h"
 
 #include <QApplication>
@@ -23,7 +24,7 @@ int main(int argc, char **argv)
     prepareWorkbookCommandLine(argc, argv);
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("q4config"));
-    QApplication::setApplicationVersion(QStringLiteral("1.0.0"));
+    QApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Lumo Q4 Config System"));

@@ -1,27 +1,95 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that build, test and demo Q4 Config (the one
-# package list of the project). Does nothing when everything is present.
+# package list of the project: the build packages below and the packages of the
+# outside tools in scripts/tools.list), then proves that every outside tool
+# really works. Installs nothing when everything is present.
+#
+#   scripts/deps.sh                  install what is missing, then check every tool
+#   scripts/deps.sh --check NAME...  only check the named tools of tools.list
+#
+# A tool that does not work ends the script with one line per tool:
+#   required tool "NAME" does not work (CHECK): install the Debian package PACKAGE
 set -euo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+TOOLS=${Q4_TOOLS_LIST:-$here/tools.list}
 
-PACKAGES=(
+BUILD_PACKAGES=(
   cmake g++ make pkg-config
   qtbase5-dev qtbase5-dev-tools libqt5serialbus5-dev libqt5serialport5-dev
   libqt5charts5-dev qttools5-dev-tools qttools5-dev libqt5svg5-dev
-  libzip-dev zipcmp zipmerge ziptool
-  xvfb xauth xdotool imagemagick socat fonts-wqy-zenhei fonts-dejavu-core
-  python3 python3-openpyxl python3-pymodbus python3-serial
-  libreoffice-calc-nogui   # workbook tests: LibreOffice opens and writes our xlsx files
+  libzip-dev zipcmp zipmerge ziptool   # libzip's CMake files need the three tools
+  fonts-dejavu-core
 )
 
+# NAME PACKAGE NEEDS CHECK, one tool a line.
+tool_lines() {
+  grep -v -e '^[[:space:]]*#' -e '^[[:space:]]*$' "$TOOLS"
+}
+
+declare -A TOOL_PACKAGE TOOL_NEEDS TOOL_CHECK TOOL_STATE
+TOOL_ORDER=()
+while read -r name pkg needs check; do
+  TOOL_PACKAGE[$name]=$pkg
+  TOOL_NEEDS[$name]=$needs
+  TOOL_CHECK[$name]=$check
+  TOOL_ORDER+=("$name")
+done < <(tool_lines)
+
+# Checks one tool after the tools it needs, once. Prints the one line for the
+# first thing that does not work; a tool whose needs failed says nothing more.
+check_tool() {
+  local name=$1 need
+  case "${TOOL_STATE[$name]:-}" in ok) return 0 ;; failed) return 1 ;; esac
+  if [ -z "${TOOL_PACKAGE[$name]:-}" ]; then
+    echo "required tool \"$name\" is not listed in $TOOLS" >&2
+    TOOL_STATE[$name]=failed
+    return 1
+  fi
+  if [ "${TOOL_NEEDS[$name]}" != "-" ]; then
+    for need in ${TOOL_NEEDS[$name]//,/ }; do
+      if ! check_tool "$need"; then
+        TOOL_STATE[$name]=failed
+        return 1
+      fi
+    done
+  fi
+  if sh -c "${TOOL_CHECK[$name]}" >/dev/null 2>&1 </dev/null; then
+    TOOL_STATE[$name]=ok
+    return 0
+  fi
+  echo "required tool \"$name\" does not work (${TOOL_CHECK[$name]}): install the Debian package ${TOOL_PACKAGE[$name]}" >&2
+  TOOL_STATE[$name]=failed
+  return 1
+}
+
+# The named tools, or every tool when none is named.
+check_tools() {
+  local failed=0 name
+  [ $# -gt 0 ] || set -- "${TOOL_ORDER[@]}"
+  for name in "$@"; do
+    check_tool "$name" || failed=1
+  done
+  return $failed
+}
+
+if [ "${1:-}" = "--check" ]; then
+  shift
+  check_tools "$@"
+  exit
+fi
+
 missing=()
-for p in "${PACKAGES[@]}"; do
+for p in "${BUILD_PACKAGES[@]}" $(printf '%s\n' "${TOOL_PACKAGE[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -eq 0 ]; then
-  exit 0
+if [ ${#missing[@]} -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
+  $SUDO apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
-echo "Installing: ${missing[*]}"
-SUDO=""
-if [ "$(id -u)" -ne 0 ]; then SUDO="sudo"; fi
-$SUDO apt-get update -qq
-DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
+
+# An installed package is not yet a working tool (a module may need a package
+# that is only recommended): try each one.
+check_tools

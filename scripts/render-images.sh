@@ -2,8 +2,25 @@
 # Renders the program's images from their SVG sources in resources/images/src/.
 # The rendered files are committed, so a normal build does not need this; run it
 # after editing a source. Needs rsvg-convert (librsvg2-bin) and ImageMagick.
+#
+#   scripts/render-images.sh            every image, and the desktop icons
+#   scripts/render-images.sh --icons    only the desktop icons (packaging/icons/)
 set -euo pipefail
 cd "$(dirname "$0")/../resources/images"
+
+# The application icon of the desktop (hicolor theme sizes); the SVG itself is
+# installed as the scalable icon.
+icons() {
+    local s
+    mkdir -p ../../packaging/icons
+    for s in 16 22 24 32 48 64 128 256 512; do
+        rsvg-convert -w "$s" -h "$s" src/logo.svg -o "../../packaging/icons/q4config-$s.png"
+    done
+}
+if [ "${1:-}" = "--icons" ]; then
+    icons
+    exit 0
+fi
 src=src
 tmp=$(mktemp -d)
 trap 'rm -rf "$tmp"' EXIT
@@ -43,3 +60,4 @@ ico download icon_download.ico 16 24 32 48 64
 jpg mainbackground background/mainBackground.jpg
 jpg background2 background/background2.jpg
 jpg background1 background/background1.jpg
+icons

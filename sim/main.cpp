@@ -1,6 +1,7 @@
 // q4sim: a simulated KTT-Q4 four-channel weighing transmitter, a Modbus TCP or
 // RTU server for trying and testing Q4 Config without the hardware.
 
+#include "q4version.h"
 #include "simserver.h"
 
 #include <QCommandLineParser>
@@ -86,11 +87,13 @@ int main(int argc, char **argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("q4sim"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
         "Simulated KTT-Q4 weighing transmitter (Modbus TCP or RTU server). See sim/README.md."));
     parser.addHelpOption();
+    parser.addVersionOption();
     const QCommandLineOption tcpOption(QStringLiteral("tcp"),
         QStringLiteral("Listen for Modbus TCP on HOST:PORT (port 0 picks a free one)."),
         QStringLiteral("HOST:PORT"), QStringLiteral("127.0.0.1:1502"));

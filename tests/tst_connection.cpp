@@ -250,8 +250,7 @@ private slots:
     // RTU over a pty pair: the port name is taken from "description(port)".
     void connectRtu()
     {
-        if (!PtyPair::available())
-            QSKIP("socat is not installed");
+        Q4_REQUIRE_TOOL("socat");
         PtyPair pair;
         QVERIFY(pair.start());
         const QString a = pair.second();

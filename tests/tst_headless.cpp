@@ -254,8 +254,7 @@ void TestHeadless::failuresGiveNonZeroStatus()
 
 void TestHeadless::importOverRtu()
 {
-    if (!PtyPair::available())
-        QSKIP("socat is not installed");
+    Q4_REQUIRE_TOOL("socat");
     PtyPair pty;
     QVERIFY(pty.start());
     const QString deviceSide = pty.first();

@@ -114,8 +114,7 @@ private:
 
 void TestSerialLink::initTestCase()
 {
-    if (!PtyPair::available())
-        QSKIP("socat is not installed");
+    Q4_REQUIRE_TOOL("socat");
     QVERIFY(dataDir.isValid());
     setDataDirectory(dataDir.path());
     QVERIFY(QDir().mkpath(dataDir.filePath(QStringLiteral("Template"))));

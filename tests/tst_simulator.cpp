@@ -686,8 +686,7 @@ void TestSimulator::identityAndWordOrder()
 void TestSimulator::independentPeerReadsABlock()
 {
     const QString python = "/usr/bin/python3";
-    if (!QFile::exists(python) || QProcess::execute(python, {"-c", "import pymodbus"}) != 0)
-        QSKIP("pymodbus is not installed");
+    Q4_REQUIRE_TOOL("pymodbus");
     QCOMPARE(sim->command("load 1 200"), QString("ok"));
     const QString script = QString(R"(
 import sys
@@ -721,8 +720,7 @@ c.close()
 
 void TestSimulator::rtuOverPtyPair()
 {
-    if (!PtyPair::available())
-        QSKIP("socat is not installed");
+    Q4_REQUIRE_TOOL("socat");
     PtyPair pty;
     QVERIFY(pty.start());
     const QString a = pty.second(), b = pty.first();
@@ -841,8 +839,7 @@ void TestSimulator::severalServerAddressesOverTcp()
 
 void TestSimulator::severalServerAddressesOverRtu()
 {
-    if (!PtyPair::available())
-        QSKIP("socat is not installed");
+    Q4_REQUIRE_TOOL("socat");
     PtyPair pty;
     QVERIFY(pty.start());
     SimulatorProcess rtu({"--rtu", pty.first(), "--id", "3,7"});

@@ -291,8 +291,7 @@ private slots:
     // error (at once, or after its turnaround delay) and the write reports 0.
     void rtuAndBroadcast()
     {
-        if (!PtyPair::available())
-            QSKIP("socat is not installed");
+        Q4_REQUIRE_TOOL("socat");
         PtyPair pair;
         QVERIFY(pair.start());
         const QString a = pair.second();

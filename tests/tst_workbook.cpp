@@ -8,6 +8,7 @@
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
 #include "params/registermap.h"
+#include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
@@ -62,6 +63,8 @@ QMap<int, QString> deviceRegisters(SimulatorProcess &sim)
 
 QString python(const QString &script, const QStringList &args)
 {
+    if (!requireTools({QStringLiteral("openpyxl")}, __FILE__, __LINE__))
+        return QString();
     QProcess p;
     p.start(QStringLiteral("/usr/bin/python3"), QStringList {QStringLiteral("-c"), script} + args);
     p.waitForFinished(60000);
@@ -622,9 +625,8 @@ void TestWorkbook::oneRunAtATime()
 // LibreOffice as an independent producer (shared strings) and consumer of workbooks.
 void TestWorkbook::libreOfficeRoundTrip()
 {
+    Q4_REQUIRE_TOOL("libreoffice");
     const QString office = QStandardPaths::findExecutable(QStringLiteral("libreoffice"));
-    if (office.isEmpty())
-        QSKIP("LibreOffice is not installed");
     SimulatorProcess sim;
     QVERIFY(sim.start());
     QVERIFY(connectTestClient(sim));

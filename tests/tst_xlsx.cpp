@@ -1,6 +1,7 @@
 // Unit tests of the xlsx layer: reading the cell kinds, the used range, writing
 // and saving in place, and damaged input.
 
+#include "support/requiredtool.h"
 #include "workbook/xlsxworkbook.h"
 
 #include <QDir>
@@ -219,8 +220,6 @@ bool lieAboutSize(const QString &path, const QByteArray &name, quint32 claimed)
     return patched == 2 && f.write(data) == data.size();
 }
 
-bool python3Available() { return QFileInfo::exists(QStringLiteral("/usr/bin/python3")); }
-
 QString runPython(const QString &script, const QStringList &args = {})
 {
     QProcess p;
@@ -436,8 +435,7 @@ void TestXlsx::writtenCellsAreOrderedAndEscaped()
     QCOMPARE(s->cellText(2, 1), QString());
     QCOMPARE(s->cellText(2, 3), QStringLiteral("2"));
 
-    if (!python3Available())
-        QSKIP("no /usr/bin/python3");
+    Q4_REQUIRE_TOOL("openpyxl");
     const QString out = runPython(
         QStringLiteral("import sys,openpyxl\n"
                        "ws=openpyxl.load_workbook(sys.argv[1])['读写类']\n"
@@ -580,8 +578,7 @@ void TestXlsx::damagedInputFailsCleanly()
 
 void TestXlsx::readsOpenpyxlWorkbook()
 {
-    if (!python3Available())
-        QSKIP("no /usr/bin/python3");
+    Q4_REQUIRE_TOOL("openpyxl");
     const QString path = dir.filePath(QStringLiteral("openpyxl.xlsx"));
     const QString out
         = runPython(QStringLiteral("import sys,openpyxl\n"
@@ -619,8 +616,7 @@ void TestXlsx::createdWorkbookOpensInOpenpyxl()
     XlsxWorkbook wb;
     QVERIFY(wb.open(path));
     QCOMPARE(wb.sheet(QStringLiteral("读写类"))->cellText(2, 4), QStringLiteral("4294966297"));
-    if (!python3Available())
-        QSKIP("no /usr/bin/python3");
+    Q4_REQUIRE_TOOL("openpyxl");
     const QString out = runPython(
         QStringLiteral("import sys,openpyxl\n"
                        "ws=openpyxl.load_workbook(sys.argv[1])['读写类']\n"
@@ -857,8 +853,7 @@ void TestXlsx::savesPrettyPrintedParts()
     QCOMPARE(s->cellText(3, 7), QStringLiteral("new row"));
     QCOMPARE(s->cellText(4, 1), QStringLiteral("7"));
     QCOMPARE(s->cellText(4, 2), QStringLiteral("beside"));
-    if (!python3Available())
-        QSKIP("no /usr/bin/python3");
+    Q4_REQUIRE_TOOL("openpyxl");
     const QString out = runPython(
         QStringLiteral(
             "import sys,openpyxl\n"

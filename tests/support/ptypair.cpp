@@ -6,7 +6,7 @@
 #include <QStandardPaths>
 #include <QThread>
 
-bool PtyPair::available() { return !QStandardPaths::findExecutable(QStringLiteral("socat")).isEmpty(); }
+bool PtyPair::available() { return missingTool({QStringLiteral("socat")}).isEmpty(); }
 
 bool PtyPair::start()
 {

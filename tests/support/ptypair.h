@@ -3,11 +3,13 @@
 // A connected pair of pseudo-terminals made by socat, for RTU over a "serial
 // line" without hardware. Both ends disappear when the pair is destroyed.
 //
+//   Q4_REQUIRE_TOOL("socat");        // support/requiredtool.h
 //   PtyPair pty;
-//   if (!PtyPair::available()) QSKIP("socat is not installed");
 //   QVERIFY(pty.start());            // q4sim on pty.first(), the program on pty.second()
 //   pty.stop();                      // both ends go away, as an unplugged adapter
 //   QVERIFY(pty.start());            // and come back under the same names
+
+#include "support/requiredtool.h"
 
 #include <QProcess>
 #include <QString>
