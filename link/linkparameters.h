@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QVector>
 
 // One connection settings record. The same structure is the argument of every
 // register transaction: callers copy it and set startAddress and count.
@@ -21,3 +22,16 @@ struct LinkParameters
     quint16 count = 0;
     QString serialPortName;
 };
+
+// The baud rates and parities (serial port coding) the connection page offers,
+// in the order of its lists.
+inline const QVector<int> &serialBaudRates()
+{
+    static const QVector<int> rates {4800, 9600, 19200, 38400, 57600, 115200};
+    return rates;
+}
+inline const QVector<int> &serialParities()
+{
+    static const QVector<int> parities {0, 2, 3};
+    return parities;
+}

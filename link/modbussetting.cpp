@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "link/scandialog.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "ui_modbussetting.h"
@@ -242,6 +243,49 @@ void ModbusSetting::on_connectButton_clicked()
     }
     appliedLink = formLink;
     emit ConnectSuccessfulSignal();
+}
+
+void ModbusSetting::on_Btn_Scan_clicked()
+{
+    // The page's settings as they are now; the record of the last Connect stays.
+    const LinkParameters lastConnect = formLink;
+    LinkParameters link = settingsFromForm();
+    formLink = lastConnect;
+    link.wordOrder = ui->DwordFormat->currentIndex();
+    QVector<int> bauds;
+    for (int i = 0; i < ui->baudCombo->count(); ++i)
+        bauds.append(ui->baudCombo->itemText(i).toInt());
+    QVector<int> parities;
+    for (int i = 0; i < ui->parityCombo->count(); ++i)
+        parities.append(parityFromIndex(i));
+
+    ScanDialog dialog(this);
+    dialog.setLink(link, bauds, parities);
+    dialog.setUsableAddresses(ui->spinboxSlaveId->minimum(), ui->spinboxSlaveId->maximum());
+    if (dialog.exec() == QDialog::Accepted && dialog.hasChoice())
+        applyScanChoice(dialog.choice(), link);
+}
+
+bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &scanned)
+{
+    if (hit.address < ui->spinboxSlaveId->minimum() || hit.address > ui->spinboxSlaveId->maximum())
+        return false;
+    const int protocol = hit.connectType == 1 ? 1 : 0;
+    if (protocol == 0 && ui->baudCombo->findText(QString::number(hit.baud)) < 0)
+        return false;
+    if (ui->connectType->currentIndex() != protocol) {
+        ui->connectType->setCurrentIndex(protocol);
+        on_connectType_activated(protocol);
+    }
+    ui->spinboxSlaveId->setValue(hit.address);
+    if (protocol == 0) {
+        ui->baudCombo->setCurrentIndex(ui->baudCombo->findText(QString::number(hit.baud)));
+        ui->parityCombo->setCurrentIndex(indexFromParity(hit.parity));
+    } else {
+        ui->EditHostIP->setText(scanned.hostAddress);
+        ui->EditPort->setText(scanned.networkPort);
+    }
+    return true;
 }
 
 void ModbusSetting::takeLinkDown()

@@ -7,6 +7,7 @@
 #include <QVariant>
 
 class QLineEdit;
+struct ScanHit;
 
 namespace Ui {
 class ModbusSetting;
@@ -55,6 +56,11 @@ public:
     // List text of every serial port of the machine.
     static QStringList serialPortItems();
 
+    // Fills the page with a device the scan found: the slave ID, and the
+    // protocol with the baud rate and parity (RTU) or the host and port (TCP)
+    // the scan used. False (nothing changed) when the page cannot take it.
+    bool applyScanChoice(const ScanHit &hit, const LinkParameters &scanned);
+
 signals:
     void ConnectSuccessfulSignal();
 
@@ -62,6 +68,8 @@ public slots:
     void on_connectButton_clicked();
     void SettingSerialNum();
     void on_connectType_activated(int index);
+    // Opens the device scan with the page's settings and takes the device chosen there.
+    void on_Btn_Scan_clicked();
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

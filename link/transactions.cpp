@@ -258,8 +258,8 @@ LinkTarget processLinkTarget(QModbusClient *client, const LinkParameters &block)
     return target;
 }
 
-TransactionResult readRegisters(
-    const LinkTarget &target, QModbusDataUnit::RegisterType type, int start, int count, quint16 *values)
+TransactionResult readRegisters(const LinkTarget &target, QModbusDataUnit::RegisterType type, int start,
+    int count, quint16 *values, int *exceptionCodeOut)
 {
     const qint64 startMs = QDateTime::currentMSecsSinceEpoch();
     QElapsedTimer clock;
@@ -268,6 +268,8 @@ TransactionResult readRegisters(
     const TransactionResult result = readUnits(target, type, start, count, values, &exceptionCode);
     TrafficLog::instance().record(functionOf(type), target.serverAddress, start, count,
         result == Ok ? values : nullptr, result, exceptionCode, startMs, clock.nsecsElapsed() / 1000);
+    if (exceptionCodeOut)
+        *exceptionCodeOut = exceptionCode;
     return result;
 }
 

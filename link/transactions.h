@@ -51,9 +51,10 @@ LinkTarget processLinkTarget(QModbusClient *client, const LinkParameters &block)
 // transaction is reported to TrafficLog (link/trafficlog.h). They wait in 1 ms
 // steps processing the calling thread's events; a worker thread with its own
 // client may use them too. values must hold at least count entries; reads only
-// touch it on success. type is HoldingRegisters or Coils.
-TransactionResult readRegisters(
-    const LinkTarget &target, QModbusDataUnit::RegisterType type, int start, int count, quint16 *values);
+// touch it on success. type is HoldingRegisters or Coils. When exceptionCode is
+// given it receives the Modbus exception code of an exception answer, else 0.
+TransactionResult readRegisters(const LinkTarget &target, QModbusDataUnit::RegisterType type, int start,
+    int count, quint16 *values, int *exceptionCode = nullptr);
 TransactionResult writeRegisters(const LinkTarget &target, int start, int count, const quint16 *values);
 
 // Blocking transactions of the process's link, on the GUI thread (through the

@@ -19,7 +19,7 @@ cmake --build "$build" -j2 --target q4sim q4screenshots >/dev/null
 
 port=$(/usr/bin/python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])')
 scratch=$(mktemp -d)
-"$build/sim/q4sim" --tcp "127.0.0.1:$port" >"$scratch/sim.log" 2>&1 &
+"$build/sim/q4sim" --tcp "127.0.0.1:$port" --id 1,3,7 >"$scratch/sim.log" 2>&1 &
 sim=$!
 trap 'kill $sim 2>/dev/null || true; wait $sim 2>/dev/null || true; rm -rf "$scratch"' EXIT
 

@@ -1,6 +1,7 @@
 #include "workbook/headlessrun.h"
 
 #include "app/appstate.h"
+#include "link/devicescan.h"
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
@@ -33,6 +34,9 @@ const QString IdOption = QStringLiteral("id");
 const QString WordOrderOption = QStringLiteral("word-order");
 const QString TimeoutOption = QStringLiteral("timeout");
 const QString LanguageOption = QStringLiteral("language");
+const QString ScanOption = QStringLiteral("scan");
+const QString IdsOption = QStringLiteral("ids");
+const QString ProbeTimeoutOption = QStringLiteral("probe-timeout");
 
 QTextStream &out()
 {
@@ -52,9 +56,9 @@ LinkParameters savedLink()
     LinkParameters link;
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Q4"));
-    static const int bauds[] = {4800, 9600, 19200, 38400, 57600, 115200};
+    const QVector<int> &bauds = serialBaudRates();
     const int baudIndex = settings.value(QStringLiteral("baudCombo"), 3).toInt();
-    if (baudIndex >= 0 && baudIndex < 6)
+    if (baudIndex >= 0 && baudIndex < bauds.size())
         link.baud = bauds[baudIndex];
     link.dataBits = settings.value(QStringLiteral("dataBitsCombo"), 1).toInt() == 0 ? 7 : 8;
     const int parityIndex = settings.value(QStringLiteral("parityCombo"), 1).toInt();
@@ -76,7 +80,10 @@ LinkParameters savedLink()
 }
 
 // The link of the command line: the saved one, changed by the options given.
-bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error)
+// A scan (scan given) also takes "all" for --baud and --parity: every baud rate
+// or parity of the connection page's lists goes into scan->bauds / parities.
+bool commandLineLink(
+    const QCommandLineParser &parser, LinkParameters *link, QString *error, ScanRequest *scan = nullptr)
 {
     *link = savedLink();
     if (parser.isSet(TcpOption) && parser.isSet(RtuOption)) {
@@ -101,23 +108,29 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
         link->serialPortName = parser.value(RtuOption);
     }
     bool ok = true;
-    if (parser.isSet(BaudOption)) {
+    const bool all = scan && parser.value(BaudOption).toLower() == QLatin1String("all");
+    if (all) {
+        scan->bauds = serialBaudRates();
+    } else if (parser.isSet(BaudOption)) {
         link->baud = parser.value(BaudOption).toInt(&ok);
         if (!ok || link->baud <= 0) {
-            *error = QStringLiteral("bad --baud");
+            *error = scan ? QStringLiteral("bad --baud (all or a baud rate)") : QStringLiteral("bad --baud");
             return false;
         }
     }
     if (parser.isSet(ParityOption)) {
         const QString p = parser.value(ParityOption).toLower();
-        if (p == QLatin1String("none"))
+        if (p == QLatin1String("none") || p == QLatin1String("n"))
             link->parity = 0;
-        else if (p == QLatin1String("even"))
+        else if (p == QLatin1String("even") || p == QLatin1String("e"))
             link->parity = 2;
-        else if (p == QLatin1String("odd"))
+        else if (p == QLatin1String("odd") || p == QLatin1String("o"))
             link->parity = 3;
+        else if (scan && p == QLatin1String("all"))
+            scan->parities = serialParities();
         else {
-            *error = QStringLiteral("bad --parity (none, even, odd)");
+            *error = scan ? QStringLiteral("bad --parity (all, none, even, odd or N, E, O)")
+                          : QStringLiteral("bad --parity (none, even, odd or N, E, O)");
             return false;
         }
     }
@@ -246,6 +259,104 @@ bool isLegacyWorkbookName(const QString &file)
     return file.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive);
 }
 
+QString parityName(int parity)
+{
+    return parity == 2 ? QStringLiteral("even")
+        : parity == 3  ? QStringLiteral("odd")
+                       : QStringLiteral("none");
+}
+
+// "found 7 baud 38400 parity even data-bits 8 stop-bits 1 software 10203 serial 2026120700042-000000000007"
+QString scanHitLine(const ScanHit &hit, const LinkParameters &link)
+{
+    QString line = QStringLiteral("found %1").arg(hit.address);
+    if (hit.connectType == 0)
+        line += QStringLiteral(" baud %1 parity %2 data-bits %3 stop-bits %4")
+                    .arg(hit.baud)
+                    .arg(parityName(hit.parity))
+                    .arg(link.dataBits)
+                    .arg(link.stopBits);
+    line += QStringLiteral(" software %1 serial %2")
+                .arg(hit.identityRead ? hit.softwareVersion : QStringLiteral("-"),
+                    hit.identityRead ? hit.serialNumber : QStringLiteral("-"));
+    if (hit.probeException)
+        line += QStringLiteral(" (test read answered with exception %1)").arg(hit.probeException);
+    return line;
+}
+
+QString devicesText(int count)
+{
+    return count == 1 ? QStringLiteral("1 device found") : QStringLiteral("%1 devices found").arg(count);
+}
+
+// --ids A-B (or one address N): false when it is not a range within 1..247.
+bool parseAddressRange(const QString &text, int *first, int *last)
+{
+    const QStringList parts = text.split(QLatin1Char('-'));
+    if (parts.size() > 2)
+        return false;
+    bool ok1 = false;
+    bool ok2 = false;
+    *first = parts.first().trimmed().toInt(&ok1);
+    *last = parts.size() == 2 ? parts.last().trimmed().toInt(&ok2) : *first;
+    if (parts.size() == 1)
+        ok2 = ok1;
+    return ok1 && ok2 && *first >= DeviceScan::MinAddress && *last <= DeviceScan::MaxAddress
+        && *first <= *last;
+}
+
+// q4config --scan: one line per device that answers, then the count.
+int runScanCommandLine(const QCommandLineParser &parser)
+{
+    auto fail = [](const QString &text) {
+        err() << "q4config: " << text << "\n";
+        err().flush();
+        return 2;
+    };
+    if (parser.isSet(ExportOption) || parser.isSet(ImportOption))
+        return fail(QStringLiteral("--scan excludes --export and --import"));
+    if (parser.isSet(IdOption))
+        return fail(QStringLiteral("--scan probes the addresses of --ids A-B, not --id"));
+    ScanRequest request;
+    QString error;
+    if (!commandLineLink(parser, &request.link, &error, &request))
+        return fail(error);
+    if (parser.isSet(IdsOption)
+        && !parseAddressRange(parser.value(IdsOption), &request.firstAddress, &request.lastAddress))
+        return fail(QStringLiteral("bad --ids (A-B within 1-247, A not above B)"));
+    if (parser.isSet(ProbeTimeoutOption)) {
+        bool ok = false;
+        request.probeTimeoutMs = parser.value(ProbeTimeoutOption).toInt(&ok);
+        if (!ok || request.probeTimeoutMs < DeviceScan::MinProbeTimeoutMs
+            || request.probeTimeoutMs > DeviceScan::MaxProbeTimeoutMs)
+            return fail(QStringLiteral("bad --probe-timeout (%1..%2 ms)")
+                            .arg(DeviceScan::MinProbeTimeoutMs)
+                            .arg(DeviceScan::MaxProbeTimeoutMs));
+    }
+
+    DeviceScan scan;
+    QObject::connect(&scan, &DeviceScan::found, [&request](const ScanHit &hit) {
+        out() << scanHitLine(hit, request.link) << "\n";
+        out().flush();
+    });
+    QElapsedTimer clock;
+    clock.start();
+    const DeviceScan::Outcome outcome = scan.run(request);
+    const int count = scan.hits().size();
+    const int total = DeviceScan::probeCount(request);
+    const QString seconds = QString::number(clock.elapsed() / 1000.0, 'f', 1);
+    if (outcome != DeviceScan::Finished) {
+        // The devices found so far are real, but the scan is not complete.
+        out() << "scan failed: " << scan.errorText() << "; " << devicesText(count) << " in "
+              << scan.probesDone() << " of " << total << " probes\n";
+        out().flush();
+        return 1;
+    }
+    out() << "scan done: " << devicesText(count) << " in " << total << " probes (" << seconds << " s)\n";
+    out().flush();
+    return count > 0 ? 0 : 1;
+}
+
 } // namespace
 
 QString linkText(const LinkParameters &link)
@@ -294,7 +405,8 @@ void prepareWorkbookCommandLine(int argc, char **argv)
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         const bool workbookRun = arg == "--export" || arg == "--import" || arg.startsWith("--export=")
-            || arg.startsWith("--import=") || arg == "-export" || arg == "-import";
+            || arg.startsWith("--import=") || arg == "-export" || arg == "-import" || arg == "--scan"
+            || arg == "-scan";
         // Printing the help or the version needs no display either.
         const bool textOnly
             = arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" || arg == "-v";
@@ -320,7 +432,7 @@ void addWorkbookOptions(QCommandLineParser &parser)
             QStringLiteral("Device over Modbus RTU on serial PORT (instead of the saved connection)."),
             QStringLiteral("PORT")},
         {BaudOption, QStringLiteral("RTU baud rate."), QStringLiteral("BAUD")},
-        {ParityOption, QStringLiteral("RTU parity: none, even, odd."), QStringLiteral("PARITY")},
+        {ParityOption, QStringLiteral("RTU parity: none, even, odd (or N, E, O)."), QStringLiteral("PARITY")},
         {DataBitsOption, QStringLiteral("RTU data bits, 7 or 8."), QStringLiteral("N")},
         {StopBitsOption, QStringLiteral("RTU stop bits, 1 or 2."), QStringLiteral("N")},
         {IdOption, QStringLiteral("Server address of the device."), QStringLiteral("N")},
@@ -329,11 +441,22 @@ void addWorkbookOptions(QCommandLineParser &parser)
         {TimeoutOption, QStringLiteral("Response time-out in ms."), QStringLiteral("MS")},
         {LanguageOption, QStringLiteral("Template language of --export: en (default) or cn."),
             QStringLiteral("LANG")},
+        {ScanOption,
+            QStringLiteral("Probe the server addresses of --ids over the link and print one line per device "
+                           "that answers, then exit (status 0 when one did). With --rtu, --baud and --parity "
+                           "also take all: every baud rate or parity of the connection page.")},
+        {IdsOption, QStringLiteral("Server addresses --scan probes, A-B (default 1-247)."),
+            QStringLiteral("A-B")},
+        {ProbeTimeoutOption,
+            QStringLiteral("Time --scan waits for each address to answer, in ms (default 200)."),
+            QStringLiteral("MS")},
     });
 }
 
 int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
+    if (parser.isSet(ScanOption))
+        return runScanCommandLine(parser);
     const bool exporting = parser.isSet(ExportOption);
     const bool importing = parser.isSet(ImportOption);
     if (!exporting && !importing)

@@ -7,13 +7,16 @@
 class QCommandLineParser;
 
 // Call before the application object exists: a command line with --export,
-// --import, --help or --version runs without a window, so it needs no display (offscreen platform
+// --import, --scan, --help or --version runs without a window, so it needs no display (offscreen platform
 // unless QT_QPA_PLATFORM names one).
 void prepareWorkbookCommandLine(int argc, char **argv);
-// Command-line export and import without a window (--export FILE, --import FILE).
+// Command-line export and import without a window (--export FILE, --import
+// FILE), and the device scan (--scan, --ids A-B, --probe-timeout MS); all share
+// the connection options.
 void addWorkbookOptions(QCommandLineParser &parser);
-// Runs a requested workbook command; returns its exit status, or -1 when the
-// command line asks for none (the program then starts its window).
+// Runs a requested command-line run (export, import or scan); returns its exit
+// status, or -1 when the command line asks for none (the program then starts
+// its window).
 int runWorkbookCommandLine(const QCommandLineParser &parser);
 
 // The device check of every command-line run before it starts: connects the

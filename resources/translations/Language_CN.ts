@@ -983,6 +983,37 @@
         </message>
     </context>
     <context>
+        <name>DeviceScan</name>
+        <message>
+            <source>Server addresses %1 to %2: give a range within 1 to 247, the first not above the last.</source>
+            <translation>从站地址 %1 至 %2：请给出 1 至 247 之内的范围，起始地址不大于结束地址。</translation>
+        </message>
+        <message>
+            <source>Probe time-out %1 ms: give %2 to %3 ms.</source>
+            <translation>探测超时 %1 ms：请给出 %2 至 %3 ms。</translation>
+        </message>
+        <message>
+            <source>Lost the link at server address %1: %2</source>
+            <translation>在从站地址 %1 处连接中断：%2</translation>
+        </message>
+        <message>
+            <source>The serial port %1 is gone (at server address %2).</source>
+            <translation>串口 %1 已断开（在从站地址 %2 处）。</translation>
+        </message>
+        <message>
+            <source>Cannot connect to %1: %2</source>
+            <translation>无法连接到 %1：%2</translation>
+        </message>
+        <message>
+            <source>no connection after %1 s</source>
+            <translation>%1 秒后仍未连接</translation>
+        </message>
+        <message>
+            <source>no connection</source>
+            <translation>无连接</translation>
+        </message>
+    </context>
+    <context>
         <name>ExelToWrite</name>
         <message>
             <source>error</source>
@@ -1619,6 +1650,14 @@
             <source>Lumo Q4 Config System - configuration and monitoring of KTT-Q4 weighing transmitters</source>
             <translation>Lumo Q4 配置系统 - KTT-Q4 称重变送器的配置与监控</translation>
         </message>
+        <message>
+            <source>Scan</source>
+            <translation>扫描</translation>
+        </message>
+        <message>
+            <source>Find the devices on this link</source>
+            <translation>查找此连接上的设备</translation>
+        </message>
     </context>
     <context>
         <name>QObject</name>
@@ -1697,6 +1736,149 @@
         <message>
             <source>Saving the curves failed!</source>
             <translation>曲线保存失败！</translation>
+        </message>
+    </context>
+    <context>
+        <name>ScanDialog</name>
+        <message>
+            <source>Device Scan</source>
+            <translation>设备扫描</translation>
+        </message>
+        <message>
+            <source>Link:</source>
+            <translation>连接：</translation>
+        </message>
+        <message>
+            <source>Server addresses:</source>
+            <translation>从站地址：</translation>
+        </message>
+        <message>
+            <source>1 - 247</source>
+            <translation>1 - 247</translation>
+        </message>
+        <message>
+            <source>to</source>
+            <translation>至</translation>
+        </message>
+        <message>
+            <source>Time-out per address:</source>
+            <translation>每个地址的超时：</translation>
+        </message>
+        <message>
+            <source>10 - 10000ms</source>
+            <translation>10 - 10000ms</translation>
+        </message>
+        <message>
+            <source> ms</source>
+            <translation> ms</translation>
+        </message>
+        <message>
+            <source>Every baud rate and parity</source>
+            <translation>所有波特率和校验位</translation>
+        </message>
+        <message>
+            <source>Press Start to probe the addresses.</source>
+            <translation>按“开始”探测各地址。</translation>
+        </message>
+        <message>
+            <source>Address</source>
+            <translation>地址</translation>
+        </message>
+        <message>
+            <source>Baud/Parity</source>
+            <translation>波特率/校验位</translation>
+        </message>
+        <message>
+            <source>Software</source>
+            <translation>软件版本</translation>
+        </message>
+        <message>
+            <source>Serial Number</source>
+            <translation>序列号</translation>
+        </message>
+        <message>
+            <source>Start</source>
+            <translation>开始</translation>
+        </message>
+        <message>
+            <source>Cancel</source>
+            <translation>取消</translation>
+        </message>
+        <message>
+            <source>Use</source>
+            <translation>使用</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>Scanning %1:%2 ...</source>
+            <translation>正在扫描 %1:%2 ...</translation>
+        </message>
+        <message>
+            <source>Scanning at %1 ...</source>
+            <translation>正在以 %1 扫描 ...</translation>
+        </message>
+        <message>
+            <source>EVEN</source>
+            <translation>偶校验</translation>
+        </message>
+        <message>
+            <source>ODD</source>
+            <translation>奇校验</translation>
+        </message>
+        <message>
+            <source>NONE</source>
+            <translation>无校验</translation>
+        </message>
+        <message>
+            <source>Modbus TCP %1:%2</source>
+            <translation>Modbus TCP %1:%2</translation>
+        </message>
+        <message>
+            <source>Modbus RTU %1, %2, %3 data bits, %4 stop bits</source>
+            <translation>Modbus RTU %1，%2，%3 位数据位，%4 位停止位</translation>
+        </message>
+        <message>
+            <source>A link is still open: disconnect it, wait a moment and try again.</source>
+            <translation>仍有连接未关闭：请断开连接，稍候再试。</translation>
+        </message>
+        <message>
+            <source>No serial port: choose one on the connection page.</source>
+            <translation>没有串口：请在连接页面选择一个串口。</translation>
+        </message>
+        <message>
+            <source>The first address is above the last.</source>
+            <translation>起始地址大于结束地址。</translation>
+        </message>
+        <message>
+            <source>Done: %1 found in %2 probes.</source>
+            <translation>完成：%2 次探测中找到 %1 台设备。</translation>
+        </message>
+        <message>
+            <source>Cancelled after %1 of %2 probes: %3 found.</source>
+            <translation>已在 %2 次探测中的第 %1 次后取消：找到 %3 台设备。</translation>
+        </message>
+        <message>
+            <source>Failed: %1 (%2 found)</source>
+            <translation>失败：%1（找到 %2 台设备）</translation>
+        </message>
+        <message>
+            <source>Stopping ...</source>
+            <translation>正在停止 ...</translation>
+        </message>
+        <message>
+            <source>The connection page takes server addresses %1 to %2.</source>
+            <translation>连接页面只接受从站地址 %1 至 %2。</translation>
+        </message>
+        <message>
+            <source>Answered the test read with exception %1.</source>
+            <translation>测试读取以异常 %1 应答。</translation>
+        </message>
+        <message>
+            <source>Did not answer the identity read.</source>
+            <translation>未应答设备信息读取。</translation>
         </message>
     </context>
     <context>

@@ -983,6 +983,37 @@
     </message>
 </context>
 <context>
+    <name>DeviceScan</name>
+    <message>
+        <source>Server addresses %1 to %2: give a range within 1 to 247, the first not above the last.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Probe time-out %1 ms: give %2 to %3 ms.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Lost the link at server address %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The serial port %1 is gone (at server address %2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot connect to %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no connection after %1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>ExelToWrite</name>
     <message>
         <source>error</source>
@@ -1619,6 +1650,14 @@
         <source>Lumo Q4 Config System - configuration and monitoring of KTT-Q4 weighing transmitters</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Scan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Find the devices on this link</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1696,6 +1735,149 @@
     </message>
     <message>
         <source>Saving the curves failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>ScanDialog</name>
+    <message>
+        <source>Device Scan</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Link:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Server addresses:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>1 - 247</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time-out per address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>10 - 10000ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every baud rate and parity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Press Start to probe the addresses.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Baud/Parity</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Software</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial Number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Start</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scanning %1:%2 ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Scanning at %1 ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>EVEN</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>ODD</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>NONE</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus TCP %1:%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus RTU %1, %2, %3 data bits, %4 stop bits</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A link is still open: disconnect it, wait a moment and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No serial port: choose one on the connection page.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The first address is above the last.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Done: %1 found in %2 probes.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cancelled after %1 of %2 probes: %3 found.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Failed: %1 (%2 found)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Stopping ...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The connection page takes server addresses %1 to %2.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Answered the test read with exception %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Did not answer the identity read.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,7 +1,8 @@
 // Renders the connection page, the main window connected to a device (each of
-// the six pages), the link dialog, a success popup, a question popup and the
-// password prompt to PNG files. Run offscreen (QT_QPA_PLATFORM=offscreen) by
-// scripts/screenshots.sh against a running simulator.
+// the six pages), the link dialog, a success popup, a question popup, the
+// password prompt and the device scan to PNG files. Run offscreen
+// (QT_QPA_PLATFORM=offscreen) by scripts/screenshots.sh against a running
+// simulator.
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "dialogs/popups.h"
@@ -13,8 +14,11 @@
 #include <QEventLoop>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTabWidget>
+#include <QTableWidget>
 #include <QTextStream>
 #include <QTimer>
 
@@ -197,6 +201,28 @@ int main(int argc, char **argv)
     inputPassword(&window);
 
     window.on_ButtonDisconnect_clicked();
-    settle(1500);
+    settle(2500);
+
+    // The device scan from the connection page, over the first addresses of
+    // the simulator (several devices on its link), once the scan is done.
+    auto *scanner = new QTimer;
+    scanner->setInterval(20);
+    QObject::connect(scanner, &QTimer::timeout, [scanner] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (!dialog || !dialog->isVisible() || !dialog->inherits("ScanDialog"))
+            return;
+        scanner->stop();
+        scanner->deleteLater();
+        dialog->findChild<QSpinBox *>(QStringLiteral("spinScanLast"))->setValue(10);
+        dialog->findChild<QSpinBox *>(QStringLiteral("spinProbeTimeout"))->setValue(100);
+        dialog->findChild<QPushButton *>(QStringLiteral("Btn_ScanStart"))->click(); // returns when done
+        if (auto *table = dialog->findChild<QTableWidget *>(QStringLiteral("tableScanResults")))
+            table->selectRow(1);
+        settle(300);
+        save(dialog, QStringLiteral("scan-dialog"));
+        dialog->close();
+    });
+    scanner->start();
+    window.connectionPage()->on_Btn_Scan_clicked();
     return failures == 0 ? 0 : 1;
 }
