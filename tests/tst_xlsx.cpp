@@ -252,6 +252,7 @@ private slots:
     void refusesHostileXml();
     void missingSharedStringsAreAnError();
     void savesPrettyPrintedParts();
+    void writtenCellWinsOverRepeatedPlaces();
 
 private:
     QTemporaryDir dir;
@@ -866,6 +867,46 @@ void TestXlsx::savesPrettyPrintedParts()
             "print(ws['G1'].value, ws['G2'].value, ws['G3'].value, ws['A4'].value, ws['B4'].value)"),
         {path});
     QCOMPARE(out, QStringLiteral("Export Value 4294967295 new row 7 beside"));
+}
+
+void TestXlsx::writtenCellWinsOverRepeatedPlaces()
+{
+    // Found by fuzzing: the reader keeps the last of two cells at one place (a
+    // repeated row or cell, or a cell out of column order), so a written value
+    // must replace every one of them, or the save loses it without a word.
+    const QByteArray sheetData
+        = "<row r=\"5\"><c r=\"B5\"><v>5</v></c><c r=\"A5\"><v>4</v></c></row>"
+          "<row r=\"2\"><c r=\"A2\"><v>2</v></c><c r=\"A2\"><v>22</v></c></row>"
+          "<row r=\"5\"><c r=\"C5\"><v>55</v></c><c r=\"D5\"><v>56</v></c></row>"
+          "<row r=\"7\"><c r=\"C7\"><v>73</v></c><c r=\"A7\" s=\"1\"><v>71</v></c></row>";
+    const QString path = dir.filePath(QStringLiteral("repeated.xlsx"));
+    QVERIFY(writeZip(path, smallPackage(sheetData)));
+    XlsxWorkbook wb;
+    QVERIFY(wb.open(path));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    QCOMPARE(s->cellText(2, 1), QStringLiteral("22"));
+    QCOMPARE(s->cellText(5, 3), QStringLiteral("55"));
+    QCOMPARE(s->cellText(7, 1), QStringLiteral("71"));
+    s->setCellText(2, 1, QStringLiteral("two"));
+    s->setCellText(5, 3, QString());
+    s->setCellText(7, 1, QStringLiteral("seven"));
+    QVERIFY(wb.save());
+    wb.close();
+
+    QVERIFY(wb.open(path));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    QCOMPARE(s->cellText(2, 1), QStringLiteral("two"));
+    QCOMPARE(s->cellText(5, 3), QString());
+    QCOMPARE(s->cellText(7, 1), QStringLiteral("seven"));
+    // The cells around them stay.
+    QCOMPARE(s->cellText(5, 1), QStringLiteral("4"));
+    QCOMPARE(s->cellText(5, 2), QStringLiteral("5"));
+    QCOMPARE(s->cellText(5, 4), QStringLiteral("56"));
+    QCOMPARE(s->cellText(7, 3), QStringLiteral("73"));
+    QCOMPARE(s->rowCount(), 7);
+    QCOMPARE(s->columnCount(), 4);
 }
 
 QTEST_GUILESS_MAIN(TestXlsx)

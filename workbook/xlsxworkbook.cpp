@@ -1426,7 +1426,9 @@ bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QStri
                 copyTo(start);
                 writeRows(rowNumber);
                 pending = rows.take(rowNumber);
-                rewriting = !pending.isEmpty() || r.isNull();
+                // A row that comes again after its written cells were placed is
+                // rewritten too: its cells at those places must go.
+                rewriting = !pending.isEmpty() || r.isNull() || sheet.m_written.contains(rowNumber);
                 if (rewriting) {
                     rowEmpty = part.text(start, part.offset()).endsWith(QLatin1String("/>"));
                     // A row without its number is written out with it.
@@ -1467,6 +1469,11 @@ bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QStri
                         write(cellXml(
                             rowNumber, column, attributes.value(QLatin1String("s")).toString(), *written));
                         pending.erase(written);
+                        skipDepth = depth;
+                    } else if (sheet.m_written.value(rowNumber).contains(column)) {
+                        // Another cell at a place already written (a repeated row or
+                        // cell, or one out of column order): the reader keeps the
+                        // last one, so it goes and the written value counts.
                         skipDepth = depth;
                     } else if (r.isNull()) {
                         // Give the cell its reference so that written neighbours cannot shift it.
