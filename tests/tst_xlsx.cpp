@@ -253,6 +253,7 @@ private slots:
     void missingSharedStringsAreAnError();
     void savesPrettyPrintedParts();
     void writtenCellWinsOverRepeatedPlaces();
+    void textLikeAnEscapeReadsBackAsWritten();
 
 private:
     QTemporaryDir dir;
@@ -907,6 +908,43 @@ void TestXlsx::writtenCellWinsOverRepeatedPlaces()
     QCOMPARE(s->cellText(7, 3), QStringLiteral("73"));
     QCOMPARE(s->rowCount(), 7);
     QCOMPARE(s->columnCount(), 4);
+}
+
+void TestXlsx::textLikeAnEscapeReadsBackAsWritten()
+{
+    // Found by fuzzing: the reader decodes _xHHHH_ into one character (as Excel
+    // writes characters XML cannot carry), so text that looks like such an
+    // escape must be written with its underscore escaped (_x005F_), or it reads
+    // back as something else.
+    const QStringList texts = {QStringLiteral("a_x000D_b"), QStringLiteral("_x0041_"),
+        QStringLiteral("__x005F_x0042__"), QStringLiteral("_x00_x0041_"), QStringLiteral("_x12_ and _xGHIJ_"),
+        QStringLiteral("_x004a_"), QStringLiteral("_\x01x0043_")};
+    const QString path = dir.filePath(QStringLiteral("escape-like.xlsx"));
+    QVector<QVector<QVariant>> rows;
+    for (const QString &t : texts)
+        rows.append({t});
+    QVERIFY(XlsxWorkbook::create(path, QStringLiteral("读写类"), rows));
+    XlsxWorkbook wb;
+    QVERIFY(wb.open(path));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    // A character XML cannot hold is dropped, and what is left reads as it was.
+    const auto kept = [](const QString &t) { return QString(t).remove(QChar(0x01)); };
+    for (int i = 0; i < texts.size(); ++i) {
+        QCOMPARE(s->cellText(i + 1, 1), kept(texts.at(i)));
+        s->setCellText(i + 1, 2, texts.at(i));
+    }
+    QVERIFY(wb.save());
+    wb.close();
+    QVERIFY(wb.open(path));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(s->cellText(i + 1, 2), kept(texts.at(i)));
+    // Only the underscores that begin an escape are escaped.
+    const QByteArray xml = readZip(path).value(QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY(xml.contains(">a_x005F_x000D_b<"));
+    QVERIFY(xml.contains(">_x12_ and _xGHIJ_<"));
 }
 
 QTEST_GUILESS_MAIN(TestXlsx)

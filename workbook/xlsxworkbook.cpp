@@ -35,14 +35,25 @@ bool isXmlChar(uint c)
         || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+bool isHexDigit(uint c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 QString escape(const QString &text, bool attribute)
 {
     QString out;
     out.reserve(text.size() + 8);
-    const QVector<uint> codes = text.toUcs4();
-    for (uint c : codes) {
-        if (!isXmlChar(c))
+    QVector<uint> codes = text.toUcs4();
+    codes.erase(
+        std::remove_if(codes.begin(), codes.end(), [](uint c) { return !isXmlChar(c); }), codes.end());
+    for (int i = 0; i < codes.size(); ++i) {
+        const uint c = codes.at(i);
+        // Cell text that looks like Excel's _xHHHH_ escape keeps its underscore
+        // as an escape of its own, or a reader would decode the text.
+        if (!attribute && c == '_' && i + 6 < codes.size() && codes.at(i + 1) == 'x'
+            && isHexDigit(codes.at(i + 2)) && isHexDigit(codes.at(i + 3)) && isHexDigit(codes.at(i + 4))
+            && isHexDigit(codes.at(i + 5)) && codes.at(i + 6) == '_') {
+            out += QLatin1String("_x005F_");
             continue;
+        }
         switch (c) {
         case '&':
             out += QLatin1String("&amp;");
