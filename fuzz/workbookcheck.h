@@ -14,7 +14,9 @@
 
 #include <QByteArray>
 
-// Small limits: a few rows, short texts, shallow XML.
+// The default limits, but for a file limit that suits the inputs.
+XlsxLimits defaultLimits();
+// Small limits: a few rows, short texts, shallow XML, small files.
 XlsxLimits smallLimits();
 
 // Writes the package to a scratch file (under TMPDIR) and checks it with both sets of limits.
