@@ -254,6 +254,8 @@ private slots:
     void savesPrettyPrintedParts();
     void writtenCellWinsOverRepeatedPlaces();
     void textLikeAnEscapeReadsBackAsWritten();
+    void saveDropsOnlyTheCalculationChain_data();
+    void saveDropsOnlyTheCalculationChain();
 
 private:
     QTemporaryDir dir;
@@ -945,6 +947,59 @@ void TestXlsx::textLikeAnEscapeReadsBackAsWritten()
     const QByteArray xml = readZip(path).value(QStringLiteral("xl/worksheets/sheet1.xml"));
     QVERIFY(xml.contains(">a_x005F_x000D_b<"));
     QVERIFY(xml.contains(">_x12_ and _xGHIJ_<"));
+}
+
+void TestXlsx::saveDropsOnlyTheCalculationChain_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    // The calculation chain's relationship shares its id with another one, or
+    // names a part the workbook reads.
+    QTest::newRow("id of the shared strings") << QByteArray("Id=\"rId9\"") << QByteArray("Id=\"rId8\"");
+    QTest::newRow("id of the sheet") << QByteArray("Id=\"rId9\"") << QByteArray("Id=\"rId3\"");
+    QTest::newRow("target a sheet") << QByteArray("Target=\"calcChain.xml\"")
+                                    << QByteArray("Target=\"worksheets/sheet1.xml\"");
+    QTest::newRow("target the shared strings")
+        << QByteArray("Target=\"calcChain.xml\"") << QByteArray("Target=\"sharedStrings.xml\"");
+}
+
+void TestXlsx::saveDropsOnlyTheCalculationChain()
+{
+    // Found by fuzzing: dropping the calculation chain on save also dropped
+    // whatever shared its relationship id or its part, the edited sheet or the
+    // shared strings among them, while the save reported success.
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    Parts parts = excelLikePackage(ParamSheet);
+    for (auto &p : parts) {
+        if (p.first == QLatin1String("xl/_rels/workbook.xml.rels")) {
+            const int at = p.second.indexOf("/calcChain\"");
+            const int start = p.second.lastIndexOf("<Relationship ", at);
+            const int end = p.second.indexOf("/>", at);
+            QVERIFY(start >= 0 && end > at);
+            p.second.replace(start, end - start, p.second.mid(start, end - start).replace(from, to));
+        }
+    }
+    const QString path = dir.filePath(QStringLiteral("calcchain-shares.xlsx"));
+    QVERIFY(writeZip(path, parts));
+    XlsxWorkbook wb;
+    QVERIFY2(wb.open(path), qPrintable(wb.errorString()));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY2(s, qPrintable(wb.errorString()));
+    QCOMPARE(s->cellText(1, 1), QStringLiteral("Address"));
+    s->setCellText(2, 7, QStringLiteral("written"));
+    QVERIFY2(wb.save(), qPrintable(wb.errorString()));
+    wb.close();
+
+    QVERIFY2(wb.open(path), qPrintable(wb.errorString()));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY2(s, qPrintable(wb.errorString()));
+    QCOMPARE(s->cellText(2, 7), QStringLiteral("written"));
+    QCOMPARE(s->cellText(1, 1), QStringLiteral("Address"));
+    QCOMPARE(s->cellText(1, 2), QStringLiteral("Rich text"));
+    XlsxSheet *notes = wb.sheet(QStringLiteral("Notes"));
+    QVERIFY2(notes, qPrintable(wb.errorString()));
+    QCOMPARE(notes->cellText(1, 1), QStringLiteral("Rich text"));
 }
 
 QTEST_GUILESS_MAIN(TestXlsx)

@@ -591,9 +591,10 @@ QString relationshipsPartOf(const QString &part)
 }
 
 // Removes from an XML part every element `localName` whose attribute `attribute`
-// equals `value` (case-insensitively); the rest of the text stays as it was.
-QByteArray removeElements(
-    const QByteArray &data, const QString &localName, const QString &attribute, const QString &value)
+// equals `value` (case-insensitively) and, when `typeSuffix` is given, whose
+// Type ends with it; the rest of the text stays as it was.
+QByteArray removeElements(const QByteArray &data, const QString &localName, const QString &attribute,
+    const QString &value, const QString &typeSuffix = QString())
 {
     QString text = QString::fromUtf8(data);
     QString bom;
@@ -605,7 +606,9 @@ QByteArray removeElements(
     QVector<QPair<int, int>> spans;
     while (!reader.atEnd()) {
         if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == localName
-            && reader.attributes().value(attribute).compare(value, Qt::CaseInsensitive) == 0) {
+            && reader.attributes().value(attribute).compare(value, Qt::CaseInsensitive) == 0
+            && (typeSuffix.isEmpty()
+                || reader.attributes().value(QLatin1String("Type")).endsWith(typeSuffix))) {
             // The tag begins at its '<' (after a run of text the reader's offset
             // has already passed that '<').
             const int start = text.lastIndexOf(QLatin1Char('<'), int(reader.characterOffset()) - 1);
@@ -933,6 +936,19 @@ bool XlsxWorkbook::open(const QString &path)
                 m_sheetEntries.append({sheet.first, resolveTarget(folder, rel.target)});
                 break;
             }
+        }
+    }
+
+    // A calculation chain that names a part the workbook needs is no calculation
+    // chain: a save must not drop that part.
+    if (!m_calcChainPart.isEmpty()) {
+        QStringList needed = {m_workbookPart, m_sharedStringsPart, QStringLiteral("[Content_Types].xml")};
+        for (const SheetEntry &entry : qAsConst(m_sheetEntries))
+            needed.append(entry.partName);
+        if (needed.contains(m_calcChainPart, Qt::CaseInsensitive)
+            || m_calcChainPart.contains(QLatin1String("_rels/"), Qt::CaseInsensitive)) {
+            m_calcChainPart.clear();
+            m_calcChainRelId.clear();
         }
     }
 
@@ -1587,7 +1603,8 @@ bool XlsxWorkbook::save()
         QString error;
         if (readWholePart(zip, m_workbookRelsPart, m_limits.maxStructurePartSize, &data, &error))
             replaced.insert(m_workbookRelsPart,
-                removeElements(data, QStringLiteral("Relationship"), QStringLiteral("Id"), m_calcChainRelId));
+                removeElements(data, QStringLiteral("Relationship"), QStringLiteral("Id"), m_calcChainRelId,
+                    QStringLiteral("/calcChain")));
         else if (locateEntry(zip, m_workbookRelsPart) >= 0) {
             m_error = error;
             return false;
