@@ -66,7 +66,7 @@ QByteArray buildPackage(const PackageParts &parts, bool deflate)
     return out;
 }
 
-PackageParts unpackPackage(const QByteArray &package)
+PackageParts unpackPackage(const QByteArray &package, qint64 limit)
 {
     PackageParts parts;
     zip_error_t error;
@@ -80,21 +80,34 @@ PackageParts unpackPackage(const QByteArray &package)
             zip_source_free(source);
         return parts;
     }
+    qint64 total = 0;
+    bool ok = true;
     const zip_int64_t count = zip_get_num_entries(zip, 0);
-    for (zip_int64_t i = 0; i < count; ++i) {
-        zip_stat_t st;
-        if (zip_stat_index(zip, zip_uint64_t(i), 0, &st) != 0 || !(st.valid & ZIP_STAT_SIZE))
-            continue;
-        QByteArray data(int(st.size), '\0');
-        zip_file_t *file = zip_fopen_index(zip, zip_uint64_t(i), 0);
-        if (!file)
-            continue;
-        if (zip_fread(file, data.data(), st.size) == zip_int64_t(st.size))
-            parts.append({QString::fromUtf8(st.name), data});
+    for (zip_int64_t i = 0; ok && i < count; ++i) {
+        const char *name = zip_get_name(zip, zip_uint64_t(i), 0);
+        zip_file_t *file = name ? zip_fopen_index(zip, zip_uint64_t(i), 0) : nullptr;
+        if (!file) {
+            ok = false;
+            break;
+        }
+        QByteArray data;
+        char chunk[16384];
+        zip_int64_t n;
+        while ((n = zip_fread(file, chunk, sizeof chunk)) > 0) {
+            total += n;
+            if (total > limit) {
+                ok = false;
+                break;
+            }
+            data.append(chunk, int(n));
+        }
+        if (n < 0)
+            ok = false;
         zip_fclose(file);
+        parts.append({QString::fromUtf8(name), data});
     }
     zip_discard(zip);
-    return parts;
+    return ok ? parts : PackageParts();
 }
 
 QByteArray defaultSharedStrings()

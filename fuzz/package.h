@@ -14,8 +14,9 @@ using PackageParts = QVector<QPair<QString, QByteArray>>;
 // deflate. Empty when libzip refuses.
 QByteArray buildPackage(const PackageParts &parts, bool deflate = false);
 
-// The entries of a package (empty when it cannot be read).
-PackageParts unpackPackage(const QByteArray &package);
+// The entries of a package; empty when it cannot be read whole or unpacks to
+// more than limit bytes.
+PackageParts unpackPackage(const QByteArray &package, qint64 limit = 64 * 1024 * 1024);
 
 // Shared strings 0..5: plain, rich text, a phonetic run, an escaped
 // character, one of 40 characters, an empty one.
