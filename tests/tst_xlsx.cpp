@@ -251,6 +251,10 @@ private slots:
     void refusesHostileXml();
     void missingSharedStringsAreAnError();
     void savesPrettyPrintedParts();
+    void writtenCellWinsOverRepeatedPlaces();
+    void textLikeAnEscapeReadsBackAsWritten();
+    void saveDropsOnlyTheCalculationChain_data();
+    void saveDropsOnlyTheCalculationChain();
 
 private:
     QTemporaryDir dir;
@@ -861,6 +865,136 @@ void TestXlsx::savesPrettyPrintedParts()
             "print(ws['G1'].value, ws['G2'].value, ws['G3'].value, ws['A4'].value, ws['B4'].value)"),
         {path});
     QCOMPARE(out, QStringLiteral("Export Value 4294967295 new row 7 beside"));
+}
+
+void TestXlsx::writtenCellWinsOverRepeatedPlaces()
+{
+    // Found by fuzzing: the reader keeps the last of two cells at one place (a
+    // repeated row or cell, or a cell out of column order), so a written value
+    // must replace every one of them, or the save loses it without a word.
+    const QByteArray sheetData
+        = "<row r=\"5\"><c r=\"B5\"><v>5</v></c><c r=\"A5\"><v>4</v></c></row>"
+          "<row r=\"2\"><c r=\"A2\"><v>2</v></c><c r=\"A2\"><v>22</v></c></row>"
+          "<row r=\"5\"><c r=\"C5\"><v>55</v></c><c r=\"D5\"><v>56</v></c></row>"
+          "<row r=\"7\"><c r=\"C7\"><v>73</v></c><c r=\"A7\" s=\"1\"><v>71</v></c></row>";
+    const QString path = dir.filePath(QStringLiteral("repeated.xlsx"));
+    QVERIFY(writeZip(path, smallPackage(sheetData)));
+    XlsxWorkbook wb;
+    QVERIFY(wb.open(path));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    QCOMPARE(s->cellText(2, 1), QStringLiteral("22"));
+    QCOMPARE(s->cellText(5, 3), QStringLiteral("55"));
+    QCOMPARE(s->cellText(7, 1), QStringLiteral("71"));
+    s->setCellText(2, 1, QStringLiteral("two"));
+    s->setCellText(5, 3, QString());
+    s->setCellText(7, 1, QStringLiteral("seven"));
+    QVERIFY(wb.save());
+    wb.close();
+
+    QVERIFY(wb.open(path));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    QCOMPARE(s->cellText(2, 1), QStringLiteral("two"));
+    QCOMPARE(s->cellText(5, 3), QString());
+    QCOMPARE(s->cellText(7, 1), QStringLiteral("seven"));
+    // The cells around them stay.
+    QCOMPARE(s->cellText(5, 1), QStringLiteral("4"));
+    QCOMPARE(s->cellText(5, 2), QStringLiteral("5"));
+    QCOMPARE(s->cellText(5, 4), QStringLiteral("56"));
+    QCOMPARE(s->cellText(7, 3), QStringLiteral("73"));
+    QCOMPARE(s->rowCount(), 7);
+    QCOMPARE(s->columnCount(), 4);
+}
+
+void TestXlsx::textLikeAnEscapeReadsBackAsWritten()
+{
+    // Found by fuzzing: the reader decodes _xHHHH_ into one character (as Excel
+    // writes characters XML cannot carry), so text that looks like such an
+    // escape must be written with its underscore escaped (_x005F_), or it reads
+    // back as something else.
+    const QStringList texts = {QStringLiteral("a_x000D_b"), QStringLiteral("_x0041_"),
+        QStringLiteral("__x005F_x0042__"), QStringLiteral("_x00_x0041_"), QStringLiteral("_x12_ and _xGHIJ_"),
+        QStringLiteral("_x004a_"), QStringLiteral("_\x01x0043_")};
+    const QString path = dir.filePath(QStringLiteral("escape-like.xlsx"));
+    QVector<QVector<QVariant>> rows;
+    for (const QString &t : texts)
+        rows.append({t});
+    QVERIFY(XlsxWorkbook::create(path, QStringLiteral("读写类"), rows));
+    XlsxWorkbook wb;
+    QVERIFY(wb.open(path));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    // A character XML cannot hold is dropped, and what is left reads as it was.
+    const auto kept = [](const QString &t) { return QString(t).remove(QChar(0x01)); };
+    for (int i = 0; i < texts.size(); ++i) {
+        QCOMPARE(s->cellText(i + 1, 1), kept(texts.at(i)));
+        s->setCellText(i + 1, 2, texts.at(i));
+    }
+    QVERIFY(wb.save());
+    wb.close();
+    QVERIFY(wb.open(path));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY(s);
+    for (int i = 0; i < texts.size(); ++i)
+        QCOMPARE(s->cellText(i + 1, 2), kept(texts.at(i)));
+    // Only the underscores that begin an escape are escaped.
+    const QByteArray xml = readZip(path).value(QStringLiteral("xl/worksheets/sheet1.xml"));
+    QVERIFY(xml.contains(">a_x005F_x000D_b<"));
+    QVERIFY(xml.contains(">_x12_ and _xGHIJ_<"));
+}
+
+void TestXlsx::saveDropsOnlyTheCalculationChain_data()
+{
+    QTest::addColumn<QByteArray>("from");
+    QTest::addColumn<QByteArray>("to");
+    // The calculation chain's relationship shares its id with another one, or
+    // names a part the workbook reads.
+    QTest::newRow("id of the shared strings") << QByteArray("Id=\"rId9\"") << QByteArray("Id=\"rId8\"");
+    QTest::newRow("id of the sheet") << QByteArray("Id=\"rId9\"") << QByteArray("Id=\"rId3\"");
+    QTest::newRow("target a sheet") << QByteArray("Target=\"calcChain.xml\"")
+                                    << QByteArray("Target=\"worksheets/sheet1.xml\"");
+    QTest::newRow("target the shared strings")
+        << QByteArray("Target=\"calcChain.xml\"") << QByteArray("Target=\"sharedStrings.xml\"");
+}
+
+void TestXlsx::saveDropsOnlyTheCalculationChain()
+{
+    // Found by fuzzing: dropping the calculation chain on save also dropped
+    // whatever shared its relationship id or its part, the edited sheet or the
+    // shared strings among them, while the save reported success.
+    QFETCH(QByteArray, from);
+    QFETCH(QByteArray, to);
+    Parts parts = excelLikePackage(ParamSheet);
+    for (auto &p : parts) {
+        if (p.first == QLatin1String("xl/_rels/workbook.xml.rels")) {
+            const int at = p.second.indexOf("/calcChain\"");
+            const int start = p.second.lastIndexOf("<Relationship ", at);
+            const int end = p.second.indexOf("/>", at);
+            QVERIFY(start >= 0 && end > at);
+            p.second.replace(start, end - start, p.second.mid(start, end - start).replace(from, to));
+        }
+    }
+    const QString path = dir.filePath(QStringLiteral("calcchain-shares.xlsx"));
+    QVERIFY(writeZip(path, parts));
+    XlsxWorkbook wb;
+    QVERIFY2(wb.open(path), qPrintable(wb.errorString()));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY2(s, qPrintable(wb.errorString()));
+    QCOMPARE(s->cellText(1, 1), QStringLiteral("Address"));
+    s->setCellText(2, 7, QStringLiteral("written"));
+    QVERIFY2(wb.save(), qPrintable(wb.errorString()));
+    wb.close();
+
+    QVERIFY2(wb.open(path), qPrintable(wb.errorString()));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY2(s, qPrintable(wb.errorString()));
+    QCOMPARE(s->cellText(2, 7), QStringLiteral("written"));
+    QCOMPARE(s->cellText(1, 1), QStringLiteral("Address"));
+    QCOMPARE(s->cellText(1, 2), QStringLiteral("Rich text"));
+    XlsxSheet *notes = wb.sheet(QStringLiteral("Notes"));
+    QVERIFY2(notes, qPrintable(wb.errorString()));
+    QCOMPARE(notes->cellText(1, 1), QStringLiteral("Rich text"));
 }
 
 QTEST_GUILESS_MAIN(TestXlsx)

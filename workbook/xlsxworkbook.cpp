@@ -35,14 +35,25 @@ bool isXmlChar(uint c)
         || (c >= 0x10000 && c <= 0x10FFFF);
 }
 
+bool isHexDigit(uint c) { return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
+
 QString escape(const QString &text, bool attribute)
 {
     QString out;
     out.reserve(text.size() + 8);
-    const QVector<uint> codes = text.toUcs4();
-    for (uint c : codes) {
-        if (!isXmlChar(c))
+    QVector<uint> codes = text.toUcs4();
+    codes.erase(
+        std::remove_if(codes.begin(), codes.end(), [](uint c) { return !isXmlChar(c); }), codes.end());
+    for (int i = 0; i < codes.size(); ++i) {
+        const uint c = codes.at(i);
+        // Cell text that looks like Excel's _xHHHH_ escape keeps its underscore
+        // as an escape of its own, or a reader would decode the text.
+        if (!attribute && c == '_' && i + 6 < codes.size() && codes.at(i + 1) == 'x'
+            && isHexDigit(codes.at(i + 2)) && isHexDigit(codes.at(i + 3)) && isHexDigit(codes.at(i + 4))
+            && isHexDigit(codes.at(i + 5)) && codes.at(i + 6) == '_') {
+            out += QLatin1String("_x005F_");
             continue;
+        }
         switch (c) {
         case '&':
             out += QLatin1String("&amp;");
@@ -580,9 +591,10 @@ QString relationshipsPartOf(const QString &part)
 }
 
 // Removes from an XML part every element `localName` whose attribute `attribute`
-// equals `value` (case-insensitively); the rest of the text stays as it was.
-QByteArray removeElements(
-    const QByteArray &data, const QString &localName, const QString &attribute, const QString &value)
+// equals `value` (case-insensitively) and, when `typeSuffix` is given, whose
+// Type ends with it; the rest of the text stays as it was.
+QByteArray removeElements(const QByteArray &data, const QString &localName, const QString &attribute,
+    const QString &value, const QString &typeSuffix = QString())
 {
     QString text = QString::fromUtf8(data);
     QString bom;
@@ -594,7 +606,9 @@ QByteArray removeElements(
     QVector<QPair<int, int>> spans;
     while (!reader.atEnd()) {
         if (reader.readNext() == QXmlStreamReader::StartElement && reader.name() == localName
-            && reader.attributes().value(attribute).compare(value, Qt::CaseInsensitive) == 0) {
+            && reader.attributes().value(attribute).compare(value, Qt::CaseInsensitive) == 0
+            && (typeSuffix.isEmpty()
+                || reader.attributes().value(QLatin1String("Type")).endsWith(typeSuffix))) {
             // The tag begins at its '<' (after a run of text the reader's offset
             // has already passed that '<').
             const int start = text.lastIndexOf(QLatin1Char('<'), int(reader.characterOffset()) - 1);
@@ -922,6 +936,19 @@ bool XlsxWorkbook::open(const QString &path)
                 m_sheetEntries.append({sheet.first, resolveTarget(folder, rel.target)});
                 break;
             }
+        }
+    }
+
+    // A calculation chain that names a part the workbook needs is no calculation
+    // chain: a save must not drop that part.
+    if (!m_calcChainPart.isEmpty()) {
+        QStringList needed = {m_workbookPart, m_sharedStringsPart, QStringLiteral("[Content_Types].xml")};
+        for (const SheetEntry &entry : qAsConst(m_sheetEntries))
+            needed.append(entry.partName);
+        if (needed.contains(m_calcChainPart, Qt::CaseInsensitive)
+            || m_calcChainPart.contains(QLatin1String("_rels/"), Qt::CaseInsensitive)) {
+            m_calcChainPart.clear();
+            m_calcChainRelId.clear();
         }
     }
 
@@ -1426,7 +1453,9 @@ bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QStri
                 copyTo(start);
                 writeRows(rowNumber);
                 pending = rows.take(rowNumber);
-                rewriting = !pending.isEmpty() || r.isNull();
+                // A row that comes again after its written cells were placed is
+                // rewritten too: its cells at those places must go.
+                rewriting = !pending.isEmpty() || r.isNull() || sheet.m_written.contains(rowNumber);
                 if (rewriting) {
                     rowEmpty = part.text(start, part.offset()).endsWith(QLatin1String("/>"));
                     // A row without its number is written out with it.
@@ -1467,6 +1496,11 @@ bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QStri
                         write(cellXml(
                             rowNumber, column, attributes.value(QLatin1String("s")).toString(), *written));
                         pending.erase(written);
+                        skipDepth = depth;
+                    } else if (sheet.m_written.value(rowNumber).contains(column)) {
+                        // Another cell at a place already written (a repeated row or
+                        // cell, or one out of column order): the reader keeps the
+                        // last one, so it goes and the written value counts.
                         skipDepth = depth;
                     } else if (r.isNull()) {
                         // Give the cell its reference so that written neighbours cannot shift it.
@@ -1569,7 +1603,8 @@ bool XlsxWorkbook::save()
         QString error;
         if (readWholePart(zip, m_workbookRelsPart, m_limits.maxStructurePartSize, &data, &error))
             replaced.insert(m_workbookRelsPart,
-                removeElements(data, QStringLiteral("Relationship"), QStringLiteral("Id"), m_calcChainRelId));
+                removeElements(data, QStringLiteral("Relationship"), QStringLiteral("Id"), m_calcChainRelId,
+                    QStringLiteral("/calcChain")));
         else if (locateEntry(zip, m_workbookRelsPart) >= 0) {
             m_error = error;
             return false;

@@ -192,7 +192,8 @@ private:
     qint64 m_cellsTextUsed = 0;
 };
 
-// Escapes text for element content (&, <, >) and drops characters XML 1.0 cannot hold.
+// Escapes text for element content (&, <, >) and drops characters XML 1.0 cannot hold;
+// an underscore that begins what reads as an _xHHHH_ escape is written as _x005F_.
 QString xlsxEscapeText(const QString &text);
 // Same for attribute values (also quotes).
 QString xlsxEscapeAttribute(const QString &text);
