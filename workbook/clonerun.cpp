@@ -183,6 +183,9 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
     // (through a plain pointer: no container call from several threads).
     CloneResult *const resultSlots = results.data();
     std::atomic_int next {0};
+    // Workers that are through (release/acquire: their results are complete
+    // when the count says so, also for tools that do not see inside Qt's threads).
+    std::atomic_int finishedWorkers {0};
     std::vector<std::unique_ptr<QThread>> workers;
     const int threads = qMin(qMax(1, options.jobs), tcp.size());
     for (int t = 0; t < threads; ++t) {
@@ -195,6 +198,7 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
                 resultSlots[i] = cloneOverTcp(sheet, targets.at(i).link, options, progress[size_t(i)]);
                 progress[size_t(i)].phase = TargetProgress::Finished;
             }
+            finishedWorkers.fetch_add(1, std::memory_order_release);
         }));
         workers.back()->start();
     }
@@ -223,12 +227,7 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
         }
     }
 
-    for (;;) {
-        bool running = false;
-        for (const auto &worker : workers)
-            running = running || !worker->isFinished();
-        if (!running)
-            break;
+    while (finishedWorkers.load(std::memory_order_acquire) < threads) {
         waitProcessingEvents(20);
         reportIfDue();
     }
