@@ -77,6 +77,9 @@ private slots:
     // Cancel of a running import or export: the run ends before its next row.
     void on_Btn_ImportCancel_clicked();
     void on_Btn_ExportCancel_clicked();
+    // Lists the rows of a chosen workbook that differ from the device; its
+    // dialog can go on with the import of that workbook.
+    void on_Btn_Compare_clicked();
 
 private:
     enum ResetKind { ResetAll, ResetDataTrans, ResetApplication, ResetBasic, ResetCal, ResetAnalog };
@@ -84,6 +87,12 @@ private:
     void channelCommit(QComboBox *combo, int index);
     void drawChannelMode(bool forced);
     static void clearInputOutputFunctions();
+    // Workbook runs of the import tab (pages/testmaintain_workbook.cpp).
+    QString chooseWorkbook();
+    void prepareImportDisplay();
+    void endImportDisplay();
+    void runImport(const QString &path);
+    void showImportCounts();
 
     Ui::TestMaintain *ui;
     QModbusClient *client = nullptr;

@@ -3,6 +3,7 @@
 #include "pages/testmaintain.h"
 
 #include "app/appstate.h"
+#include "dialogs/comparedialog.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
 #include "ui_testmaintain.h"
@@ -55,6 +56,66 @@ QString addressList(const QVector<int> &addresses, int failedRows)
 
 } // namespace
 
+QString TestMaintain::chooseWorkbook()
+{
+    // Only .xlsx workbooks can be read; a legacy .xls must be saved as .xlsx first.
+    const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), QString(),
+        tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
+    if (path.isEmpty())
+        qDebug().noquote() << "未选择文件";
+    else
+        qDebug().noquote() << "选中的文件路径：" << path;
+    return path;
+}
+
+void TestMaintain::prepareImportDisplay()
+{
+    if (!excelWorker)
+        excelWorker = new ExelToWrite(this);
+    prepareBar(ui->Import_progressBar);
+    ui->Import_label->show();
+    ui->Import_progressBar->show();
+    ui->Btn_ImportCancel->show();
+    excelWorker->importBar = ui->Import_progressBar;
+    excelWorker->backgroundFileWork = true;
+    ui->label_importPath->clear();
+    ui->label_importResult->clear();
+    // The label says which phase runs.
+    connect(excelWorker, &ExelToWrite::phaseChanged, this, [this](int phase) {
+        switch (phase) {
+        case ExelToWrite::Writing:
+            ui->Import_label->setText(tr("Writing..."));
+            break;
+        case ExelToWrite::Verifying:
+            ui->Import_label->setText(tr("Verifying..."));
+            break;
+        default:
+            ui->Import_label->setText(tr("Reading the device..."));
+        }
+    });
+}
+
+void TestMaintain::endImportDisplay()
+{
+    disconnect(excelWorker, &ExelToWrite::phaseChanged, this, nullptr);
+    ui->Btn_ImportCancel->hide();
+    ui->Import_label->hide();
+    ui->Import_label->setText(tr("Importing..."));
+    ui->Import_progressBar->hide();
+}
+
+void TestMaintain::showImportCounts()
+{
+    ui->label_importResult->setText(
+        tr("Written: %1, unchanged: %2, failed: %3, invalid: %4; verified: %5, mismatched: %6.")
+            .arg(excelWorker->transferredRows())
+            .arg(excelWorker->unchangedRows())
+            .arg(excelWorker->failedRows())
+            .arg(excelWorker->skippedRows())
+            .arg(excelWorker->verifiedRows())
+            .arg(excelWorker->mismatchedRows()));
+}
+
 void TestMaintain::on_But_Import_clicked()
 {
     if (!importIdle)
@@ -67,66 +128,80 @@ void TestMaintain::on_But_Import_clicked()
     importIdle = false;
     if (!excelWorker)
         excelWorker = new ExelToWrite(this);
+    const QString path = chooseWorkbook();
+    if (!path.isEmpty())
+        runImport(path);
+    importIdle = true;
+}
 
-    // Only .xlsx workbooks can be read; a legacy .xls must be saved as .xlsx first.
-    const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), QString(),
-        tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
-    if (path.isEmpty()) {
-        qDebug().noquote() << "未选择文件";
-        importIdle = true;
-        return;
-    }
-    qDebug().noquote() << "选中的文件路径：" << path;
-
-    prepareBar(ui->Import_progressBar);
-    ui->Import_label->show();
-    ui->Import_progressBar->show();
-    ui->Btn_ImportCancel->show();
-    excelWorker->importBar = ui->Import_progressBar;
-    excelWorker->backgroundFileWork = true;
-    ui->label_importPath->clear();
-
+void TestMaintain::runImport(const QString &path)
+{
+    prepareImportDisplay();
     logWorkbookStart();
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
     const int result = excelWorker->importWorkbook(path, modbusClient);
-    ui->Btn_ImportCancel->hide();
+    const bool verifying = excelWorker->lastPhase() == ExelToWrite::Verifying;
+    endImportDisplay();
 
     const int written = excelWorker->transferredRows();
     const int lastRow = excelWorker->rowCount();
     const int firstNotDone = excelWorker->firstRowNotDone();
+    if (result == ExelToWrite::Done || result == ExelToWrite::RowsFailed || result == ExelToWrite::Cancelled
+        || result == ExelToWrite::NoAnswer || result == ExelToWrite::LinkLost)
+        showImportCounts();
+    const QString counts = ui->label_importResult->text();
     switch (result) {
     case ExelToWrite::Done:
         ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
         showTipsDialog(tr("Tip"), popupText("Import Successful!"), 1);
         break;
-    case ExelToWrite::RowsFailed:
+    case ExelToWrite::RowsFailed: {
         ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
-        showNoticeDialog(tr("Tip"),
-            tr("Import finished. Rows written: %1, failed: %2 (first failed addresses: %3).")
-                .arg(written)
-                .arg(excelWorker->failedRows())
-                .arg(addressList(excelWorker->failedAddresses(), excelWorker->failedRows())),
-            NoticeKind::Failure);
+        QString message;
+        if (excelWorker->failedRows() > 0)
+            message = tr("Import finished. Rows written: %1, failed: %2 (first failed addresses: %3).")
+                          .arg(written)
+                          .arg(excelWorker->failedRows())
+                          .arg(addressList(excelWorker->failedAddresses(), excelWorker->failedRows()));
+        if (excelWorker->mismatchedRows() > 0) {
+            if (!message.isEmpty())
+                message += QLatin1Char('\n');
+            message
+                += tr("Rows that read back differently: %1 (first addresses: %2).")
+                       .arg(excelWorker->mismatchedRows())
+                       .arg(addressList(excelWorker->mismatchedAddresses(), excelWorker->mismatchedRows()));
+        }
+        showNoticeDialog(tr("Tip"), message + QLatin1Char('\n') + counts, NoticeKind::Failure);
         break;
+    }
     case ExelToWrite::Cancelled:
-        showNoticeDialog(tr("Tip"), tr("Import cancelled. Rows written before it stopped: %1.").arg(written),
+        showNoticeDialog(tr("Tip"),
+            tr("Import cancelled. Rows written before it stopped: %1.").arg(written) + QLatin1Char('\n')
+                + counts,
             NoticeKind::Information);
         break;
     case ExelToWrite::NoAnswer:
         showNoticeDialog(tr("Tip"),
-            tr("Import stopped: the device did not answer. Rows written: %1; rows %2 to %3 were not "
-               "imported.")
-                .arg(written)
-                .arg(firstNotDone)
-                .arg(lastRow),
+            (verifying ? tr("Import stopped while reading back: the device did not answer. Rows written: %1.")
+                             .arg(written)
+                       : tr("Import stopped: the device did not answer. Rows written: %1; rows %2 to %3 were "
+                            "not imported.")
+                             .arg(written)
+                             .arg(firstNotDone)
+                             .arg(lastRow))
+                + QLatin1Char('\n') + counts,
             NoticeKind::Failure);
         break;
     case ExelToWrite::LinkLost:
         showNoticeDialog(tr("Tip"),
-            tr("Import stopped: the link is gone. Rows written: %1; rows %2 to %3 were not imported.")
-                .arg(written)
-                .arg(firstNotDone)
-                .arg(lastRow),
+            (verifying ? tr("Import stopped while reading back: the link is gone. Rows written: %1.")
+                             .arg(written)
+                       : tr("Import stopped: the link is gone. Rows written: %1; rows %2 to %3 were not "
+                            "imported.")
+                             .arg(written)
+                             .arg(firstNotDone)
+                             .arg(lastRow))
+                + QLatin1Char('\n') + counts,
             NoticeKind::Failure);
         break;
     case ExelToWrite::Stopped:
@@ -134,8 +209,46 @@ void TestMaintain::on_But_Import_clicked()
     default:
         showTipsDialog(tr("Tip"), popupText("Import Failed!"), 1);
     }
-    ui->Import_label->hide();
-    ui->Import_progressBar->hide();
+}
+
+void TestMaintain::on_Btn_Compare_clicked()
+{
+    if (!importIdle || !exportIdle)
+        return;
+    importIdle = false;
+    if (!excelWorker)
+        excelWorker = new ExelToWrite(this);
+    const QString path = chooseWorkbook();
+    if (path.isEmpty()) {
+        importIdle = true;
+        return;
+    }
+    prepareImportDisplay();
+    const int result = excelWorker->compareWorkbook(path, modbusClient);
+    endImportDisplay();
+    bool importNow = false;
+    switch (result) {
+    case ExelToWrite::Done: {
+        CompareDialog dialog(this);
+        dialog.setDifferences(path, excelWorker->differences(), excelWorker->unchangedRows());
+        importNow = dialog.exec() == QDialog::Accepted;
+        break;
+    }
+    case ExelToWrite::Cancelled:
+    case ExelToWrite::Stopped:
+        break;
+    case ExelToWrite::NoAnswer:
+        showNoticeDialog(tr("Tip"), tr("Compare failed: the device did not answer."), NoticeKind::Failure);
+        break;
+    case ExelToWrite::LinkLost:
+        showNoticeDialog(tr("Tip"), tr("Compare failed: the link is gone."), NoticeKind::Failure);
+        break;
+    default:
+        // The worker has shown what was wrong with the file.
+        showNoticeDialog(tr("Tip"), tr("Compare failed."), NoticeKind::Failure);
+    }
+    if (importNow)
+        runImport(path);
     importIdle = true;
 }
 

@@ -367,6 +367,7 @@ void TestHeadless::deviceCheckBeforeTheRun()
 
 // A device that goes quiet ends the run after five rows without an answer; the
 // result line says which rows were done, and the previous export file stays.
+// (One request per row here, so requests and rows can be counted alike.)
 void TestHeadless::runEndsWhenDeviceStopsAnswering()
 {
     SimulatorProcess sim({QStringLiteral("--latency"), QStringLiteral("5")});
@@ -380,7 +381,8 @@ void TestHeadless::runEndsWhenDeviceStopsAnswering()
     prepareProgram(p);
     p.start(QStringLiteral(Q4CONFIG_PATH),
         {QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")), QStringLiteral("--export"), file,
-            QStringLiteral("--tcp"), tcp, QStringLiteral("--timeout"), QStringLiteral("200")});
+            QStringLiteral("--tcp"), tcp, QStringLiteral("--timeout"), QStringLiteral("200"),
+            QStringLiteral("--row-by-row")});
     // Some rows in, the device goes quiet.
     QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 1000 "), 20000));
     QVERIFY(sim.command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
@@ -444,7 +446,7 @@ void TestHeadless::runEndsWhenLinkIsGone()
 }
 
 // The done line of a run with refused rows carries the counts and the failed
-// addresses; the status is not 0.
+// addresses; the status is not 0. A row the device already holds is not written.
 void TestHeadless::resultLineCounts()
 {
     SimulatorProcess sim;
@@ -463,15 +465,18 @@ void TestHeadless::resultLineCounts()
     ProgramRun run = runProgram({QStringLiteral("--import"), file, QStringLiteral("--tcp"), tcp});
     QCOMPARE(run.status, 1);
     QCOMPARE(lastLine(run.out),
-        QStringLiteral(
-            "import done: 1 values written from %1; 1 failed (first failed addresses: 8020); 1 skipped")
+        QStringLiteral("import done: 1 values written from %1; 1 failed (first failed addresses: 8020); 1 "
+                       "skipped; 0 unchanged; 1 verified, 0 mismatched")
             .arg(file));
 
     QVERIFY(sim.command(QStringLiteral("exception clear")).startsWith(QLatin1String("ok")));
     run = runProgram({QStringLiteral("--import"), file, QStringLiteral("--tcp"), tcp});
     QCOMPARE(run.status, 0);
     QCOMPARE(lastLine(run.out),
-        QStringLiteral("import done: 2 values written from %1; 0 failed; 1 skipped").arg(file));
+        QStringLiteral(
+            "import done: 1 values written from %1; 0 failed; 1 skipped; 1 unchanged; 1 verified, 0 "
+            "mismatched")
+            .arg(file));
 }
 
 QTEST_GUILESS_MAIN(TestHeadless)

@@ -167,7 +167,7 @@ void TestTraffic::headlessExportLogsEveryTransaction()
     for (const QString &line : sim.requests())
         theirs << simulatorLineAsTraffic(line);
     QCOMPARE(ours, theirs);
-    QVERIFY(ours.size() > 200); // the test read and one read per parameter row
+    QVERIFY(ours.size() > 10); // the test read and the block reads of the parameter rows
 
     // A second run appends without a second header.
     p.start(QStringLiteral(Q4CONFIG_PATH),

@@ -5,6 +5,7 @@
 #include "link/transactions.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
+#include "workbook/blockread.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
 
@@ -164,6 +165,11 @@ void ExelToWrite::startRun()
     m_silentRows = 0;
     m_firstSilentRow = 0;
     m_silentAddresses.clear();
+    m_unchangedRows = m_verifiedRows = m_mismatchedRows = 0;
+    m_mismatchedAddresses.clear();
+    m_differences.clear();
+    m_phase = Reading;
+    m_readRequests = 0;
 }
 
 int ExelToWrite::reportError(int code, const char *errorName, const QString &detail)
@@ -336,42 +342,261 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     return 0;
 }
 
-int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
+void ExelToWrite::enterPhase(int phase, int total)
+{
+    m_phase = phase;
+    emit phaseChanged(phase);
+    emit progress(phase, 0, total);
+}
+
+void ExelToWrite::beginLink(QModbusClient *client)
+{
+    m_link = runTarget(client);
+    m_liveClient = m_link.client;
+}
+
+bool ExelToWrite::linkStopped() const
+{
+    return (m_link.followsSuspend && linkSuspended) || (m_link.client && !m_liveClient);
+}
+
+// Before each request: the link may have been stopped, or the run cancelled,
+// while events were processed. Returns 0 to go on, or the result that ends the run.
+int ExelToWrite::prepareRequest(int row)
+{
+    if (linkStopped()) {
+        m_firstRowNotDone = row;
+        return Stopped;
+    }
+    waitProcessingEvents(1);
+    if (linkStopped()) {
+        m_firstRowNotDone = row;
+        return Stopped;
+    }
+    if (m_cancelRequested) {
+        m_firstRowNotDone = row;
+        return Cancelled;
+    }
+    return 0;
+}
+
+void ExelToWrite::planPass(BlockPass &pass, const QVector<int> &starts, const QVector<int> &counts) const
+{
+    QVector<RegisterSpan> spans;
+    spans.reserve(starts.size());
+    for (int i = 0; i < starts.size(); ++i)
+        spans.append({starts.at(i), counts.at(i)});
+    pass.blocks = planReadBlocks(spans, blockReads);
+    pass.blockOf.fill(0, spans.size());
+    for (int b = 0; b < pass.blocks.size(); ++b) {
+        for (const int member : qAsConst(pass.blocks.at(b).members))
+            pass.blockOf[member] = b;
+    }
+    pass.state.fill(0, pass.blocks.size());
+    pass.buffer.clear();
+    pass.bufferBlock = -1;
+    pass.spanStart = starts;
+    pass.spanCount = counts;
+}
+
+// The device value of one span: from its block, read when its first span asks
+// for it; a block that fails is read again row by row, so one refused register
+// costs its own row only. Returns 0 with *result set, or the result that ends
+// the run (the link stopped, the run cancelled).
+int ExelToWrite::readSpan(BlockPass &pass, int span, int row, TransactionResult *result, quint32 *value)
+{
+    const int b = pass.blockOf.at(span);
+    const ReadBlock &block = pass.blocks.at(b);
+    const int address = pass.spanStart.at(span);
+    const int count = pass.spanCount.at(span);
+    if (pass.state.at(b) == 0) {
+        if (const int end = prepareRequest(row))
+            return end;
+        pass.buffer.fill(0, block.count);
+        ++m_readRequests;
+        const TransactionResult blockResult = readRegisters(
+            m_link, QModbusDataUnit::HoldingRegisters, block.start, block.count, pass.buffer.data());
+        if (blockResult == Ok) {
+            pass.state[b] = 1;
+            pass.bufferBlock = b;
+        } else {
+            pass.state[b] = 2;
+            // A block of this row alone, or a link that is gone: that is the row's outcome.
+            if (block.members.size() == 1 || blockResult == NoConnection) {
+                *result = blockResult;
+                return 0;
+            }
+            qDebug().noquote() << QStringLiteral("块读取失败 address %1 count %2 result %3, 逐行读取")
+                                      .arg(block.start)
+                                      .arg(block.count)
+                                      .arg(int(blockResult));
+        }
+    }
+    if (pass.state.at(b) == 1 && pass.bufferBlock == b) {
+        const int offset = address - block.start;
+        *value = count == 2
+            ? quint32(joinWords(pass.buffer.at(offset), pass.buffer.at(offset + 1), m_link.wordOrder))
+            : pass.buffer.at(offset);
+        *result = Ok;
+        return 0;
+    }
+    if (const int end = prepareRequest(row))
+        return end;
+    ++m_readRequests;
+    *result = readRowValue(m_link, address, count, value);
+    return 0;
+}
+
+int ExelToWrite::readImportSheet(const QString &path, ImportSheet *result)
 {
     startRun();
     const RunningFlag running(&m_running);
+    return readSheetRows(path, result);
+}
+
+int ExelToWrite::readSheetRows(const QString &path, ImportSheet *result)
+{
     XlsxWorkbook workbook;
     XlsxSheet *sheet = nullptr;
     int rows = 0;
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
     qDebug().noquote() << "正在读取数据 包含的 ok 关键字";
-    const LinkTarget target = runTarget(client);
-    const QPointer<QModbusClient> liveClient(target.client);
-    auto linkStopped
-        = [&] { return (target.followsSuspend && linkSuspended) || (target.client && !liveClient); };
+    // Taking the cells of a big sheet is slow too: off the calling thread when asked.
+    runFileWork([&] {
+        result->rowCount = rows;
+        result->rows.clear();
+        result->rows.reserve(qMax(0, rows - 1));
+        for (int r = 2; r <= rows; ++r) {
+            SheetRow row;
+            row.row = r;
+            const QString addressText = sheet->cellText(r, ColumnAddress);
+            const QString countText = sheet->cellText(r, ColumnCount);
+            const QString valueText = sheet->cellText(r, ColumnValue);
+            const quint16 count = quint16(cellUnsigned(countText));
+            row.name = sheet->cellText(r, ColumnName);
+            row.selected = countText.contains(QLatin1Char('1')) || countText.contains(QLatin1Char('2'));
+            row.count = count;
+            // Only one and two registers are defined; a value that is not an
+            // integer of the row's width (empty, fractional, text, negative in a
+            // one-register row), a value too wide for its one register, a row
+            // without a usable address, or a row whose limits contradict each
+            // other is left alone rather than written as something else.
+            quint32 minimum = 0;
+            quint32 maximum = 0;
+            if (row.selected && (count == 1 || count == 2) && rowAddress(addressText, &row.address)
+                && cellPattern(valueText, count, &row.value) && !(count == 1 && row.value > 0xFFFF)) {
+                // Limits that are no integer count as 0, as they always have.
+                cellPattern(sheet->cellText(r, ColumnMinimum), count, &minimum);
+                cellPattern(sheet->cellText(r, ColumnMaximum), count, &maximum);
+                const LimitCheck check = checkLimits(row.value, minimum, maximum, count);
+                row.valid = check == LimitCheck::Within;
+                if (check == LimitCheck::InvalidLimits)
+                    qDebug().noquote() << QStringLiteral("导入跳过行 %1: 最小值大于最大值").arg(r);
+            }
+            result->rows.append(row);
+        }
+        // Releasing a big parsed sheet takes a while too.
+        workbook.close();
+    });
+    return 0;
+}
 
-    // No poll tick may start while the rows are written.
-    if (!m_ownTarget)
-        pollBusy = true;
+namespace {
+
+// The device's registers and a row's value compare as register patterns: one
+// register 16 bits, two registers 32 bits.
+bool samePattern(quint32 device, quint32 file, int count)
+{
+    return count == 2 ? device == file : (device & 0xFFFF) == (file & 0xFFFF);
+}
+
+} // namespace
+
+// Reads the device values of the valid rows (known: 1 read, 0 could not be read).
+int ExelToWrite::readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVector<quint32> *device)
+{
+    const int total = sheet.rows.size();
+    known->fill(0, total);
+    device->fill(0, total);
+    QVector<int> rowsRead; // row index per span
+    QVector<int> starts;
+    QVector<int> counts;
+    for (int i = 0; i < total; ++i) {
+        const SheetRow &row = sheet.rows.at(i);
+        if (row.valid) {
+            rowsRead.append(i);
+            starts.append(row.address);
+            counts.append(row.count);
+        }
+    }
+    enterPhase(Reading, total);
+    if (importBar)
+        importBar->setRange(0, qMax(1, total));
+    BlockPass pass;
+    planPass(pass, starts, counts);
+    int silent = 0;
+    for (int s = 0; s < rowsRead.size(); ++s) {
+        const int i = rowsRead.at(s);
+        const SheetRow &row = sheet.rows.at(i);
+        if (m_cancelRequested) {
+            m_firstRowNotDone = 2;
+            return Cancelled;
+        }
+        TransactionResult result = Ok;
+        quint32 value = 0;
+        if (const int end = readSpan(pass, s, row.row, &result, &value)) {
+            m_firstRowNotDone = 2; // nothing written yet
+            return end;
+        }
+        if (result == NoConnection) {
+            m_firstRowNotDone = 2;
+            return linkStopped() ? Stopped : LinkLost;
+        }
+        if (result == TimedOut) {
+            if (++silent >= MaxSilentRows) {
+                m_firstRowNotDone = 2; // nothing written yet
+                return NoAnswer;
+            }
+        } else {
+            silent = 0;
+        }
+        if (result == Ok) {
+            (*known)[i] = 1;
+            (*device)[i] = value;
+        } else {
+            qDebug().noquote() << QStringLiteral("导入前读取失败 address %1 count %2 result %3")
+                                      .arg(row.address)
+                                      .arg(row.count)
+                                      .arg(int(result));
+        }
+        setBar(importBar, i + 1);
+        emit progress(Reading, i + 1, total);
+        keepEventsFlowing(s);
+    }
+    emit progress(Reading, total, total);
+    return 0;
+}
+
+int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known,
+    const QVector<quint32> &device, QVector<int> *written)
+{
+    const int rows = sheet.rowCount;
+    const int total = sheet.rows.size();
+    enterPhase(Writing, total);
     if (importBar)
         importBar->setRange(1, rows);
-    int outcome = Done;
-    for (int r = 2; r <= rows; ++r) {
+    for (int i = 0; i < total; ++i) {
+        const SheetRow &row = sheet.rows.at(i);
+        const int r = row.row;
         if (m_cancelRequested) {
             m_firstRowNotDone = r;
-            outcome = Cancelled;
-            break;
+            return Cancelled;
         }
         setBar(importBar, r);
-        const QString addressText = sheet->cellText(r, ColumnAddress);
-        const QString countText = sheet->cellText(r, ColumnCount);
-        const QString valueText = sheet->cellText(r, ColumnValue);
-        const QString minimumText = sheet->cellText(r, ColumnMinimum);
-        const QString maximumText = sheet->cellText(r, ColumnMaximum);
-        const quint16 count = quint16(cellUnsigned(countText));
         emit rowProcessed(r, rows);
-        if (!countText.contains(QLatin1Char('1')) && !countText.contains(QLatin1Char('2'))) {
+        emit progress(Writing, i + 1, total);
+        if (!row.selected) {
             ++m_skippedRows;
             keepEventsFlowing(r);
             continue;
@@ -380,70 +605,199 @@ int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
             m_firstRowNotDone = r;
             return Stopped;
         }
-        waitProcessingEvents(1);
-        // The wait processes events: the link may have been stopped or rebuilt
-        // meanwhile, or the run cancelled.
-        if (linkStopped()) {
-            m_firstRowNotDone = r;
-            return Stopped;
-        }
-        if (m_cancelRequested) {
-            m_firstRowNotDone = r;
-            outcome = Cancelled;
-            break;
-        }
-        // Only one and two registers are defined; a value that is not an integer
-        // of the row's width (empty, fractional, text, negative in a one-register
-        // row), a value too wide for its one register, a row without a usable
-        // address, or a row whose limits contradict each other is left alone
-        // rather than written as something else.
-        int address = 0;
-        quint32 value = 0;
-        quint32 minimum = 0;
-        quint32 maximum = 0;
-        if ((count != 1 && count != 2) || !rowAddress(addressText, &address)
-            || !cellPattern(valueText, count, &value) || (count == 1 && value > 0xFFFF)) {
+        if (!row.valid) {
             ++m_skippedRows;
+            keepEventsFlowing(r);
             continue;
         }
-        // Limits that are no integer count as 0, as they always have.
-        cellPattern(minimumText, count, &minimum);
-        cellPattern(maximumText, count, &maximum);
-        const LimitCheck check = checkLimits(value, minimum, maximum, count);
-        if (check != LimitCheck::Within) {
-            if (check == LimitCheck::InvalidLimits)
-                qDebug().noquote() << QStringLiteral("导入跳过行 %1: 最小值大于最大值").arg(r);
-            ++m_skippedRows;
+        if (!allRows && known.at(i) && samePattern(device.at(i), row.value, row.count)) {
+            ++m_unchangedRows;
+            keepEventsFlowing(r);
             continue;
         }
-        const TransactionResult result = writeRowValue(target, address, count, value);
+        if (const int end = prepareRequest(r))
+            return end;
+        const TransactionResult result = writeRowValue(m_link, row.address, row.count, row.value);
         if (result != Ok) {
             if (linkStopped()) {
                 m_firstRowNotDone = r;
                 return Stopped;
             }
             qDebug().noquote() << QStringLiteral("导入写入失败 address %1 count %2 result %3")
-                                      .arg(address)
-                                      .arg(count)
+                                      .arg(row.address)
+                                      .arg(row.count)
                                       .arg(int(result));
         }
-        if (const int end = judgeTransaction(result, r, address)) {
-            outcome = end;
-            break;
-        }
+        if (const int end = judgeTransaction(result, r, row.address))
+            return end;
+        if (result == Ok)
+            written->append(i);
     }
-    // Rows without an answer at the end, fewer than would end the run, are failed rows.
-    settleSilentRows();
+    return 0;
+}
+
+// Reads back every written row and compares it with the file's value.
+int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &written)
+{
+    const int total = written.size();
+    enterPhase(Verifying, total);
+    if (importBar)
+        importBar->setRange(0, qMax(1, total));
+    QVector<int> starts;
+    QVector<int> counts;
+    for (const int i : written) {
+        starts.append(sheet.rows.at(i).address);
+        counts.append(sheet.rows.at(i).count);
+    }
+    BlockPass pass;
+    planPass(pass, starts, counts);
+    int silent = 0;
+    for (int s = 0; s < total; ++s) {
+        const SheetRow &row = sheet.rows.at(written.at(s));
+        if (m_cancelRequested) {
+            m_firstRowNotDone = row.row;
+            return Cancelled;
+        }
+        TransactionResult result = Ok;
+        quint32 value = 0;
+        if (const int end = readSpan(pass, s, row.row, &result, &value))
+            return end;
+        if (result == NoConnection) {
+            m_firstRowNotDone = row.row;
+            return linkStopped() ? Stopped : LinkLost;
+        }
+        if (result == TimedOut) {
+            if (++silent >= MaxSilentRows) {
+                m_firstRowNotDone = row.row;
+                return NoAnswer;
+            }
+        } else {
+            silent = 0;
+        }
+        if (result == Ok && samePattern(value, row.value, row.count)) {
+            ++m_verifiedRows;
+        } else {
+            // Read back differently, or not at all: the device is not known to hold the file's value.
+            ++m_mismatchedRows;
+            if (m_mismatchedAddresses.size() < ReportedAddresses)
+                m_mismatchedAddresses.append(row.address);
+            if (result == Ok)
+                qDebug().noquote() << QStringLiteral("导入校验不符 address %1 写入 %2 读回 %3")
+                                          .arg(row.address)
+                                          .arg(row.value)
+                                          .arg(value);
+            else
+                qDebug().noquote() << QStringLiteral("导入校验读取失败 address %1 result %2")
+                                          .arg(row.address)
+                                          .arg(int(result));
+        }
+        setBar(importBar, s + 1);
+        emit progress(Verifying, s + 1, total);
+        keepEventsFlowing(s);
+    }
+    return 0;
+}
+
+int ExelToWrite::importWorkbook(const QString &path, QModbusClient *client)
+{
+    startRun();
+    const RunningFlag running(&m_running);
+    ImportSheet sheet;
+    if (const int failure = readSheetRows(path, &sheet))
+        return failure;
+    return runImport(sheet, client);
+}
+
+int ExelToWrite::importSheet(const ImportSheet &sheet, QModbusClient *client)
+{
+    startRun();
+    const RunningFlag running(&m_running);
+    return runImport(sheet, client);
+}
+
+int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
+{
+    m_rowCount = sheet.rowCount;
+    beginLink(client);
+    // No poll tick may start while the rows are read and written.
+    if (!m_ownTarget)
+        pollBusy = true;
+    QVector<qint8> known;
+    QVector<quint32> device;
+    QVector<int> written;
+    int outcome = 0;
+    bool anyValid = false;
+    for (const SheetRow &row : sheet.rows)
+        anyValid = anyValid || row.valid;
+    // Nothing to compare with when every row is written anyway (or none can be).
+    if (!allRows && anyValid)
+        outcome = readDevice(sheet, &known, &device);
+    else
+        known.fill(0, sheet.rows.size());
+    if (outcome == 0) {
+        device.resize(sheet.rows.size());
+        outcome = writeRows(sheet, known, device, &written);
+        // Rows without an answer at the end, fewer than would end the run, are failed rows.
+        settleSilentRows();
+    }
+    if (outcome == 0 && !written.isEmpty())
+        outcome = verifyRows(sheet, written);
     qDebug().noquote() << "读取完成";
     if (!m_ownTarget)
         pollBusy = false;
-    // Releasing a big parsed sheet takes a while too.
-    runFileWork([&] { workbook.close(); });
-    if (outcome != Done)
+    qDebug().noquote() << QStringLiteral("导入: 写入 %1, 未变 %2, 失败 %3, 跳过 %4, 校验一致 %5, 不一致 %6")
+                              .arg(m_transferredRows)
+                              .arg(m_unchangedRows)
+                              .arg(m_failedRows)
+                              .arg(m_skippedRows)
+                              .arg(m_verifiedRows)
+                              .arg(m_mismatchedRows);
+    if (outcome != 0)
         return outcome;
-    if (m_failedRows > 0) {
-        qDebug().noquote() << QStringLiteral("导入失败行数: %1").arg(m_failedRows);
+    if (m_failedRows > 0 || m_mismatchedRows > 0) {
+        qDebug().noquote() << QStringLiteral("导入失败行数: %1").arg(m_failedRows + m_mismatchedRows);
         return RowsFailed;
+    }
+    return Done;
+}
+
+int ExelToWrite::compareWorkbook(const QString &path, QModbusClient *client)
+{
+    startRun();
+    const RunningFlag running(&m_running);
+    ImportSheet sheet;
+    if (const int failure = readSheetRows(path, &sheet))
+        return failure;
+    m_rowCount = sheet.rowCount;
+    beginLink(client);
+    if (!m_ownTarget)
+        pollBusy = true;
+    QVector<qint8> known;
+    QVector<quint32> device;
+    const int outcome = readDevice(sheet, &known, &device);
+    if (!m_ownTarget)
+        pollBusy = false;
+    if (outcome != 0)
+        return outcome;
+    for (int i = 0; i < sheet.rows.size(); ++i) {
+        const SheetRow &row = sheet.rows.at(i);
+        if (!row.valid) {
+            ++m_skippedRows;
+            continue;
+        }
+        if (known.at(i) && samePattern(device.at(i), row.value, row.count)) {
+            ++m_unchangedRows;
+            continue;
+        }
+        RowDifference d;
+        d.row = row.row;
+        d.address = row.address;
+        d.count = row.count;
+        d.deviceRead = known.at(i);
+        d.device = row.count == 2 ? device.at(i) : (device.at(i) & 0xFFFF);
+        d.file = row.value;
+        d.name = row.name;
+        m_differences.append(d);
     }
     return Done;
 }
@@ -458,14 +812,30 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
 
-    const LinkTarget target = runTarget(client);
-    const QPointer<QModbusClient> liveClient(target.client);
-    auto linkStopped
-        = [&] { return (target.followsSuspend && linkSuspended) || (target.client && !liveClient); };
+    // The rows to read: a register address and one or two registers; anything
+    // else keeps its value cell instead of receiving some unrelated register.
+    QVector<int> spanOfRow(rows + 1, -1);
+    QVector<int> starts;
+    QVector<int> counts;
+    runFileWork([&] {
+        for (int r = 2; r <= rows; ++r) {
+            int address = 0;
+            const quint16 count = quint16(cellUnsigned(sheet->cellText(r, ColumnCount)));
+            if (!rowAddress(sheet->cellText(r, ColumnAddress), &address) || (count != 1 && count != 2))
+                continue;
+            spanOfRow[r] = starts.size();
+            starts.append(address);
+            counts.append(count);
+        }
+    });
+    beginLink(client);
     if (!m_ownTarget)
         pollBusy = true;
     if (exportBar)
         exportBar->setRange(1, rows);
+    enterPhase(Reading, qMax(0, rows - 1));
+    BlockPass pass;
+    planPass(pass, starts, counts);
     sheet->setCellText(1, ColumnValue, exportHeaderText(language));
     int outcome = Done;
     for (int r = 2; r <= rows; ++r) {
@@ -475,10 +845,9 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
             break;
         }
         setBar(exportBar, r);
-        const QString addressText = sheet->cellText(r, ColumnAddress);
-        const QString countText = sheet->cellText(r, ColumnCount);
         emit rowProcessed(r, rows);
-        if (addressText.isEmpty()) {
+        emit progress(Reading, r - 1, rows - 1);
+        if (sheet->cellText(r, ColumnAddress).isEmpty()) {
             ++m_skippedRows;
             keepEventsFlowing(r);
             continue;
@@ -488,26 +857,20 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
             m_firstRowNotDone = r;
             return Stopped;
         }
-        waitProcessingEvents(1);
-        if (linkStopped()) {
-            m_firstRowNotDone = r;
-            return Stopped;
-        }
-        if (m_cancelRequested) {
-            m_firstRowNotDone = r;
-            outcome = Cancelled;
-            break;
-        }
-        // A row must name a register and one or two registers; anything else
-        // keeps its value cell instead of receiving some unrelated register.
-        int address = 0;
-        const quint16 count = quint16(cellUnsigned(countText));
-        if (!rowAddress(addressText, &address) || (count != 1 && count != 2)) {
+        const int span = spanOfRow.at(r);
+        if (span < 0) {
             ++m_skippedRows;
+            keepEventsFlowing(r);
             continue;
         }
+        TransactionResult result = Ok;
         quint32 value = 0;
-        const TransactionResult result = readRowValue(target, address, count, &value);
+        if (const int end = readSpan(pass, span, r, &result, &value)) {
+            if (end == Stopped)
+                return Stopped;
+            outcome = end;
+            break;
+        }
         if (result != Ok) {
             if (linkStopped()) {
                 m_firstRowNotDone = r;
@@ -515,15 +878,16 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
             }
             value = quint32(FailureMarker);
             qDebug().noquote() << QStringLiteral("导出读取失败 address %1 count %2 result %3")
-                                      .arg(address)
-                                      .arg(count)
+                                      .arg(starts.at(span))
+                                      .arg(counts.at(span))
                                       .arg(int(result));
         }
-        if (const int end = judgeTransaction(result, r, address)) {
+        if (const int end = judgeTransaction(result, r, starts.at(span))) {
             outcome = end;
             break;
         }
         sheet->setCellText(r, ColumnValue, QString::number(value));
+        keepEventsFlowing(r);
     }
     settleSilentRows();
     qDebug().noquote() << "导出完成";

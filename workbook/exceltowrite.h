@@ -4,8 +4,10 @@
 // workbook file, with the page's progress bars.
 
 #include "link/transactions.h"
+#include "workbook/blockread.h"
 
 #include <QObject>
+#include <QPointer>
 #include <QString>
 #include <QVector>
 
@@ -15,6 +17,37 @@ class QModbusClient;
 class QProgressBar;
 class XlsxSheet;
 class XlsxWorkbook;
+
+// One parameter row of a workbook as an import or a comparison takes it.
+struct SheetRow
+{
+    int row = 0; // sheet row number (2..)
+    bool selected = false; // the count text holds "1" or "2"
+    bool valid = false; // passes the row rules: address, count 1 or 2, value within its limits
+    int address = 0;
+    int count = 0;
+    quint32 value = 0; // the value's register pattern
+    QString name; // column B
+};
+
+// The parameter rows of a workbook, read once (a clone shares them between its targets).
+struct ImportSheet
+{
+    int rowCount = 0; // the sheet's row count, header included
+    QVector<SheetRow> rows; // rows 2..rowCount
+};
+
+// A valid row whose file value is not what the device holds.
+struct RowDifference
+{
+    int row = 0;
+    int address = 0;
+    int count = 0;
+    bool deviceRead = false; // false: the device refused or did not answer the read
+    quint32 device = 0; // register pattern (count 1: 16 bits)
+    quint32 file = 0;
+    QString name;
+};
 
 // Page-side guards, true while no import (export) runs. A run of either kind
 // also refuses to start while the other one runs.
@@ -41,6 +74,13 @@ public:
         LinkLost = -9, // the link went away (no connection): the run ended there
     };
 
+    // What a run is doing, for its progress display.
+    enum Phase : int {
+        Reading = 0, // reading the device (an export, the reads before an import or a comparison)
+        Writing = 1, // writing the rows that differ
+        Verifying = 2, // reading back what was written
+    };
+
     // Rows in a row without an answer that end a run.
     static constexpr int MaxSilentRows = 5;
     // How many failed register addresses a run keeps for its report.
@@ -48,8 +88,22 @@ public:
 
     explicit ExelToWrite(QObject *parent = nullptr);
 
-    // Writes the value column of the workbook at path into the device.
+    // Writes the value column of the workbook at path into the device: reads the
+    // device first, writes only the valid rows whose value differs (or whose
+    // device value could not be read; every valid row with allRows), then reads
+    // back every written row. Done when every written row was taken and reads
+    // back as written; RowsFailed when a write failed or a row read back
+    // differently.
     int importWorkbook(const QString &path, QModbusClient *client);
+    // The same for rows already read from a workbook (readImportSheet).
+    int importSheet(const ImportSheet &sheet, QModbusClient *client);
+    // Reads the device and lists the valid rows whose value differs
+    // (differences()); writes nothing. Done when the comparison went through,
+    // whatever it found.
+    int compareWorkbook(const QString &path, QModbusClient *client);
+    // Opens the workbook at path and takes its parameter rows (the failures of
+    // an import: OpenFailed, NoSheets, NoParameterSheet, NoRows, with lastError()).
+    int readImportSheet(const QString &path, ImportSheet *sheet);
     // Fills the value column of the workbook at path from the device and saves it.
     int exportWorkbook(const QString &path, QModbusClient *client, int language);
     // The export into target, made from the template: a copy of the template
@@ -69,6 +123,11 @@ public:
     // and the device transactions stay on the calling thread. Off: everything
     // on the calling thread.
     bool backgroundFileWork = false;
+    // Reads the device in block reads (consecutive rows of one register group
+    // in one request, a failed block again row by row). Off: one request per row.
+    bool blockReads = true;
+    // Import: write every valid row, not only those that differ (no reads before).
+    bool allRows = false;
 
     // A link of the run's own (e.g. one of several devices served at once from
     // worker threads): the rows go to it, and the process's poll flags
@@ -87,8 +146,22 @@ public:
     QString lastError() const { return m_lastError; } // "error1".."error5", empty when none
     QString lastErrorDetail() const { return m_lastErrorDetail; } // the reader's reason, if any
     int failedRows() const { return m_failedRows; }
+    // Rows read (export) or written (import) with success.
     int transferredRows() const { return m_transferredRows; }
+    // Rows left out by the row rules (invalid).
     int skippedRows() const { return m_skippedRows; }
+    // Import: valid rows not written because the device already held their value.
+    int unchangedRows() const { return m_unchangedRows; }
+    // Import: written rows that read back as written / differently (or could not be read back).
+    int verifiedRows() const { return m_verifiedRows; }
+    int mismatchedRows() const { return m_mismatchedRows; }
+    QVector<int> mismatchedAddresses() const { return m_mismatchedAddresses; }
+    // Comparison: the rows that differ, in row order.
+    QVector<RowDifference> differences() const { return m_differences; }
+    // The phase the last run was in when it ended.
+    int lastPhase() const { return m_phase; }
+    // Read requests the last run sent (blocks and rows).
+    int readRequests() const { return m_readRequests; }
     // Addresses of the first failed rows (up to ReportedAddresses), in row order.
     QVector<int> failedAddresses() const { return m_failedAddresses; }
     // The row count of the parameter sheet (0 when it was not read).
@@ -104,10 +177,27 @@ public slots:
 
 signals:
     void ShowMaxnRowssignal(int rows);
-    // Progress of the row loop (row 2..rows).
+    // Progress of the row loop of an export (each row read) or an import (each
+    // row written or passed over): row 2..rows.
     void rowProcessed(int row, int rows);
+    // A run entered a phase.
+    void phaseChanged(int phase);
+    // Progress within the phase: done of total rows.
+    void progress(int phase, int done, int total);
 
 private:
+    // Block reads of one pass over rows: the plan and what was read.
+    struct BlockPass
+    {
+        QVector<ReadBlock> blocks;
+        QVector<int> blockOf; // span -> block
+        QVector<quint8> state; // per block: 0 not read, 1 read, 2 failed
+        QVector<quint16> buffer; // registers of the last block read
+        int bufferBlock = -1;
+        QVector<int> spanStart; // per span: address and count
+        QVector<int> spanCount;
+    };
+
     void startRun();
     int openParameterSheet(XlsxWorkbook &workbook, const QString &path, XlsxSheet **sheet, int *rows);
     int reportError(int code, const char *errorName, const QString &detail = QString());
@@ -116,6 +206,18 @@ private:
     void noteFailure(int address);
     void settleSilentRows();
     void keepEventsFlowing(int row);
+    void enterPhase(int phase, int total);
+    void beginLink(QModbusClient *client);
+    bool linkStopped() const;
+    int prepareRequest(int row);
+    void planPass(BlockPass &pass, const QVector<int> &starts, const QVector<int> &counts) const;
+    int readSpan(BlockPass &pass, int span, int row, TransactionResult *result, quint32 *value);
+    int readSheetRows(const QString &path, ImportSheet *sheet);
+    int runImport(const ImportSheet &sheet, QModbusClient *client);
+    int readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVector<quint32> *device);
+    int writeRows(const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device,
+        QVector<int> *written);
+    int verifyRows(const ImportSheet &sheet, const QVector<int> &written);
 
     QString m_lastError;
     QString m_lastErrorDetail;
@@ -125,6 +227,13 @@ private:
     QVector<int> m_failedAddresses;
     int m_rowCount = 0;
     int m_firstRowNotDone = 0;
+    int m_unchangedRows = 0;
+    int m_verifiedRows = 0;
+    int m_mismatchedRows = 0;
+    QVector<int> m_mismatchedAddresses;
+    QVector<RowDifference> m_differences;
+    int m_phase = Reading;
+    int m_readRequests = 0;
     bool m_cancelRequested = false;
     bool m_running = false;
     // Rows without an answer since the last answer: their first row and addresses.
@@ -135,4 +244,7 @@ private:
     LinkTarget runTarget(QModbusClient *client) const;
     LinkTarget m_target;
     bool m_ownTarget = false;
+    // The link of the running run and a guard of its client.
+    LinkTarget m_link;
+    QPointer<QModbusClient> m_liveClient;
 };

@@ -6,6 +6,7 @@
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
+#include "workbook/clonerun.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/parameterworkbook.h"
 
@@ -34,6 +35,11 @@ const QString IdOption = QStringLiteral("id");
 const QString WordOrderOption = QStringLiteral("word-order");
 const QString TimeoutOption = QStringLiteral("timeout");
 const QString LanguageOption = QStringLiteral("language");
+const QString DiffOption = QStringLiteral("diff");
+const QString CloneOption = QStringLiteral("clone");
+const QString JobsOption = QStringLiteral("jobs");
+const QString AllRowsOption = QStringLiteral("all-rows");
+const QString RowByRowOption = QStringLiteral("row-by-row");
 const QString ScanOption = QStringLiteral("scan");
 const QString IdsOption = QStringLiteral("ids");
 const QString ProbeTimeoutOption = QStringLiteral("probe-timeout");
@@ -80,28 +86,59 @@ LinkParameters savedLink()
 }
 
 // The link of the command line: the saved one, changed by the options given.
+// HOST:PORT of a --tcp value into link.
+bool tcpTarget(const QString &value, LinkParameters *link, QString *error)
+{
+    const int colon = value.lastIndexOf(QLatin1Char(':'));
+    bool ok = false;
+    const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
+    if (!ok || port < 1 || port > 65535) {
+        *error = QStringLiteral("bad --tcp (HOST:PORT)");
+        return false;
+    }
+    link->connectType = 1;
+    link->hostAddress = value.left(colon);
+    link->networkPort = QString::number(port);
+    return true;
+}
+
+// The server addresses of a --id value: one number, or for a clone over RTU a
+// comma-separated list.
+bool serverAddresses(const QString &value, QVector<int> *ids, QString *error)
+{
+    ids->clear();
+    for (const QString &part : value.split(QLatin1Char(','))) {
+        bool ok = false;
+        const int id = part.trimmed().toInt(&ok);
+        if (!ok || id < 1 || id > 247) {
+            *error = QStringLiteral("bad --id");
+            return false;
+        }
+        ids->append(id);
+    }
+    return !ids->isEmpty();
+}
+
+// The link of the command line: the saved one, changed by the options given.
+// A clone may name several targets (--tcp repeated, --rtu with a list of --id):
+// then link holds what they share, and the server address of the TCP targets.
 // A scan (scan given) also takes "all" for --baud and --parity: every baud rate
 // or parity of the connection page's lists goes into scan->bauds / parities.
-bool commandLineLink(
-    const QCommandLineParser &parser, LinkParameters *link, QString *error, ScanRequest *scan = nullptr)
+bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error, bool clone = false,
+    ScanRequest *scan = nullptr)
 {
     *link = savedLink();
-    if (parser.isSet(TcpOption) && parser.isSet(RtuOption)) {
+    if (!clone && parser.isSet(TcpOption) && parser.isSet(RtuOption)) {
         *error = QStringLiteral("--tcp and --rtu exclude each other");
         return false;
     }
-    if (parser.isSet(TcpOption)) {
-        const QString value = parser.value(TcpOption);
-        const int colon = value.lastIndexOf(QLatin1Char(':'));
-        bool ok = false;
-        const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
-        if (!ok || port < 1 || port > 65535) {
-            *error = QStringLiteral("bad --tcp (HOST:PORT)");
+    if (!clone && parser.values(TcpOption).size() > 1) {
+        *error = QStringLiteral("several --tcp are for --clone only");
+        return false;
+    }
+    for (const QString &value : parser.values(TcpOption)) {
+        if (!tcpTarget(value, link, error))
             return false;
-        }
-        link->connectType = 1;
-        link->hostAddress = value.left(colon);
-        link->networkPort = QString::number(port);
     }
     if (parser.isSet(RtuOption)) {
         link->connectType = 0;
@@ -149,11 +186,16 @@ bool commandLineLink(
         }
     }
     if (parser.isSet(IdOption)) {
-        link->serverAddress = parser.value(IdOption).toInt(&ok);
-        if (!ok || link->serverAddress < 1 || link->serverAddress > 247) {
-            *error = QStringLiteral("bad --id");
+        QVector<int> ids;
+        if (!serverAddresses(parser.value(IdOption), &ids, error))
+            return false;
+        if (ids.size() > 1 && !(clone && parser.isSet(RtuOption))) {
+            *error = QStringLiteral("a list of --id is for --clone over --rtu only");
             return false;
         }
+        // A list names the devices on the serial port; TCP targets keep the saved address.
+        if (ids.size() == 1)
+            link->serverAddress = ids.first();
     }
     if (parser.isSet(WordOrderOption)) {
         const QString order = parser.value(WordOrderOption).toLower();
@@ -173,6 +215,9 @@ bool commandLineLink(
             return false;
         }
     }
+    // A clone with targets of its own needs nothing of the saved connection.
+    if (clone && (parser.isSet(TcpOption) || parser.isSet(RtuOption)))
+        return true;
     if (link->connectType == 1 && link->hostAddress.isEmpty()) {
         *error = QStringLiteral("no device host: give --tcp HOST:PORT");
         return false;
@@ -187,38 +232,9 @@ bool commandLineLink(
 // Creates and connects the process's Modbus client; false when the device cannot be reached.
 bool connectLink(const LinkParameters &link, QString *error)
 {
-    QModbusClient *client = nullptr;
-    if (link.connectType == 1) {
-        client = new QModbusTcpClient;
-        client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
-        client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
-    } else {
-        client = new QModbusRtuSerialMaster;
-        client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
-        client->setConnectionParameter(QModbusDevice::SerialParityParameter, link.parity);
-        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);
-        client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, link.dataBits);
-        client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, link.stopBits);
-    }
-    client->setTimeout(link.responseTime);
-    client->setNumberOfRetries(0);
-    if (!client->connectDevice()) {
-        *error = QStringLiteral("cannot connect to %1: %2").arg(linkText(link), client->errorString());
-        delete client;
+    QModbusClient *client = connectOwnClient(link, error);
+    if (!client)
         return false;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    while (client->state() == QModbusDevice::ConnectingState && clock.elapsed() < 5000)
-        waitProcessingEvents(5);
-    if (client->state() != QModbusDevice::ConnectedState) {
-        *error = QStringLiteral("cannot connect to %1: %2")
-                     .arg(linkText(link),
-                         client->errorString().isEmpty() ? QStringLiteral("no connection")
-                                                         : client->errorString());
-        delete client;
-        return false;
-    }
     modbusClient = client;
     TrafficLog::instance().resetStatistics();
     currentServerAddress = link.serverAddress;
@@ -227,31 +243,6 @@ bool connectLink(const LinkParameters &link, QString *error)
     liveLink = link;
     tcpLink = link.connectType;
     return true;
-}
-
-// "rows 2 to 36 done, rows 37 to 242 not done"
-QString rowsDoneText(int firstNotDone, int rows)
-{
-    const QString notDone = QStringLiteral("rows %1 to %2 not done").arg(firstNotDone).arg(rows);
-    if (firstNotDone <= 2)
-        return QStringLiteral("no row done, ") + notDone;
-    return QStringLiteral("rows 2 to %1 done, ").arg(firstNotDone - 1) + notDone;
-}
-
-// "; 2 failed (first failed addresses: 204, 206)"
-QString failedText(const ExelToWrite &worker)
-{
-    QString text = QStringLiteral("; %1 failed").arg(worker.failedRows());
-    const QVector<int> addresses = worker.failedAddresses();
-    if (!addresses.isEmpty()) {
-        QStringList parts;
-        for (const int address : addresses)
-            parts << QString::number(address);
-        if (worker.failedRows() > addresses.size())
-            parts << QStringLiteral("...");
-        text += QStringLiteral(" (first failed addresses: %1)").arg(parts.join(QStringLiteral(", ")));
-    }
-    return text;
 }
 
 bool isLegacyWorkbookName(const QString &file)
@@ -313,13 +304,14 @@ int runScanCommandLine(const QCommandLineParser &parser)
         err().flush();
         return 2;
     };
-    if (parser.isSet(ExportOption) || parser.isSet(ImportOption))
-        return fail(QStringLiteral("--scan excludes --export and --import"));
+    if (parser.isSet(ExportOption) || parser.isSet(ImportOption) || parser.isSet(DiffOption)
+        || parser.isSet(CloneOption))
+        return fail(QStringLiteral("--scan excludes --export, --import, --diff and --clone"));
     if (parser.isSet(IdOption))
         return fail(QStringLiteral("--scan probes the addresses of --ids A-B, not --id"));
     ScanRequest request;
     QString error;
-    if (!commandLineLink(parser, &request.link, &error, &request))
+    if (!commandLineLink(parser, &request.link, &error, false, &request))
         return fail(error);
     if (parser.isSet(IdsOption)
         && !parseAddressRange(parser.value(IdsOption), &request.firstAddress, &request.lastAddress))
@@ -359,6 +351,114 @@ int runScanCommandLine(const QCommandLineParser &parser)
 
 } // namespace
 
+QString rowsDoneText(int firstNotDone, int rows)
+{
+    const QString notDone = QStringLiteral("rows %1 to %2 not done").arg(firstNotDone).arg(rows);
+    if (firstNotDone <= 2)
+        return QStringLiteral("no row done, ") + notDone;
+    return QStringLiteral("rows 2 to %1 done, ").arg(firstNotDone - 1) + notDone;
+}
+
+namespace {
+
+QString addressesText(const QVector<int> &addresses, int total)
+{
+    QStringList parts;
+    for (const int address : addresses)
+        parts << QString::number(address);
+    if (total > addresses.size())
+        parts << QStringLiteral("...");
+    return parts.join(QStringLiteral(", "));
+}
+
+} // namespace
+
+QString failedText(const ExelToWrite &worker)
+{
+    QString text = QStringLiteral("; %1 failed").arg(worker.failedRows());
+    if (!worker.failedAddresses().isEmpty())
+        text += QStringLiteral(" (first failed addresses: %1)")
+                    .arg(addressesText(worker.failedAddresses(), worker.failedRows()));
+    return text;
+}
+
+QString verifiedText(const ExelToWrite &worker)
+{
+    QString text = QStringLiteral("%1 verified, %2 mismatched")
+                       .arg(worker.verifiedRows())
+                       .arg(worker.mismatchedRows());
+    if (!worker.mismatchedAddresses().isEmpty())
+        text += QStringLiteral(" (first mismatched addresses: %1)")
+                    .arg(addressesText(worker.mismatchedAddresses(), worker.mismatchedRows()));
+    return text;
+}
+
+QString phaseName(int phase)
+{
+    switch (phase) {
+    case ExelToWrite::Writing:
+        return QStringLiteral("writing");
+    case ExelToWrite::Verifying:
+        return QStringLiteral("verifying");
+    default:
+        return QStringLiteral("reading");
+    }
+}
+
+QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
+{
+    QModbusClient *client = nullptr;
+    if (link.connectType == 1) {
+        client = new QModbusTcpClient;
+        client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
+        client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
+    } else {
+        client = new QModbusRtuSerialMaster;
+        client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
+        client->setConnectionParameter(QModbusDevice::SerialParityParameter, link.parity);
+        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);
+        client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, link.dataBits);
+        client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, link.stopBits);
+    }
+    client->setTimeout(link.responseTime);
+    client->setNumberOfRetries(0);
+    if (!client->connectDevice()) {
+        *error = QStringLiteral("cannot connect to %1: %2").arg(linkText(link), client->errorString());
+        delete client;
+        return nullptr;
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (client->state() == QModbusDevice::ConnectingState && clock.elapsed() < 5000)
+        waitProcessingEvents(5);
+    if (client->state() != QModbusDevice::ConnectedState) {
+        *error = QStringLiteral("cannot connect to %1: %2")
+                     .arg(linkText(link),
+                         client->errorString().isEmpty() ? QStringLiteral("no connection")
+                                                         : client->errorString());
+        delete client;
+        return nullptr;
+    }
+    return client;
+}
+
+bool checkDevice(const LinkTarget &target, const LinkParameters &link, QString *error)
+{
+    quint16 values[2] = {0, 0};
+    const TransactionResult result = readRegisters(target, QModbusDataUnit::HoldingRegisters, 0, 2, values);
+    if (result == Ok)
+        return true;
+    const QString where
+        = QStringLiteral("server address %1 at %2").arg(target.serverAddress).arg(linkText(link));
+    if (result == TimedOut)
+        *error = QStringLiteral("no answer from ") + where;
+    else if (result == ResponseError)
+        *error = where + QStringLiteral(" refused the test read of registers 0 and 1");
+    else
+        *error = QStringLiteral("no connection to %1").arg(linkText(link));
+    return false;
+}
+
 QString linkText(const LinkParameters &link)
 {
     if (link.connectType == 1)
@@ -371,21 +471,8 @@ bool openCheckedLink(const LinkParameters &link, QString *error)
     if (!connectLink(link, error))
         return false;
     // The connection page's test read decides, as in the window.
-    LinkParameters block = link;
-    block.startAddress = 0;
-    block.count = 2;
-    quint16 values[2] = {0, 0};
-    const TransactionResult result = readHoldingRegisters(modbusClient, block, values);
-    if (result == Ok)
+    if (checkDevice(processLinkTarget(modbusClient, link), link, error))
         return true;
-    const QString where
-        = QStringLiteral("server address %1 at %2").arg(link.serverAddress).arg(linkText(link));
-    if (result == TimedOut)
-        *error = QStringLiteral("no answer from ") + where;
-    else if (result == ResponseError)
-        *error = where + QStringLiteral(" refused the test read of registers 0 and 1");
-    else
-        *error = QStringLiteral("no connection to %1").arg(linkText(link));
     closeCheckedLink();
     return false;
 }
@@ -402,11 +489,15 @@ void closeCheckedLink()
 
 void prepareWorkbookCommandLine(int argc, char **argv)
 {
+    static const char *const runs[] = {"export", "import", "diff", "clone", "scan"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
-        const bool workbookRun = arg == "--export" || arg == "--import" || arg.startsWith("--export=")
-            || arg.startsWith("--import=") || arg == "-export" || arg == "-import" || arg == "--scan"
-            || arg == "-scan";
+        bool workbookRun = false;
+        for (const char *run : runs) {
+            const QByteArray name(run);
+            workbookRun
+                = workbookRun || arg == "--" + name || arg == "-" + name || arg.startsWith("--" + name + "=");
+        }
         // Printing the help or the version needs no display either.
         const bool textOnly
             = arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" || arg == "-v";
@@ -424,9 +515,21 @@ void addWorkbookOptions(QCommandLineParser &parser)
             QStringLiteral("Export the device's parameters into the workbook FILE (made from the template) "
                            "and exit."),
             QStringLiteral("FILE")},
-        {ImportOption, QStringLiteral("Import the parameter workbook FILE into the device and exit."),
+        {ImportOption,
+            QStringLiteral("Import the parameter workbook FILE into the device (only the rows that differ, "
+                           "then read back) and exit."),
             QStringLiteral("FILE")},
-        {TcpOption, QStringLiteral("Device over Modbus TCP at HOST:PORT (instead of the saved connection)."),
+        {DiffOption,
+            QStringLiteral("List the rows of the workbook FILE whose value differs from the device, write "
+                           "nothing, and exit (0 none differ, 1 some differ, 2 error)."),
+            QStringLiteral("FILE")},
+        {CloneOption,
+            QStringLiteral("Import the workbook FILE into several devices: every --tcp, and --rtu with each "
+                           "server address of --id 1,2,5."),
+            QStringLiteral("FILE")},
+        {TcpOption,
+            QStringLiteral("Device over Modbus TCP at HOST:PORT (instead of the saved connection); repeated "
+                           "for --clone."),
             QStringLiteral("HOST:PORT")},
         {RtuOption,
             QStringLiteral("Device over Modbus RTU on serial PORT (instead of the saved connection)."),
@@ -435,12 +538,18 @@ void addWorkbookOptions(QCommandLineParser &parser)
         {ParityOption, QStringLiteral("RTU parity: none, even, odd (or N, E, O)."), QStringLiteral("PARITY")},
         {DataBitsOption, QStringLiteral("RTU data bits, 7 or 8."), QStringLiteral("N")},
         {StopBitsOption, QStringLiteral("RTU stop bits, 1 or 2."), QStringLiteral("N")},
-        {IdOption, QStringLiteral("Server address of the device."), QStringLiteral("N")},
+        {IdOption, QStringLiteral("Server address of the device; for --clone over --rtu a list (1,2,5)."),
+            QStringLiteral("N")},
         {WordOrderOption, QStringLiteral("Word order of 32-bit values: ab-cd or cd-ab."),
             QStringLiteral("ORDER")},
         {TimeoutOption, QStringLiteral("Response time-out in ms."), QStringLiteral("MS")},
         {LanguageOption, QStringLiteral("Template language of --export: en (default) or cn."),
             QStringLiteral("LANG")},
+        {JobsOption, QStringLiteral("TCP targets of --clone served at once (default 4)."),
+            QStringLiteral("N")},
+        {AllRowsOption,
+            QStringLiteral("--import, --clone: write every valid row, not only those that differ.")},
+        {RowByRowOption, QStringLiteral("Read the device with one request per row instead of block reads.")},
         {ScanOption,
             QStringLiteral("Probe the server addresses of --ids over the link and print one line per device "
                            "that answers, then exit (status 0 when one did). With --rtu, --baud and --parity "
@@ -453,60 +562,112 @@ void addWorkbookOptions(QCommandLineParser &parser)
     });
 }
 
-int runWorkbookCommandLine(const QCommandLineParser &parser)
+namespace {
+
+// Progress on stderr, at most once a second: "import: writing 120/241".
+class ProgressLine
 {
-    if (parser.isSet(ScanOption))
-        return runScanCommandLine(parser);
-    const bool exporting = parser.isSet(ExportOption);
-    const bool importing = parser.isSet(ImportOption);
-    if (!exporting && !importing)
-        return -1;
-    if (exporting && importing) {
-        err() << "q4config: --export and --import exclude each other\n";
-        err().flush();
-        return 2;
+public:
+    explicit ProgressLine(const QString &what)
+        : m_what(what)
+    {
+        m_clock.start();
     }
+    void update(int phase, int done, int total)
+    {
+        if (m_clock.elapsed() < 1000)
+            return;
+        m_clock.restart();
+        err() << m_what << ": " << phaseName(phase) << " " << done << "/" << total << "\n";
+        err().flush();
+    }
+
+private:
+    QString m_what;
+    QElapsedTimer m_clock;
+};
+
+int failWith(const QString &message, int status)
+{
+    err() << "q4config: " << message << "\n";
+    err().flush();
+    return status;
+}
+
+// Why a run that did not go through ended, for its result line.
+QString endReason(const ExelToWrite &worker, int result, const LinkParameters &link, bool exporting,
+    const QString &file, const QString &untouched)
+{
+    const bool verifying = !exporting && worker.lastPhase() == ExelToWrite::Verifying;
+    const QString rows = verifying
+        ? QStringLiteral("while reading back the %1 written rows").arg(worker.transferredRows())
+        : rowsDoneText(worker.firstRowNotDone(), worker.rowCount());
+    switch (result) {
+    case ExelToWrite::NoAnswer:
+        return QStringLiteral("no answer from server address %1 at %2 for %3 rows in a row: %4")
+                   .arg(link.serverAddress)
+                   .arg(linkText(link))
+                   .arg(ExelToWrite::MaxSilentRows)
+                   .arg(rows)
+            + untouched;
+    case ExelToWrite::LinkLost:
+        return QStringLiteral("the link to %1 is gone: %2").arg(linkText(link), rows) + untouched;
+    case ExelToWrite::SaveFailed: {
+        QString reason = QStringLiteral("cannot save %1").arg(file);
+        if (!worker.lastErrorDetail().isEmpty())
+            reason += QStringLiteral(" (%1)").arg(worker.lastErrorDetail());
+        return reason;
+    }
+    case ExelToWrite::Stopped:
+        return QStringLiteral("the link was stopped");
+    default:
+        break;
+    }
+    QString reason = worker.lastError();
+    if (reason == QLatin1String("error1"))
+        reason += exporting ? QStringLiteral(" (no template)") : QStringLiteral(" (no such file)");
+    else if (reason == QLatin1String("error2"))
+        reason += worker.lastErrorDetail().isEmpty()
+            ? QStringLiteral(" (not a readable xlsx workbook)")
+            : QStringLiteral(" (not a readable xlsx workbook: %1)").arg(worker.lastErrorDetail());
+    else if (reason == QLatin1String("error3") || reason == QLatin1String("error4"))
+        reason += QStringLiteral(" (no worksheet \"%1\")").arg(ParameterSheetName);
+    else if (reason == QLatin1String("error5"))
+        reason += QStringLiteral(" (the worksheet is empty)");
+    return reason;
+}
+
+int runExportOrImport(const QCommandLineParser &parser, bool exporting)
+{
     int language = 0;
     if (parser.isSet(LanguageOption)) {
         const QString lang = parser.value(LanguageOption).toLower();
         if (lang == QLatin1String("cn") || lang == QLatin1String("zh"))
             language = 1;
-        else if (lang != QLatin1String("en")) {
-            err() << "q4config: bad --language (en or cn)\n";
-            err().flush();
-            return 2;
-        }
+        else if (lang != QLatin1String("en"))
+            return failWith(QStringLiteral("bad --language (en or cn)"), 2);
     }
     const QString file = QFileInfo(parser.value(exporting ? ExportOption : ImportOption)).absoluteFilePath();
     LinkParameters link;
     QString error;
-    if (!commandLineLink(parser, &link, &error)) {
-        err() << "q4config: " << error << "\n";
-        err().flush();
-        return 2;
-    }
+    if (!commandLineLink(parser, &link, &error))
+        return failWith(error, 2);
 
     const char *what = exporting ? "export" : "import";
-    if (isLegacyWorkbookName(file)) {
-        err() << "q4config: " << what << " failed: " << file << ": not an .xlsx workbook: save it as .xlsx\n";
-        err().flush();
-        return 2;
-    }
+    if (isLegacyWorkbookName(file))
+        return failWith(
+            QStringLiteral("%1 failed: %2: not an .xlsx workbook: save it as .xlsx").arg(what, file), 2);
     const QString templatePath = templateDirectory() + QLatin1Char('/') + templateFileName(language);
-    if (exporting && !QFileInfo(templatePath).isFile()) {
-        err() << "q4config: export failed: no template " << templatePath << "\n";
-        err().flush();
-        return 1;
-    }
+    if (exporting && !QFileInfo(templatePath).isFile())
+        return failWith(QStringLiteral("export failed: no template ") + templatePath, 1);
     // Nothing is touched before the device has answered.
-    if (!openCheckedLink(link, &error)) {
-        err() << "q4config: " << what << " failed: " << error << "\n";
-        err().flush();
-        return 1;
-    }
+    if (!openCheckedLink(link, &error))
+        return failWith(QStringLiteral("%1 failed: %2").arg(what, error), 1);
 
     ExelToWrite worker;
     worker.showPopups = false;
+    worker.blockReads = !parser.isSet(RowByRowOption);
+    worker.allRows = parser.isSet(AllRowsOption);
     int lastTenth = -1;
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [&lastTenth](int row, int rows) {
         const int tenth = rows > 1 ? (row - 1) * 10 / (rows - 1) : 10;
@@ -516,6 +677,9 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
             out().flush();
         }
     });
+    ProgressLine progress(QString::fromLatin1(what));
+    QObject::connect(&worker, &ExelToWrite::progress,
+        [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
     importIdle = exportIdle = false;
     // An export replaces an existing file only with a complete new one.
     const int result = exporting ? worker.exportToFile(templatePath, file, modbusClient, language)
@@ -530,50 +694,165 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
         // rows that worked; the status says whether all did.
         out() << what << " done: " << rows << (exporting ? " values read into " : " values written from ")
               << file << failedText(worker) << (exporting && worker.failedRows() ? ", marked 88020200" : "")
-              << "; " << worker.skippedRows() << " skipped\n";
+              << "; " << worker.skippedRows() << " skipped";
+        if (!exporting)
+            out() << "; " << worker.unchangedRows() << " unchanged; " << verifiedText(worker);
+        out() << "\n";
         out().flush();
         return result == ExelToWrite::Done ? 0 : 1;
     }
     const QString untouched = exporting
         ? QStringLiteral("; %1 left as it was").arg(file)
         : QStringLiteral("; %1 values written").arg(rows) + failedText(worker);
-    QString reason;
-    switch (result) {
-    case ExelToWrite::NoAnswer:
-        reason = QStringLiteral("no answer from server address %1 at %2 for %3 rows in a row: %4")
-                     .arg(link.serverAddress)
-                     .arg(linkText(link))
-                     .arg(ExelToWrite::MaxSilentRows)
-                     .arg(rowsDoneText(worker.firstRowNotDone(), worker.rowCount()))
-            + untouched;
-        break;
-    case ExelToWrite::LinkLost:
-        reason = QStringLiteral("the link to %1 is gone: %2")
-                     .arg(linkText(link), rowsDoneText(worker.firstRowNotDone(), worker.rowCount()))
-            + untouched;
-        break;
-    case ExelToWrite::SaveFailed:
-        reason = QStringLiteral("cannot save %1").arg(file);
-        if (!worker.lastErrorDetail().isEmpty())
-            reason += QStringLiteral(" (%1)").arg(worker.lastErrorDetail());
-        break;
-    case ExelToWrite::Stopped:
-        reason = QStringLiteral("the link was stopped");
-        break;
-    default:
-        reason = worker.lastError();
-        if (reason == QLatin1String("error1"))
-            reason += exporting ? QStringLiteral(" (no template)") : QStringLiteral(" (no such file)");
-        else if (reason == QLatin1String("error2"))
-            reason += worker.lastErrorDetail().isEmpty()
-                ? QStringLiteral(" (not a readable xlsx workbook)")
-                : QStringLiteral(" (not a readable xlsx workbook: %1)").arg(worker.lastErrorDetail());
-        else if (reason == QLatin1String("error3") || reason == QLatin1String("error4"))
-            reason += QStringLiteral(" (no worksheet \"%1\")").arg(ParameterSheetName);
-        else if (reason == QLatin1String("error5"))
-            reason += QStringLiteral(" (the worksheet is empty)");
-    }
-    out() << what << " failed: " << reason << "\n";
+    out() << what << " failed: " << endReason(worker, result, link, exporting, file, untouched) << "\n";
     out().flush();
     return 1;
+}
+
+// "4294967196" for a 32-bit row, "65535" for a 16-bit row; "unreadable" when the device did not give it.
+QString diffValue(bool read, quint32 value)
+{
+    return read ? QString::number(value) : QStringLiteral("unreadable");
+}
+
+int runDiff(const QCommandLineParser &parser)
+{
+    const QString file = QFileInfo(parser.value(DiffOption)).absoluteFilePath();
+    LinkParameters link;
+    QString error;
+    if (!commandLineLink(parser, &link, &error))
+        return failWith(error, 2);
+    if (isLegacyWorkbookName(file))
+        return failWith(
+            QStringLiteral("diff failed: %1: not an .xlsx workbook: save it as .xlsx").arg(file), 2);
+    if (!QFileInfo(file).isFile())
+        return failWith(QStringLiteral("diff failed: error1 (no such file) %1").arg(file), 2);
+    if (!openCheckedLink(link, &error))
+        return failWith(QStringLiteral("diff failed: ") + error, 2);
+
+    ExelToWrite worker;
+    worker.showPopups = false;
+    worker.blockReads = !parser.isSet(RowByRowOption);
+    ProgressLine progress(QStringLiteral("diff"));
+    QObject::connect(&worker, &ExelToWrite::progress,
+        [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
+    importIdle = exportIdle = false;
+    const int result = worker.compareWorkbook(file, modbusClient);
+    importIdle = exportIdle = true;
+    closeCheckedLink();
+    pollBusy = false;
+    if (result != ExelToWrite::Done) {
+        out() << "diff failed: " << endReason(worker, result, link, false, file, QString()) << "\n";
+        out().flush();
+        return 2;
+    }
+    const QVector<RowDifference> differences = worker.differences();
+    for (const RowDifference &d : differences)
+        out() << "diff " << d.address << " " << d.count << " device=" << diffValue(d.deviceRead, d.device)
+              << " file=" << d.file << " " << d.name << "\n";
+    out() << differences.size() << " rows differ\n";
+    out().flush();
+    return differences.isEmpty() ? 0 : 1;
+}
+
+int runCloneCommand(const QCommandLineParser &parser)
+{
+    const QString file = QFileInfo(parser.value(CloneOption)).absoluteFilePath();
+    LinkParameters link;
+    QString error;
+    if (!commandLineLink(parser, &link, &error, true))
+        return failWith(error, 2);
+    int jobs = 4;
+    if (parser.isSet(JobsOption)) {
+        bool ok = false;
+        jobs = parser.value(JobsOption).toInt(&ok);
+        if (!ok || jobs < 1 || jobs > 64)
+            return failWith(QStringLiteral("bad --jobs (1..64)"), 2);
+    }
+    if (isLegacyWorkbookName(file))
+        return failWith(
+            QStringLiteral("clone failed: %1: not an .xlsx workbook: save it as .xlsx").arg(file), 2);
+
+    // The targets: every --tcp, then the serial port with each server address.
+    QVector<CloneTarget> targets;
+    for (const QString &value : parser.values(TcpOption)) {
+        CloneTarget target;
+        target.link = link;
+        tcpTarget(value, &target.link, &error);
+        targets.append(target);
+    }
+    if (parser.isSet(RtuOption)) {
+        QVector<int> ids {link.serverAddress};
+        if (parser.isSet(IdOption))
+            serverAddresses(parser.value(IdOption), &ids, &error);
+        for (const int id : qAsConst(ids)) {
+            CloneTarget target;
+            target.link = link;
+            target.link.connectType = 0;
+            target.link.serialPortName = parser.value(RtuOption);
+            target.link.serverAddress = id;
+            targets.append(target);
+        }
+    }
+    if (targets.isEmpty()) {
+        // The saved connection is the one target.
+        CloneTarget target;
+        target.link = link;
+        targets.append(target);
+    }
+    for (CloneTarget &target : targets)
+        target.name = cloneTargetName(target.link);
+
+    // The workbook is read once for every target.
+    ExelToWrite reader;
+    reader.showPopups = false;
+    ImportSheet sheet;
+    if (reader.readImportSheet(file, &sheet) != 0) {
+        out() << "clone failed: " << endReason(reader, -1, link, false, file, QString()) << "\n";
+        out().flush();
+        return 2;
+    }
+    CloneOptions options;
+    options.jobs = jobs;
+    options.allRows = parser.isSet(AllRowsOption);
+    options.blockReads = !parser.isSet(RowByRowOption);
+    importIdle = exportIdle = false;
+    const QVector<CloneResult> results = runClone(sheet, targets, options, [](const QString &line) {
+        err() << line << "\n";
+        err().flush();
+    });
+    importIdle = exportIdle = true;
+    int good = 0;
+    for (int i = 0; i < targets.size(); ++i) {
+        out() << cloneResultLine(targets.at(i), results.at(i)) << "\n";
+        good += results.at(i).ok ? 1 : 0;
+    }
+    out() << "clone done: " << good << " of " << targets.size() << " targets ok";
+    if (good < targets.size())
+        out() << ", " << targets.size() - good << " failed";
+    out() << "\n";
+    out().flush();
+    return good == targets.size() ? 0 : 1;
+}
+
+} // namespace
+
+int runWorkbookCommandLine(const QCommandLineParser &parser)
+{
+    if (parser.isSet(ScanOption))
+        return runScanCommandLine(parser);
+    const bool exporting = parser.isSet(ExportOption);
+    const bool importing = parser.isSet(ImportOption);
+    const bool diffing = parser.isSet(DiffOption);
+    const bool cloning = parser.isSet(CloneOption);
+    const int runs = int(exporting) + int(importing) + int(diffing) + int(cloning);
+    if (runs == 0)
+        return -1;
+    if (runs > 1)
+        return failWith(QStringLiteral("--export, --import, --diff and --clone exclude each other"), 2);
+    if (diffing)
+        return runDiff(parser);
+    if (cloning)
+        return runCloneCommand(parser);
+    return runExportOrImport(parser, exporting);
 }

@@ -1,20 +1,23 @@
 #pragma once
 
 #include "link/linkparameters.h"
+#include "link/transactions.h"
 
 #include <QString>
 
+class ExelToWrite;
 class QCommandLineParser;
+class QModbusClient;
 
 // Call before the application object exists: a command line with --export,
-// --import, --scan, --help or --version runs without a window, so it needs no display (offscreen platform
-// unless QT_QPA_PLATFORM names one).
+// --import, --diff, --clone, --scan, --help or --version runs without a window, so it needs no display
+// (offscreen platform unless QT_QPA_PLATFORM names one).
 void prepareWorkbookCommandLine(int argc, char **argv);
-// Command-line export and import without a window (--export FILE, --import
-// FILE), and the device scan (--scan, --ids A-B, --probe-timeout MS); all share
-// the connection options.
+// Command-line runs without a window (--export FILE, --import FILE, --diff FILE,
+// --clone FILE), and the device scan (--scan, --ids A-B, --probe-timeout MS);
+// all share the connection options.
 void addWorkbookOptions(QCommandLineParser &parser);
-// Runs a requested command-line run (export, import or scan); returns its exit
+// Runs a requested command-line run (export, import, diff, clone or scan); returns its exit
 // status, or -1 when the command line asks for none (the program then starts
 // its window).
 int runWorkbookCommandLine(const QCommandLineParser &parser);
@@ -29,3 +32,21 @@ bool openCheckedLink(const LinkParameters &link, QString *error);
 void closeCheckedLink();
 // "127.0.0.1:1502" for TCP, the serial port's name for RTU.
 QString linkText(const LinkParameters &link);
+
+// A connected client of the link's own, touching no process-wide state (usable
+// in a worker thread: it lives in the calling thread). Null, with a message,
+// when the device cannot be reached.
+QModbusClient *connectOwnClient(const LinkParameters &link, QString *error);
+// The connection page's test read (two holding registers from address 0)
+// through target; false with a message naming the server address and link.
+bool checkDevice(const LinkTarget &target, const LinkParameters &link, QString *error);
+
+// Pieces of the result lines.
+// "rows 2 to 36 done, rows 37 to 242 not done" ("no row done, ..." before row 3).
+QString rowsDoneText(int firstNotDone, int rows);
+// "; 2 failed (first failed addresses: 204, 206)"
+QString failedText(const ExelToWrite &worker);
+// "3 verified, 1 mismatched (first mismatched addresses: 608)"
+QString verifiedText(const ExelToWrite &worker);
+// "reading", "writing", "verifying"
+QString phaseName(int phase);

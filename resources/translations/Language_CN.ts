@@ -668,6 +668,49 @@
         </message>
     </context>
     <context>
+        <name>CompareDialog</name>
+        <message>
+            <source>Compare</source>
+            <translation>比较</translation>
+        </message>
+        <message>
+            <source>Address</source>
+            <translation>地址</translation>
+        </message>
+        <message>
+            <source>Count</source>
+            <translation>寄存器数</translation>
+        </message>
+        <message>
+            <source>Device</source>
+            <translation>设备值</translation>
+        </message>
+        <message>
+            <source>File</source>
+            <translation>文件值</translation>
+        </message>
+        <message>
+            <source>Parameter</source>
+            <translation>参数</translation>
+        </message>
+        <message>
+            <source>Import</source>
+            <translation>导入</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>%1 rows differ from the device, %2 rows are the same.</source>
+            <translation>%1 行与设备不同，%2 行相同。</translation>
+        </message>
+        <message>
+            <source>unreadable</source>
+            <translation>无法读取</translation>
+        </message>
+    </context>
+    <context>
         <name>DataTrans</name>
         <message>
             <source>Form</source>
@@ -2106,6 +2149,54 @@
         <message>
             <source>Export cancelled. The export file was left as it was.</source>
             <translation>导出已取消。导出文件保持原样。</translation>
+        </message>
+        <message>
+            <source>Compare</source>
+            <translation>比较</translation>
+        </message>
+        <message>
+            <source>List the rows of a workbook that differ from the device, before anything is written</source>
+            <translation>写入之前，列出工作簿中与设备不同的行</translation>
+        </message>
+        <message>
+            <source>Writing...</source>
+            <translation>正在写入...</translation>
+        </message>
+        <message>
+            <source>Verifying...</source>
+            <translation>正在校验...</translation>
+        </message>
+        <message>
+            <source>Reading the device...</source>
+            <translation>正在读取设备...</translation>
+        </message>
+        <message>
+            <source>Written: %1, unchanged: %2, failed: %3, invalid: %4; verified: %5, mismatched: %6.</source>
+            <translation>已写入：%1，未变：%2，失败：%3，无效：%4；校验一致：%5，不一致：%6。</translation>
+        </message>
+        <message>
+            <source>Rows that read back differently: %1 (first addresses: %2).</source>
+            <translation>读回不一致的行数：%1（首批地址：%2）。</translation>
+        </message>
+        <message>
+            <source>Import stopped while reading back: the device did not answer. Rows written: %1.</source>
+            <translation>读回校验时导入停止：设备无应答。已写入行数：%1。</translation>
+        </message>
+        <message>
+            <source>Import stopped while reading back: the link is gone. Rows written: %1.</source>
+            <translation>读回校验时导入停止：连接已断开。已写入行数：%1。</translation>
+        </message>
+        <message>
+            <source>Compare failed: the device did not answer.</source>
+            <translation>比较失败：设备无应答。</translation>
+        </message>
+        <message>
+            <source>Compare failed: the link is gone.</source>
+            <translation>比较失败：连接已断开。</translation>
+        </message>
+        <message>
+            <source>Compare failed.</source>
+            <translation>比较失败。</translation>
         </message>
     </context>
     <context>

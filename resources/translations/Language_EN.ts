@@ -668,6 +668,49 @@
     </message>
 </context>
 <context>
+    <name>CompareDialog</name>
+    <message>
+        <source>Compare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>File</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 rows differ from the device, %2 rows are the same.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>unreadable</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>DataTrans</name>
     <message>
         <source>Form</source>
@@ -2105,6 +2148,54 @@
     </message>
     <message>
         <source>Export cancelled. The export file was left as it was.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>List the rows of a workbook that differ from the device, before anything is written</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writing...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Verifying...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reading the device...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Written: %1, unchanged: %2, failed: %3, invalid: %4; verified: %5, mismatched: %6.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rows that read back differently: %1 (first addresses: %2).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import stopped while reading back: the device did not answer. Rows written: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import stopped while reading back: the link is gone. Rows written: %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare failed: the device did not answer.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare failed: the link is gone.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare failed.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
