@@ -113,7 +113,7 @@ int main(int argc, char **argv)
             app.setStyleSheet(QString::fromUtf8(styleFile.readAll()));
         TrafficLog::instance().setFile(scratch.filePath("traffic.csv"));
         trafficWindow = std::make_unique<TrafficLogWindow>();
-        trafficWindow->resize(1100, 640);
+        trafficWindow->resize(1280, 640);
         trafficWindow->show();
         QCoreApplication::processEvents();
         windowOpenedMb = residentMb();

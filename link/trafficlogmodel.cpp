@@ -257,6 +257,8 @@ QVariant TrafficLogModel::data(const QModelIndex &index, int role) const
     case Qt::ToolTipRole:
         if (index.column() == ColumnValues && !r.values.isEmpty())
             return trafficValuesText(r.values);
+        if (index.column() == ColumnResult)
+            return resultText(r.result, r.exceptionCode);
         return tr("Server address %1").arg(r.serverAddress);
     default:
         return QVariant();

@@ -4,6 +4,7 @@
 #include "dialogs/popups.h"
 #include "link/trafficlog.h"
 #include "link/trafficlogmodel.h"
+#include "link/transactions.h"
 #include "ui_trafficlogwindow.h"
 
 #include <QDateTime>
@@ -51,16 +52,8 @@ TrafficLogWindow::TrafficLogWindow(QWidget *parent)
     QHeaderView *columns = table->horizontalHeader();
     columns->setSectionResizeMode(QHeaderView::Interactive);
     columns->setHighlightSections(false);
-    const struct
-    {
-        int column;
-        int width;
-    } widths[] = {{TrafficLogModel::ColumnTime, 120}, {TrafficLogModel::ColumnFunction, 210},
-        {TrafficLogModel::ColumnAddress, 80}, {TrafficLogModel::ColumnCount, 70},
-        {TrafficLogModel::ColumnResult, 250}, {TrafficLogModel::ColumnRoundTrip, 130}};
-    for (const auto &w : widths)
-        columns->resizeSection(w.column, w.width);
     columns->setSectionResizeMode(TrafficLogModel::ColumnValues, QHeaderView::Stretch);
+    fitColumns();
 
     for (QLineEdit *edit : {ui->lineEditAddressFrom, ui->lineEditAddressTo}) {
         edit->setValidator(new QIntValidator(0, 65535, edit));
@@ -191,9 +184,39 @@ void TrafficLogWindow::changeEvent(QEvent *event)
     QWidget::changeEvent(event);
 }
 
+void TrafficLogWindow::fitColumns()
+{
+    // Widths from the texts the columns can hold, measured once (not per row).
+    QTableView *table = ui->tableTraffic;
+    table->horizontalHeader()->ensurePolished();
+    const QFontMetrics cells = table->fontMetrics();
+    const QFontMetrics headers = table->horizontalHeader()->fontMetrics();
+    const int padding = 2 * cells.horizontalAdvance(QLatin1Char('0')) + 8;
+    auto widest = [&](int column, const QStringList &samples) {
+        int width
+            = headers.horizontalAdvance(tableModel->headerData(column, Qt::Horizontal).toString()) + padding;
+        for (const QString &sample : samples)
+            width = qMax(width, cells.horizontalAdvance(sample) + padding);
+        table->horizontalHeader()->resizeSection(column, width);
+    };
+    widest(TrafficLogModel::ColumnTime, {QStringLiteral("00:00:00.000")});
+    QStringList functions;
+    for (TrafficFunction f : {TrafficFunction::ReadHolding, TrafficFunction::ReadCoils,
+             TrafficFunction::WriteHolding, TrafficFunction::WriteCoil})
+        functions << TrafficLogModel::functionText(f);
+    widest(TrafficLogModel::ColumnFunction, functions);
+    widest(TrafficLogModel::ColumnAddress, {QStringLiteral("00000")});
+    widest(TrafficLogModel::ColumnCount, {QStringLiteral("0000")});
+    // The long exception names are cut off here; the cell's tool tip has them whole.
+    widest(TrafficLogModel::ColumnResult,
+        {TrafficLogModel::resultText(NoConnection, 0), TrafficLogModel::resultText(ResponseError, 99)});
+    widest(TrafficLogModel::ColumnRoundTrip, {QStringLiteral("00000.0")});
+}
+
 void TrafficLogWindow::retranslate()
 {
     ui->retranslateUi(this);
+    fitColumns();
     if (ui->Btn_TrafficPause->isChecked())
         ui->Btn_TrafficPause->setText(tr("Resume"));
     tableModel->retranslate();

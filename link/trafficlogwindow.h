@@ -53,6 +53,7 @@ protected:
 
 private:
     void applyAddressFilter();
+    void fitColumns();
     void showStatistics();
     void retranslate();
 
