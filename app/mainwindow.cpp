@@ -8,6 +8,7 @@
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
+#include "link/trafficlogwindow.h"
 #include "link/transactions.h"
 #include "pages/application.h"
 #include "pages/basicconfig.h"
@@ -255,6 +256,16 @@ void MainWindow::on_Btn_SlaveIdSet_clicked()
     }
     delete dialog;
     pollBusy = false;
+}
+
+void MainWindow::on_Btn_TrafficLog_clicked()
+{
+    // One window, kept while the main window lives; closing it only hides it.
+    if (!trafficLogWindow)
+        trafficLogWindow = new TrafficLogWindow(this);
+    trafficLogWindow->show();
+    trafficLogWindow->raise();
+    trafficLogWindow->activateWindow();
 }
 
 void MainWindow::reConnectModbus()

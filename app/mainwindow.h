@@ -22,6 +22,7 @@ class DataTrans;
 class TestMaintain;
 class DisplayWeightThread;
 class LiveDisplay;
+class TrafficLogWindow;
 
 // The one top-level window: its own title bar, navigation, the live weight area,
 // the page stack, the link status line, and the poll tick.
@@ -54,6 +55,8 @@ public:
     int stackIndexOf(int k) const;
     const LinkParameters &statusLink() const { return linkInfo; }
     int languageInUse() const { return language; }
+    // The traffic log window, once the "Traffic" button has opened it (else null).
+    TrafficLogWindow *trafficWindow() const { return trafficLogWindow; }
 
 public slots:
     void initActions();
@@ -73,6 +76,7 @@ public slots:
     void on_Btn_ChangeLanguage_clicked();
     void jumptoSerialSetting();
     void on_Btn_SlaveIdSet_clicked();
+    void on_Btn_TrafficLog_clicked();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
@@ -97,6 +101,7 @@ private:
     DataTrans *dataTrans = nullptr;
     TestMaintain *testMaintain = nullptr;
     LiveDisplay *liveDisplay = nullptr;
+    TrafficLogWindow *trafficLogWindow = nullptr; // made on first use, then reused
     int pageStackIndex[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // by page number; 7 = connection page
     QTranslator *currentTranslator = nullptr;
     int language = 0;

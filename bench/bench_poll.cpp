@@ -4,10 +4,13 @@
 //  2. the process CPU time per wall second while the poll thread ticks every
 //     500 ms for 10 s and every tick reads the live groups and redraws the
 //     weight area.
+//  3. with traffic on: the growth of the process while an hour of live reads
+//     (7200 ticks of the 13 reads, fed straight into the traffic record) goes
+//     through the open traffic log window.
 // Usage: bench_poll [ticks] [seconds] [latency ms] [traffic]
-// With traffic 1, every transaction is also recorded to a CSV file and a
-// listener takes the new records four times a second and formats them into a
-// bounded table, as the traffic log window does.
+// With traffic 1, every transaction is also recorded to a CSV file and the
+// real traffic log window is open (offscreen, with the program's style sheet)
+// for all of the measurements, taking the new records on its own timer.
 
 #include "app/appstate.h"
 #include "link/displayweightthread.h"
@@ -16,12 +19,16 @@
 #include "support/simulatorprocess.h"
 
 #include "link/trafficlog.h"
+#include "link/trafficlogmodel.h"
+#include "link/trafficlogwindow.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QModbusClient>
@@ -31,8 +38,22 @@
 
 #include <cstdio>
 #include <ctime>
+#include <memory>
 
 namespace {
+
+// Resident set size of the process, MB (Linux).
+double residentMb()
+{
+    QFile status(QStringLiteral("/proc/self/status"));
+    if (!status.open(QIODevice::ReadOnly))
+        return 0;
+    for (const QByteArray &line : status.readAll().split('\n')) {
+        if (line.startsWith("VmRSS:"))
+            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
+    }
+    return 0;
+}
 
 double processCpuSeconds()
 {
@@ -82,23 +103,22 @@ int main(int argc, char **argv)
     const int latencyMs = argc > 3 ? atoi(argv[3]) : 5;
     const bool traffic = argc > 4 && atoi(argv[4]) != 0;
 
+    initQ4Resources();
     QTemporaryDir scratch;
-    QTimer trafficTimer;
-    QVector<QStringList> trafficTable; // the rows a window would show, at most a ring's worth
-    quint64 lastSeen = 0;
+    std::unique_ptr<TrafficLogWindow> trafficWindow;
+    double windowOpenedMb = 0;
     if (traffic) {
+        QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
+        if (styleFile.open(QIODevice::ReadOnly))
+            app.setStyleSheet(QString::fromUtf8(styleFile.readAll()));
         TrafficLog::instance().setFile(scratch.filePath("traffic.csv"));
-        QObject::connect(&trafficTimer, &QTimer::timeout, [&] {
-            for (const TrafficRecord &r : TrafficLog::instance().recordsSince(lastSeen, &lastSeen)) {
-                if (trafficTable.size() >= TrafficLog::RingCapacity)
-                    trafficTable.removeFirst();
-                trafficTable.append({QString::number(r.timeMs), trafficFunctionName(r.function),
-                    QString::number(r.address), QString::number(r.count), trafficValuesText(r.values),
-                    trafficResultText(r.result, r.exceptionCode), QString::number(r.roundTripUs / 1000.0)});
-            }
-        });
-        trafficTimer.start(250);
-        printf("traffic recorded to a file and taken by a listener every 250 ms\n");
+        trafficWindow = std::make_unique<TrafficLogWindow>();
+        trafficWindow->resize(1280, 640);
+        trafficWindow->show();
+        QCoreApplication::processEvents();
+        windowOpenedMb = residentMb();
+        printf("traffic recorded to a file and shown in the traffic log window (refresh every %d ms)\n",
+            TrafficLogWindow::RefreshIntervalMs);
     }
 
     SimulatorProcess sim({"--latency", QString::number(latencyMs)});
@@ -183,6 +203,41 @@ int main(int argc, char **argv)
     printf("polling every 500 ms for %.1f s: %d ticks (%d failed), %.3f CPU s, %.4f CPU s per wall s "
            "(target <= 0.03)\n",
         wall, done, failed, cpu, cpu / wall);
+
+    if (trafficWindow) {
+        printf("traffic log window: %d rows shown, resident %.1f MB (%.1f MB when it opened)\n",
+            trafficWindow->model()->rowCount(), residentMb(), windowOpenedMb);
+
+        // 3. An hour of live reads through the open window: 7200 ticks of the 13
+        // reads with their real counts, the window taking a batch every tick.
+        static const int groups[] = {3, 1, 2, 12, 13, 14, 15, 4, 5, 6, 7, 21, 0};
+        QVector<quint16> values(125, 1234);
+        const double beforeMb = residentMb();
+        double fullMb = 0; // once the window's copy holds a full ring
+        qint64 now = QDateTime::currentMSecsSinceEpoch();
+        clock.restart();
+        for (int tick = 0; tick < 7200; ++tick) {
+            if (tick == 1000)
+                fullMb = residentMb();
+            for (int group : groups) {
+                const ParameterGroup g = parameterGroup(group);
+                TrafficLog::instance().record(
+                    group == 21 ? TrafficFunction::ReadCoils : TrafficFunction::ReadHolding, 1, g.start,
+                    g.count, values.constData(), 0, 0, now, 5300);
+                now += 1;
+            }
+            now += 500;
+            trafficWindow->refresh();
+            QCoreApplication::processEvents(); // the window paints what it took
+        }
+        const double afterMb = residentMb();
+        printf("an hour of polling (%d transactions) through the window in %.1f s: resident %.1f -> %.1f MB, "
+               "growth %.1f MB (%.1f MB since the window opened; %d rows kept); "
+               "%.1f MB in the last 6200 ticks, with the ring full\n",
+            7200 * 13, double(clock.elapsed()) / 1000.0, beforeMb, afterMb, afterMb - beforeMb,
+            afterMb - windowOpenedMb, trafficWindow->model()->rowCount(), afterMb - fullMb);
+        trafficWindow.reset();
+    }
 
     disconnectTestClient();
     sim.stop();

@@ -1395,6 +1395,14 @@
             <source>Weight Under Limit</source>
             <translation>重量负溢出</translation>
         </message>
+        <message>
+            <source>Traffic</source>
+            <translation>通讯记录</translation>
+        </message>
+        <message>
+            <source>Every Modbus transaction, with statistics</source>
+            <translation>每一次 Modbus 通讯及其统计</translation>
+        </message>
     </context>
     <context>
         <name>ModbusParaSetDialog</name>
@@ -2228,6 +2236,160 @@
         <message>
             <source>Retry</source>
             <translation>重试</translation>
+        </message>
+    </context>
+    <context>
+        <name>TrafficLogModel</name>
+        <message>
+            <source>Read holding registers</source>
+            <translation>读保持寄存器</translation>
+        </message>
+        <message>
+            <source>Read coils</source>
+            <translation>读线圈</translation>
+        </message>
+        <message>
+            <source>Write holding registers</source>
+            <translation>写保持寄存器</translation>
+        </message>
+        <message>
+            <source>Write coils</source>
+            <translation>写线圈</translation>
+        </message>
+        <message>
+            <source>OK</source>
+            <translation>成功</translation>
+        </message>
+        <message>
+            <source>Time-out</source>
+            <translation>超时</translation>
+        </message>
+        <message>
+            <source>No connection</source>
+            <translation>无连接</translation>
+        </message>
+        <message>
+            <source>Error</source>
+            <translation>错误</translation>
+        </message>
+        <message>
+            <source>Exception %1: illegal function</source>
+            <translation>异常 %1：非法功能</translation>
+        </message>
+        <message>
+            <source>Exception %1: illegal data address</source>
+            <translation>异常 %1：非法数据地址</translation>
+        </message>
+        <message>
+            <source>Exception %1: illegal data value</source>
+            <translation>异常 %1：非法数据值</translation>
+        </message>
+        <message>
+            <source>Exception %1: server device failure</source>
+            <translation>异常 %1：从站设备故障</translation>
+        </message>
+        <message>
+            <source>Exception %1</source>
+            <translation>异常 %1</translation>
+        </message>
+        <message>
+            <source>Server address %1</source>
+            <translation>从站地址 %1</translation>
+        </message>
+        <message>
+            <source>Time</source>
+            <translation>时间</translation>
+        </message>
+        <message>
+            <source>Function</source>
+            <translation>功能</translation>
+        </message>
+        <message>
+            <source>Address</source>
+            <translation>地址</translation>
+        </message>
+        <message>
+            <source>Count</source>
+            <translation>数量</translation>
+        </message>
+        <message>
+            <source>Values</source>
+            <translation>数值</translation>
+        </message>
+        <message>
+            <source>Result</source>
+            <translation>结果</translation>
+        </message>
+        <message>
+            <source>Round trip (ms)</source>
+            <translation>往返时间 (ms)</translation>
+        </message>
+    </context>
+    <context>
+        <name>TrafficLogWindow</name>
+        <message>
+            <source>Traffic Log</source>
+            <translation>通讯记录</translation>
+        </message>
+        <message>
+            <source>Pause</source>
+            <translation>暂停</translation>
+        </message>
+        <message>
+            <source>Clear</source>
+            <translation>清空</translation>
+        </message>
+        <message>
+            <source>Save</source>
+            <translation>保存</translation>
+        </message>
+        <message>
+            <source>Save the rows shown as CSV</source>
+            <translation>将显示的行保存为 CSV 文件</translation>
+        </message>
+        <message>
+            <source>Errors only</source>
+            <translation>仅显示错误</translation>
+        </message>
+        <message>
+            <source>Address from</source>
+            <translation>地址从</translation>
+        </message>
+        <message>
+            <source>any</source>
+            <translation>不限</translation>
+        </message>
+        <message>
+            <source>to</source>
+            <translation>到</translation>
+        </message>
+        <message>
+            <source>Requests: %1   Failures: %2   Time-outs: %3   Exceptions: %4   Round trip: mean %5 ms, 95th percentile %6 ms, worst %7 ms</source>
+            <translation>请求：%1   失败：%2   超时：%3   异常：%4   往返时间：平均 %5 ms，95% 分位 %6 ms，最长 %7 ms</translation>
+        </message>
+        <message>
+            <source>Resume</source>
+            <translation>继续</translation>
+        </message>
+        <message>
+            <source>Save Traffic</source>
+            <translation>保存通讯记录</translation>
+        </message>
+        <message>
+            <source>CSV Files (*.csv)</source>
+            <translation>CSV 文件 (*.csv)</translation>
+        </message>
+        <message>
+            <source>Tip</source>
+            <translation>提示</translation>
+        </message>
+        <message>
+            <source>Traffic saved: %1 rows.</source>
+            <translation>通讯记录已保存：%1 行。</translation>
+        </message>
+        <message>
+            <source>The traffic file could not be written!</source>
+            <translation>通讯记录文件无法写入！</translation>
         </message>
     </context>
     <context>

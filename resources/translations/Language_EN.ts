@@ -1395,6 +1395,14 @@
         <source>Weight Under Limit</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Traffic</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Every Modbus transaction, with statistics</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ModbusParaSetDialog</name>
@@ -2227,6 +2235,160 @@
     </message>
     <message>
         <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TrafficLogModel</name>
+    <message>
+        <source>Read holding registers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Read coils</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write holding registers</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write coils</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time-out</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Error</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exception %1: illegal function</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exception %1: illegal data address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exception %1: illegal data value</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exception %1: server device failure</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exception %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Server address %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Function</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Count</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Values</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Round trip (ms)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>TrafficLogWindow</name>
+    <message>
+        <source>Traffic Log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Pause</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Clear</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save the rows shown as CSV</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Errors only</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address from</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>any</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>to</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Requests: %1   Failures: %2   Time-outs: %3   Exceptions: %4   Round trip: mean %5 ms, 95th percentile %6 ms, worst %7 ms</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Resume</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Save Traffic</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>CSV Files (*.csv)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tip</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Traffic saved: %1 rows.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The traffic file could not be written!</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

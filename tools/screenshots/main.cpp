@@ -1,12 +1,13 @@
 // Renders the connection page, the main window connected to a device (each of
-// the six pages), the link dialog, a success popup, a question popup, the
-// password prompt and the device scan to PNG files. Run offscreen
-// (QT_QPA_PLATFORM=offscreen) by scripts/screenshots.sh against a running
-// simulator.
+// the six pages), the traffic log window, the link dialog, a success popup, a
+// question popup, the password prompt and the device scan to PNG files. Run
+// offscreen (QT_QPA_PLATFORM=offscreen) by scripts/screenshots.sh against a
+// running simulator.
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "dialogs/popups.h"
 #include "link/modbussetting.h"
+#include "link/trafficlogwindow.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -166,6 +167,17 @@ int main(int argc, char **argv)
     }
     window.showPage(0);
     settle(500);
+
+    // The traffic log window after a few seconds of polling.
+    if (auto *traffic = window.findChild<QPushButton *>(QStringLiteral("Btn_TrafficLog"))) {
+        traffic->click();
+        settle(3000);
+        save(window.trafficWindow(), QStringLiteral("traffic-log"));
+        window.trafficWindow()->close();
+    } else {
+        QTextStream(stderr) << "no Btn_TrafficLog\n";
+        ++failures;
+    }
 
     grabNextModal(QStringLiteral("link-dialog"), [](QWidget *dialog) { dialog->close(); });
     window.on_Btn_SlaveIdSet_clicked();
