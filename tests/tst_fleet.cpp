@@ -584,8 +584,7 @@ void TestFleet::cloneIntoSeveralTcpDevices()
 // Devices on one serial bus are cloned one after another through one port.
 void TestFleet::cloneOverOneSerialBus()
 {
-    if (!PtyPair::available())
-        QSKIP("socat is not installed");
+    Q4_REQUIRE_TOOL("socat");
     PtyPair pty;
     QVERIFY(pty.start());
     SimulatorProcess sim({QStringLiteral("--rtu"), pty.first(), QStringLiteral("--baud"),
