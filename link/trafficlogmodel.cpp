@@ -26,6 +26,14 @@ void copyInto(TrafficRecord &slot, const TrafficRecord &from)
     slot.values.swap(buffer);
 }
 
+// The first values of a transaction for its cell; the rest become an ellipsis.
+QString shownValuesText(const QVector<quint16> &values)
+{
+    if (values.size() <= TrafficLogModel::ShownValues)
+        return trafficValuesText(values);
+    return trafficValuesText(values.mid(0, TrafficLogModel::ShownValues)) + QStringLiteral(" \u2026");
+}
+
 } // namespace
 
 TrafficLogModel::TrafficLogModel(QObject *parent)
@@ -233,7 +241,7 @@ QVariant TrafficLogModel::data(const QModelIndex &index, int role) const
         case ColumnCount:
             return r.count;
         case ColumnValues:
-            return trafficValuesText(r.values);
+            return shownValuesText(r.values);
         case ColumnResult:
             return resultText(r.result, r.exceptionCode);
         case ColumnRoundTrip:

@@ -35,6 +35,10 @@ public:
         ColumnRoundTrip,
         ColumnTotal
     };
+    // The values cell shows this many values and then an ellipsis: laying out
+    // and eliding a whole 125-register read at every paint was most of the
+    // window's drawing. Its tool tip and the saved CSV have all the values.
+    static constexpr int ShownValues = 32;
 
     // What one batch did to the rows: `removed` rows left at the top (the oldest
     // transactions, pushed out of the copy), `added` rows came at the bottom.

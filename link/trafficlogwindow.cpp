@@ -62,7 +62,7 @@ TrafficLogWindow::TrafficLogWindow(QWidget *parent)
 
     refreshTimer = new QTimer(this);
     refreshTimer->setInterval(RefreshIntervalMs);
-    connect(refreshTimer, &QTimer::timeout, this, &TrafficLogWindow::refresh);
+    connect(refreshTimer, &QTimer::timeout, this, &TrafficLogWindow::refreshWhenDue);
     showStatistics();
 }
 
@@ -74,6 +74,8 @@ void TrafficLogWindow::refresh()
     const bool following = bar->value() >= bar->maximum();
     const int offset = bar->value();
     const TrafficLogModel::Batch batch = tableModel->takeNewRecords();
+    if (batch.added > 0 || batch.removed > 0)
+        lastBatch.start();
     if (following) {
         if (batch.added > 0 || batch.removed > 0)
             ui->tableTraffic->scrollToBottom();
@@ -82,6 +84,13 @@ void TrafficLogWindow::refresh()
         bar->setValue(qMax(0, offset - batch.removed));
     }
     showStatistics();
+}
+
+void TrafficLogWindow::refreshWhenDue()
+{
+    if (lastBatch.isValid() && lastBatch.elapsed() < BatchIntervalMs)
+        return;
+    refresh();
 }
 
 void TrafficLogWindow::showStatistics()

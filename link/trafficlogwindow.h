@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 namespace Ui {
@@ -18,16 +19,20 @@ class TrafficLogModel;
 // kept above the main window), not one of the frameless popups: it stays open
 // beside the program while the engineer works. Closing it only hides it.
 //
-// It is cheap while the poll runs: a timer takes the new transactions a few
-// times a second in one batch (nothing runs while the window is hidden), and
-// cells are formatted only for the rows on screen.
+// It is cheap while the poll runs: a timer looks for new transactions a few
+// times a second, but steady traffic reaches the table at most once a second
+// in one batch (each batch lays out and paints the rows on screen; nothing
+// runs while the window is hidden). A transaction after a quiet second shows
+// at the next look. Cells are formatted only for the rows on screen.
 class TrafficLogWindow : public QWidget
 {
     Q_OBJECT
 
 public:
-    // Batches per second of the table and the statistics.
+    // How often the timer looks for new transactions.
     static constexpr int RefreshIntervalMs = 250;
+    // The shortest time between two batches that reach the table.
+    static constexpr int BatchIntervalMs = 1000;
 
     explicit TrafficLogWindow(QWidget *parent = nullptr);
     ~TrafficLogWindow() override;
@@ -52,6 +57,7 @@ protected:
     void changeEvent(QEvent *event) override;
 
 private:
+    void refreshWhenDue();
     void applyAddressFilter();
     void fitColumns();
     void showStatistics();
@@ -60,4 +66,5 @@ private:
     Ui::TrafficLogWindow *ui;
     TrafficLogModel *tableModel = nullptr;
     QTimer *refreshTimer = nullptr;
+    QElapsedTimer lastBatch; // since the last batch that brought rows
 };

@@ -99,6 +99,7 @@ private slots:
     void savesTheShownRowsAsTheTrafficFile();
     void statisticsLine();
     void followsTheEndOnlyWhenScrolledThere();
+    void steadyTrafficComesOnceASecond();
     void buttonOpensOneWindowThatFollowsTheLanguage();
 };
 
@@ -131,8 +132,19 @@ void TestTrafficLog::pollsExceptionAndTimeoutShowAsRows()
         QCOMPARE(cell(model, row, TrafficLogModel::ColumnAddress), f[1]);
         QCOMPARE(cell(model, row, TrafficLogModel::ColumnCount), f[2]);
         QCOMPARE(cell(model, row, TrafficLogModel::ColumnResult), QStringLiteral("OK"));
-        QCOMPARE(
-            cell(model, row, TrafficLogModel::ColumnValues).split(QLatin1Char(' ')).size(), f[2].toInt());
+        // The cell shows the first values, its tool tip all of them.
+        const int count = f[2].toInt();
+        const QModelIndex values = model->index(row, TrafficLogModel::ColumnValues);
+        const QStringList all = values.data(Qt::ToolTipRole).toString().split(QLatin1Char(' '));
+        QCOMPARE(all.size(), count);
+        const QString shown = values.data().toString();
+        if (count <= TrafficLogModel::ShownValues) {
+            QCOMPARE(shown, all.join(QLatin1Char(' ')));
+        } else {
+            QCOMPARE(shown,
+                QStringList(all.mid(0, TrafficLogModel::ShownValues)).join(QLatin1Char(' '))
+                    + QStringLiteral(" \u2026"));
+        }
     }
     // Local time with milliseconds.
     QVERIFY(QRegularExpression(QStringLiteral("^\\d\\d:\\d\\d:\\d\\d\\.\\d\\d\\d$"))
@@ -413,6 +425,29 @@ void TestTrafficLog::statisticsLine()
     trafficLog().resetStatistics();
     window.refresh();
     QVERIFY2(label->text().startsWith(QLatin1String("Requests: 0 ")), qPrintable(label->text()));
+}
+
+void TestTrafficLog::steadyTrafficComesOnceASecond()
+{
+    TrafficLogWindow window;
+    window.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&window));
+    TrafficLogModel *model = window.model();
+    QCOMPARE(model->rowCount(), 0);
+
+    // After a quiet spell a transaction shows at the timer's next look...
+    QElapsedTimer sinceFirst;
+    sinceFirst.start();
+    feed(TrafficFunction::ReadHolding, 100, 1);
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 1, 3000);
+    // ...the next one waits until a second has passed since that batch...
+    feed(TrafficFunction::ReadHolding, 101, 1);
+    QTest::qWait(400);
+    if (sinceFirst.elapsed() < TrafficLogWindow::BatchIntervalMs - 100)
+        QCOMPARE(model->rowCount(), 1);
+    // ...and then comes.
+    QTRY_COMPARE_WITH_TIMEOUT(model->rowCount(), 2, 3000);
+    QVERIFY(sinceFirst.elapsed() >= TrafficLogWindow::BatchIntervalMs);
 }
 
 void TestTrafficLog::followsTheEndOnlyWhenScrolledThere()
