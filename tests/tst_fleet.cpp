@@ -9,6 +9,7 @@
 #include "link/linkstate.h"
 #include "pages/testmaintain.h"
 #include "params/registermap.h"
+#include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "ui_comparedialog.h"
@@ -64,36 +65,6 @@ QStringList readLines(SimulatorProcess &sim)
 }
 
 bool ok(const QString &reply) { return reply.startsWith(QLatin1String("ok")); }
-
-struct ProgramRun
-{
-    int status = -1;
-    QString out;
-    QString err;
-    qint64 ms = 0;
-};
-
-ProgramRun runProgram(const QStringList &args)
-{
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-    p.setProcessEnvironment(env);
-    QElapsedTimer clock;
-    clock.start();
-    p.start(QStringLiteral(Q4CONFIG_PATH), args);
-    ProgramRun run;
-    if (!p.waitForFinished(180000))
-        return run;
-    run.ms = clock.elapsed();
-    run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
-}
-
-QStringList outLines(const ProgramRun &run) { return run.out.split(QLatin1Char('\n'), Qt::SkipEmptyParts); }
 
 QVector<QVariant> row(
     qint64 address, const QString &name, qint64 count, qint64 maximum, qint64 minimum, const QString &value)
@@ -432,10 +403,7 @@ void TestFleet::batchedExportEndsWhenDeviceGoesQuiet()
     }();
     sim.clearRequests();
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-    p.setProcessEnvironment(env);
+    prepareProgram(p);
     p.start(QStringLiteral(Q4CONFIG_PATH),
         {QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")), QStringLiteral("--export"), file,
             QStringLiteral("--tcp"), tcp, QStringLiteral("--timeout"), QStringLiteral("200")});
@@ -484,7 +452,7 @@ void TestFleet::diffFromTheCommandLine()
     sim.clearRequests();
     ProgramRun run = runProgram(QStringList {QStringLiteral("--diff"), file} + connection);
     QCOMPARE(run.status, 1);
-    QCOMPARE(outLines(run),
+    QCOMPARE(run.lines(),
         (QStringList {QStringLiteral("diff 1066 2 device=0 file=4294967289 COMP1 Value-2"),
             QStringLiteral("diff 8001 1 device=3 file=5 COM-1 Baudrate"),
             QStringLiteral("diff 8020 1 device=unreadable file=2 COM-2 COM ID"),
@@ -496,7 +464,7 @@ void TestFleet::diffFromTheCommandLine()
     QVERIFY(ok(sim.command(QStringLiteral("set 8001 5"))));
     run = runProgram(QStringList {QStringLiteral("--diff"), file} + connection);
     QCOMPARE(run.status, 0);
-    QCOMPARE(outLines(run), QStringList {QStringLiteral("0 rows differ")});
+    QCOMPARE(run.lines(), QStringList {QStringLiteral("0 rows differ")});
 
     // No such file, no device.
     run = runProgram(
@@ -546,7 +514,7 @@ void TestFleet::cloneIntoSeveralTcpDevices()
         args << QStringLiteral("--tcp") << t;
     ProgramRun run = runProgram(args);
     QCOMPARE(run.status, 1);
-    const QStringList lines = outLines(run);
+    const QStringList lines = run.lines();
     const int rows = parameterCatalogue().size();
     QCOMPARE(lines.size(), 5);
     QCOMPARE(
@@ -575,8 +543,8 @@ void TestFleet::cloneIntoSeveralTcpDevices()
         sim->clearRequests();
     run = runProgram(args);
     QCOMPARE(run.status, 0);
-    QCOMPARE(outLines(run).last(), QStringLiteral("clone done: 3 of 3 targets ok"));
-    QCOMPARE(outLines(run).filter(QStringLiteral(": ok written=0 unchanged=%1").arg(rows)).size(), 3);
+    QCOMPARE(run.lines().last(), QStringLiteral("clone done: 3 of 3 targets ok"));
+    QCOMPARE(run.lines().filter(QStringLiteral(": ok written=0 unchanged=%1").arg(rows)).size(), 3);
     for (auto &sim : sims)
         QVERIFY(sim->writes().isEmpty());
 }
@@ -599,7 +567,7 @@ void TestFleet::cloneOverOneSerialBus()
         QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--id"), QStringLiteral("2,5,7"),
         QStringLiteral("--timeout"), QStringLiteral("300")});
     QCOMPARE(run.status, 1);
-    const QStringList lines = outLines(run);
+    const QStringList lines = run.lines();
     QCOMPARE(lines.size(), 4);
     QCOMPARE(lines.at(0), QStringLiteral("clone %1@2: ok written=2 unchanged=0").arg(pty.second()));
     QCOMPARE(lines.at(1), QStringLiteral("clone %1@5: ok written=1 unchanged=1").arg(pty.second()));

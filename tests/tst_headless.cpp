@@ -4,6 +4,7 @@
 #include "app/appstate.h"
 #include "link/linkstate.h"
 #include "params/registermap.h"
+#include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "workbook/headlessrun.h"
@@ -56,39 +57,6 @@ QByteArray fileBytes(const QString &path)
 }
 
 // The program itself, without a display.
-void prepareProgram(QProcess &p)
-{
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-    p.setProcessEnvironment(env);
-}
-
-struct ProgramRun
-{
-    int status = -1;
-    QString out; // standard output
-    QString err; // standard error
-    qint64 ms = 0;
-};
-
-ProgramRun runProgram(const QStringList &args)
-{
-    QProcess p;
-    prepareProgram(p);
-    QElapsedTimer clock;
-    clock.start();
-    p.start(QStringLiteral(Q4CONFIG_PATH), args);
-    ProgramRun run;
-    if (!p.waitForFinished(180000))
-        return run;
-    run.ms = clock.elapsed();
-    run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.out = QString::fromUtf8(p.readAllStandardOutput());
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
-}
-
 QString lastLine(const QString &text) { return text.trimmed().split(QLatin1Char('\n')).last(); }
 
 // A workbook of rows that each write value into register 8000 (COM1 ID, 0..99).
@@ -291,10 +259,7 @@ void TestHeadless::programRunsWithoutWindow()
     QVERIFY(sim.start());
     const QString file = dir.filePath(QStringLiteral("program.xlsx"));
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-    p.setProcessEnvironment(env);
+    prepareProgram(p);
     p.start(QStringLiteral(Q4CONFIG_PATH),
         {QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")), QStringLiteral("--export"), file,
             QStringLiteral("--tcp"), QStringLiteral("127.0.0.1:%1").arg(sim.port())});

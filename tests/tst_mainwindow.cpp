@@ -8,6 +8,7 @@
 #include "link/transactions.h"
 #include "pages/commitengine.h"
 #include "params/registermap.h"
+#include "support/programrun.h"
 #include "support/simulatorprocess.h"
 
 #include <QApplication>
@@ -401,10 +402,7 @@ private slots:
             settings.setValue(QStringLiteral("Q4/EditPort"), QString::number(sim.port()));
         }
         QProcess program;
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-        env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-        program.setProcessEnvironment(env);
+        prepareProgram(program);
         program.setProcessChannelMode(QProcess::MergedChannels);
         program.start(QStringLiteral(Q4CONFIG_PATH),
             {QStringLiteral("--data-dir"), dir.path(), QStringLiteral("--connect")});
@@ -419,7 +417,7 @@ private slots:
         QVERIFY(!program.readAll().contains("Operation Failed"));
 
         QProcess help;
-        help.setProcessEnvironment(env);
+        prepareProgram(help);
         help.start(QStringLiteral(Q4CONFIG_PATH), {QStringLiteral("--help")});
         QVERIFY(help.waitForFinished(10000));
         QCOMPARE(help.exitCode(), 0);

@@ -11,6 +11,7 @@
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "support/fakemodbusserver.h"
+#include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 
@@ -60,28 +61,9 @@ QList<int> addressesOf(const QVector<ScanHit> &hits)
     return list;
 }
 
-struct ProgramRun
-{
-    int status = -1;
-    QStringList lines; // standard output
-    QString err;
-};
-
 ProgramRun runProgram(const QStringList &args, const QString &dataDir)
 {
-    QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-    p.setProcessEnvironment(env);
-    p.start(QStringLiteral(Q4CONFIG_PATH), QStringList {QStringLiteral("--data-dir"), dataDir} + args);
-    ProgramRun run;
-    if (!p.waitForFinished(120000))
-        return run;
-    run.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    run.lines = QString::fromUtf8(p.readAllStandardOutput()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    run.err = QString::fromUtf8(p.readAllStandardError());
-    return run;
+    return runProgram(QStringList {QStringLiteral("--data-dir"), dataDir} + args, 120000);
 }
 
 // Runs body on the next modal dialog of class className once it is shown.
@@ -245,20 +227,20 @@ void TestScan::commandLineOverTcp()
                          QStringLiteral("1-5"), QStringLiteral("--probe-timeout"), QStringLiteral("100")},
             data);
     QCOMPARE(run.status, 0);
-    QCOMPARE(run.lines.size(), 3);
-    QCOMPARE(run.lines[0], QStringLiteral("found 1 software 10203 serial 2026120700042-000000001234"));
-    QCOMPARE(run.lines[1], QStringLiteral("found 3 software 10203 serial ") + simSerial(3));
-    QVERIFY2(run.lines[2].startsWith(QStringLiteral("scan done: 2 devices found in 5 probes")),
-        qPrintable(run.lines[2]));
+    QCOMPARE(run.lines().size(), 3);
+    QCOMPARE(run.lines()[0], QStringLiteral("found 1 software 10203 serial 2026120700042-000000001234"));
+    QCOMPARE(run.lines()[1], QStringLiteral("found 3 software 10203 serial ") + simSerial(3));
+    QVERIFY2(run.lines()[2].startsWith(QStringLiteral("scan done: 2 devices found in 5 probes")),
+        qPrintable(run.lines()[2]));
 
     // No device in the range: exit status 1.
     run = runProgram({QStringLiteral("--scan"), QStringLiteral("--tcp"), tcp, QStringLiteral("--ids"),
                          QStringLiteral("4-5"), QStringLiteral("--probe-timeout"), QStringLiteral("50")},
         data);
     QCOMPARE(run.status, 1);
-    QCOMPARE(run.lines.size(), 1);
-    QVERIFY2(run.lines[0].startsWith(QStringLiteral("scan done: 0 devices found in 2 probes")),
-        qPrintable(run.lines[0]));
+    QCOMPARE(run.lines().size(), 1);
+    QVERIFY2(run.lines()[0].startsWith(QStringLiteral("scan done: 0 devices found in 2 probes")),
+        qPrintable(run.lines()[0]));
 
     // Nothing listening: the scan failed, which is not "nothing found".
     sim.stop();
@@ -266,8 +248,8 @@ void TestScan::commandLineOverTcp()
                          QStringLiteral("1-3")},
         data);
     QCOMPARE(run.status, 1);
-    QVERIFY2(run.lines.value(0).startsWith(QStringLiteral("scan failed: Cannot connect to ") + tcp),
-        qPrintable(run.lines.join('\n')));
+    QVERIFY2(run.lines().value(0).startsWith(QStringLiteral("scan failed: Cannot connect to ") + tcp),
+        qPrintable(run.lines().join('\n')));
 
     // Options it does not take.
     const QList<QStringList> bad = {
@@ -306,16 +288,16 @@ void TestScan::commandLineOverRtuFixedCombination()
             QStringLiteral("1-8"), QStringLiteral("--probe-timeout"), QStringLiteral("100")},
         dataDir.filePath(QStringLiteral("rtu")));
     QCOMPARE(run.status, 0);
-    QCOMPARE(run.lines.size(), 3);
+    QCOMPARE(run.lines().size(), 3);
     for (int i = 0; i < 2; ++i) {
         const int address = i == 0 ? 3 : 7;
-        QCOMPARE(run.lines[i],
+        QCOMPARE(run.lines()[i],
             QStringLiteral("found %1 baud 9600 parity odd data-bits 8 stop-bits 1 software 10203 serial %2")
                 .arg(address)
                 .arg(simSerial(address)));
     }
-    QVERIFY2(run.lines[2].startsWith(QStringLiteral("scan done: 2 devices found in 8 probes")),
-        qPrintable(run.lines[2]));
+    QVERIFY2(run.lines()[2].startsWith(QStringLiteral("scan done: 2 devices found in 8 probes")),
+        qPrintable(run.lines()[2]));
     QCOMPARE(sim.requests(),
         (QStringList {QStringLiteral("@3 read-hr 0 2"), QStringLiteral("@3 read-hr 10000 30"),
             QStringLiteral("@7 read-hr 0 2"), QStringLiteral("@7 read-hr 10000 30")}));
@@ -344,9 +326,9 @@ void TestScan::commandLineOverRtuEveryCombination()
                             .arg(baud)
                             .arg(QLatin1String(parity))
                             .arg(simSerial(3));
-    QCOMPARE(run.lines.mid(0, run.lines.size() - 1), expected);
-    QVERIFY2(run.lines.last().startsWith(QStringLiteral("scan done: 18 devices found in 36 probes")),
-        qPrintable(run.lines.last()));
+    QCOMPARE(run.lines().mid(0, run.lines().size() - 1), expected);
+    QVERIFY2(run.lines().last().startsWith(QStringLiteral("scan done: 18 devices found in 36 probes")),
+        qPrintable(run.lines().last()));
 }
 
 void TestScan::dialogFillsTheConnectionPage()

@@ -9,6 +9,7 @@
 #include "link/modbussetting.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
+#include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 #include "workbook/parameterworkbook.h"
@@ -255,10 +256,7 @@ void TestSerialLink::runHeadlessAndUnplug(
     QVERIFY2(sim->start(), qPrintable(sim->errorText()));
 
     QProcess run;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-    run.setProcessEnvironment(env);
+    prepareProgram(run);
     run.setProcessChannelMode(QProcess::MergedChannels);
     run.start(QStringLiteral(Q4CONFIG_PATH),
         QStringList {QStringLiteral("--data-dir"), dataDir.path()} + args

@@ -7,6 +7,7 @@
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
+#include "support/programrun.h"
 #include "support/simulatorprocess.h"
 
 #include <QModbusClient>
@@ -144,10 +145,7 @@ void TestTraffic::headlessExportLogsEveryTransaction()
     QVERIFY(QFile::copy(QStringLiteral(Q4_BINARY_DIR "/Template/KTT-Q4_EN.xlsx"),
         dir.filePath(QStringLiteral("data/Template/KTT-Q4_EN.xlsx"))));
     QProcess p;
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
-    p.setProcessEnvironment(env);
+    prepareProgram(p);
     p.start(QStringLiteral(Q4CONFIG_PATH),
         {QStringLiteral("--data-dir"), dir.filePath(QStringLiteral("data")), QStringLiteral("--export"),
             exported, QStringLiteral("--tcp"), QStringLiteral("%1:%2").arg(sim.host()).arg(sim.port()),
