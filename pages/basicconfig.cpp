@@ -1,8 +1,8 @@
 #include "pages/basicconfig.h"
 
 #include "app/appstate.h"
-#include "pages/panelflow.h"
 #include "pages/commitengine.h"
+#include "pages/panelflow.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 
@@ -38,8 +38,6 @@ const BasicField redrawOrder[] = {
     {"EditZeroRange", BasicZeroRange},
     {"comboBox_InputRange", BasicInputRange},
 };
-
-int currentChannel(const QComboBox *selector) { return qBound(0, selector->currentIndex(), 3); }
 
 } // namespace
 
@@ -92,24 +90,7 @@ void BasicConfig::on_BoxChaneelSelect_activated(int index)
 
 void BasicConfig::refresh(bool forced)
 {
-    // In combined mode the selector is hidden: the page works on channel 1 so that
-    // no hidden channel choice moves the writes to another channel's registers.
-    if (channelMode == 1 && ui->BoxChaneelSelect->currentIndex() != 0) {
-        ui->BoxChaneelSelect->setCurrentIndex(0);
-        selectedChannel = 0;
-        forced = true;
-    }
-    const int channel = currentChannel(ui->BoxChaneelSelect);
-
-    // A change of the remote switch forces the whole redraw.
-    const int switchBefore = lastSwitch;
-    const bool layoutStep = showRemoteSwitch(SwitchBasic, lastSwitch, forced);
-    if (lastSwitch != switchBefore)
-        forced = true;
-    if (channelMode != lastMode || layoutStep) {
-        lastMode = channelMode;
-        applyChannelModeLayout();
-    }
+    const int channel = startChannelRedraw(ui->BoxChaneelSelect, SwitchBasic, lastSwitch, lastMode, forced);
 
     const BasicRecord &record = deviceCopy.basic[channel];
     for (const BasicField &field : redrawOrder) {

@@ -31,14 +31,13 @@ public slots:
 
 protected:
     void reflow() override;
+    void applyChannelModeLayout() override;
 
 private slots:
     void comboActivated(int index);
     void lineEditFinished();
 
 private:
-    void applyChannelModeLayout();
-
     Ui::BasicConfig *ui;
     int shownWords[4][BasicWordCount] = {};
     QVector<qint64> shownWeights[4];

@@ -1,5 +1,6 @@
 #include "pages/parampage.h"
 
+#include "app/appstate.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
@@ -137,6 +138,29 @@ void ParamPage::leaveField(QWidget *field)
         tip->setFocus(Qt::OtherFocusReason);
     if (field->hasFocus())
         field->clearFocus();
+}
+
+int ParamPage::currentChannel(const QComboBox *selector) { return qBound(0, selector->currentIndex(), 3); }
+
+int ParamPage::startChannelRedraw(
+    QComboBox *selector, int switchIndex, int &lastSwitch, int &lastMode, bool &forced)
+{
+    if (channelMode == 1 && selector->currentIndex() != 0) {
+        selector->setCurrentIndex(0);
+        selectedChannel = 0;
+        forced = true;
+    }
+    const int channel = currentChannel(selector);
+
+    const int switchBefore = lastSwitch;
+    const bool layoutStep = showRemoteSwitch(switchIndex, lastSwitch, forced);
+    if (lastSwitch != switchBefore)
+        forced = true;
+    if (channelMode != lastMode || layoutStep) {
+        lastMode = channelMode;
+        applyChannelModeLayout();
+    }
+    return channel;
 }
 
 bool ParamPage::showRemoteSwitch(int switchIndex, int &lastSeen, bool forced)

@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QComboBox;
 class QLineEdit;
 class QScrollArea;
 
@@ -63,6 +64,19 @@ protected:
     // differs from lastSeen (1 on, 0 off, -1 never seen) or when forced, and then
     // returns true with lastSeen updated.
     bool showRemoteSwitch(int switchIndex, int &lastSeen, bool forced);
+
+    // The channel (0..3) chosen in a page's channel selector.
+    static int currentChannel(const QComboBox *selector);
+    // The first steps of a redraw on the pages with the channel selector (basic
+    // and calibration). In combined mode the selector is hidden and the page
+    // works on channel 1, so that no hidden choice moves the writes to another
+    // channel's registers. A change of the page's remote switch forces the
+    // whole redraw; a change of the channel mode, or a new switch warning, lays
+    // the page out again (applyChannelModeLayout). Returns the channel to show.
+    int startChannelRedraw(
+        QComboBox *selector, int switchIndex, int &lastSwitch, int &lastMode, bool &forced);
+    // Shows and hides the page's widgets for the channel mode.
+    virtual void applyChannelModeLayout() { }
 
 private:
     QWidget *reflowViewport = nullptr;

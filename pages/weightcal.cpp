@@ -2,8 +2,8 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
-#include "pages/panelflow.h"
 #include "pages/commitengine.h"
+#include "pages/panelflow.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
@@ -31,8 +31,6 @@ constexpr int UnstableTriesBeforeAsking = 10;
 
 // Division register values of the items "d=1" .. "d=50".
 const int divisionValues[] = {1, 2, 5, 10, 20, 50};
-
-int currentChannel(const QComboBox *selector) { return qBound(0, selector->currentIndex(), 3); }
 
 // Angle coefficients: five decimals, of which only the rightmost seven characters are shown.
 QString angleCoefficientText(qint64 value) { return formatScaled(value, 5).right(7); }
@@ -113,24 +111,9 @@ void WeightCal::on_BoxChaneelSelect_activated(int index)
 
 void WeightCal::refresh(bool forced)
 {
-    // In combined mode the selector is hidden: the page works on channel 1 so that
-    // the per-channel rows (which carry the channel offset) write their own registers.
-    if (channelMode == 1 && ui->BoxChaneelSelect->currentIndex() != 0) {
-        ui->BoxChaneelSelect->setCurrentIndex(0);
-        selectedChannel = 0;
-        forced = true;
-    }
-    const int channel = currentChannel(ui->BoxChaneelSelect);
-
-    // A change of the remote switch forces the whole redraw.
-    const int switchBefore = lastSwitch;
-    const bool layoutStep = showRemoteSwitch(SwitchCalibration, lastSwitch, forced);
-    if (lastSwitch != switchBefore)
-        forced = true;
-    if (channelMode != lastMode || layoutStep) {
-        lastMode = channelMode;
-        applyChannelModeLayout();
-    }
+    // The per-channel rows carry the channel offset: in combined mode they write channel 1's registers.
+    const int channel
+        = startChannelRedraw(ui->BoxChaneelSelect, SwitchCalibration, lastSwitch, lastMode, forced);
 
     const CalibrationRecord &cal = deviceCopy.calibration[channel];
     const CombinedValues &combined = deviceCopy.combined;

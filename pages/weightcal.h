@@ -39,6 +39,7 @@ public slots:
 
 protected:
     void reflow() override;
+    void applyChannelModeLayout() override;
 
 private slots:
     void comboActivated(int index);
@@ -78,7 +79,6 @@ private:
         ShownPoint5,
         ShownCount
     };
-    void applyChannelModeLayout();
 
     Ui::WeightCal *ui;
     qint64 shown[4][ShownCount] = {};
