@@ -66,6 +66,15 @@ ProgramRun runProgram(const QStringList &args, const QString &dataDir)
     return runProgram(QStringList {QStringLiteral("--data-dir"), dataDir} + args, 120000);
 }
 
+// The connection page set to Modbus TCP at the simulator's host and port.
+void pointAtSimulator(ModbusSetting &page, const SimulatorProcess &sim)
+{
+    page.findChild<QComboBox *>(QStringLiteral("connectType"))->setCurrentIndex(1);
+    page.on_connectType_activated(1);
+    page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->setText(sim.host());
+    page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->setText(QString::number(sim.port()));
+}
+
 // Runs body on the next modal dialog of class className once it is shown.
 void onNextModal(const char *className, std::function<void(QWidget *)> body)
 {
@@ -336,10 +345,7 @@ void TestScan::dialogFillsTheConnectionPage()
     SimulatorProcess sim({QStringLiteral("--id"), QStringLiteral("3,7")});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     ModbusSetting page;
-    page.findChild<QComboBox *>(QStringLiteral("connectType"))->setCurrentIndex(1);
-    page.on_connectType_activated(1);
-    page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->setText(sim.host());
-    page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->setText(QString::number(sim.port()));
+    pointAtSimulator(page, sim);
     auto *slaveId = page.findChild<QSpinBox *>(QStringLiteral("spinboxSlaveId"));
     slaveId->setValue(1);
     page.show();
@@ -384,10 +390,7 @@ void TestScan::dialogClosedWhileScanning()
     SimulatorProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     ModbusSetting page;
-    page.findChild<QComboBox *>(QStringLiteral("connectType"))->setCurrentIndex(1);
-    page.on_connectType_activated(1);
-    page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->setText(sim.host());
-    page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->setText(QString::number(sim.port()));
+    pointAtSimulator(page, sim);
     auto *slaveId = page.findChild<QSpinBox *>(QStringLiteral("spinboxSlaveId"));
     slaveId->setValue(5);
     page.show();
