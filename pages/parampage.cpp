@@ -66,8 +66,6 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     switch (event->type()) {
-    case QEvent::Wheel:
-        return true;
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return) {
             editArmed = true;
@@ -133,6 +131,10 @@ int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
 
 void ParamPage::leaveField(QWidget *field)
 {
+    // A field left by Tab or a click has already given the focus away: it
+    // stays where the user put it.
+    if (!field->hasFocus())
+        return;
     QWidget *tip = findChild<QWidget *>(QStringLiteral("label_RemoteTip"));
     if (tip && tip->isVisible())
         tip->setFocus(Qt::OtherFocusReason);
