@@ -31,6 +31,10 @@ QString settingsFilePath();   // <root>/Setting/setting.ini
 QString templateDirectory();  // <root>/Template (no trailing slash)
 QString exportDirectory();    // <root>/Export (no trailing slash)
 
+// High-DPI scaling at the screen's own factor (150 % stays 150 %, not rounded
+// to 200 %) with sharp images. Call before the application object exists.
+void prepareHighDpi();
+
 // Registers the embedded resources (style sheet, images, catalogues) of the
 // static core library. Call once after creating the application object.
 void initQ4Resources();

@@ -22,8 +22,11 @@ int main(int argc, char **argv)
 
     // A command-line export or import needs no display: choose the platform first.
     prepareWorkbookCommandLine(argc, argv);
+    prepareHighDpi();
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("q4config"));
+    // Wayland finds the window's icon and name through the desktop file.
+    QGuiApplication::setDesktopFileName(QStringLiteral(Q4_APP_ID));
     QApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
@@ -75,9 +78,7 @@ int main(int argc, char **argv)
 
     MainWindow window;
     window.setWindowIcon(QIcon(QStringLiteral(":/images/KTIcon.ico")));
-    window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-        | Qt::WindowMaximizeButtonHint);
-    window.show();
+    window.showPlaced();
     if (parser.isSet(connectOption))
         QTimer::singleShot(0, window.connectionPage(), &ModbusSetting::on_connectButton_clicked);
     return app.exec();

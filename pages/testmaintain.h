@@ -60,6 +60,10 @@ public:
     int analogResetChannel = 0;
 
     ExelToWrite *excelWorker = nullptr;
+    // True while a workbook import, export or compare runs.
+    static bool workbookRunGoing();
+    // Ends a running workbook run before its next row (as its Cancel button).
+    void cancelWorkbookRun();
 
 private slots:
     void on_Btn_ResetALL_clicked();
