@@ -36,14 +36,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Function：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Delay Time：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>ms</source>
         <translation type="unfinished"></translation>
     </message>
@@ -447,6 +439,14 @@
         <source>Application remote editing switch off, on before submitting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Function:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delay Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>BasicConfig</name>
@@ -670,10 +670,6 @@
 <context>
     <name>CompareDialog</name>
     <message>
-        <source>Compare</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Address</source>
         <translation type="unfinished"></translation>
     </message>
@@ -707,6 +703,10 @@
     </message>
     <message>
         <source>unreadable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare Workbook with Device</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -833,10 +833,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Can Open</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>CAN ID:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -866,10 +862,6 @@
     </message>
     <message>
         <source>Standard</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Expended</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1024,6 +1016,14 @@
         <source>Data-Trans remote editing switch off, on before submitting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>CANopen</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Extended</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DeviceScan</name>
@@ -1088,15 +1088,86 @@
     </message>
 </context>
 <context>
+    <name>HelpDialog</name>
+    <message>
+        <source>Help and About – Q4 Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus RTU or Modbus TCP.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Licence</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>See the copyright file of the installed package (/usr/share/doc/q4config/copyright).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, as the copyright file of the package (/usr/share/doc/q4config/copyright) states.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data folder in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exports</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Templates</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show the page &quot;%1&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit (asks first while a workbook import or export runs)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tab, Shift+Tab</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next, previous control</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Return</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Presses the focused button; writes the value of a field; connects on the connection page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keyboard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The manual page q4config(1) (&quot;man q4config&quot;) describes every command-line option; README.md of the source describes the program, the simulator and the connection of a real transmitter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>InputDialog</name>
-    <message>
-        <source>Dialog</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>titile</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>Please Input:</source>
         <translation type="unfinished"></translation>
@@ -1107,6 +1178,14 @@
     </message>
     <message>
         <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Title</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1142,18 +1221,6 @@
     </message>
     <message>
         <source>Pause</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Monitoring Curve2：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Monitoring Curve3：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Monitoring Curve4：</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1208,13 +1275,21 @@
         <source>PNG Images (*.png)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Monitoring Curve2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve4:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
-    <message>
-        <source>MainWindow</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>|</source>
         <translation type="unfinished"></translation>
@@ -1225,14 +1300,6 @@
     </message>
     <message>
         <source>EN/CH</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>MiniSize</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Manimize/Restore</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1403,13 +1470,49 @@
         <source>Every Modbus transaction, with statistics</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Help and About (F1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Switch language (English/Chinese)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimise</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Maximise/Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Maximise or restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 – %2, address %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A workbook import or export is running. Stop it and quit?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help and About</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ModbusParaSetDialog</name>
-    <message>
-        <source>Dialog</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>Connection Configuration</source>
         <translation type="unfinished"></translation>
@@ -1654,10 +1757,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Port：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>502</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1707,6 +1806,10 @@
     </message>
     <message>
         <source>Find the devices on this link</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port:</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1943,14 +2046,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>MAC Add:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Software Var:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Compile Date:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1976,10 +2071,6 @@
     </message>
     <message>
         <source>CH4</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Paramter Reset</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2071,10 +2162,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Please select excel file</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Importing...</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2120,10 +2207,6 @@
     </message>
     <message>
         <source>Export Path&gt;&gt;&gt;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>System remote editing switch off, on before reseting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2206,13 +2289,29 @@
         <source>Compare failed.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>MAC Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Software Version:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select an Excel file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>System remote editing switch off, on before resetting parameters!</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TipsDialog</name>
-    <message>
-        <source>Dialog</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>title</source>
         <translation type="unfinished"></translation>
