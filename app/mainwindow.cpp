@@ -29,6 +29,7 @@
 #include <QGuiApplication>
 #include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
 #include <QTranslator>
@@ -86,6 +87,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     installInputGuard(this);
     makeShortcuts();
+    orderTabChain();
+    for (QWidget *w : {ui->scrollArea_Main->viewport(), ui->widget_Body, ui->WeightDisplay,
+             static_cast<QWidget *>(ui->stackedWidget)})
+        w->installEventFilter(this);
     // Frameless: the window draws its own title bar. Set last, as the style
     // sheet's fonts are given again to the widgets here.
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
@@ -226,6 +231,31 @@ void MainWindow::makeShortcuts()
             connect(shortcut, &QShortcut::activated, this, &MainWindow::on_Btn_Help_clicked);
             break;
         }
+    }
+}
+
+void MainWindow::orderTabChain()
+{
+    // Scroll areas bring the focused control into view themselves; they are
+    // no Tab stops of their own.
+    const auto areas = findChildren<QScrollArea *>();
+    for (QScrollArea *area : areas)
+        area->setFocusPolicy(Qt::NoFocus);
+    // Reading order: the title bar, the navigation, the page on show, the
+    // bottom line (the pages were made before the frame, so their fields
+    // would come first).
+    QWidget *lastOfPages = nullptr;
+    for (QWidget *w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (ui->stackedWidget->isAncestorOf(w))
+            lastOfPages = w;
+    }
+    QWidget *const order[] = {lastOfPages, ui->Btn_TrafficLog, ui->Btn_SlaveIdSet, ui->ButtonDisconnect,
+        ui->Btn_Help, ui->Btn_ChangeLanguage, ui->Btn_Min, ui->Btn_Max, ui->Btn_Close, ui->ButtonMainInterface,
+        ui->ButtonBasicConfig, ui->ButtonWeightCal, ui->ButtonApplication, ui->ButtonDataTrans,
+        ui->ButtonTestMaintain};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) {
+        if (order[i])
+            setTabOrder(order[i], order[i + 1]);
     }
 }
 

@@ -92,6 +92,7 @@ protected:
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
     // Asks first while a workbook run goes on; remembers the window's placement.
     void closeEvent(QCloseEvent *event) override;
 
@@ -102,6 +103,11 @@ private:
     void tellPagesWidth(int width);
     void tellPagesMaximized(bool maximized);
     void makeShortcuts();
+    void orderTabChain();
+    // The live weights and the page fill the room between the title bar and
+    // the bottom line, and scroll only when the window is lower or narrower
+    // than their minimum (a page scrolls by itself before that).
+    void fitBodyToViewport();
     // "Q4 Config", and the device while one is connected.
     void updateWindowTitle();
     void saveWindowPlacement();

@@ -17,6 +17,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QSettings>
@@ -93,6 +94,33 @@ void MainWindow::changeEvent(QEvent *event)
     if (event->type() == QEvent::WindowStateChange)
         tellPagesMaximized(isMaximized());
     QMainWindow::changeEvent(event);
+}
+
+bool MainWindow::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == ui->scrollArea_Main->viewport() && event->type() == QEvent::Resize) {
+        fitBodyToViewport();
+    } else if (event->type() == QEvent::LayoutRequest) {
+        // The body's minimum changes with the texts (language, channel mode):
+        // measured once the layout asked for has been done.
+        QMetaObject::invokeMethod(this, &MainWindow::fitBodyToViewport, Qt::QueuedConnection);
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void MainWindow::fitBodyToViewport()
+{
+    // Not the scroll area's own resizing: that takes the height the texts
+    // prefer (a wrapped label asks for its height at the width), so the whole
+    // body would scroll where the page alone should.
+    QWidget *body = ui->widget_Body;
+    const QSize room = ui->scrollArea_Main->viewport()->size();
+    QSize need = body->minimumSizeHint();
+    // A wrapped text needs more height at a narrower width.
+    QLayout *layout = body->layout();
+    if (layout && layout->hasHeightForWidth())
+        need.setHeight(qMax(need.height(), layout->minimumHeightForWidth(qMax(room.width(), need.width()))));
+    body->resize(room.expandedTo(need));
 }
 
 void MainWindow::tellPagesWidth(int width)

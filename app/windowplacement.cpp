@@ -64,8 +64,9 @@ QRect startGeometry(const WindowPlacement &remembered, const QSize &defaultSize,
                 return fitIntoArea(remembered.normal, area, minimum);
         }
     }
+    // First start, or the remembered screen is gone: centred on the primary one.
     const QRect &primary = screens.first();
-    QRect rect(QPoint(0, 0), defaultSize.boundedTo(primary.size()).expandedTo(minimum));
+    QRect rect(QPoint(0, 0), remembered.isValid() ? remembered.normal.size() : defaultSize);
     rect.moveCenter(primary.center());
     return fitIntoArea(rect, primary, minimum);
 }

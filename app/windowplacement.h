@@ -26,9 +26,10 @@ void writeWindowPlacement(QSettings &settings, const WindowPlacement &placement)
 QRect fitIntoArea(QRect rect, const QRect &area, const QSize &minimum);
 
 // The geometry the window starts with, given the available areas of the
-// screens (the primary one first). A remembered rectangle is kept when it
-// still lies on a screen, moved and shrunk as needed to lie inside that
-// screen's area; otherwise the window takes defaultSize, shrunk to fit the
-// primary screen, centred on it. Never below minimum.
+// screens (the primary one first). A remembered rectangle whose centre lies on
+// a screen stays there, moved and shrunk as needed to lie inside that screen's
+// area. Otherwise the window is centred on the primary screen with the
+// remembered size (its screen is gone) or defaultSize (first start), shrunk to
+// fit. Never below minimum.
 QRect startGeometry(const WindowPlacement &remembered, const QSize &defaultSize, const QSize &minimum,
     const QVector<QRect> &screens);

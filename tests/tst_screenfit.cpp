@@ -198,6 +198,15 @@ QStringList contentFaults(QWidget *content)
     return faults;
 }
 
+// Lets the layouts asked for by a change be done (one asks for the next).
+void settle()
+{
+    for (int pass = 0; pass < 4; ++pass) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        QCoreApplication::processEvents();
+    }
+}
+
 QString windowOutside(QWidget *w)
 {
     QScreen *screen = w->screen();
@@ -237,7 +246,7 @@ private:
     {
         for (int k = 0; k <= 5; ++k) {
             window->showPage(k);
-            QCoreApplication::processEvents();
+            settle();
             check(QStringLiteral("page %1").arg(k));
         }
     }
@@ -283,35 +292,44 @@ private slots:
         report(faults);
     }
 
-    // Connected: every page, each of its tabs, in English and then in Chinese.
+    // Connected: every page, each of its tabs, in English, after a switch to
+    // Chinese, and in combined channel mode (more columns and panels).
     void pagesFitInBothLanguages()
     {
         QVERIFY(window);
         window->connectionPage()->on_connectButton_clicked();
         QTRY_COMPARE_WITH_TIMEOUT(currentPage, int(PageMonitoring), 10000);
-        // A few polls fill the pages; then the polls stop, so that nothing
-        // moves between scrolling to a control and looking at it.
-        QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 9309 2"), 5000));
-        linkSuspended = true;
         auto *bottom = window->findChild<QWidget *>(QStringLiteral("widget_down"));
+        auto *weights = window->findChild<QWidget *>(QStringLiteral("WeightDisplay"));
         auto *language = window->findChild<QAbstractButton *>(QStringLiteral("Btn_ChangeLanguage"));
         QStringList faults;
-        for (int pass = 0; pass < 2; ++pass) {
-            const QString languageName = pass == 0 ? QStringLiteral("English") : QStringLiteral("Chinese");
+        const QString passes[]
+            = {QStringLiteral("English"), QStringLiteral("Chinese"), QStringLiteral("combined mode")};
+        for (const QString &pass : passes) {
+            // A few polls fill the pages; then the polls stop, so that nothing
+            // moves between scrolling to a control and looking at it.
+            linkSuspended = false;
+            pollBusy = false;
+            sim.clearRequests();
+            QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 9309 2"), 5000));
+            linkSuspended = true;
             showAllPages([&](const QString &where) {
                 QWidget *page = window->page(currentPage);
-                const QStringList found = tabsShown(page, [page] { return contentFaults(page); });
-                for (const QString &fault : found)
-                    faults << QStringLiteral("%1, %2: %3").arg(languageName, where, fault);
+                QStringList found = tabsShown(page, [page] { return contentFaults(page); });
+                found << layoutFaults(weights) << layoutFaults(bottom);
                 for (QWidget *w : shownItems(bottom)) {
                     if (w->visibleRegion().boundingRect() != w->rect())
-                        faults << QStringLiteral("%1, %2: bottom line %3 hidden")
-                                      .arg(languageName, where, describe(w));
+                        found << QStringLiteral("bottom line: %1 hidden").arg(describe(w));
                 }
-                for (const QString &fault : layoutFaults(bottom))
-                    faults << QStringLiteral("%1, %2: bottom line: %3").arg(languageName, where, fault);
+                for (const QString &fault : found)
+                    faults << QStringLiteral("%1, %2: %3").arg(pass, where, fault);
             });
-            language->click();
+            if (pass == passes[0]) {
+                language->click();
+            } else if (pass == passes[1]) {
+                language->click();
+                QVERIFY(sim.command(QStringLiteral("mode 1")).startsWith(QLatin1String("ok")));
+            }
             QCoreApplication::processEvents();
         }
         report(faults);
