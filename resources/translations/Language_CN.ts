@@ -1188,6 +1188,10 @@
             <source>Title</source>
             <translation>标题</translation>
         </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
     </context>
     <context>
         <name>MainInterface</name>
@@ -2335,6 +2339,10 @@
         <message>
             <source>Retry</source>
             <translation>重试</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
         </message>
     </context>
     <context>
