@@ -139,6 +139,7 @@ private:
     bool dragging = false;
     bool resizing = false;
     bool systemDragTried = false; // this press's drag was offered to the window manager
+    bool bodyFitQueued = false;
     QPoint pressPoint;
     int borderRegion = 0;
     QTimer *disconnectTimer = nullptr;

@@ -100,9 +100,10 @@ bool MainWindow::eventFilter(QObject *watched, QEvent *event)
 {
     if (watched == ui->scrollArea_Main->viewport() && event->type() == QEvent::Resize) {
         fitBodyToViewport();
-    } else if (event->type() == QEvent::LayoutRequest) {
+    } else if (event->type() == QEvent::LayoutRequest && !bodyFitQueued) {
         // The body's minimum changes with the texts (language, channel mode):
-        // measured once the layout asked for has been done.
+        // measured once the layouts asked for have been done.
+        bodyFitQueued = true;
         QMetaObject::invokeMethod(this, &MainWindow::fitBodyToViewport, Qt::QueuedConnection);
     }
     return QMainWindow::eventFilter(watched, event);
@@ -113,6 +114,7 @@ void MainWindow::fitBodyToViewport()
     // Not the scroll area's own resizing: that takes the height the texts
     // prefer (a wrapped label asks for its height at the width), so the whole
     // body would scroll where the page alone should.
+    bodyFitQueued = false;
     QWidget *body = ui->widget_Body;
     const QSize room = ui->scrollArea_Main->viewport()->size();
     QSize need = body->minimumSizeHint();
