@@ -588,11 +588,16 @@ void MainWindow::pollTick()
         if (failedPolls > 2) {
             ui->label_ConnectState->setText(tr("Communication-Error"));
             ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
+            // What is on screen is the last the device said: show it as such,
+            // and let no curve join the last point before the silence to the next.
+            liveDisplay->setStale(true);
+            mainInterface->markGap();
         }
         linkFaulty = true;
         pollBusy = false;
         return;
     }
+    liveDisplay->setStale(false);
     liveDisplay->refreshLiveDisplay(false);
     // The curve file follows every good tick, whichever page is shown.
     mainInterface->liveTick(QDateTime::currentMSecsSinceEpoch());
