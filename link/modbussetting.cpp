@@ -271,6 +271,25 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
     return true;
 }
 
+void ModbusSetting::adoptLink(const LinkParameters &link)
+{
+    const int protocol = link.connectType == 1 ? 1 : 0;
+    ui->connectType->setCurrentIndex(protocol);
+    on_connectType_activated(protocol);
+    if (protocol == 0) {
+        if (!ui->serialnumcomboBox->selectPort(link.serialPortName) && !link.serialPortName.isEmpty())
+            ui->serialnumcomboBox->addUnlistedPort(link.serialPortName);
+        ui->baudCombo->setCurrentText(QString::number(link.baud));
+        ui->dataBitsCombo->setCurrentText(QString::number(link.dataBits));
+        ui->parityCombo->setCurrentIndex(indexFromParity(link.parity));
+    } else {
+        ui->EditHostIP->setText(link.hostAddress);
+        ui->EditPort->setText(link.networkPort);
+    }
+    ui->spinboxSlaveId->setValue(link.serverAddress);
+    saveSettings();
+}
+
 void ModbusSetting::takeLinkDown()
 {
     if (!modbusClient)

@@ -55,6 +55,10 @@ public:
     // "description(port)" as saved by earlier versions).
     static QString portNameFromItem(const QString &itemText);
 
+    // Shows a link's protocol, serial settings, slave ID, host and port on the
+    // page and saves them as the connection settings.
+    void adoptLink(const LinkParameters &link);
+
     // Fills the page with a device the scan found: the slave ID, and the
     // protocol with the baud rate and parity (RTU) or the host and port (TCP)
     // the scan used. False (nothing changed) when the page cannot take it.

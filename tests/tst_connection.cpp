@@ -10,6 +10,8 @@
 #include "link/modbussetting.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
+#include "pages/datatrans.h"
+#include "pagetesthelpers.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
@@ -596,6 +598,54 @@ private slots:
                      ->findChild<QLabel *>(QStringLiteral("label_Delay"))
                      ->text(),
             QStringLiteral("500ms"));
+        linkSuspended = true; // keep the poll quiet while the window goes
+    }
+
+    // Writing the connection slot the link runs through asks first. Declined,
+    // nothing is written. Agreed, the link is made again on the new port (a
+    // second simulator listens there) and the connection page keeps it.
+    void writingTheLinksOwnPort_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("declined") << false;
+        QTest::newRow("agreed") << true;
+    }
+    void writingTheLinksOwnPort()
+    {
+        QFETCH(bool, agree);
+        SimulatorProcess other;
+        QVERIFY2(other.start(), qPrintable(other.errorText()));
+        // The device's first connection slot has the port the link uses.
+        QVERIFY(sim->command(QStringLiteral("set 8112 %1").arg(sim->port())).startsWith(QLatin1String("ok")));
+        MainWindow window;
+        ModbusSetting *page = window.connectionPage();
+        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        child<QPushButton>(page, "connectButton")->click();
+        QVERIFY(modbusClient);
+        window.showPage(PageDataTrans);
+        auto *dataTrans = qobject_cast<DataTrans *>(window.page(PageDataTrans));
+        auto *portField = child<QLineEdit>(dataTrans, "lineEditPortNum");
+        // The poll reads the page's groups.
+        QTRY_COMPARE_WITH_TIMEOUT(portField->text(), QString::number(sim->port()), 5000);
+
+        PopupAnswerer answers;
+        answers.script = QStringList {agree ? QStringLiteral("ok") : QStringLiteral("cancel")};
+        QVERIFY(armEdit(dataTrans, portField));
+        finishEdit(portField, QString::number(other.port()));
+        QCOMPARE(answers.seen.size(), 1);
+        QVERIFY2(answers.seen.first().contains(QStringLiteral("connected through")),
+            qPrintable(answers.seen.first()));
+        const QString write = QStringLiteral("write 8112 1 %1").arg(other.port());
+        if (!agree) {
+            QVERIFY(!sim->writes().contains(write));
+            QCOMPARE(portField->text(), QString::number(sim->port()));
+            QVERIFY(!window.reconnectTimerObject()->isActive());
+        } else {
+            QVERIFY(sim->writes().contains(write));
+            QTRY_VERIFY_WITH_TIMEOUT(other.requests().contains(QStringLiteral("read-hr 9309 2")), 5000);
+            QCOMPARE(appliedLink.networkPort, QString::number(other.port()));
+            QCOMPARE(iniValue(QStringLiteral("Q4/EditPort")), QString::number(other.port()));
+        }
         linkSuspended = true; // keep the poll quiet while the window goes
     }
 };
