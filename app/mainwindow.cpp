@@ -70,6 +70,12 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(displayThread, &DisplayWeightThread::isdone, this, &MainWindow::pollTick, Qt::QueuedConnection);
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
+    // A written setting of the link's own port: reconnect with it, and keep it
+    // as the connection page's settings.
+    connect(dataTrans, &DataTrans::ownLinkChanged, this, [this](const LinkParameters &link) {
+        modbusSetting->adoptLink(link);
+        switchLink(link);
+    });
 
     disconnectTimer = new QTimer(this);
     disconnectTimer->setSingleShot(true);
@@ -246,16 +252,20 @@ void MainWindow::on_Btn_SlaveIdSet_clicked()
     auto *dialog = new ModbusParaSetDialog(this);
     dialog->setParameters(appliedLink);
     dialog->exec();
-    if (dialog->accepted()) {
-        liveLink = dialog->parameters();
-        appliedLink = liveLink;
-        linkSuspended = true;
-        // The curve file ends with the link it was recording.
-        mainInterface->stopRecording();
-        reconnectTimer->start(500);
-    }
+    if (dialog->accepted())
+        switchLink(dialog->parameters());
     delete dialog;
     pollBusy = false;
+}
+
+void MainWindow::switchLink(const LinkParameters &link)
+{
+    liveLink = link;
+    appliedLink = liveLink;
+    linkSuspended = true;
+    // The curve file ends with the link it was recording.
+    mainInterface->stopRecording();
+    reconnectTimer->start(500);
 }
 
 void MainWindow::on_Btn_TrafficLog_clicked()
@@ -588,11 +598,16 @@ void MainWindow::pollTick()
         if (failedPolls > 2) {
             ui->label_ConnectState->setText(tr("Communication-Error"));
             ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
+            // What is on screen is the last the device said: show it as such,
+            // and let no curve join the last point before the silence to the next.
+            liveDisplay->setStale(true);
+            mainInterface->markGap();
         }
         linkFaulty = true;
         pollBusy = false;
         return;
     }
+    liveDisplay->setStale(false);
     liveDisplay->refreshLiveDisplay(false);
     // The curve file follows every good tick, whichever page is shown.
     mainInterface->liveTick(QDateTime::currentMSecsSinceEpoch());

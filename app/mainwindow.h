@@ -90,6 +90,8 @@ private:
     void onConnected();
     void tellPagesWidth(int width);
     void tellPagesMaximized(bool maximized);
+    // Takes the link down and makes it again with these parameters (500 ms later).
+    void switchLink(const LinkParameters &link);
 
     Ui::MainWindow *ui;
     DisplayWeightThread *displayThread = nullptr;

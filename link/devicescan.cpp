@@ -1,5 +1,6 @@
 #include "link/devicescan.h"
 
+#include "link/serialports.h"
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
 #include "params/registermap.h"
@@ -188,7 +189,8 @@ bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
     client->setNumberOfRetries(0);
     const QString where = linkText(request);
     if (!client->connectDevice()) {
-        error = tr("Cannot connect to %1: %2").arg(where, client->errorString());
+        const QString reason = serialConnectFailureText(client);
+        error = tr("Cannot connect to %1: %2").arg(where, reason.isEmpty() ? client->errorString() : reason);
         closeClient();
         return false;
     }

@@ -4,6 +4,7 @@
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
 #include "link/scandialog.h"
+#include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "ui_modbussetting.h"
@@ -21,7 +22,6 @@
 #include <QModbusTcpClient>
 #include <QRegExpValidator>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTimer>
@@ -120,31 +120,9 @@ void ModbusSetting::lineEditFinished()
     ui->widget_ConnectInfo->setFocus();
 }
 
-QStringList ModbusSetting::serialPortItems()
-{
-    QStringList items;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        items << info.description() + QLatin1Char('(') + info.portName() + QLatin1Char(')');
-    return items;
-}
+QString ModbusSetting::portNameFromItem(const QString &itemText) { return portNameFromListText(itemText); }
 
-QString ModbusSetting::portNameFromItem(const QString &itemText)
-{
-    // The port name is the last parenthesised part: a description may hold
-    // parentheses of its own ("USB Serial (CH340)(ttyUSB0)").
-    const int open = itemText.lastIndexOf(QLatin1Char('('));
-    if (open < 0)
-        return itemText;
-    const int close = itemText.indexOf(QLatin1Char(')'), open + 1);
-    return itemText.mid(open + 1, close < 0 ? -1 : close - open - 1);
-}
-
-void ModbusSetting::SettingSerialNum()
-{
-    ui->serialnumcomboBox->clear();
-    ui->serialnumcomboBox->addItems(serialPortItems());
-}
+void ModbusSetting::SettingSerialNum() { ui->serialnumcomboBox->refreshPorts(); }
 
 void ModbusSetting::on_connectType_activated(int index)
 {
@@ -167,8 +145,8 @@ LinkParameters ModbusSetting::settingsFromForm()
     formLink.dataBits = ui->dataBitsCombo->currentText().toInt();
     formLink.stopBits = ui->stopBitsCombo->currentText().toInt();
     formLink.responseTime = ui->timeoutSpinner->value();
-    // The list shows "description(port)"; the record keeps the bare port name.
-    formLink.serialPortName = portNameFromItem(ui->serialnumcomboBox->currentText());
+    // The list shows "port – description (serial number)"; the record keeps the bare port name.
+    formLink.serialPortName = ui->serialnumcomboBox->currentPortName();
     formLink.connectType = ui->connectType->currentIndex();
     formLink.hostAddress = ui->EditHostIP->text();
     formLink.networkPort = ui->EditPort->text();
@@ -213,7 +191,12 @@ void ModbusSetting::on_connectButton_clicked()
     modbusClient->setNumberOfRetries(formLink.numberOfRetries);
 
     if (!modbusClient->connectDevice()) {
-        showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
+        // A serial port that did not open says why, and what fixes it.
+        const QString reason = serialConnectFailureText(modbusClient);
+        if (reason.isEmpty())
+            showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
+        else
+            showNoticeDialog(QObject::tr("Tip"), reason, NoticeKind::Failure, 1, this);
         takeLinkDown();
         return;
     }
@@ -288,6 +271,25 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
     return true;
 }
 
+void ModbusSetting::adoptLink(const LinkParameters &link)
+{
+    const int protocol = link.connectType == 1 ? 1 : 0;
+    ui->connectType->setCurrentIndex(protocol);
+    on_connectType_activated(protocol);
+    if (protocol == 0) {
+        if (!ui->serialnumcomboBox->selectPort(link.serialPortName) && !link.serialPortName.isEmpty())
+            ui->serialnumcomboBox->addUnlistedPort(link.serialPortName);
+        ui->baudCombo->setCurrentText(QString::number(link.baud));
+        ui->dataBitsCombo->setCurrentText(QString::number(link.dataBits));
+        ui->parityCombo->setCurrentIndex(indexFromParity(link.parity));
+    } else {
+        ui->EditHostIP->setText(link.hostAddress);
+        ui->EditPort->setText(link.networkPort);
+    }
+    ui->spinboxSlaveId->setValue(link.serverAddress);
+    saveSettings();
+}
+
 void ModbusSetting::takeLinkDown()
 {
     if (!modbusClient)
@@ -342,7 +344,7 @@ bool ModbusSetting::saveSettings()
     settings.setValue(QStringLiteral("baudCombo"), ui->baudCombo->currentIndex());
     settings.setValue(QStringLiteral("dataBitsCombo"), ui->dataBitsCombo->currentIndex());
     settings.setValue(QStringLiteral("parityCombo"), ui->parityCombo->currentIndex());
-    settings.setValue(QStringLiteral("serialnumcomboBox"), ui->serialnumcomboBox->currentText());
+    settings.setValue(QStringLiteral("serialnumcomboBox"), ui->serialnumcomboBox->currentPortName());
     settings.setValue(QStringLiteral("stopBitsCombo"), ui->stopBitsCombo->currentIndex());
     settings.setValue(QStringLiteral("connectType"), ui->connectType->currentIndex());
     // The spin box shows "300 ms": keep only the number.
@@ -414,9 +416,10 @@ void ModbusSetting::loadSettings()
     loadSpin(QStringLiteral("timeoutSpinner"), ui->timeoutSpinner);
     loadSpin(QStringLiteral("spinboxSlaveId"), ui->spinboxSlaveId);
     SettingSerialNum();
+    // A port name, or the list text "description(port)" of files saved before.
     const QString serial = settings.value(QStringLiteral("serialnumcomboBox")).toString();
     if (!serial.isEmpty())
-        ui->serialnumcomboBox->setCurrentText(serial);
+        ui->serialnumcomboBox->selectPort(portNameFromListText(serial));
     const int q4Language = loadInt(QStringLiteral("Language"), 0, 1);
     settings.endGroup();
 

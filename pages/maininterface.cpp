@@ -246,6 +246,10 @@ void MainInterface::updateChart(int chart, qint64 now)
     const double v = sample.value;
 
     QSplineSeries *curve = series[chart];
+    if (gapBefore[chart]) {
+        gapBefore[chart] = false;
+        curve->clear();
+    }
     curve->append(double(now), v);
     // Only the last ten seconds are visible: points before the window are dropped
     // (the first one just before it is kept so the curve enters from the left edge).
@@ -271,6 +275,12 @@ void MainInterface::updateChart(int chart, qint64 now)
         yAxis[chart]->setRange(0, 15);
     else
         yAxis[chart]->setRange(1.5 * minimum[chart][k], 1.5 * maximum[chart][k]);
+}
+
+void MainInterface::markGap()
+{
+    for (bool &gap : gapBefore)
+        gap = true;
 }
 
 void MainInterface::liveTick(qint64 now)

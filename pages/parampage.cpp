@@ -126,10 +126,12 @@ int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
     if (!requested)
         return CommitNotWritten;
     // The field that finished is the one written, whatever had the focus last.
-    const int result = commitWidgetValue(edit, converted);
+    const int result = commitValue(edit, converted);
     leaveField(edit);
     return result;
 }
+
+int ParamPage::commitValue(QWidget *widget, const QString &text) { return commitWidgetValue(widget, text); }
 
 void ParamPage::leaveField(QWidget *field)
 {

@@ -56,6 +56,9 @@ protected:
     // it (Return, or a text changed since focus-in), then leaves the field.
     // Returns the commit result, or CommitNotWritten when nothing was written.
     int commitLineEdit(QLineEdit *edit, const QString &converted);
+    // Writes a widget's value through the common commit path (commitWidgetValue);
+    // a page may ask the user first.
+    virtual int commitValue(QWidget *widget, const QString &text);
     // Moves the focus off a field (to label_RemoteTip where it is shown), so that
     // the next click arms the field again.
     void leaveField(QWidget *field);

@@ -11,9 +11,12 @@
 #include "workbook/parameterworkbook.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDebug>
+#include <QDir>
 #include <QFileDialog>
 #include <QProgressBar>
+#include <QSettings>
 
 namespace {
 
@@ -54,18 +57,72 @@ QString addressList(const QVector<int> &addresses, int failedRows)
     return parts.join(QStringLiteral(", "));
 }
 
+// Settings key of the folder of the last workbook exported or imported.
+const char lastFolderKey[] = "Workbook/LastFolder";
+
+// Where the workbook dialogs start: the folder of the last workbook, the first
+// time (or when that folder is gone) the data folder's Export/.
+QString lastWorkbookFolder()
+{
+    const QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    const QString folder = settings.value(QLatin1String(lastFolderKey)).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    QDir().mkpath(exportDirectory());
+    return exportDirectory();
+}
+
+void rememberWorkbookFolder(const QString &path)
+{
+    const QString settingsPath = settingsFilePath();
+    if (!QDir().mkpath(QFileInfo(settingsPath).absolutePath()))
+        return;
+    QSettings settings(settingsPath, QSettings::IniFormat);
+    settings.setValue(QLatin1String(lastFolderKey), QFileInfo(path).absolutePath());
+}
+
 } // namespace
+
+QString TestMaintain::exportFileSuggestion(const QString &serial, const QDateTime &when)
+{
+    QString name = QStringLiteral("KTT-Q4_");
+    // A serial number with unreadable characters ("?") is not known yet.
+    if (!serial.isEmpty() && !serial.contains(QLatin1Char('?'))) {
+        for (const QChar c : serial)
+            name += c.isLetterOrNumber() || c == QLatin1Char('-') ? c : QLatin1Char('_');
+        name += QLatin1Char('_');
+    }
+    return name + when.toString(QStringLiteral("yyyyMMdd-HHmm")) + QStringLiteral(".xlsx");
+}
 
 QString TestMaintain::chooseWorkbook()
 {
     // Only .xlsx workbooks can be read; a legacy .xls must be saved as .xlsx first.
-    const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), QString(),
+    const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), lastWorkbookFolder(),
         tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
-    if (path.isEmpty())
+    if (path.isEmpty()) {
         qDebug().noquote() << "未选择文件";
-    else
+    } else {
         qDebug().noquote() << "选中的文件路径：" << path;
+        rememberWorkbookFolder(path);
+    }
     return path;
+}
+
+QString TestMaintain::chooseExportPath()
+{
+    const QString suggested = lastWorkbookFolder() + QLatin1Char('/')
+        + exportFileSuggestion(deviceSerialText(), QDateTime::currentDateTime());
+    if (askExportPath)
+        return askExportPath(suggested);
+    // The dialog asks before it lets an existing file be replaced.
+    QFileDialog dialog(this, tr("Export Workbook"), suggested, tr("Excel Files (*.xlsx)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 void TestMaintain::prepareImportDisplay()
@@ -261,12 +318,19 @@ void TestMaintain::on_Btu_Export_clicked()
         return;
     }
     exportIdle = false;
+    // Each export goes where the user says: backing up a second device does
+    // not replace the first one's file.
+    const QString newFileName = chooseExportPath();
+    if (newFileName.isEmpty()) {
+        exportIdle = true;
+        return;
+    }
+    rememberWorkbookFolder(newFileName);
     if (!excelWorker)
         excelWorker = new ExelToWrite(this);
 
     const int exportLanguage = interfaceLanguage;
     const QString fileName = templateDirectory() + QLatin1Char('/') + templateFileName(exportLanguage);
-    const QString newFileName = exportDirectory() + QLatin1Char('/') + exportFileName(exportLanguage);
     qDebug().noquote() << "filename------" << fileName;
     qDebug().noquote() << "NewFileName------" << newFileName;
 

@@ -3,11 +3,16 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "dialogs/serialportcombobox.h"
 #include "link/displayweightthread.h"
 #include "link/linkstate.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
+#include "link/serialports.h"
 #include "link/transactions.h"
+#include "pages/datatrans.h"
+#include "pagetesthelpers.h"
+#include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 
@@ -18,6 +23,7 @@
 #include <QModbusClient>
 #include <QProcess>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -266,6 +272,10 @@ private slots:
         auto *serial = child<QComboBox>(&page, "serialnumcomboBox");
         serial->addItem(QStringLiteral("pty(%1)").arg(a));
         serial->setCurrentIndex(serial->count() - 1);
+        // Opening the list reads the system's ports again; the choice stays.
+        serial->showPopup();
+        serial->hidePopup();
+        QCOMPARE(qobject_cast<SerialPortComboBox *>(serial)->currentPortName(), a);
         child<QComboBox>(&page, "baudCombo")->setCurrentText(QStringLiteral("19200"));
         child<QComboBox>(&page, "parityCombo")->setCurrentText(QStringLiteral("ODD"));
         QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
@@ -279,8 +289,98 @@ private slots:
         QCOMPARE(appliedLink.baud, 19200);
         QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialPortNameParameter).toString(), a);
         QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), 3);
+        // The settings keep the port name, not the list text.
+        QCOMPARE(iniValue(QStringLiteral("Q4/serialnumcomboBox")), a);
         page.takeLinkDown();
         rtu.stop();
+    }
+
+    // Why a serial port did not open, and the fix its message names.
+    void serialOpenFailures_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("accessible");
+        QTest::addColumn<QString>("holders"); // "program:pid,..."
+        QTest::addColumn<QString>("text");
+        const QString busyBy
+            = QStringLiteral("Serial port ttyUSB0 is in use by %1. Close that program and try again.");
+        QTest::newRow("no permission")
+            << int(QSerialPort::PermissionError) << true << false << QString()
+            << QStringLiteral(
+                   "No permission to open serial port ttyUSB0. Add your user to the dialout group: "
+                   "sudo usermod -aG dialout $USER, then log out and log in again.");
+        QTest::newRow("locked by a program")
+            << int(QSerialPort::PermissionError) << true << true << QStringLiteral("minicom:4242")
+            << busyBy.arg(QStringLiteral("minicom (PID 4242)"));
+        QTest::newRow("held by two") << int(QSerialPort::PermissionError) << true << true
+                                     << QStringLiteral("minicom:4242,q4config:77")
+                                     << busyBy.arg(QStringLiteral("minicom (PID 4242), q4config (PID 77)"));
+        QTest::newRow("busy, holder unknown")
+            << int(QSerialPort::OpenError) << true << true << QString()
+            << QStringLiteral("Serial port ttyUSB0 is in use by another program. Close it and try again.");
+        const QString notFound
+            = QStringLiteral("Serial port ttyUSB0 not found: the USB adapter may have been "
+                             "unplugged, or the port name is wrong. Plug the adapter in and "
+                             "choose the port again.");
+        QTest::newRow("unplugged") << int(QSerialPort::DeviceNotFoundError) << false << true << QString()
+                                   << notFound;
+        QTest::newRow("link left by an unplugged adapter")
+            << int(QSerialPort::PermissionError) << false << false << QString() << notFound;
+        QTest::newRow("not a serial device")
+            << int(QSerialPort::UnsupportedOperationError) << true << true << QString()
+            << QStringLiteral("Serial port ttyUSB0 could not be opened: system text");
+    }
+    void serialOpenFailures()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, exists);
+        QFETCH(bool, accessible);
+        QFETCH(QString, holders);
+        QFETCH(QString, text);
+        SerialOpenFailure failure;
+        failure.portName = QStringLiteral("ttyUSB0");
+        failure.systemText = QStringLiteral("system text");
+        failure.problem
+            = classifySerialOpenFailure(QSerialPort::SerialPortError(error), {exists, accessible});
+        for (const QString &holder : holders.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            failure.holders.append(
+                {holder.section(QLatin1Char(':'), 1).toLongLong(), holder.section(QLatin1Char(':'), 0, 0)});
+        QCOMPARE(serialOpenFailureText(failure), text);
+    }
+
+    // Real ports: a name that is not there (the connection page's popup), and a
+    // port this test holds open (a command-line run names this process).
+    void serialOpenFailuresNameTheFix()
+    {
+        ModbusSetting page;
+        child<QComboBox>(&page, "connectType")->setCurrentIndex(0);
+        page.on_connectType_activated(0);
+        child<SerialPortComboBox>(&page, "serialnumcomboBox")->addUnlistedPort(QStringLiteral("ttyQ4GONE"));
+        PopupCatcher popups;
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(popups.messages.size(), 1);
+        QVERIFY2(popups.messages.first().startsWith(QStringLiteral("Serial port ttyQ4GONE not found")),
+            qPrintable(popups.messages.first()));
+
+        Q4_REQUIRE_TOOL("socat");
+        PtyPair pair;
+        QVERIFY(pair.start());
+        QSerialPort holder(pair.second());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        const ProgramRun run
+            = runProgram({QStringLiteral("--data-dir"), dataDir.path(), QStringLiteral("--import"),
+                dataDir.filePath(QStringLiteral("none.xlsx")), QStringLiteral("--rtu"), pair.second()});
+        QCOMPARE(run.status, 1);
+        const QString held = QStringLiteral("%1 (PID %2)")
+                                 .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15))
+                                 .arg(QCoreApplication::applicationPid());
+        QVERIFY2(run.err.contains(
+                     QStringLiteral("import failed: cannot connect to %1: Serial port %1 is in use by")
+                         .arg(pair.second()))
+                && run.err.contains(held),
+            qPrintable(run.err));
     }
 
     // Validators, emptied fields, swallowed wheel events.
@@ -376,6 +476,11 @@ private slots:
             QStringLiteral("ttyUSB0"));
         QCOMPARE(ModbusSetting::portNameFromItem(QStringLiteral("/dev/ttyS4")), QStringLiteral("/dev/ttyS4"));
         QCOMPARE(ModbusSetting::portNameFromItem(QStringLiteral("D(COM3)")), QStringLiteral("COM3"));
+        const QString entry = serialPortEntryText(
+            QStringLiteral("ttyUSB0"), QStringLiteral("USB Serial (CH340)"), QStringLiteral("A50285BI"));
+        QCOMPARE(entry, QStringLiteral("ttyUSB0 \u2013 USB Serial (CH340) (A50285BI)"));
+        QCOMPARE(ModbusSetting::portNameFromItem(entry), QStringLiteral("ttyUSB0"));
+        QCOMPARE(serialPortEntryText(QStringLiteral("ttyS0"), QString(), QString()), QStringLiteral("ttyS0"));
     }
 
     // The dialog maps parity both ways, shows only the network rows for TCP and
@@ -493,6 +598,54 @@ private slots:
                      ->findChild<QLabel *>(QStringLiteral("label_Delay"))
                      ->text(),
             QStringLiteral("500ms"));
+        linkSuspended = true; // keep the poll quiet while the window goes
+    }
+
+    // Writing the connection slot the link runs through asks first. Declined,
+    // nothing is written. Agreed, the link is made again on the new port (a
+    // second simulator listens there) and the connection page keeps it.
+    void writingTheLinksOwnPort_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("declined") << false;
+        QTest::newRow("agreed") << true;
+    }
+    void writingTheLinksOwnPort()
+    {
+        QFETCH(bool, agree);
+        SimulatorProcess other;
+        QVERIFY2(other.start(), qPrintable(other.errorText()));
+        // The device's first connection slot has the port the link uses.
+        QVERIFY(sim->command(QStringLiteral("set 8112 %1").arg(sim->port())).startsWith(QLatin1String("ok")));
+        MainWindow window;
+        ModbusSetting *page = window.connectionPage();
+        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        child<QPushButton>(page, "connectButton")->click();
+        QVERIFY(modbusClient);
+        window.showPage(PageDataTrans);
+        auto *dataTrans = qobject_cast<DataTrans *>(window.page(PageDataTrans));
+        auto *portField = child<QLineEdit>(dataTrans, "lineEditPortNum");
+        // The poll reads the page's groups.
+        QTRY_COMPARE_WITH_TIMEOUT(portField->text(), QString::number(sim->port()), 5000);
+
+        PopupAnswerer answers;
+        answers.script = QStringList {agree ? QStringLiteral("ok") : QStringLiteral("cancel")};
+        QVERIFY(armEdit(dataTrans, portField));
+        finishEdit(portField, QString::number(other.port()));
+        QCOMPARE(answers.seen.size(), 1);
+        QVERIFY2(answers.seen.first().contains(QStringLiteral("connected through")),
+            qPrintable(answers.seen.first()));
+        const QString write = QStringLiteral("write 8112 1 %1").arg(other.port());
+        if (!agree) {
+            QVERIFY(!sim->writes().contains(write));
+            QCOMPARE(portField->text(), QString::number(sim->port()));
+            QVERIFY(!window.reconnectTimerObject()->isActive());
+        } else {
+            QVERIFY(sim->writes().contains(write));
+            QTRY_VERIFY_WITH_TIMEOUT(other.requests().contains(QStringLiteral("read-hr 9309 2")), 5000);
+            QCOMPARE(appliedLink.networkPort, QString::number(other.port()));
+            QCOMPARE(iniValue(QStringLiteral("Q4/EditPort")), QString::number(other.port()));
+        }
         linkSuspended = true; // keep the poll quiet while the window goes
     }
 };

@@ -4,6 +4,7 @@
 #include "link/devicescan.h"
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
+#include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "workbook/clonerun.h"
@@ -423,7 +424,10 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
     client->setTimeout(link.responseTime);
     client->setNumberOfRetries(0);
     if (!client->connectDevice()) {
-        *error = QStringLiteral("cannot connect to %1: %2").arg(linkText(link), client->errorString());
+        // A serial port that did not open says why, and what fixes it.
+        const QString reason = serialConnectFailureText(client);
+        *error = QStringLiteral("cannot connect to %1: %2")
+                     .arg(linkText(link), reason.isEmpty() ? client->errorString() : reason);
         delete client;
         return nullptr;
     }

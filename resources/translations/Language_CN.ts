@@ -1024,6 +1024,26 @@
             <source>Data-Trans remote editing switch off, on before submitting parameters!</source>
             <translation>数据传输参数远程修改开关已关闭，请先打开再提交参数！</translation>
         </message>
+        <message>
+            <source>This is a setting of the port this program is connected through: writing it ends the connection. Write it, then reconnect with the new setting?</source>
+            <translation>这是本程序当前通讯所用端口的设置：写入后连接将中断。是否写入，并用新设置重新连接？</translation>
+        </message>
+        <message>
+            <source>This is a setting of the port this program is connected through: writing it ends the connection, and the program cannot reconnect through this port. Write it?</source>
+            <translation>这是本程序当前通讯所用端口的设置：写入后连接将中断，且程序无法再通过此端口重新连接。是否写入？</translation>
+        </message>
+        <message>
+            <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it? If the device then stops answering, the program reconnects with the new setting.</source>
+            <translation>这可能是本程序当前通讯所用端口的设置：写入后连接可能中断。是否写入？如果之后设备不再应答，程序将用新设置重新连接。</translation>
+        </message>
+        <message>
+            <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it?</source>
+            <translation>这可能是本程序当前通讯所用端口的设置：写入后连接可能中断。是否写入？</translation>
+        </message>
+        <message>
+            <source>Connection Setting</source>
+            <translation>连接设置</translation>
+        </message>
     </context>
     <context>
         <name>DeviceScan</name>
@@ -1402,6 +1422,10 @@
         <message>
             <source>Every Modbus transaction, with statistics</source>
             <translation>每一次 Modbus 通讯及其统计</translation>
+        </message>
+        <message>
+            <source>No answer from the device: these are the last values read.</source>
+            <translation>设备无应答：显示的是最后一次读到的数值。</translation>
         </message>
     </context>
     <context>
@@ -1933,6 +1957,37 @@
         </message>
     </context>
     <context>
+        <name>SerialPortProblem</name>
+        <message>
+            <source>Serial port %1 not found: the USB adapter may have been unplugged, or the port name is wrong. Plug the adapter in and choose the port again.</source>
+            <translation>找不到串口 %1：USB 转换器可能已拔出，或端口名称有误。请插上转换器并重新选择端口。</translation>
+        </message>
+        <message>
+            <source>No permission to open serial port %1. Add your user to the dialout group: sudo usermod -aG dialout $USER, then log out and log in again.</source>
+            <translation>没有打开串口 %1 的权限。请将您的用户加入 dialout 组：sudo usermod -aG dialout $USER，然后注销并重新登录。</translation>
+        </message>
+        <message>
+            <source>No permission to open serial port %1.</source>
+            <translation>没有打开串口 %1 的权限。</translation>
+        </message>
+        <message>
+            <source>Serial port %1 is in use by another program. Close it and try again.</source>
+            <translation>串口 %1 正被其他程序占用。请关闭该程序后重试。</translation>
+        </message>
+        <message>
+            <source>%1 (PID %2)</source>
+            <translation>%1（PID %2）</translation>
+        </message>
+        <message>
+            <source>Serial port %1 is in use by %2. Close that program and try again.</source>
+            <translation>串口 %1 正被 %2 占用。请关闭该程序后重试。</translation>
+        </message>
+        <message>
+            <source>Serial port %1 could not be opened: %2</source>
+            <translation>无法打开串口 %1：%2</translation>
+        </message>
+    </context>
+    <context>
         <name>TestMaintain</name>
         <message>
             <source>Form</source>
@@ -2205,6 +2260,10 @@
         <message>
             <source>Compare failed.</source>
             <translation>比较失败。</translation>
+        </message>
+        <message>
+            <source>Export Workbook</source>
+            <translation>导出工作簿</translation>
         </message>
     </context>
     <context>
@@ -2697,6 +2756,18 @@
         <message>
             <source>Sample still not stable. Keep trying?</source>
             <translation>采样仍不稳定，是否继续尝试？</translation>
+        </message>
+        <message>
+            <source>Capture the present signal of channel %1 as its new zero? The scale must be empty and stable.</source>
+            <translation>将通道 %1 当前的信号采集为新的零点？秤台必须空载且稳定。</translation>
+        </message>
+        <message>
+            <source>Capture the present signals of every corner in use as their new zero? The platform must be empty and stable.</source>
+            <translation>将所有使用中的角点当前的信号采集为新的零点？秤台必须空载且稳定。</translation>
+        </message>
+        <message>
+            <source>Zero Capture</source>
+            <translation>采集零点</translation>
         </message>
     </context>
 </TS>

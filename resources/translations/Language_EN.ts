@@ -1024,6 +1024,26 @@
         <source>Data-Trans remote editing switch off, on before submitting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>This is a setting of the port this program is connected through: writing it ends the connection. Write it, then reconnect with the new setting?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This is a setting of the port this program is connected through: writing it ends the connection, and the program cannot reconnect through this port. Write it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it? If the device then stops answering, the program reconnects with the new setting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connection Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DeviceScan</name>
@@ -1401,6 +1421,10 @@
     </message>
     <message>
         <source>Every Modbus transaction, with statistics</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No answer from the device: these are the last values read.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1933,6 +1957,37 @@
     </message>
 </context>
 <context>
+    <name>SerialPortProblem</name>
+    <message>
+        <source>Serial port %1 not found: the USB adapter may have been unplugged, or the port name is wrong. Plug the adapter in and choose the port again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No permission to open serial port %1. Add your user to the dialout group: sudo usermod -aG dialout $USER, then log out and log in again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No permission to open serial port %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial port %1 is in use by another program. Close it and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (PID %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial port %1 is in use by %2. Close that program and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial port %1 could not be opened: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>TestMaintain</name>
     <message>
         <source>Form</source>
@@ -2204,6 +2259,10 @@
     </message>
     <message>
         <source>Compare failed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Workbook</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2696,6 +2755,18 @@
     </message>
     <message>
         <source>Sample still not stable. Keep trying?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Capture the present signal of channel %1 as its new zero? The scale must be empty and stable.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Capture the present signals of every corner in use as their new zero? The platform must be empty and stable.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero Capture</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
