@@ -835,12 +835,26 @@ int runCloneCommand(const QCommandLineParser &parser)
     return good == targets.size() ? 0 : 1;
 }
 
+// The status of a run whose --log-traffic file stopped taking lines: the run
+// went on (a half-done import is worse than a short log), but the record it
+// was asked for is incomplete, so it fails with at least failedStatus.
+int withTrafficLogStatus(int status, int failedStatus)
+{
+    const QString reason = TrafficLog::instance().fileError();
+    if (reason.isEmpty())
+        return status;
+    failWith(QStringLiteral("cannot write --log-traffic %1: %2; the traffic record is incomplete")
+                 .arg(TrafficLog::instance().filePath(), reason),
+        failedStatus);
+    return qMax(status, failedStatus);
+}
+
 } // namespace
 
 int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
     if (parser.isSet(ScanOption))
-        return runScanCommandLine(parser);
+        return withTrafficLogStatus(runScanCommandLine(parser), 1);
     const bool exporting = parser.isSet(ExportOption);
     const bool importing = parser.isSet(ImportOption);
     const bool diffing = parser.isSet(DiffOption);
@@ -850,9 +864,9 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
         return -1;
     if (runs > 1)
         return failWith(QStringLiteral("--export, --import, --diff and --clone exclude each other"), 2);
-    if (diffing)
-        return runDiff(parser);
-    if (cloning)
-        return runCloneCommand(parser);
-    return runExportOrImport(parser, exporting);
+    const int status = diffing ? runDiff(parser)
+        : cloning              ? runCloneCommand(parser)
+                               : runExportOrImport(parser, exporting);
+    // A diff's 1 means "rows differ": its failures are 2.
+    return withTrafficLogStatus(status, diffing ? 2 : 1);
 }
