@@ -307,6 +307,10 @@ bool ModbusSetting::checkLink()
     if (tcpLink == 1) {
         modbusClient->disconnectDevice();
         modbusClient->connectDevice();
+    } else if (modbusClient->state() == QModbusDevice::UnconnectedState) {
+        // The port was closed when it failed; opening it again fails at once
+        // while the adapter is away and makes the link whole when it is back.
+        modbusClient->connectDevice();
     }
     return true;
 }
