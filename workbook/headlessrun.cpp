@@ -17,6 +17,7 @@
 #include <QFileInfo>
 #include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTextStream>
 #include <QUrl>
@@ -56,26 +57,39 @@ QTextStream &err()
     return stream;
 }
 
-// The connection saved by the connection page.
+// The item of a list a saved index selects; fallback for a missing key or an
+// index out of range (as the connection page loads it).
+template <typename T>
+T savedItem(const QSettings &settings, const QString &key, const QVector<T> &items, T fallback)
+{
+    bool ok = false;
+    const int index = settings.value(key).toInt(&ok);
+    return ok && index >= 0 && index < items.size() ? items.at(index) : fallback;
+}
+
+} // namespace
+
 LinkParameters savedLink()
 {
+    // The start values of a link record are the defaults of every key, as on
+    // the connection page.
     LinkParameters link;
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Q4"));
-    const QVector<int> &bauds = serialBaudRates();
-    const int baudIndex = settings.value(QStringLiteral("baudCombo"), 3).toInt();
-    if (baudIndex >= 0 && baudIndex < bauds.size())
-        link.baud = bauds[baudIndex];
-    link.dataBits = settings.value(QStringLiteral("dataBitsCombo"), 1).toInt() == 0 ? 7 : 8;
-    const int parityIndex = settings.value(QStringLiteral("parityCombo"), 1).toInt();
-    link.parity = parityIndex > 0 ? parityIndex + 1 : 0;
-    link.stopBits = settings.value(QStringLiteral("stopBitsCombo"), 0).toInt() == 1 ? 2 : 1;
-    link.connectType = settings.value(QStringLiteral("connectType"), 0).toInt() != 0 ? 1 : 0;
+    link.baud = savedItem(settings, QStringLiteral("baudCombo"), serialBaudRates(), link.baud);
+    link.dataBits = savedItem(settings, QStringLiteral("dataBitsCombo"), QVector<int> {7, 8}, link.dataBits);
+    link.parity = savedItem(settings, QStringLiteral("parityCombo"), serialParities(), link.parity);
+    link.stopBits = savedItem(settings, QStringLiteral("stopBitsCombo"), QVector<int> {1, 2}, link.stopBits);
+    link.connectType
+        = savedItem(settings, QStringLiteral("connectType"), QVector<int> {0, 1}, link.connectType);
+    link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"), QVector<int> {0, 1}, link.wordOrder);
     link.hostAddress
         = settings.value(QStringLiteral("EditHostIP"), QStringLiteral("192.168.101.1")).toString();
     link.networkPort = settings.value(QStringLiteral("EditPort"), QStringLiteral("502")).toString();
-    link.serverAddress = settings.value(QStringLiteral("spinboxSlaveId"), 1).toInt();
-    link.wordOrder = settings.value(QStringLiteral("DwordFormat"), 0).toInt() == 1 ? 1 : 0;
+    bool ok = false;
+    const int id = settings.value(QStringLiteral("spinboxSlaveId")).toInt(&ok);
+    if (ok && id >= 1 && id <= 247)
+        link.serverAddress = id;
     const int timeout
         = settings.value(QStringLiteral("timeoutSpinner"), 1000).toString().section(' ', 0, 0).toInt();
     if (timeout > 0)
@@ -83,6 +97,17 @@ LinkParameters savedLink()
     link.serialPortName
         = ModbusSetting::portNameFromItem(settings.value(QStringLiteral("serialnumcomboBox")).toString());
     return link;
+}
+
+namespace {
+
+// A serial port name as a saved one may hold it: a device name or path
+// ("ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "COM3"), not
+// a description or stray text that opening would take for a file name.
+bool looksLikePortName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9._+:@=#/\\\\-]*[A-Za-z0-9]$"));
+    return pattern.match(name).hasMatch();
 }
 
 // The link of the command line: the saved one, changed by the options given.
@@ -224,6 +249,14 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
     }
     if (link->connectType == 0 && link->serialPortName.isEmpty()) {
         *error = QStringLiteral("no serial port: give --rtu PORT or --tcp HOST:PORT");
+        return false;
+    }
+    // A port named on the command line is opened as given; a saved text that
+    // is no port name is not tried as one.
+    if (link->connectType == 0 && !parser.isSet(RtuOption) && !looksLikePortName(link->serialPortName)) {
+        *error = QStringLiteral(
+            "the saved serial port \"%1\" is not a port name: give --rtu PORT or --tcp HOST:PORT")
+                     .arg(link->serialPortName);
         return false;
     }
     return true;
