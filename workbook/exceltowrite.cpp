@@ -17,7 +17,6 @@
 #include <QModbusClient>
 #include <QPointer>
 #include <QProgressBar>
-#include <QTemporaryFile>
 #include <QThread>
 
 #include <cstdio>
@@ -940,13 +939,13 @@ int ExelToWrite::exportToFile(
         const RunningFlag copying(&m_running);
         runFileWork([&] {
             QDir().mkpath(folder);
-            QTemporaryFile copy(
-                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-XXXXXX"));
-            copy.setAutoRemove(false);
+            // A new file as any other: the umask decides who may read it.
+            copyPath = xlsxNewFile(
+                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-"));
+            QFile copy(copyPath);
             QFile source(templatePath);
-            if (!copy.open())
+            if (copyPath.isEmpty() || !copy.open(QIODevice::WriteOnly))
                 return;
-            copyPath = copy.fileName();
             if (source.open(QIODevice::ReadOnly)) {
                 const QByteArray bytes = source.readAll();
                 copied = source.error() == QFileDevice::NoError && copy.write(bytes) == bytes.size()
@@ -962,11 +961,10 @@ int ExelToWrite::exportToFile(
         qDebug().noquote() << "导出文件保存失败:" << m_lastErrorDetail;
         return SaveFailed;
     }
-    // The new file gets the permissions of the one it replaces (a template may be read-only).
-    QFile::setPermissions(copyPath,
-        targetInfo.exists() ? targetInfo.permissions() | QFileDevice::WriteOwner
-                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                | QFileDevice::ReadOther);
+    // The new file gets the permissions of the one it replaces; a first export
+    // keeps the ones the umask gave it.
+    if (targetInfo.exists())
+        QFile::setPermissions(copyPath, targetInfo.permissions() | QFileDevice::WriteOwner);
     if (m_cancelRequested) {
         m_firstRowNotDone = 2;
         return Cancelled;
