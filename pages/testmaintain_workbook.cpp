@@ -54,6 +54,16 @@ QString addressList(const QVector<int> &addresses, int failedRows)
     return parts.join(QStringLiteral(", "));
 }
 
+// The writes a stalled import sent without an answer: the device may hold them.
+QString unconfirmedText(int writes)
+{
+    if (writes <= 0)
+        return QString();
+    return QLatin1Char('\n')
+        + TestMaintain::tr("Writes sent without an answer: %1 (the device may have applied them).")
+              .arg(writes);
+}
+
 } // namespace
 
 QString TestMaintain::chooseWorkbook()
@@ -189,7 +199,7 @@ void TestMaintain::runImport(const QString &path)
                              .arg(written)
                              .arg(firstNotDone)
                              .arg(lastRow))
-                + QLatin1Char('\n') + counts,
+                + unconfirmedText(excelWorker->unconfirmedWrites()) + QLatin1Char('\n') + counts,
             NoticeKind::Failure);
         break;
     case ExelToWrite::LinkLost:

@@ -656,18 +656,9 @@ QString endReason(const ExelToWrite &worker, int result, const LinkParameters &l
     default:
         break;
     }
-    QString reason = worker.lastError();
-    if (reason == QLatin1String("error1"))
-        reason += exporting ? QStringLiteral(" (no template)") : QStringLiteral(" (no such file)");
-    else if (reason == QLatin1String("error2"))
-        reason += worker.lastErrorDetail().isEmpty()
-            ? QStringLiteral(" (not a readable xlsx workbook)")
-            : QStringLiteral(" (not a readable xlsx workbook: %1)").arg(worker.lastErrorDetail());
-    else if (reason == QLatin1String("error3") || reason == QLatin1String("error4"))
-        reason += QStringLiteral(" (no worksheet \"%1\")").arg(ParameterSheetName);
-    else if (reason == QLatin1String("error5"))
-        reason += QStringLiteral(" (the worksheet is empty)");
-    return reason;
+    // The worker's own text names the file and what is wrong with it.
+    return worker.lastErrorText().isEmpty() ? QStringLiteral("the run ended early (%1)").arg(result)
+                                            : worker.lastErrorText();
 }
 
 int runExportOrImport(const QCommandLineParser &parser, bool exporting)
@@ -690,6 +681,11 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     if (isLegacyWorkbookName(file))
         return failWith(
             QStringLiteral("%1 failed: %2: not an .xlsx workbook: save it as .xlsx").arg(what, file), 2);
+    // An export is not written under a name other than the one given, nor over a folder.
+    const ExelToWrite::PathKind target = ExelToWrite::workbookPathKind(file);
+    if (exporting
+        && (target == ExelToWrite::PathKind::Folder || target == ExelToWrite::PathKind::NameNotUtf8))
+        return failWith(QStringLiteral("export failed: ") + ExelToWrite::workbookPathProblem(file), 2);
     const QString templatePath = templateDirectory() + QLatin1Char('/') + templateFileName(language);
     if (exporting && !QFileInfo(templatePath).isFile())
         return failWith(QStringLiteral("export failed: no template ") + templatePath, 1);
@@ -734,9 +730,9 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
         out().flush();
         return result == ExelToWrite::Done ? 0 : 1;
     }
-    const QString untouched = exporting
-        ? QStringLiteral("; %1 left as it was").arg(file)
-        : QStringLiteral("; %1 values written").arg(rows) + failedText(worker);
+    const QString untouched = exporting ? QStringLiteral("; %1 left as it was").arg(file)
+                                        : QStringLiteral("; %1 values written").arg(rows) + failedText(worker)
+            + QStringLiteral("; %1 sent, not confirmed").arg(worker.unconfirmedWrites());
     out() << what << " failed: " << endReason(worker, result, link, exporting, file, untouched) << "\n";
     out().flush();
     return 1;
@@ -758,8 +754,9 @@ int runDiff(const QCommandLineParser &parser)
     if (isLegacyWorkbookName(file))
         return failWith(
             QStringLiteral("diff failed: %1: not an .xlsx workbook: save it as .xlsx").arg(file), 2);
-    if (!QFileInfo(file).isFile())
-        return failWith(QStringLiteral("diff failed: error1 (no such file) %1").arg(file), 2);
+    const QString problem = ExelToWrite::workbookPathProblem(file);
+    if (!problem.isEmpty())
+        return failWith(QStringLiteral("diff failed: ") + problem, 2);
     if (!openCheckedLink(link, &error))
         return failWith(QStringLiteral("diff failed: ") + error, 2);
 
