@@ -76,6 +76,16 @@ MainWindow::MainWindow(QWidget *parent)
         modbusSetting->adoptLink(link);
         switchLink(link);
     });
+    // A --log-traffic file that stops taking lines (a full disk) is told once:
+    // the log has closed it and writes no more to it.
+    connect(
+        &TrafficLog::instance(), &TrafficLog::fileFailed, this,
+        [this](const QString &path, const QString &reason) {
+            showNoticeDialog(tr("Traffic log"),
+                tr("Cannot write the traffic log %1: %2.\nTraffic logging has stopped.").arg(path, reason),
+                NoticeKind::Failure, 1, this);
+        },
+        Qt::QueuedConnection);
 
     disconnectTimer = new QTimer(this);
     disconnectTimer->setSingleShot(true);

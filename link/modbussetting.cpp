@@ -50,7 +50,9 @@ ModbusSetting::ModbusSetting(QWidget *parent)
     , ui(new Ui::ModbusSetting)
 {
     ui->setupUi(this);
-    ui->parityCombo->setCurrentText(QStringLiteral("EVEN"));
+    // The form starts with the start values of a link record: a file without
+    // a key, or with a value out of range, gives these too.
+    ui->parityCombo->setCurrentIndex(indexFromParity(formLink.parity));
     ui->baudCombo->setCurrentText(QString::number(formLink.baud));
     ui->dataBitsCombo->setCurrentText(QString::number(formLink.dataBits));
     ui->stopBitsCombo->setCurrentText(QString::number(formLink.stopBits));
@@ -309,6 +311,10 @@ bool ModbusSetting::checkLink()
     if (tcpLink == 1) {
         modbusClient->disconnectDevice();
         modbusClient->connectDevice();
+    } else if (modbusClient->state() == QModbusDevice::UnconnectedState) {
+        // The port was closed when it failed; opening it again fails at once
+        // while the adapter is away and makes the link whole when it is back.
+        modbusClient->connectDevice();
     }
     return true;
 }
@@ -387,10 +393,11 @@ void ModbusSetting::loadSettings()
         if (!text.isEmpty())
             edit->setText(acceptable(edit, text) ? text : replaced(key).toString());
     };
-    // Integer keys: a missing key reads as 0.
+    // Integer keys: a missing key (an empty or cut-off file) takes its start
+    // value, as a value out of range does: one set of defaults.
     auto loadInt = [&](const QString &key, int low, int high) {
         if (!settings.contains(key))
-            return 0;
+            return startValues.value(key).toInt();
         bool ok = false;
         const int value = settings.value(key).toInt(&ok);
         return ok && value >= low && value <= high ? value : replaced(key).toInt();

@@ -45,7 +45,9 @@ public:
     LinkParameters settingsFromForm();
     // Disconnects and deletes the client.
     void takeLinkDown();
-    // Returns true when the link was not connected (a TCP link is reopened).
+    // Returns true when the link was not connected. A dropped TCP link is
+    // reopened; so is a serial port that was lost (an adapter unplugged), once
+    // its device is back at the same path.
     bool checkLink();
 
     // Parameters of the last "Connect" (start address and count of the test read).

@@ -81,6 +81,16 @@ void rememberWorkbookFolder(const QString &path)
     settings.setValue(QLatin1String(lastFolderKey), QFileInfo(path).absolutePath());
 }
 
+// The writes a stalled import sent without an answer: the device may hold them.
+QString unconfirmedText(int writes)
+{
+    if (writes <= 0)
+        return QString();
+    return QLatin1Char('\n')
+        + TestMaintain::tr("Writes sent without an answer: %1 (the device may have applied them).")
+              .arg(writes);
+}
+
 } // namespace
 
 QString TestMaintain::exportFileSuggestion(const QString &serial, const QDateTime &when)
@@ -246,7 +256,7 @@ void TestMaintain::runImport(const QString &path)
                              .arg(written)
                              .arg(firstNotDone)
                              .arg(lastRow))
-                + QLatin1Char('\n') + counts,
+                + unconfirmedText(excelWorker->unconfirmedWrites()) + QLatin1Char('\n') + counts,
             NoticeKind::Failure);
         break;
     case ExelToWrite::LinkLost:

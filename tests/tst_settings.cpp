@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "link/modbussetting.h"
+#include "workbook/headlessrun.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -95,8 +96,9 @@ private slots:
         QCOMPARE(link.numberOfRetries, 0);
     }
 
-    // Missing integer keys select the first item (4800 baud); missing text keys
-    // leave the widgets alone; a port that is not present leaves the first entry.
+    // Missing integer keys take their start values (38400 baud, even parity);
+    // missing text keys leave the widgets alone; a port that is not present
+    // leaves the first entry.
     void missingKeysAndAbsentPort()
     {
         writeIni({{QStringLiteral("Q4/EditPort"), QString()},
@@ -104,9 +106,9 @@ private slots:
         ModbusSetting page;
         page.loadSettings();
         auto *baud = page.findChild<QComboBox *>(QStringLiteral("baudCombo"));
-        QCOMPARE(baud->currentText(), QStringLiteral("4800"));
+        QCOMPARE(baud->currentText(), QStringLiteral("38400"));
         QCOMPARE(page.findChild<QComboBox *>(QStringLiteral("parityCombo"))->currentText(),
-            QStringLiteral("NONE"));
+            QStringLiteral("EVEN"));
         QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->text(), QStringLiteral("502"));
         QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->text(),
             QStringLiteral("192.168.101.1"));
@@ -175,6 +177,45 @@ private slots:
         QCOMPARE(window.languageInUse(), 1);
     }
 
+    // An empty or cut-off file gives the connection page and a command-line run
+    // the same serial settings as a repaired one: the start values of a link
+    // record (38400 baud, 8 data bits, even parity, 1 stop bit).
+    void emptyOrCutFileGivesTheStartValues_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::addColumn<int>("replaced"); // values out of range, each with its warning
+        QTest::newRow("empty") << QByteArray() << 0;
+        QTest::newRow("group only") << QByteArray("[Q4]\n") << 0;
+        QTest::newRow("cut off") << QByteArray("[Q4]\nEditPort=502\nEditHostIP=10.0.0.1\nbaudCo") << 0;
+        QTest::newRow("cut in a value") << QByteArray("[Q4]\nDwordFormat=0\nbaudCombo=") << 1;
+    }
+    void emptyOrCutFileGivesTheStartValues()
+    {
+        QFETCH(QByteArray, content);
+        QFETCH(int, replaced);
+        QVERIFY(QDir().mkpath(dataDir->path() + QStringLiteral("/Setting")));
+        {
+            QFile file(iniPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        const LinkParameters start;
+        const LinkParameters headless = savedLink();
+        for (int i = 0; i < replaced; ++i)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Setting out of range")));
+        ModbusSetting page;
+        page.loadSettings();
+        const LinkParameters shown = page.settingsFromForm();
+        for (const LinkParameters &link : {shown, headless}) {
+            QCOMPARE(link.baud, start.baud);
+            QCOMPARE(link.dataBits, start.dataBits);
+            QCOMPARE(link.parity, start.parity);
+            QCOMPARE(link.stopBits, start.stopBits);
+        }
+        QCOMPARE(start.baud, 38400);
+        QCOMPARE(start.parity, 2);
+    }
+
     // A missing file is only logged; the widgets keep their values.
     void missingFileKeepsWidgets()
     {
@@ -213,8 +254,8 @@ private slots:
         QCOMPARE(iniValue(QStringLiteral("Config/Startup")).toInt(), 0);
         QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 1);
         QCOMPARE(iniValue(QStringLiteral("Q4/EditHostIP")).toString(), QStringLiteral("192.168.101.1"));
-        // Group Q4 was absent: its integer keys read as 0, so the first items are saved.
-        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 0);
+        // Group Q4 was absent: its integer keys take their start values, which are saved.
+        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 3);
         const QString chinese = QCoreApplication::translate("MainWindow", "Communication-Normal");
         if (chinese == QStringLiteral("Communication-Normal"))
             QSKIP("the Chinese catalogue has no entries yet");

@@ -65,7 +65,7 @@ QString failureReason(const ExelToWrite &worker, int result, const LinkParameter
                    .arg(linkText(link))
                    .arg(ExelToWrite::MaxSilentRows)
                    .arg(rows)
-            + countsText(worker);
+            + countsText(worker) + QStringLiteral(" unconfirmed=%1").arg(worker.unconfirmedWrites());
     case ExelToWrite::LinkLost:
         return QStringLiteral("the link to %1 is gone: %2; ").arg(linkText(link), rows) + countsText(worker);
     default:

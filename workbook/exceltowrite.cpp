@@ -17,7 +17,6 @@
 #include <QModbusClient>
 #include <QPointer>
 #include <QProgressBar>
-#include <QTemporaryFile>
 #include <QThread>
 
 #include <cstdio>
@@ -156,8 +155,9 @@ void ExelToWrite::cancel()
 void ExelToWrite::startRun()
 {
     m_lastError.clear();
+    m_lastErrorText.clear();
     m_lastErrorDetail.clear();
-    m_failedRows = m_transferredRows = m_skippedRows = 0;
+    m_failedRows = m_transferredRows = m_skippedRows = m_unconfirmedWrites = 0;
     m_failedAddresses.clear();
     m_rowCount = 0;
     m_firstRowNotDone = 0;
@@ -172,19 +172,44 @@ void ExelToWrite::startRun()
     m_readRequests = 0;
 }
 
-int ExelToWrite::reportError(int code, const char *errorName, const QString &detail)
+int ExelToWrite::reportError(int code, const char *errorName, const QString &text, const QString &detail)
 {
     m_lastError = QString::fromLatin1(errorName);
+    m_lastErrorText = text;
     m_lastErrorDetail = detail;
-    if (showPopups) {
-        QString message = tr(errorName);
-        if (!detail.isEmpty())
-            message += QLatin1Char('\n') + detail;
-        showTipsDialog(tr("error"), message, 1);
-    } else {
-        qWarning().noquote() << "workbook:" << errorName << detail;
-    }
+    if (showPopups)
+        showNoticeDialog(tr("error"), text, NoticeKind::Failure);
+    else
+        qWarning().noquote() << "workbook:" << text;
     return code;
+}
+
+ExelToWrite::PathKind ExelToWrite::workbookPathKind(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return PathKind::Folder;
+    if (!info.exists())
+        return path.contains(QChar(QChar::ReplacementCharacter)) ? PathKind::NameNotUtf8 : PathKind::Missing;
+    return info.isFile() ? PathKind::RegularFile : PathKind::OtherFile;
+}
+
+QString ExelToWrite::workbookPathProblem(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    switch (workbookPathKind(path)) {
+    case PathKind::RegularFile:
+        break;
+    case PathKind::Missing:
+        return tr("%1: no such file").arg(shown);
+    case PathKind::Folder:
+        return tr("%1 is a folder, not a workbook").arg(shown);
+    case PathKind::NameNotUtf8:
+        return tr("%1: the file name is not valid UTF-8 (rename the file)").arg(shown);
+    case PathKind::OtherFile:
+        return tr("%1 is not a regular file").arg(shown);
+    }
+    return QString();
 }
 
 void ExelToWrite::runFileWork(const std::function<void()> &work)
@@ -238,6 +263,9 @@ int ExelToWrite::judgeTransaction(int result, int row, int address)
         if (m_silentRows < MaxSilentRows)
             return 0;
         // The device has gone quiet: these rows are not done, nor is anything after them.
+        // Their writes went out all the same, and the device may have taken them.
+        if (m_phase == Writing)
+            m_unconfirmedWrites = m_silentRows;
         m_firstRowNotDone = m_firstSilentRow;
         m_silentRows = 0;
         m_silentAddresses.clear();
@@ -264,12 +292,14 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     enum Failure { None, Missing, Unreadable, NoSheetList, NoSheet, Empty };
     Failure failure = None;
     QString detail;
+    QString pathProblem;
     int columns = 0;
     bool counted = false;
     bool legacy = false;
     // Reading and parsing the file is the slow part: off the calling thread when asked.
     runFileWork([&] {
-        if (!QFileInfo(path).isFile()) {
+        pathProblem = workbookPathProblem(path);
+        if (!pathProblem.isEmpty()) {
             qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(path);
             qDebug().noquote() << path;
             failure = Missing;
@@ -278,7 +308,7 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
         qDebug().noquote() << QStringLiteral("路径正确，路径为 %1").arg(path);
         qDebug().noquote() << "正在打开文件...";
         if (!workbook.open(path)) {
-            qDebug().noquote() << "office 查找文件不存在。路径：" << path << workbook.errorString();
+            qDebug().noquote() << "Cannot open the workbook" << path << workbook.errorString();
             detail = workbook.errorString();
             legacy = isLegacyWorkbook(path);
             failure = Unreadable;
@@ -301,7 +331,7 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
         *sheet = workbook.sheet(ParameterSheetName);
         if (!*sheet) {
             // The sheet is listed but its part cannot be read: the file is damaged.
-            qDebug().noquote() << "office 查找文件不存在。路径：" << path << workbook.errorString();
+            qDebug().noquote() << "Cannot read the parameter sheet of" << path << workbook.errorString();
             detail = workbook.errorString();
             workbook.close();
             failure = Unreadable;
@@ -325,17 +355,28 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     case None:
         break;
     case Missing:
-        return reportError(OpenFailed, QT_TR_NOOP("error1"));
-    case Unreadable:
+        return reportError(OpenFailed, "error1", pathProblem);
+    case Unreadable: {
         // An old binary workbook (by its name or its content) gets a reason the user can act on.
-        return reportError(OpenFailed, QT_TR_NOOP("error2"),
-            legacy ? tr("not an .xlsx workbook: save it as .xlsx") : detail);
+        const QString shown = QDir::toNativeSeparators(path);
+        if (legacy) {
+            const QString reason = tr("not an .xlsx workbook: save it as .xlsx");
+            return reportError(OpenFailed, "error2", tr("%1: %2").arg(shown, reason), reason);
+        }
+        const QString text = tr("%1 is not a readable .xlsx workbook").arg(shown);
+        return reportError(
+            OpenFailed, "error2", detail.isEmpty() ? text : tr("%1: %2").arg(text, detail), detail);
+    }
     case NoSheetList:
-        return reportError(NoSheets, QT_TR_NOOP("error3"));
+        return reportError(
+            NoSheets, "error3", tr("%1 holds no worksheet").arg(QDir::toNativeSeparators(path)));
     case NoSheet:
-        return reportError(NoParameterSheet, QT_TR_NOOP("error4"));
+        return reportError(NoParameterSheet, "error4",
+            tr("%1 has no worksheet \"%2\"").arg(QDir::toNativeSeparators(path), ParameterSheetName));
     case Empty:
-        return reportError(NoRows, QT_TR_NOOP("error5"));
+        return reportError(NoRows, "error5",
+            tr("the worksheet \"%1\" of %2 is empty")
+                .arg(ParameterSheetName, QDir::toNativeSeparators(path)));
     }
     qDebug().noquote() << QStringLiteral("文件数据列数为: %1").arg(columns);
     qDebug().noquote() << QStringLiteral("文件数据行数为: %1").arg(*rows);
@@ -928,7 +969,8 @@ int ExelToWrite::exportToFile(
         // No template: nothing to fill, and the target is not touched.
         qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(templatePath);
         qDebug().noquote() << templatePath;
-        return reportError(OpenFailed, QT_TR_NOOP("error1"));
+        return reportError(
+            OpenFailed, "error1", tr("no template %1").arg(QDir::toNativeSeparators(templatePath)));
     }
 
     // The run fills a copy of the template beside the target (same folder, so
@@ -940,13 +982,13 @@ int ExelToWrite::exportToFile(
         const RunningFlag copying(&m_running);
         runFileWork([&] {
             QDir().mkpath(folder);
-            QTemporaryFile copy(
-                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-XXXXXX"));
-            copy.setAutoRemove(false);
+            // A new file as any other: the umask decides who may read it.
+            copyPath = xlsxNewFile(
+                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-"));
+            QFile copy(copyPath);
             QFile source(templatePath);
-            if (!copy.open())
+            if (copyPath.isEmpty() || !copy.open(QIODevice::WriteOnly))
                 return;
-            copyPath = copy.fileName();
             if (source.open(QIODevice::ReadOnly)) {
                 const QByteArray bytes = source.readAll();
                 copied = source.error() == QFileDevice::NoError && copy.write(bytes) == bytes.size()
@@ -962,11 +1004,10 @@ int ExelToWrite::exportToFile(
         qDebug().noquote() << "导出文件保存失败:" << m_lastErrorDetail;
         return SaveFailed;
     }
-    // The new file gets the permissions of the one it replaces (a template may be read-only).
-    QFile::setPermissions(copyPath,
-        targetInfo.exists() ? targetInfo.permissions() | QFileDevice::WriteOwner
-                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                | QFileDevice::ReadOther);
+    // The new file gets the permissions of the one it replaces; a first export
+    // keeps the ones the umask gave it.
+    if (targetInfo.exists())
+        QFile::setPermissions(copyPath, targetInfo.permissions() | QFileDevice::WriteOwner);
     if (m_cancelRequested) {
         m_firstRowNotDone = 2;
         return Cancelled;

@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTextStream>
 #include <QUrl>
@@ -57,26 +58,39 @@ QTextStream &err()
     return stream;
 }
 
-// The connection saved by the connection page.
+// The item of a list a saved index selects; fallback for a missing key or an
+// index out of range (as the connection page loads it).
+template <typename T>
+T savedItem(const QSettings &settings, const QString &key, const QVector<T> &items, T fallback)
+{
+    bool ok = false;
+    const int index = settings.value(key).toInt(&ok);
+    return ok && index >= 0 && index < items.size() ? items.at(index) : fallback;
+}
+
+} // namespace
+
 LinkParameters savedLink()
 {
+    // The start values of a link record are the defaults of every key, as on
+    // the connection page.
     LinkParameters link;
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Q4"));
-    const QVector<int> &bauds = serialBaudRates();
-    const int baudIndex = settings.value(QStringLiteral("baudCombo"), 3).toInt();
-    if (baudIndex >= 0 && baudIndex < bauds.size())
-        link.baud = bauds[baudIndex];
-    link.dataBits = settings.value(QStringLiteral("dataBitsCombo"), 1).toInt() == 0 ? 7 : 8;
-    const int parityIndex = settings.value(QStringLiteral("parityCombo"), 1).toInt();
-    link.parity = parityIndex > 0 ? parityIndex + 1 : 0;
-    link.stopBits = settings.value(QStringLiteral("stopBitsCombo"), 0).toInt() == 1 ? 2 : 1;
-    link.connectType = settings.value(QStringLiteral("connectType"), 0).toInt() != 0 ? 1 : 0;
+    link.baud = savedItem(settings, QStringLiteral("baudCombo"), serialBaudRates(), link.baud);
+    link.dataBits = savedItem(settings, QStringLiteral("dataBitsCombo"), QVector<int> {7, 8}, link.dataBits);
+    link.parity = savedItem(settings, QStringLiteral("parityCombo"), serialParities(), link.parity);
+    link.stopBits = savedItem(settings, QStringLiteral("stopBitsCombo"), QVector<int> {1, 2}, link.stopBits);
+    link.connectType
+        = savedItem(settings, QStringLiteral("connectType"), QVector<int> {0, 1}, link.connectType);
+    link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"), QVector<int> {0, 1}, link.wordOrder);
     link.hostAddress
         = settings.value(QStringLiteral("EditHostIP"), QStringLiteral("192.168.101.1")).toString();
     link.networkPort = settings.value(QStringLiteral("EditPort"), QStringLiteral("502")).toString();
-    link.serverAddress = settings.value(QStringLiteral("spinboxSlaveId"), 1).toInt();
-    link.wordOrder = settings.value(QStringLiteral("DwordFormat"), 0).toInt() == 1 ? 1 : 0;
+    bool ok = false;
+    const int id = settings.value(QStringLiteral("spinboxSlaveId")).toInt(&ok);
+    if (ok && id >= 1 && id <= 247)
+        link.serverAddress = id;
     const int timeout
         = settings.value(QStringLiteral("timeoutSpinner"), 1000).toString().section(' ', 0, 0).toInt();
     if (timeout > 0)
@@ -84,6 +98,17 @@ LinkParameters savedLink()
     link.serialPortName
         = ModbusSetting::portNameFromItem(settings.value(QStringLiteral("serialnumcomboBox")).toString());
     return link;
+}
+
+namespace {
+
+// A serial port name as a saved one may hold it: a device name or path
+// ("ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "COM3"), not
+// a description or stray text that opening would take for a file name.
+bool looksLikePortName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9._+:@=#/\\\\-]*[A-Za-z0-9]$"));
+    return pattern.match(name).hasMatch();
 }
 
 // The link of the command line: the saved one, changed by the options given.
@@ -225,6 +250,14 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
     }
     if (link->connectType == 0 && link->serialPortName.isEmpty()) {
         *error = QStringLiteral("no serial port: give --rtu PORT or --tcp HOST:PORT");
+        return false;
+    }
+    // A port named on the command line is opened as given; a saved text that
+    // is no port name is not tried as one.
+    if (link->connectType == 0 && !parser.isSet(RtuOption) && !looksLikePortName(link->serialPortName)) {
+        *error = QStringLiteral(
+            "the saved serial port \"%1\" is not a port name: give --rtu PORT or --tcp HOST:PORT")
+                     .arg(link->serialPortName);
         return false;
     }
     return true;
@@ -627,18 +660,9 @@ QString endReason(const ExelToWrite &worker, int result, const LinkParameters &l
     default:
         break;
     }
-    QString reason = worker.lastError();
-    if (reason == QLatin1String("error1"))
-        reason += exporting ? QStringLiteral(" (no template)") : QStringLiteral(" (no such file)");
-    else if (reason == QLatin1String("error2"))
-        reason += worker.lastErrorDetail().isEmpty()
-            ? QStringLiteral(" (not a readable xlsx workbook)")
-            : QStringLiteral(" (not a readable xlsx workbook: %1)").arg(worker.lastErrorDetail());
-    else if (reason == QLatin1String("error3") || reason == QLatin1String("error4"))
-        reason += QStringLiteral(" (no worksheet \"%1\")").arg(ParameterSheetName);
-    else if (reason == QLatin1String("error5"))
-        reason += QStringLiteral(" (the worksheet is empty)");
-    return reason;
+    // The worker's own text names the file and what is wrong with it.
+    return worker.lastErrorText().isEmpty() ? QStringLiteral("the run ended early (%1)").arg(result)
+                                            : worker.lastErrorText();
 }
 
 int runExportOrImport(const QCommandLineParser &parser, bool exporting)
@@ -661,6 +685,11 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     if (isLegacyWorkbookName(file))
         return failWith(
             QStringLiteral("%1 failed: %2: not an .xlsx workbook: save it as .xlsx").arg(what, file), 2);
+    // An export is not written under a name other than the one given, nor over a folder.
+    const ExelToWrite::PathKind target = ExelToWrite::workbookPathKind(file);
+    if (exporting
+        && (target == ExelToWrite::PathKind::Folder || target == ExelToWrite::PathKind::NameNotUtf8))
+        return failWith(QStringLiteral("export failed: ") + ExelToWrite::workbookPathProblem(file), 2);
     const QString templatePath = templateDirectory() + QLatin1Char('/') + templateFileName(language);
     if (exporting && !QFileInfo(templatePath).isFile())
         return failWith(QStringLiteral("export failed: no template ") + templatePath, 1);
@@ -705,9 +734,9 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
         out().flush();
         return result == ExelToWrite::Done ? 0 : 1;
     }
-    const QString untouched = exporting
-        ? QStringLiteral("; %1 left as it was").arg(file)
-        : QStringLiteral("; %1 values written").arg(rows) + failedText(worker);
+    const QString untouched = exporting ? QStringLiteral("; %1 left as it was").arg(file)
+                                        : QStringLiteral("; %1 values written").arg(rows) + failedText(worker)
+            + QStringLiteral("; %1 sent, not confirmed").arg(worker.unconfirmedWrites());
     out() << what << " failed: " << endReason(worker, result, link, exporting, file, untouched) << "\n";
     out().flush();
     return 1;
@@ -729,8 +758,9 @@ int runDiff(const QCommandLineParser &parser)
     if (isLegacyWorkbookName(file))
         return failWith(
             QStringLiteral("diff failed: %1: not an .xlsx workbook: save it as .xlsx").arg(file), 2);
-    if (!QFileInfo(file).isFile())
-        return failWith(QStringLiteral("diff failed: error1 (no such file) %1").arg(file), 2);
+    const QString problem = ExelToWrite::workbookPathProblem(file);
+    if (!problem.isEmpty())
+        return failWith(QStringLiteral("diff failed: ") + problem, 2);
     if (!openCheckedLink(link, &error))
         return failWith(QStringLiteral("diff failed: ") + error, 2);
 
@@ -839,12 +869,26 @@ int runCloneCommand(const QCommandLineParser &parser)
     return good == targets.size() ? 0 : 1;
 }
 
+// The status of a run whose --log-traffic file stopped taking lines: the run
+// went on (a half-done import is worse than a short log), but the record it
+// was asked for is incomplete, so it fails with at least failedStatus.
+int withTrafficLogStatus(int status, int failedStatus)
+{
+    const QString reason = TrafficLog::instance().fileError();
+    if (reason.isEmpty())
+        return status;
+    failWith(QStringLiteral("cannot write --log-traffic %1: %2; the traffic record is incomplete")
+                 .arg(TrafficLog::instance().filePath(), reason),
+        failedStatus);
+    return qMax(status, failedStatus);
+}
+
 } // namespace
 
 int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
     if (parser.isSet(ScanOption))
-        return runScanCommandLine(parser);
+        return withTrafficLogStatus(runScanCommandLine(parser), 1);
     const bool exporting = parser.isSet(ExportOption);
     const bool importing = parser.isSet(ImportOption);
     const bool diffing = parser.isSet(DiffOption);
@@ -854,9 +898,9 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
         return -1;
     if (runs > 1)
         return failWith(QStringLiteral("--export, --import, --diff and --clone exclude each other"), 2);
-    if (diffing)
-        return runDiff(parser);
-    if (cloning)
-        return runCloneCommand(parser);
-    return runExportOrImport(parser, exporting);
+    const int status = diffing ? runDiff(parser)
+        : cloning              ? runCloneCommand(parser)
+                               : runExportOrImport(parser, exporting);
+    // A diff's 1 means "rows differ": its failures are 2.
+    return withTrafficLogStatus(status, diffing ? 2 : 1);
 }

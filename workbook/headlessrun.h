@@ -22,6 +22,12 @@ void addWorkbookOptions(QCommandLineParser &parser);
 // its window).
 int runWorkbookCommandLine(const QCommandLineParser &parser);
 
+// The connection the connection page saved in the settings file, as a
+// command-line run starts from it. A missing key or a value out of range takes
+// the start value of a LinkParameters record (38400 baud, 8 data bits, even
+// parity, 1 stop bit, server address 1), as the connection page does.
+LinkParameters savedLink();
+
 // The device check of every command-line run before it starts: connects the
 // process's Modbus client (modbusClient) with link and makes the connection
 // page's test read (two holding registers from address 0). False, with the

@@ -1083,28 +1083,48 @@
             <translation>错误</translation>
         </message>
         <message>
-            <source>error1</source>
-            <translation>错误1</translation>
-        </message>
-        <message>
-            <source>error2</source>
-            <translation>错误2</translation>
-        </message>
-        <message>
-            <source>error3</source>
-            <translation>错误3</translation>
-        </message>
-        <message>
-            <source>error4</source>
-            <translation>错误4</translation>
-        </message>
-        <message>
-            <source>error5</source>
-            <translation>错误5</translation>
-        </message>
-        <message>
             <source>not an .xlsx workbook: save it as .xlsx</source>
             <translation>不是 .xlsx 工作簿：请另存为 .xlsx</translation>
+        </message>
+        <message>
+            <source>%1: no such file</source>
+            <translation>%1：文件不存在</translation>
+        </message>
+        <message>
+            <source>%1 is a folder, not a workbook</source>
+            <translation>%1 是文件夹，不是工作簿</translation>
+        </message>
+        <message>
+            <source>%1: the file name is not valid UTF-8 (rename the file)</source>
+            <translation>%1：文件名不是有效的 UTF-8（请重命名该文件）</translation>
+        </message>
+        <message>
+            <source>%1 is not a regular file</source>
+            <translation>%1 不是普通文件</translation>
+        </message>
+        <message>
+            <source>%1: %2</source>
+            <translation>%1：%2</translation>
+        </message>
+        <message>
+            <source>%1 is not a readable .xlsx workbook</source>
+            <translation>%1 不是可读取的 .xlsx 工作簿</translation>
+        </message>
+        <message>
+            <source>%1 holds no worksheet</source>
+            <translation>%1 中没有工作表</translation>
+        </message>
+        <message>
+            <source>%1 has no worksheet "%2"</source>
+            <translation>%1 中没有工作表“%2”</translation>
+        </message>
+        <message>
+            <source>the worksheet "%1" of %2 is empty</source>
+            <translation>%2 的工作表“%1”为空</translation>
+        </message>
+        <message>
+            <source>no template %1</source>
+            <translation>找不到模板 %1</translation>
         </message>
     </context>
     <context>
@@ -1426,6 +1446,16 @@
         <message>
             <source>No answer from the device: these are the last values read.</source>
             <translation>设备无应答：显示的是最后一次读到的数值。</translation>
+        </message>
+        <message>
+            <source>Traffic log</source>
+            <translation>通讯记录</translation>
+        </message>
+        <message>
+            <source>Cannot write the traffic log %1: %2.
+Traffic logging has stopped.</source>
+            <translation>无法写入通讯记录文件 %1：%2。
+已停止记录通讯。</translation>
         </message>
     </context>
     <context>
@@ -2264,6 +2294,10 @@
         <message>
             <source>Export Workbook</source>
             <translation>导出工作簿</translation>
+        </message>
+        <message>
+            <source>Writes sent without an answer: %1 (the device may have applied them).</source>
+            <translation>已发送但未收到应答的写入：%1（设备可能已执行）。</translation>
         </message>
     </context>
     <context>

@@ -1083,27 +1083,47 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>error1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error3</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error4</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error5</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>not an .xlsx workbook: save it as .xlsx</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: no such file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a workbook</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the file name is not valid UTF-8 (rename the file)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a readable .xlsx workbook</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 holds no worksheet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has no worksheet &quot;%2&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the worksheet &quot;%1&quot; of %2 is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no template %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1425,6 +1445,15 @@
     </message>
     <message>
         <source>No answer from the device: these are the last values read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Traffic log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot write the traffic log %1: %2.
+Traffic logging has stopped.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2263,6 +2292,10 @@
     </message>
     <message>
         <source>Export Workbook</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes sent without an answer: %1 (the device may have applied them).</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
