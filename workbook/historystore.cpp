@@ -110,6 +110,15 @@ bool openStore(const QString &folder, int waitMs, git_repository **repo)
     }
 }
 
+void syncFolder(const QString &folder)
+{
+    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd >= 0) {
+        ::fsync(fd);
+        ::close(fd);
+    }
+}
+
 QString workdirOf(git_repository *repo) { return QFile::decodeName(git_repository_workdir(repo)); }
 
 // The commit HEAD points at; null (and true) while the branch has none.
@@ -496,7 +505,9 @@ bool HistoryStore::appendAudit(
         *error = storeError(tr("cannot write the audit of %1 (%2)").arg(serial, systemError(code)));
         return false;
     };
-    if (!QDir().mkpath(QFileInfo(path).absolutePath()))
+    const QString folder = QFileInfo(path).absolutePath();
+    const bool newFolder = !QFileInfo::exists(folder);
+    if (!QDir().mkpath(folder))
         return failed(errno);
     const int fd
         = ::open(QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
@@ -520,5 +531,10 @@ bool HistoryStore::appendAudit(
     }
     if (!synced)
         return failed(syncError);
+    // A new file (or folder) is on disk only once its folder's entry is.
+    if (!present)
+        syncFolder(folder);
+    if (newFolder)
+        syncFolder(QFileInfo(folder).absolutePath());
     return true;
 }
