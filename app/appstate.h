@@ -30,6 +30,7 @@ void setDataDirectory(const QString &dir);
 QString settingsFilePath();   // <root>/Setting/setting.ini
 QString templateDirectory();  // <root>/Template (no trailing slash)
 QString exportDirectory();    // <root>/Export (no trailing slash)
+QString historyDirectory();   // <root>/History, the default configuration history store
 
 // Registers the embedded resources (style sheet, images, catalogues) of the
 // static core library. Call once after creating the application object.

@@ -81,6 +81,23 @@ bool parseServerIds(const QString &text, QList<int> &ids)
     return !ids.isEmpty();
 }
 
+// "--serial 2026120700042000000000099": 25 printable ASCII characters, one per
+// serial register; the program's way of showing it (a hyphen after the 13th)
+// is taken too.
+bool parseSerial(const QString &text, QByteArray &serial)
+{
+    serial = text.toLatin1();
+    if (text.size() == 26 && text.at(13) == QLatin1Char('-'))
+        serial.remove(13, 1);
+    if (serial.size() != 25 || text.toLatin1() != text.toUtf8())
+        return false;
+    for (const char c : qAsConst(serial)) {
+        if (c <= 32 || c >= 127)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -117,12 +134,16 @@ int main(int argc, char **argv)
         QStringLiteral("ORDER"), QStringLiteral("ab-cd"));
     const QCommandLineOption latencyOption(QStringLiteral("latency"),
         QStringLiteral("Answer delay in ms (default 0)."), QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption serialOption(QStringLiteral("serial"),
+        QStringLiteral("Serial number: 25 printable characters (a hyphen after the 13th, as the program "
+                       "shows it, is dropped); with several --id the last three are each device's address."),
+        QStringLiteral("TEXT"));
     const QCommandLineOption logOption(QStringLiteral("log"),
         QStringLiteral("Append one line per request to FILE."), QStringLiteral("FILE"));
     const QCommandLineOption controlOption(
         QStringLiteral("control"), QStringLiteral("Read control lines from stdin, answer on stdout."));
     parser.addOptions({tcpOption, rtuOption, baudOption, parityOption, dataBitsOption, stopBitsOption,
-        idOption, orderOption, latencyOption, logOption, controlOption});
+        idOption, orderOption, latencyOption, serialOption, logOption, controlOption});
     parser.process(app);
 
     auto fail = [](const QString &message) {
@@ -141,8 +162,14 @@ int main(int argc, char **argv)
     if (!ok || latency < 0)
         return fail(QStringLiteral("bad --latency"));
 
+    QByteArray serial;
+    if (parser.isSet(serialOption) && !parseSerial(parser.value(serialOption), serial))
+        return fail(QStringLiteral("bad --serial (25 printable characters, or 13, a hyphen and 12)"));
+
     SimServer server(ids, orderText == QLatin1String("cd-ab") ? 1 : 0);
     server.setLatency(latency);
+    if (!serial.isEmpty())
+        server.setSerial(serial);
     if (parser.isSet(logOption) && !server.openLog(parser.value(logOption)))
         return fail(QStringLiteral("cannot open log %1").arg(parser.value(logOption)));
 

@@ -52,6 +52,15 @@ SimServer::SimServer(const QList<int> &serverIds, int wordOrder, QObject *parent
     }
 }
 
+void SimServer::setSerial(const QByteArray &text)
+{
+    for (Device &device : devices) {
+        const QByteArray own
+            = ids.size() == 1 ? text : text.left(22) + QByteArray::number(device.id).rightJustified(3, '0');
+        device.model->setSerial(own);
+    }
+}
+
 bool SimServer::openLog(const QString &path)
 {
     log.setFileName(path);

@@ -40,6 +40,10 @@ public:
     QByteArray handle(int serverId, const QByteArray &pdu);
 
     QList<int> serverIds() const { return ids; }
+    // Serial number of the devices (25 character codes): with one server address
+    // the text as it is; with several, each device's last three characters are
+    // its server address (007), so that they stay apart.
+    void setSerial(const QByteArray &text);
     int latency() const { return latencyMs; }
     void setLatency(int ms) { latencyMs = ms; }
     bool silent() const { return quiet; }

@@ -9,6 +9,7 @@
 #include "link/transactions.h"
 #include "workbook/clonerun.h"
 #include "workbook/exceltowrite.h"
+#include "workbook/historyrun.h"
 #include "workbook/parameterworkbook.h"
 
 #include <QCommandLineParser>
@@ -526,7 +527,8 @@ void closeCheckedLink()
 
 void prepareWorkbookCommandLine(int argc, char **argv)
 {
-    static const char *const runs[] = {"export", "import", "diff", "clone", "scan"};
+    static const char *const runs[]
+        = {"export", "import", "diff", "clone", "scan", "history", "history-diff"};
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         bool workbookRun = false;
@@ -597,6 +599,7 @@ void addWorkbookOptions(QCommandLineParser &parser)
             QStringLiteral("Time --scan waits for each address to answer, in ms (default 200)."),
             QStringLiteral("MS")},
     });
+    addHistoryOptions(parser);
 }
 
 namespace {
@@ -887,6 +890,15 @@ int withTrafficLogStatus(int status, int failedStatus)
 
 int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
+    if (isHistoryRun(parser)) {
+        if (parser.isSet(ScanOption) || parser.isSet(ExportOption) || parser.isSet(ImportOption)
+            || parser.isSet(DiffOption) || parser.isSet(CloneOption))
+            return failWith(
+                QStringLiteral(
+                    "--history and --history-diff exclude --export, --import, --diff, --clone and --scan"),
+                2);
+        return runHistoryCommandLine(parser);
+    }
     if (parser.isSet(ScanOption))
         return withTrafficLogStatus(runScanCommandLine(parser), 1);
     const bool exporting = parser.isSet(ExportOption);

@@ -10,16 +10,17 @@ class QCommandLineParser;
 class QModbusClient;
 
 // Call before the application object exists: a command line with --export,
-// --import, --diff, --clone, --scan, --help or --version runs without a window, so it needs no display
+// --import, --diff, --clone, --scan, --history, --history-diff, --help or
+// --version runs without a window, so it needs no display
 // (offscreen platform unless QT_QPA_PLATFORM names one).
 void prepareWorkbookCommandLine(int argc, char **argv);
 // Command-line runs without a window (--export FILE, --import FILE, --diff FILE,
 // --clone FILE), and the device scan (--scan, --ids A-B, --probe-timeout MS);
-// all share the connection options.
+// all share the connection options. Also the history's options (historyrun.h).
 void addWorkbookOptions(QCommandLineParser &parser);
-// Runs a requested command-line run (export, import, diff, clone or scan); returns its exit
-// status, or -1 when the command line asks for none (the program then starts
-// its window).
+// Runs a requested command-line run (export, import, diff, clone, scan or a
+// history run); returns its exit status, or -1 when the command line asks for
+// none (the program then starts its window).
 int runWorkbookCommandLine(const QCommandLineParser &parser);
 
 // The connection the connection page saved in the settings file, as a

@@ -1128,6 +1128,141 @@
         </message>
     </context>
     <context>
+        <name>HistoryStore</name>
+        <message>
+            <source>line %1: unterminated quote</source>
+            <translation>第 %1 行：引号未闭合</translation>
+        </message>
+        <message>
+            <source>line %1: text after a closing quote</source>
+            <translation>第 %1 行：闭合引号后还有文字</translation>
+        </message>
+        <message>
+            <source>line %1: a quote inside an unquoted field</source>
+            <translation>第 %1 行：未加引号的字段中有引号</translation>
+        </message>
+        <message>
+            <source>line 1: not the header %1</source>
+            <translation>第 1 行：不是表头 %1</translation>
+        </message>
+        <message>
+            <source>line %1: %2 fields instead of %3</source>
+            <translation>第 %1 行：有 %2 个字段，应为 %3 个</translation>
+        </message>
+        <message>
+            <source>line %1: address or count is not a number</source>
+            <translation>第 %1 行：地址或寄存器数不是数字</translation>
+        </message>
+        <message>
+            <source>line %1: time or address is not readable</source>
+            <translation>第 %1 行：时间或地址无法读取</translation>
+        </message>
+        <message>
+            <source>no remote to push to (add one named origin with git remote add)</source>
+            <translation>没有可推送的远程仓库（请用 git remote add 添加名为 origin 的远程仓库）</translation>
+        </message>
+        <message>
+            <source>cannot use the remote %1 (%2)</source>
+            <translation>无法使用远程仓库 %1（%2）</translation>
+        </message>
+        <message>
+            <source>nothing to push yet (%1)</source>
+            <translation>尚无可推送的内容（%1）</translation>
+        </message>
+        <message>
+            <source>push to %1 failed: %2</source>
+            <translation>推送到 %1 失败：%2</translation>
+        </message>
+        <message>
+            <source>cannot read the history (%1)</source>
+            <translation>无法读取历史记录（%1）</translation>
+        </message>
+        <message>
+            <source>no device %1</source>
+            <translation>没有设备 %1</translation>
+        </message>
+        <message>
+            <source>no version %1 (%2)</source>
+            <translation>没有版本 %1（%2）</translation>
+        </message>
+        <message>
+            <source>%1 is not a version (%2)</source>
+            <translation>%1 不是一个版本（%2）</translation>
+        </message>
+        <message>
+            <source>cannot read version %1 (%2)</source>
+            <translation>无法读取版本 %1（%2）</translation>
+        </message>
+        <message>
+            <source>version %1 has no %2</source>
+            <translation>版本 %1 中没有 %2</translation>
+        </message>
+        <message>
+            <source>cannot read %1 of version %2 (%3)</source>
+            <translation>无法读取版本 %2 的 %1（%3）</translation>
+        </message>
+        <message>
+            <source>%1 of version %2 is corrupt: %3</source>
+            <translation>版本 %2 的 %1 已损坏：%3</translation>
+        </message>
+        <message>
+            <source>%1 is corrupt: %2</source>
+            <translation>%1 已损坏：%2</translation>
+        </message>
+        <message>
+            <source>locked by another program for more than %1 s</source>
+            <translation>被另一个程序锁定超过 %1 秒</translation>
+        </message>
+        <message>
+            <source>not writable (%1)</source>
+            <translation>不可写入（%1）</translation>
+        </message>
+        <message>
+            <source>history store %1: %2</source>
+            <translation>历史记录库 %1：%2</translation>
+        </message>
+        <message>
+            <source>the repository is broken (%1)</source>
+            <translation>仓库已损坏（%1）</translation>
+        </message>
+        <message>
+            <source>there is no history here yet</source>
+            <translation>这里还没有历史记录</translation>
+        </message>
+        <message>
+            <source>a bare repository; the history needs one with a working folder</source>
+            <translation>这是裸仓库；历史记录需要带工作目录的仓库</translation>
+        </message>
+        <message>
+            <source>cannot create the folder</source>
+            <translation>无法创建文件夹</translation>
+        </message>
+        <message>
+            <source>the folder holds other files and no Git repository</source>
+            <translation>该文件夹中有其他文件，且不是 Git 仓库</translation>
+        </message>
+        <message>
+            <source>cannot create the repository (%1)</source>
+            <translation>无法创建仓库（%1）</translation>
+        </message>
+        <message>
+            <source>no serial number to record the version under</source>
+            <translation>没有序列号，无法记录版本</translation>
+        </message>
+        <message>
+            <source>cannot record a version of %1 (%2)</source>
+            <translation>无法记录 %1 的版本（%2）</translation>
+        </message>
+        <message>
+            <source>no serial number to record the write under</source>
+            <translation>没有序列号，无法记录写入操作</translation>
+        </message>
+        <message>
+            <source>cannot write the audit of %1 (%2)</source>
+            <translation>无法写入 %1 的审计记录（%2）</translation>
+        </message>
+    </context>
+    <context>
         <name>InputDialog</name>
         <message>
             <source>Dialog</source>

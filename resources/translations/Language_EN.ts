@@ -1128,6 +1128,141 @@
     </message>
 </context>
 <context>
+    <name>HistoryStore</name>
+    <message>
+        <source>line %1: unterminated quote</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: text after a closing quote</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: a quote inside an unquoted field</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line 1: not the header %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: %2 fields instead of %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: address or count is not a number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: time or address is not readable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no remote to push to (add one named origin with git remote add)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot use the remote %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>nothing to push yet (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>push to %1 failed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read the history (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no device %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no version %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a version (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read version %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>version %1 has no %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read %1 of version %2 (%3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of version %2 is corrupt: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is corrupt: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>locked by another program for more than %1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not writable (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>history store %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the repository is broken (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>there is no history here yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a bare repository; the history needs one with a working folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot create the folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder holds other files and no Git repository</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot create the repository (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no serial number to record the version under</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot record a version of %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no serial number to record the write under</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot write the audit of %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>InputDialog</name>
     <message>
         <source>Dialog</source>
