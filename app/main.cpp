@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
+#include "params/logcategories.h"
 #include "q4version.h"
 #include "workbook/headlessrun.h"
 
@@ -9,17 +10,14 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
-#include <QLoggingCategory>
 #include <QTimer>
 
 #include <cstdio>
 
 int main(int argc, char **argv)
 {
-    // The Modbus module's own debug output is on; Q4_MODBUS_LOG=0 quiets it.
-    if (qEnvironmentVariable("Q4_MODBUS_LOG") != QLatin1String("0"))
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.modbus* = true"));
-
+    // Quiet from the start; --verbose is known once the command line is parsed.
+    configureLogging(false);
     // A command-line export or import needs no display: choose the platform first.
     prepareWorkbookCommandLine(argc, argv);
     QApplication app(argc, argv);
@@ -38,11 +36,16 @@ int main(int argc, char **argv)
         QStringLiteral("Append every Modbus transaction to FILE as CSV "
                        "(time_ms,function,address,count,values,result,round_trip_ms)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+        QStringLiteral("Print the program's log lines (categories q4.*) on standard error."));
     parser.addOption(dataDirOption);
     parser.addOption(connectOption);
     parser.addOption(logTrafficOption);
+    parser.addOption(verboseOption);
     addWorkbookOptions(parser);
     parser.process(app);
+    if (parser.isSet(verboseOption))
+        configureLogging(true);
 
     if (parser.isSet(dataDirOption))
         setDataDirectory(parser.value(dataDirOption));

@@ -2,6 +2,7 @@
 
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
 #include <QDeadlineTimer>
@@ -100,6 +101,9 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
             break;
         }
         emit combinationStarted(combo.first, combo.second);
+        qCDebug(lcScan).noquote()
+            << "probing" << linkText(request)
+            << (tcp ? QString() : QStringLiteral("%1 baud, parity %2").arg(combo.first).arg(combo.second));
         if (!openClient(request, combo.first, combo.second)) {
             outcome = cancelRequested ? Cancelled : Failed;
             break;
@@ -152,6 +156,7 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
                 break;
             }
             if (result == Present) {
+                qCDebug(lcScan) << "server address" << address << "answered, exception" << hit.probeException;
                 found_.append(hit);
                 emit found(hit);
             }
@@ -165,6 +170,9 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
     closeClient();
     running = false;
     cancelRequested = false;
+    static const char *const outcomeNames[] = {"finished:", "cancelled:", "failed:"};
+    qCDebug(lcScan).noquote() << "scan" << outcomeNames[outcome] << found_.size() << "found in" << done
+                              << "of" << total << "probes" << error;
     return outcome;
 }
 

@@ -9,7 +9,6 @@
 #include "ui_datatrans.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -107,7 +106,6 @@ void DataTrans::showPage()
 {
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "Into Data Tran-------------";
 }
 
 void DataTrans::selectSlot(int index)
@@ -151,7 +149,6 @@ void DataTrans::drawSlot(bool force)
 void DataTrans::refresh(bool forced)
 {
     const int remote = deviceCopy.switches[SwitchDataTrans];
-    qDebug() << "gsrt_SysInf.u32_ComRemotl----" << remote;
     if (showRemoteSwitch(SwitchDataTrans, lastRemote, forced))
         ui->widget_top->setVisible(remote == 0);
 
@@ -192,12 +189,11 @@ void DataTrans::refresh(bool forced)
     drawSlot(forced);
 }
 
-void DataTrans::comboActivated(QComboBox *combo, int index)
+void DataTrans::comboActivated(QComboBox *, int index)
 {
     if (!editArmed)
         return;
     editArmed = false;
-    qDebug() << "combo " << combo->objectName() << index;
     commitWidgetValue(editedWidget, QString::number(index));
 }
 
