@@ -13,16 +13,19 @@
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
     // Quiet from the start; --verbose is known once the command line is parsed.
     configureLogging(false);
-    // A command-line export or import needs no display: choose the platform first.
-    prepareWorkbookCommandLine(argc, argv);
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("q4config"));
-    QApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
+    // A run without a window needs no display: no GUI application at all
+    // (nor a platform plugin with its messages) unless Qt's GUI options are given.
+    const bool windowless = prepareWorkbookCommandLine(argc, argv);
+    const std::unique_ptr<QCoreApplication> app(
+        windowless ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("q4config"));
+    QCoreApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Lumo Q4 Config System"));
@@ -43,7 +46,7 @@ int main(int argc, char **argv)
     parser.addOption(logTrafficOption);
     parser.addOption(verboseOption);
     addWorkbookOptions(parser);
-    parser.process(app);
+    parser.process(*app);
     if (parser.isSet(verboseOption))
         configureLogging(true);
 
@@ -64,6 +67,12 @@ int main(int argc, char **argv)
     const int workbookStatus = runWorkbookCommandLine(parser);
     if (workbookStatus >= 0)
         return workbookStatus;
+    auto *gui = qobject_cast<QApplication *>(app.get());
+    if (!gui) {
+        // A run name given as the value of another option: nothing to run.
+        std::fprintf(stderr, "q4config: no --export, --import, --diff, --clone or --scan to run\n");
+        return 2;
+    }
 
     QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
     if (styleFile.open(QIODevice::ReadOnly)) {
@@ -72,7 +81,7 @@ int main(int argc, char **argv)
         if (end >= 0)
             bytes.truncate(end);
         // The style sheet may hold non-ASCII text: it is UTF-8.
-        app.setStyleSheet(QString::fromUtf8(bytes));
+        gui->setStyleSheet(QString::fromUtf8(bytes));
         styleFile.close();
     }
 
@@ -83,5 +92,5 @@ int main(int argc, char **argv)
     window.show();
     if (parser.isSet(connectOption))
         QTimer::singleShot(0, window.connectionPage(), &ModbusSetting::on_connectButton_clicked);
-    return app.exec();
+    return gui->exec();
 }
