@@ -14,8 +14,8 @@ Q_LOGGING_CATEGORY(lcUi, "q4.ui", QtFatalMsg)
 void configureLogging(bool verbose)
 {
     QStringList rules;
-    // The Modbus module warns about every failed request on its own: the
-    // program reports those itself.
+    // Qt's Modbus module logs every frame, and warns of the failures the
+    // program reports in its own words.
     if (qEnvironmentVariable("Q4_MODBUS_LOG") == QLatin1String("1"))
         rules << QStringLiteral("qt.modbus*=true");
     else

@@ -246,8 +246,8 @@ private slots:
         QCOMPARE(QString::fromUtf8(program.readAllStandardError()), QString());
     }
 
-    // A window session logs nothing with the program's rules: connect, every
-    // page, an edit, the disconnect.
+    // A window session logs nothing with the program's rules: both languages,
+    // connect, every page, an edit, the disconnect.
     void windowSessionLogsNothing()
     {
         if (qEnvironmentVariableIsSet("QT_LOGGING_RULES"))
@@ -260,6 +260,10 @@ private slots:
             window.show();
             QApplication::setActiveWindow(&window);
             QVERIFY(QTest::qWaitForWindowActive(&window));
+            auto *language = window.findChild<QPushButton *>(QStringLiteral("Btn_ChangeLanguage"));
+            language->click();
+            QCOMPARE(window.languageInUse(), 1);
+            language->click();
             ModbusSetting *page = window.connectionPage();
             QSignalSpy connected(page, &ModbusSetting::ConnectSuccessfulSignal);
             page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
