@@ -18,11 +18,11 @@
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
 #include "params/devicecopy.h"
+#include "params/logcategories.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QGuiApplication>
 #include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
@@ -108,7 +108,6 @@ MainWindow::MainWindow(QWidget *parent)
 
 MainWindow::~MainWindow()
 {
-    qDebug() << "destroy------";
     if (mainWindowInstance == this)
         mainWindowInstance = nullptr;
     mainInterface->stopRecording();
@@ -170,6 +169,7 @@ void MainWindow::showPage(int k)
         return;
     setNavigationStyle(k);
     currentPage = k;
+    qCDebug(lcUi) << "page" << k << "shown";
     ui->stackedWidget->setCurrentIndex(pageStackIndex[k]);
     refreshCurrentPage();
     if (k != PageTestMaintain)
@@ -226,7 +226,6 @@ void MainWindow::jumptoSerialSetting()
     ui->widget_down->hide();
     ui->WeightDisplay->hide();
     ui->stackedWidget->setCurrentWidget(modbusSetting);
-    qDebug() << "jumptoSerialSetting----";
 }
 
 void MainWindow::onConnected()
@@ -306,11 +305,12 @@ void MainWindow::reConnectModbus()
             const QUrl url = QUrl::fromUserInput(text);
             modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
             modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
-            qDebug() << "Url:" << text;
+            qCDebug(lcLink).noquote() << "reconnect to" << text << "server address" << liveLink.serverAddress;
         } else {
-            qDebug() << "testmodbus" << liveLink.serialPortName << liveLink.serverAddress
-                     << liveLink.wordOrder << liveLink.responseTime << liveLink.baud << liveLink.dataBits
-                     << liveLink.parity << liveLink.stopBits;
+            qCDebug(lcLink).noquote()
+                << "reconnect to" << liveLink.serialPortName << liveLink.baud << "baud, parity"
+                << liveLink.parity << "data bits" << liveLink.dataBits << "stop bits" << liveLink.stopBits
+                << "server address" << liveLink.serverAddress;
             modbusClient->setConnectionParameter(
                 QModbusDevice::SerialPortNameParameter, liveLink.serialPortName);
             modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, liveLink.parity);
@@ -386,11 +386,10 @@ void MainWindow::applyLanguage()
     QString catalogue;
     if (language == 1) {
         catalogue = QStringLiteral(":/Translate/Language_CN.qm");
-        qDebug() << "设置了中文";
     } else {
         catalogue = QStringLiteral(":/Translate/Language_EN.qm");
-        qDebug() << "设置了英文";
     }
+    qCDebug(lcUi) << "language" << (language == 1 ? "Chinese" : "English");
     interfaceLanguage = language;
     modbusSetting->saveSettings();
     currentTranslator = new QTranslator(this);

@@ -3,6 +3,7 @@
 #include "link/serialports.h"
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
 #include <QDeadlineTimer>
@@ -101,6 +102,9 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
             break;
         }
         emit combinationStarted(combo.first, combo.second);
+        qCDebug(lcScan).noquote()
+            << "probing" << linkText(request)
+            << (tcp ? QString() : QStringLiteral("%1 baud, parity %2").arg(combo.first).arg(combo.second));
         if (!openClient(request, combo.first, combo.second)) {
             outcome = cancelRequested ? Cancelled : Failed;
             break;
@@ -153,6 +157,7 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
                 break;
             }
             if (result == Present) {
+                qCDebug(lcScan) << "server address" << address << "answered, exception" << hit.probeException;
                 found_.append(hit);
                 emit found(hit);
             }
@@ -166,6 +171,9 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
     closeClient();
     running = false;
     cancelRequested = false;
+    static const char *const outcomeNames[] = {"finished:", "cancelled:", "failed:"};
+    qCDebug(lcScan).noquote() << "scan" << outcomeNames[outcome] << found_.size() << "found in" << done
+                              << "of" << total << "probes" << error;
     return outcome;
 }
 

@@ -7,11 +7,11 @@
 #include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
+#include "params/logcategories.h"
 #include "ui_modbussetting.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QDebug>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -177,12 +177,16 @@ void ModbusSetting::on_connectButton_clicked()
     if (ui->connectType->currentIndex() != 0) {
         tcpLink = 1;
         const QString text = ui->EditHostIP->text() + QLatin1Char(':') + ui->EditPort->text();
-        qDebug() << "IP" << text;
+        qCDebug(lcLink).noquote() << "connect to" << text << "server address" << ui->spinboxSlaveId->value();
         const QUrl url = QUrl::fromUserInput(text);
         modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
         modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
     } else {
         tcpLink = 0;
+        qCDebug(lcLink).noquote() << "connect to" << formLink.serialPortName << formLink.baud
+                                  << "baud, parity" << formLink.parity << "data bits" << formLink.dataBits
+                                  << "stop bits" << formLink.stopBits << "server address"
+                                  << ui->spinboxSlaveId->value();
         modbusClient->setConnectionParameter(QModbusDevice::SerialPortNameParameter, formLink.serialPortName);
         modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, formLink.parity);
         modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, formLink.baud);
@@ -202,8 +206,6 @@ void ModbusSetting::on_connectButton_clicked()
         takeLinkDown();
         return;
     }
-    qDebug() << "连接成功"
-             << "modbusConnectType" << tcpLink;
     formLink.serverAddress = ui->spinboxSlaveId->value();
     formLink.wordOrder = ui->DwordFormat->currentIndex();
     currentServerAddress = formLink.serverAddress;
@@ -213,7 +215,6 @@ void ModbusSetting::on_connectButton_clicked()
 
     formLink.startAddress = 0;
     formLink.count = 2;
-    qDebug() << "m_settings.EditIP" << ui->EditHostIP->text();
     saveSettings();
 
     // The traffic statistics count from this connection on, its test read included.
@@ -221,7 +222,7 @@ void ModbusSetting::on_connectButton_clicked()
     quint16 values[2] = {0, 0};
     const TransactionResult result = readHoldingRegisters(modbusClient, formLink, values);
     if (result != Ok) {
-        qDebug() << "读取失败";
+        qCDebug(lcLink) << "test read failed:" << trafficResultText(result, 0);
         takeLinkDown();
         showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         return;
@@ -298,6 +299,7 @@ void ModbusSetting::takeLinkDown()
         return;
     QModbusClient *client = modbusClient;
     modbusClient = nullptr;
+    qCDebug(lcLink) << "disconnect";
     client->disconnectDevice();
     delete client;
 }
@@ -309,6 +311,7 @@ bool ModbusSetting::checkLink()
     if (modbusClient->state() == QModbusDevice::ConnectedState)
         return false;
     if (tcpLink == 1) {
+        qCDebug(lcLink) << "link down, connecting again";
         modbusClient->disconnectDevice();
         modbusClient->connectDevice();
     } else if (modbusClient->state() == QModbusDevice::UnconnectedState) {
@@ -323,7 +326,6 @@ void ModbusSetting::interfaceInit()
 {
     ui->retranslateUi(this);
     loadSettings();
-    qDebug() << "ModbusSetting InterfaceInit";
 }
 
 bool ModbusSetting::saveSettings()
@@ -331,12 +333,12 @@ bool ModbusSetting::saveSettings()
     const QString path = settingsFilePath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
-        qWarning() << "Cannot create the settings folder" << folder;
+        qCWarning(lcSettings).noquote() << "cannot create the settings folder" << folder;
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::Append | QIODevice::Text)) {
-        qWarning() << "Cannot write the settings file" << path << file.errorString();
+        qCWarning(lcSettings).noquote() << "cannot write" << path << file.errorString();
         return false;
     }
     file.close();
@@ -360,7 +362,7 @@ bool ModbusSetting::saveSettings()
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        qWarning() << "Cannot write the settings file" << path;
+        qCWarning(lcSettings).noquote() << "cannot write" << path;
         return false;
     }
     return true;
@@ -370,16 +372,16 @@ void ModbusSetting::loadSettings()
 {
     const QString path = settingsFilePath();
     if (!QFileInfo::exists(path)) {
-        qDebug() << path;
-        qDebug() << "文件不存在";
+        qCDebug(lcSettings).noquote() << "no settings file" << path;
         return;
     }
     QSettings settings(path, QSettings::IniFormat);
     // A value out of range takes the start value of its key, and the file gets
     // that value back.
     auto replaced = [&](const QString &key) {
-        qWarning() << "Setting out of range:" << settings.group() << key << settings.value(key).toString()
-                   << "- using" << startValues.value(key).toString();
+        qCWarning(lcSettings).noquote()
+            << "setting out of range:" << settings.group() + QLatin1Char('/') + key
+            << settings.value(key).toString() << "- using" << startValues.value(key).toString();
         settings.setValue(key, startValues.value(key));
         return startValues.value(key);
     };

@@ -9,7 +9,6 @@
 #include "ui_basicconfig.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
@@ -79,7 +78,6 @@ void BasicConfig::showPage()
     ui->BoxChaneelSelect->setCurrentIndex(qBound(0, selectedChannel, 3));
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "IN BasicParam---------";
 }
 
 void BasicConfig::on_BoxChaneelSelect_activated(int index)

@@ -14,7 +14,6 @@
 #include "ui_datatrans.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -115,7 +114,6 @@ void DataTrans::showPage()
 {
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "Into Data Tran-------------";
 }
 
 void DataTrans::selectSlot(int index)
@@ -159,7 +157,6 @@ void DataTrans::drawSlot(bool force)
 void DataTrans::refresh(bool forced)
 {
     const int remote = deviceCopy.switches[SwitchDataTrans];
-    qDebug() << "gsrt_SysInf.u32_ComRemotl----" << remote;
     if (showRemoteSwitch(SwitchDataTrans, lastRemote, forced))
         ui->widget_top->setVisible(remote == 0);
 
@@ -200,12 +197,11 @@ void DataTrans::refresh(bool forced)
     drawSlot(forced);
 }
 
-void DataTrans::comboActivated(QComboBox *combo, int index)
+void DataTrans::comboActivated(QComboBox *, int index)
 {
     if (!editArmed)
         return;
     editArmed = false;
-    qDebug() << "combo " << combo->objectName() << index;
     commitValue(editedWidget, QString::number(index));
 }
 

@@ -3,12 +3,12 @@
 #include "app/appstate.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -88,7 +88,7 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
             editStartText = edit->text();
         }
         if (logBackup)
-            qDebug() << "ctrlValBp==" << editBackup;
+            qCDebug(lcCommit).noquote() << "editing" << editedWidget->objectName() << "from" << editBackup;
         break;
     }
     default:

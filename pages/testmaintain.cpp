@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QLabel>
@@ -121,7 +120,6 @@ void TestMaintain::showPage()
         edit->setCursor(Qt::ForbiddenCursor);
     client = modbusClient;
     language = interfaceLanguage;
-    qDebug() << "Into Test_Maintain------";
 }
 
 void TestMaintain::clearInputOutputFunctions()

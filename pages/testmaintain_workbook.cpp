@@ -6,13 +6,13 @@
 #include "dialogs/comparedialog.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "params/logcategories.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/parameterworkbook.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QFileDialog>
 #include <QProgressBar>
@@ -25,17 +25,6 @@ void prepareBar(QProgressBar *bar)
     bar->setFormat(QStringLiteral("%p%"));
     bar->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     bar->setStyleSheet(QStringLiteral("QProgressBar{ color: orange;}"));
-}
-
-// The lines the log has always shown when a run starts its workbook handling.
-void logWorkbookStart()
-{
-    qDebug().noquote() << "启动excel... ";
-    qDebug().noquote() << "设置界面不可见...";
-    qDebug().noquote() << "设置不报警...";
-    qDebug().noquote() << "正在获取工作簿...";
-    qDebug().noquote() << "获取工作簿完成...";
-    qDebug().noquote() << "Succ GET-----------";
 }
 
 QString folderLink(const QString &path, const QString &caption)
@@ -110,12 +99,8 @@ QString TestMaintain::chooseWorkbook()
     // Only .xlsx workbooks can be read; a legacy .xls must be saved as .xlsx first.
     const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), lastWorkbookFolder(),
         tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
-    if (path.isEmpty()) {
-        qDebug().noquote() << "未选择文件";
-    } else {
-        qDebug().noquote() << "选中的文件路径：" << path;
+    if (!path.isEmpty())
         rememberWorkbookFolder(path);
-    }
     return path;
 }
 
@@ -189,7 +174,7 @@ void TestMaintain::on_But_Import_clicked()
         return;
     if (!exportIdle) {
         // One workbook run at a time: the export's row loop is still going.
-        qDebug().noquote() << "export running, import refused";
+        qCDebug(lcWorkbook) << "export running, import refused";
         return;
     }
     importIdle = false;
@@ -204,7 +189,7 @@ void TestMaintain::on_But_Import_clicked()
 void TestMaintain::runImport(const QString &path)
 {
     prepareImportDisplay();
-    logWorkbookStart();
+    qCDebug(lcWorkbook).noquote() << "import from" << path;
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
     const int result = excelWorker->importWorkbook(path, modbusClient);
     const bool verifying = excelWorker->lastPhase() == ExelToWrite::Verifying;
@@ -324,7 +309,7 @@ void TestMaintain::on_Btu_Export_clicked()
     if (!exportIdle)
         return;
     if (!importIdle) {
-        qDebug().noquote() << "import running, export refused";
+        qCDebug(lcWorkbook) << "import running, export refused";
         return;
     }
     exportIdle = false;
@@ -341,8 +326,6 @@ void TestMaintain::on_Btu_Export_clicked()
 
     const int exportLanguage = interfaceLanguage;
     const QString fileName = templateDirectory() + QLatin1Char('/') + templateFileName(exportLanguage);
-    qDebug().noquote() << "filename------" << fileName;
-    qDebug().noquote() << "NewFileName------" << newFileName;
 
     prepareBar(ui->Export_progressBar);
     ui->Export_label->show();
@@ -352,7 +335,7 @@ void TestMaintain::on_Btu_Export_clicked()
     excelWorker->backgroundFileWork = true;
     ui->Ex_Path_label->clear();
 
-    logWorkbookStart();
+    qCDebug(lcWorkbook).noquote() << "export from" << fileName << "to" << newFileName;
     showTipsDialog(tr("Tip"), popupText("Start Exporting!"), 0);
     // The previous export file is replaced only by a complete new one.
     const int result = excelWorker->exportToFile(fileName, newFileName, modbusClient, exportLanguage);

@@ -2,15 +2,16 @@
 
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/encoding.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 #include "workbook/blockread.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -180,7 +181,7 @@ int ExelToWrite::reportError(int code, const char *errorName, const QString &tex
     if (showPopups)
         showNoticeDialog(tr("error"), text, NoticeKind::Failure);
     else
-        qWarning().noquote() << "workbook:" << text;
+        qCDebug(lcWorkbook).noquote() << "run failed:" << errorName << text;
     return code;
 }
 
@@ -300,30 +301,26 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     runFileWork([&] {
         pathProblem = workbookPathProblem(path);
         if (!pathProblem.isEmpty()) {
-            qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(path);
-            qDebug().noquote() << path;
+            qCDebug(lcWorkbook).noquote() << "cannot open" << path << ":" << pathProblem;
             failure = Missing;
             return;
         }
-        qDebug().noquote() << QStringLiteral("路径正确，路径为 %1").arg(path);
-        qDebug().noquote() << "正在打开文件...";
+        qCDebug(lcWorkbook).noquote() << "opening" << path;
         if (!workbook.open(path)) {
-            qDebug().noquote() << "Cannot open the workbook" << path << workbook.errorString();
+            qCDebug(lcWorkbook).noquote() << "cannot read" << path << workbook.errorString();
             detail = workbook.errorString();
             legacy = isLegacyWorkbook(path);
             failure = Unreadable;
             return;
         }
-        qDebug().noquote() << "正在查找所有sheet页";
         if (workbook.sheetNames().isEmpty()) {
-            qDebug().noquote() << "没有sheet存在。";
+            qCDebug(lcWorkbook) << "no worksheets";
             workbook.close();
             failure = NoSheetList;
             return;
         }
-        qDebug().noquote() << "正在查找Sheet1";
         if (!workbook.sheetNames().contains(ParameterSheetName, Qt::CaseInsensitive)) {
-            qDebug().noquote() << "Sheet1不存在。";
+            qCDebug(lcWorkbook) << "no parameter worksheet";
             workbook.close();
             failure = NoSheet;
             return;
@@ -331,18 +328,17 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
         *sheet = workbook.sheet(ParameterSheetName);
         if (!*sheet) {
             // The sheet is listed but its part cannot be read: the file is damaged.
-            qDebug().noquote() << "Cannot read the parameter sheet of" << path << workbook.errorString();
+            qCDebug(lcWorkbook).noquote() << "cannot read the parameter worksheet:" << workbook.errorString();
             detail = workbook.errorString();
             workbook.close();
             failure = Unreadable;
             return;
         }
-        qDebug().noquote() << "Sheet1查找结束";
         *rows = (*sheet)->rowCount();
         columns = (*sheet)->columnCount();
         counted = true;
         if (*rows < 1) {
-            qDebug().noquote() << "CExcelTool::loadExcel 无数据，跳过该文件";
+            qCDebug(lcWorkbook) << "the parameter worksheet is empty";
             workbook.close();
             failure = Empty;
         }
@@ -378,8 +374,7 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
             tr("the worksheet \"%1\" of %2 is empty")
                 .arg(ParameterSheetName, QDir::toNativeSeparators(path)));
     }
-    qDebug().noquote() << QStringLiteral("文件数据列数为: %1").arg(columns);
-    qDebug().noquote() << QStringLiteral("文件数据行数为: %1").arg(*rows);
+    qCDebug(lcWorkbook) << "parameter worksheet:" << *rows << "rows," << columns << "columns";
     return 0;
 }
 
@@ -467,10 +462,10 @@ int ExelToWrite::readSpan(BlockPass &pass, int span, int row, TransactionResult 
                 *result = blockResult;
                 return 0;
             }
-            qDebug().noquote() << QStringLiteral("块读取失败 address %1 count %2 result %3, 逐行读取")
-                                      .arg(block.start)
-                                      .arg(block.count)
-                                      .arg(int(blockResult));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("block %1 count %2 not read (%3): row by row")
+                                                 .arg(block.start)
+                                                 .arg(block.count)
+                                                 .arg(trafficResultText(blockResult, 0));
         }
     }
     if (pass.state.at(b) == 1 && pass.bufferBlock == b) {
@@ -502,7 +497,6 @@ int ExelToWrite::readSheetRows(const QString &path, ImportSheet *result)
     int rows = 0;
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
-    qDebug().noquote() << "正在读取数据 包含的 ok 关键字";
     // Taking the cells of a big sheet is slow too: off the calling thread when asked.
     runFileWork([&] {
         result->rowCount = rows;
@@ -533,7 +527,7 @@ int ExelToWrite::readSheetRows(const QString &path, ImportSheet *result)
                 const LimitCheck check = checkLimits(row.value, minimum, maximum, count);
                 row.valid = check == LimitCheck::Within;
                 if (check == LimitCheck::InvalidLimits)
-                    qDebug().noquote() << QStringLiteral("导入跳过行 %1: 最小值大于最大值").arg(r);
+                    qCDebug(lcWorkbook) << "row" << r << "skipped: its minimum is above its maximum";
             }
             result->rows.append(row);
         }
@@ -606,10 +600,10 @@ int ExelToWrite::readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVe
             (*known)[i] = 1;
             (*device)[i] = value;
         } else {
-            qDebug().noquote() << QStringLiteral("导入前读取失败 address %1 count %2 result %3")
-                                      .arg(row.address)
-                                      .arg(row.count)
-                                      .arg(int(result));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not read before writing: %3")
+                                                 .arg(row.address)
+                                                 .arg(row.count)
+                                                 .arg(trafficResultText(result, 0));
         }
         setBar(importBar, i + 1);
         emit progress(Reading, i + 1, total);
@@ -664,10 +658,10 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
                 m_firstRowNotDone = r;
                 return Stopped;
             }
-            qDebug().noquote() << QStringLiteral("导入写入失败 address %1 count %2 result %3")
-                                      .arg(row.address)
-                                      .arg(row.count)
-                                      .arg(int(result));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not written: %3")
+                                                 .arg(row.address)
+                                                 .arg(row.count)
+                                                 .arg(trafficResultText(result, 0));
         }
         if (const int end = judgeTransaction(result, r, row.address))
             return end;
@@ -723,14 +717,12 @@ int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &writte
             if (m_mismatchedAddresses.size() < ReportedAddresses)
                 m_mismatchedAddresses.append(row.address);
             if (result == Ok)
-                qDebug().noquote() << QStringLiteral("导入校验不符 address %1 写入 %2 读回 %3")
-                                          .arg(row.address)
-                                          .arg(row.value)
-                                          .arg(value);
+                qCDebug(lcWorkbook).noquote()
+                    << QStringLiteral("%1 wrote %2, read back %3").arg(row.address).arg(row.value).arg(value);
             else
-                qDebug().noquote() << QStringLiteral("导入校验读取失败 address %1 result %2")
-                                          .arg(row.address)
-                                          .arg(int(result));
+                qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 not read back: %2")
+                                                     .arg(row.address)
+                                                     .arg(trafficResultText(result, 0));
         }
         setBar(importBar, s + 1);
         emit progress(Verifying, s + 1, total);
@@ -783,22 +775,20 @@ int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
     }
     if (outcome == 0 && !written.isEmpty())
         outcome = verifyRows(sheet, written);
-    qDebug().noquote() << "读取完成";
     if (!m_ownTarget)
         pollBusy = false;
-    qDebug().noquote() << QStringLiteral("导入: 写入 %1, 未变 %2, 失败 %3, 跳过 %4, 校验一致 %5, 不一致 %6")
-                              .arg(m_transferredRows)
-                              .arg(m_unchangedRows)
-                              .arg(m_failedRows)
-                              .arg(m_skippedRows)
-                              .arg(m_verifiedRows)
-                              .arg(m_mismatchedRows);
+    qCDebug(lcWorkbook).noquote() << QStringLiteral(
+        "import: %1 written, %2 unchanged, %3 failed, %4 skipped, %5 verified, %6 mismatched")
+                                         .arg(m_transferredRows)
+                                         .arg(m_unchangedRows)
+                                         .arg(m_failedRows)
+                                         .arg(m_skippedRows)
+                                         .arg(m_verifiedRows)
+                                         .arg(m_mismatchedRows);
     if (outcome != 0)
         return outcome;
-    if (m_failedRows > 0 || m_mismatchedRows > 0) {
-        qDebug().noquote() << QStringLiteral("导入失败行数: %1").arg(m_failedRows + m_mismatchedRows);
+    if (m_failedRows > 0 || m_mismatchedRows > 0)
         return RowsFailed;
-    }
     return Done;
 }
 
@@ -918,10 +908,10 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
                 return Stopped;
             }
             value = quint32(FailureMarker);
-            qDebug().noquote() << QStringLiteral("导出读取失败 address %1 count %2 result %3")
-                                      .arg(starts.at(span))
-                                      .arg(counts.at(span))
-                                      .arg(int(result));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not read: %3")
+                                                 .arg(starts.at(span))
+                                                 .arg(counts.at(span))
+                                                 .arg(trafficResultText(result, 0));
         }
         if (const int end = judgeTransaction(result, r, starts.at(span))) {
             outcome = end;
@@ -931,7 +921,6 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
         keepEventsFlowing(r);
     }
     settleSilentRows();
-    qDebug().noquote() << "导出完成";
     if (!m_ownTarget)
         pollBusy = false;
     if (outcome != Done) {
@@ -948,12 +937,12 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
         workbook.close();
     });
     if (!saved) {
-        qDebug().noquote() << "导出文件保存失败:" << saveError;
+        qCDebug(lcWorkbook).noquote() << "export not saved:" << saveError;
         m_lastErrorDetail = saveError;
         return SaveFailed;
     }
     if (m_failedRows > 0) {
-        qDebug().noquote() << QStringLiteral("导出失败行数: %1").arg(m_failedRows);
+        qCDebug(lcWorkbook) << "export:" << m_failedRows << "rows not read";
         return RowsFailed;
     }
     return Done;
@@ -967,8 +956,7 @@ int ExelToWrite::exportToFile(
     const QString folder = targetInfo.absolutePath();
     if (!QFileInfo(templatePath).isFile()) {
         // No template: nothing to fill, and the target is not touched.
-        qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(templatePath);
-        qDebug().noquote() << templatePath;
+        qCDebug(lcWorkbook).noquote() << "no template" << templatePath;
         return reportError(
             OpenFailed, "error1", tr("no template %1").arg(QDir::toNativeSeparators(templatePath)));
     }
@@ -998,10 +986,9 @@ int ExelToWrite::exportToFile(
         });
     }
     TemporaryPath copyGuard(copyPath);
-    qDebug().noquote() << "结果：" << (copied ? "true" : "false");
     if (!copied) {
         m_lastErrorDetail = QStringLiteral("cannot write a new file in %1").arg(folder);
-        qDebug().noquote() << "导出文件保存失败:" << m_lastErrorDetail;
+        qCDebug(lcWorkbook).noquote() << "export not saved:" << m_lastErrorDetail;
         return SaveFailed;
     }
     // The new file gets the permissions of the one it replaces; a first export
@@ -1018,7 +1005,7 @@ int ExelToWrite::exportToFile(
         return result;
     if (!replaceFile(copyPath, targetInfo.absoluteFilePath())) {
         m_lastErrorDetail = QStringLiteral("cannot replace %1").arg(target);
-        qDebug().noquote() << "导出文件保存失败:" << m_lastErrorDetail;
+        qCDebug(lcWorkbook).noquote() << "export not saved:" << m_lastErrorDetail;
         return SaveFailed;
     }
     copyGuard.release();

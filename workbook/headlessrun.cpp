@@ -525,10 +525,12 @@ void closeCheckedLink()
     delete client;
 }
 
-void prepareWorkbookCommandLine(int argc, char **argv)
+bool prepareWorkbookCommandLine(int argc, char **argv)
 {
     static const char *const runs[]
         = {"export", "import", "diff", "clone", "scan", "history", "history-diff"};
+    bool windowless = false;
+    bool guiOption = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         bool workbookRun = false;
@@ -540,11 +542,14 @@ void prepareWorkbookCommandLine(int argc, char **argv)
         // Printing the help or the version needs no display either.
         const bool textOnly
             = arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" || arg == "-v";
-        if ((workbookRun || textOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            return;
-        }
+        windowless = windowless || workbookRun || textOnly;
+        // Qt's own options (-platform NAME, -style NAME, -reverse...) have one dash.
+        guiOption = guiOption
+            || (!workbookRun && !textOnly && arg.size() > 1 && arg.at(0) == '-' && arg.at(1) != '-');
     }
+    if (windowless && guiOption && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return windowless && !guiOption;
 }
 
 void addWorkbookOptions(QCommandLineParser &parser)

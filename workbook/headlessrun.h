@@ -11,9 +11,12 @@ class QModbusClient;
 
 // Call before the application object exists: a command line with --export,
 // --import, --diff, --clone, --scan, --history, --history-diff, --help or
-// --version runs without a window, so it needs no display
-// (offscreen platform unless QT_QPA_PLATFORM names one).
-void prepareWorkbookCommandLine(int argc, char **argv);
+// --version runs without a window.
+// True when such a run needs no GUI application at all (no platform plugin,
+// nothing of it printed); false for the window, and for a run without a window
+// that names one of Qt's GUI options (-platform, -style, ...): that one gets the
+// offscreen platform unless QT_QPA_PLATFORM names one.
+bool prepareWorkbookCommandLine(int argc, char **argv);
 // Command-line runs without a window (--export FILE, --import FILE, --diff FILE,
 // --clone FILE), and the device scan (--scan, --ids A-B, --probe-timeout MS);
 // all share the connection options. Also the history's options (historyrun.h).
