@@ -57,6 +57,12 @@ QString exportDirectory()
     return root + QStringLiteral("/Export");
 }
 
+QString historyDirectory()
+{
+    const QString root = namedDataDirectory.isEmpty() ? defaultWritableRoot() : namedDataDirectory;
+    return root + QStringLiteral("/History");
+}
+
 QString templateDirectory()
 {
     if (!namedDataDirectory.isEmpty())

@@ -30,6 +30,7 @@ void setDataDirectory(const QString &dir);
 QString settingsFilePath();   // <root>/Setting/setting.ini
 QString templateDirectory();  // <root>/Template (no trailing slash)
 QString exportDirectory();    // <root>/Export (no trailing slash)
+QString historyDirectory();   // <root>/History, the default configuration history store
 
 // High-DPI scaling at the screen's own factor (150 % stays 150 %, not rounded
 // to 200 %) with sharp images. Call before the application object exists.

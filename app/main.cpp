@@ -2,6 +2,7 @@
 #include "app/mainwindow.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
+#include "params/logcategories.h"
 #include "q4version.h"
 #include "workbook/headlessrun.h"
 
@@ -9,25 +10,25 @@
 #include <QCommandLineParser>
 #include <QFile>
 #include <QIcon>
-#include <QLoggingCategory>
 #include <QTimer>
 
 #include <cstdio>
+#include <memory>
 
 int main(int argc, char **argv)
 {
-    // The Modbus module's own debug output is on; Q4_MODBUS_LOG=0 quiets it.
-    if (qEnvironmentVariable("Q4_MODBUS_LOG") != QLatin1String("0"))
-        QLoggingCategory::setFilterRules(QStringLiteral("qt.modbus* = true"));
-
-    // A command-line export or import needs no display: choose the platform first.
-    prepareWorkbookCommandLine(argc, argv);
+    // Quiet from the start; --verbose is known once the command line is parsed.
+    configureLogging(false);
+    // A run without a window needs no display: no GUI application at all
+    // (nor a platform plugin with its messages) unless Qt's GUI options are given.
+    const bool windowless = prepareWorkbookCommandLine(argc, argv);
     prepareHighDpi();
-    QApplication app(argc, argv);
-    QApplication::setApplicationName(QStringLiteral("q4config"));
+    const std::unique_ptr<QCoreApplication> app(
+        windowless ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
+    QCoreApplication::setApplicationName(QStringLiteral("q4config"));
     // Wayland finds the window's icon and name through the desktop file.
     QGuiApplication::setDesktopFileName(QStringLiteral(Q4_APP_ID));
-    QApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
+    QCoreApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral("Lumo Q4 Config System"));
@@ -41,11 +42,16 @@ int main(int argc, char **argv)
         QStringLiteral("Append every Modbus transaction to FILE as CSV "
                        "(time_ms,function,address,count,values,result,round_trip_ms)."),
         QStringLiteral("FILE"));
+    const QCommandLineOption verboseOption(QStringLiteral("verbose"),
+        QStringLiteral("Print the program's log lines (categories q4.*) on standard error."));
     parser.addOption(dataDirOption);
     parser.addOption(connectOption);
     parser.addOption(logTrafficOption);
+    parser.addOption(verboseOption);
     addWorkbookOptions(parser);
-    parser.process(app);
+    parser.process(*app);
+    if (parser.isSet(verboseOption))
+        configureLogging(true);
 
     if (parser.isSet(dataDirOption))
         setDataDirectory(parser.value(dataDirOption));
@@ -64,6 +70,12 @@ int main(int argc, char **argv)
     const int workbookStatus = runWorkbookCommandLine(parser);
     if (workbookStatus >= 0)
         return workbookStatus;
+    auto *gui = qobject_cast<QApplication *>(app.get());
+    if (!gui) {
+        // A run name given as the value of another option: nothing to run.
+        std::fprintf(stderr, "q4config: no --export, --import, --diff, --clone or --scan to run\n");
+        return 2;
+    }
 
     QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
     if (styleFile.open(QIODevice::ReadOnly)) {
@@ -72,7 +84,7 @@ int main(int argc, char **argv)
         if (end >= 0)
             bytes.truncate(end);
         // The style sheet may hold non-ASCII text: it is UTF-8.
-        app.setStyleSheet(QString::fromUtf8(bytes));
+        gui->setStyleSheet(QString::fromUtf8(bytes));
         styleFile.close();
     }
 
@@ -81,5 +93,5 @@ int main(int argc, char **argv)
     window.showPlaced();
     if (parser.isSet(connectOption))
         QTimer::singleShot(0, window.connectionPage(), &ModbusSetting::on_connectButton_clicked);
-    return app.exec();
+    return gui->exec();
 }

@@ -10,6 +10,7 @@
 #include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
+#include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
 #include "link/trafficlogwindow.h"
 #include "link/transactions.h"
@@ -21,11 +22,11 @@
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
 #include "params/devicecopy.h"
+#include "params/logcategories.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
 #include <QDateTime>
-#include <QDebug>
 #include <QGuiApplication>
 #include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
@@ -68,6 +69,22 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(displayThread, &DisplayWeightThread::isdone, this, &MainWindow::pollTick, Qt::QueuedConnection);
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
+    // A written setting of the link's own port: reconnect with it, and keep it
+    // as the connection page's settings.
+    connect(dataTrans, &DataTrans::ownLinkChanged, this, [this](const LinkParameters &link) {
+        modbusSetting->adoptLink(link);
+        switchLink(link);
+    });
+    // A --log-traffic file that stops taking lines (a full disk) is told once:
+    // the log has closed it and writes no more to it.
+    connect(
+        &TrafficLog::instance(), &TrafficLog::fileFailed, this,
+        [this](const QString &path, const QString &reason) {
+            showNoticeDialog(tr("Traffic log"),
+                tr("Cannot write the traffic log %1: %2.\nTraffic logging has stopped.").arg(path, reason),
+                NoticeKind::Failure, 1, this);
+        },
+        Qt::QueuedConnection);
 
     disconnectTimer = new QTimer(this);
     disconnectTimer->setSingleShot(true);
@@ -95,12 +112,16 @@ MainWindow::MainWindow(QWidget *parent)
     // sheet's fonts are given again to the widgets here.
     setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
         | Qt::WindowMaximizeButtonHint);
+    // A minimum of the window's own: otherwise each layout pass that finds a
+    // new one hands it to the platform again (and platforms without size
+    // hints, such as offscreen, warn each time). The pages scroll below it.
+    ensurePolished();
+    setMinimumSize(minimumSizeHint());
     mainWindowInstance = this;
 }
 
 MainWindow::~MainWindow()
 {
-    qDebug() << "destroy------";
     if (mainWindowInstance == this)
         mainWindowInstance = nullptr;
     mainInterface->stopRecording();
@@ -162,6 +183,7 @@ void MainWindow::showPage(int k)
         return;
     setNavigationStyle(k);
     currentPage = k;
+    qCDebug(lcUi) << "page" << k << "shown";
     ui->stackedWidget->setCurrentIndex(pageStackIndex[k]);
     refreshCurrentPage();
     if (k != PageTestMaintain)
@@ -289,7 +311,6 @@ void MainWindow::jumptoSerialSetting()
     ui->widget_down->hide();
     ui->WeightDisplay->hide();
     ui->stackedWidget->setCurrentWidget(modbusSetting);
-    qDebug() << "jumptoSerialSetting----";
 }
 
 void MainWindow::onConnected()
@@ -325,16 +346,20 @@ void MainWindow::on_Btn_SlaveIdSet_clicked()
     auto *dialog = new ModbusParaSetDialog(this);
     dialog->setParameters(appliedLink);
     dialog->exec();
-    if (dialog->accepted()) {
-        liveLink = dialog->parameters();
-        appliedLink = liveLink;
-        linkSuspended = true;
-        // The curve file ends with the link it was recording.
-        mainInterface->stopRecording();
-        reconnectTimer->start(500);
-    }
+    if (dialog->accepted())
+        switchLink(dialog->parameters());
     delete dialog;
     pollBusy = false;
+}
+
+void MainWindow::switchLink(const LinkParameters &link)
+{
+    liveLink = link;
+    appliedLink = liveLink;
+    linkSuspended = true;
+    // The curve file ends with the link it was recording.
+    mainInterface->stopRecording();
+    reconnectTimer->start(500);
 }
 
 void MainWindow::on_Btn_TrafficLog_clicked()
@@ -351,7 +376,9 @@ void MainWindow::reConnectModbus()
     // may have been taken down meanwhile), so the steps below always have one.
     if (modbusClient)
         modbusSetting->takeLinkDown();
-    if (liveLink.connectType != 0)
+    if (liveLink.connectType == ConnectRtuOverTcp)
+        modbusClient = new RtuOverTcpClient(modbusSetting);
+    else if (liveLink.connectType != 0)
         modbusClient = new QModbusTcpClient(modbusSetting);
     else
         modbusClient = new QModbusRtuSerialMaster(modbusSetting);
@@ -363,11 +390,12 @@ void MainWindow::reConnectModbus()
             const QUrl url = QUrl::fromUserInput(text);
             modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
             modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
-            qDebug() << "Url:" << text;
+            qCDebug(lcLink).noquote() << "reconnect to" << text << "server address" << liveLink.serverAddress;
         } else {
-            qDebug() << "testmodbus" << liveLink.serialPortName << liveLink.serverAddress
-                     << liveLink.wordOrder << liveLink.responseTime << liveLink.baud << liveLink.dataBits
-                     << liveLink.parity << liveLink.stopBits;
+            qCDebug(lcLink).noquote()
+                << "reconnect to" << liveLink.serialPortName << liveLink.baud << "baud, parity"
+                << liveLink.parity << "data bits" << liveLink.dataBits << "stop bits" << liveLink.stopBits
+                << "server address" << liveLink.serverAddress;
             modbusClient->setConnectionParameter(
                 QModbusDevice::SerialPortNameParameter, liveLink.serialPortName);
             modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, liveLink.parity);
@@ -418,6 +446,12 @@ void MainWindow::InitLinkParam()
         ui->label_port->setText(linkInfo.hostAddress);
         ui->label_SlaveTitle->setText(tr("Port: "));
         ui->label_SlaveID->setText(linkInfo.networkPort);
+    } else if (linkInfo.connectType == ConnectRtuOverTcp) {
+        // The converter's address, and the device's server address behind it.
+        ui->label_protol->setText(QStringLiteral("Modbus RTU over TCP"));
+        ui->label_port->setText(linkInfo.hostAddress + QLatin1Char(':') + linkInfo.networkPort);
+        ui->label_SlaveTitle->setText(tr("Slave ID:"));
+        ui->label_SlaveID->setText(QString::number(linkInfo.serverAddress));
     } else {
         return;
     }
@@ -446,11 +480,10 @@ void MainWindow::applyLanguage()
     QString catalogue;
     if (language == 1) {
         catalogue = QStringLiteral(":/Translate/Language_CN.qm");
-        qDebug() << "设置了中文";
     } else {
         catalogue = QStringLiteral(":/Translate/Language_EN.qm");
-        qDebug() << "设置了英文";
     }
+    qCDebug(lcUi) << "language" << (language == 1 ? "Chinese" : "English");
     interfaceLanguage = language;
     modbusSetting->saveSettings();
     currentTranslator = new QTranslator(this);
@@ -480,11 +513,16 @@ void MainWindow::pollTick()
         if (failedPolls > 2) {
             ui->label_ConnectState->setText(tr("Communication-Error"));
             ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
+            // What is on screen is the last the device said: show it as such,
+            // and let no curve join the last point before the silence to the next.
+            liveDisplay->setStale(true);
+            mainInterface->markGap();
         }
         linkFaulty = true;
         pollBusy = false;
         return;
     }
+    liveDisplay->setStale(false);
     liveDisplay->refreshLiveDisplay(false);
     // The curve file follows every good tick, whichever page is shown.
     mainInterface->liveTick(QDateTime::currentMSecsSinceEpoch());

@@ -117,6 +117,8 @@ private:
     // where there is one, by the window's own steps otherwise.
     bool startSystemDrag(int region);
     void resizeStep(const QPoint &pos);
+    // Takes the link down and makes it again with these parameters (500 ms later).
+    void switchLink(const LinkParameters &link);
 
     Ui::MainWindow *ui;
     DisplayWeightThread *displayThread = nullptr;

@@ -94,11 +94,6 @@ int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    // Transaction debug lines would dominate the measurement.
-    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext &, const QString &text) {
-        if (type != QtDebugMsg && type != QtInfoMsg)
-            fprintf(stderr, "%s\n", qPrintable(text));
-    });
     const int ticks = argc > 1 ? atoi(argv[1]) : 100;
     const int seconds = argc > 2 ? atoi(argv[2]) : 10;
     const int latencyMs = argc > 3 ? atoi(argv[3]) : 5;

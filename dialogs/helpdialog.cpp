@@ -93,7 +93,7 @@ QString HelpDialog::text() const
     QString html = QStringLiteral("<h2>Q4 Config %1</h2><p>%2</p>")
                        .arg(QStringLiteral(Q4_VERSION),
                            tr("Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus "
-                              "RTU or Modbus TCP.")
+                              "RTU, Modbus TCP or Modbus RTU over TCP.")
                                .toHtmlEscaped());
 
     const QString licence = installedLicence();

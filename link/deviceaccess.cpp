@@ -1,11 +1,12 @@
 #include "link/deviceaccess.h"
 
 #include "link/linkstate.h"
+#include "link/trafficlog.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
-#include <QDebug>
 #include <QVector>
 
 PendingCommand pendingCommand;
@@ -16,7 +17,7 @@ TransactionResult readGroupAs(int group, bool coils)
 {
     const ParameterGroup g = parameterGroup(group);
     if (g.count <= 0) {
-        qWarning() << "readGroup: no such parameter group" << group;
+        qCWarning(lcPoll) << "no such parameter group:" << group;
         return ResponseError;
     }
     LinkParameters block = appliedLink;
@@ -25,12 +26,13 @@ TransactionResult readGroupAs(int group, bool coils)
     const int order = wordOrder;
     block.wordOrder = order;
     QVector<quint16> buffer(g.count, 0);
-    if (coils)
-        qDebug() << "Coils - This is Read:address" << g.start << "num=" << g.count;
     const TransactionResult result = coils ? readCoils(modbusClient, block, buffer.data())
                                            : readHoldingRegisters(modbusClient, block, buffer.data());
     if (result == Ok)
         decodeGroup(group, order, buffer.constData());
+    else
+        qCDebug(lcPoll).noquote()
+            << QStringLiteral("group %1 not read: %2").arg(group).arg(trafficResultText(result, 0));
     return result;
 }
 
@@ -84,7 +86,7 @@ void runPendingCommand()
     pendingCommand.pending = false;
     const ParameterGroup group = parameterGroup(pendingCommand.group);
     if (group.count <= 0) {
-        qWarning() << "runPendingCommand: no such parameter group" << pendingCommand.group;
+        qCWarning(lcLink) << "command for no such parameter group:" << pendingCommand.group;
         return;
     }
     // One value with the connection settings: a one-register group gets 16 bits,

@@ -1,7 +1,10 @@
 #include "link/devicescan.h"
 
+#include "link/rtuovertcpclient.h"
+#include "link/serialports.h"
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
 #include <QDeadlineTimer>
@@ -32,7 +35,7 @@ bool DeviceScan::isGatewayException(int code) { return code == 10 || code == 11;
 
 QVector<QPair<int, int>> DeviceScan::combinations(const ScanRequest &request)
 {
-    if (request.link.connectType == 1)
+    if (isNetworkLink(request.link.connectType))
         return {qMakePair(request.link.baud, request.link.parity)};
     const QVector<int> bauds = request.bauds.isEmpty() ? QVector<int> {request.link.baud} : request.bauds;
     const QVector<int> parities
@@ -58,7 +61,7 @@ void DeviceScan::cancel()
 
 QString DeviceScan::linkText(const ScanRequest &request) const
 {
-    if (request.link.connectType == 1)
+    if (isNetworkLink(request.link.connectType))
         return request.link.hostAddress + QLatin1Char(':') + request.link.networkPort;
     return request.link.serialPortName;
 }
@@ -88,7 +91,9 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
         return Failed;
     }
     running = true;
-    const bool tcp = request.link.connectType == 1;
+    // A TCP connection (to a Modbus TCP device or an RTU over TCP converter) is
+    // opened again when it drops; a serial port is not.
+    const bool tcp = isNetworkLink(request.link.connectType);
     const int total = probeCount(request);
     emit progress(0, total);
 
@@ -100,6 +105,9 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
             break;
         }
         emit combinationStarted(combo.first, combo.second);
+        qCDebug(lcScan).noquote()
+            << "probing" << linkText(request)
+            << (tcp ? QString() : QStringLiteral("%1 baud, parity %2").arg(combo.first).arg(combo.second));
         if (!openClient(request, combo.first, combo.second)) {
             outcome = cancelRequested ? Cancelled : Failed;
             break;
@@ -152,6 +160,7 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
                 break;
             }
             if (result == Present) {
+                qCDebug(lcScan) << "server address" << address << "answered, exception" << hit.probeException;
                 found_.append(hit);
                 emit found(hit);
             }
@@ -165,14 +174,20 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
     closeClient();
     running = false;
     cancelRequested = false;
+    static const char *const outcomeNames[] = {"finished:", "cancelled:", "failed:"};
+    qCDebug(lcScan).noquote() << "scan" << outcomeNames[outcome] << found_.size() << "found in" << done
+                              << "of" << total << "probes" << error;
     return outcome;
 }
 
 bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
 {
     closeClient();
-    if (request.link.connectType == 1) {
-        client = new QModbusTcpClient;
+    if (isNetworkLink(request.link.connectType)) {
+        if (request.link.connectType == ConnectRtuOverTcp)
+            client = new RtuOverTcpClient;
+        else
+            client = new QModbusTcpClient;
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, request.link.networkPort.toInt());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, request.link.hostAddress);
     } else {
@@ -188,7 +203,8 @@ bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
     client->setNumberOfRetries(0);
     const QString where = linkText(request);
     if (!client->connectDevice()) {
-        error = tr("Cannot connect to %1: %2").arg(where, client->errorString());
+        const QString reason = serialConnectFailureText(client);
+        error = tr("Cannot connect to %1: %2").arg(where, reason.isEmpty() ? client->errorString() : reason);
         closeClient();
         return false;
     }

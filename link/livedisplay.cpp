@@ -131,6 +131,35 @@ void LiveDisplay::applyLayout()
             combined ? QStringLiteral("font-size: 20px;") : QStringLiteral("font-size: 25px;"));
 }
 
+QList<QLabel *> LiveDisplay::valueLabels() const
+{
+    QList<QLabel *> labels {combinedWeightLabel};
+    for (const ChannelLabels &c : channel)
+        labels << c.weight << c.milliVolt << c.error << c.pressure;
+    labels.removeAll(nullptr);
+    return labels;
+}
+
+void LiveDisplay::setStale(bool stale)
+{
+    if (stale == staleShown)
+        return;
+    staleShown = stale;
+    applyStale();
+}
+
+void LiveDisplay::applyStale()
+{
+    const QString style = staleShown ? QStringLiteral("color: rgb(150, 150, 150);") : QString();
+    const QString tip = staleShown ? QCoreApplication::translate(
+                            "MainWindow", "No answer from the device: these are the last values read.")
+                                   : QString();
+    for (QLabel *label : valueLabels()) {
+        setStyle(label, style);
+        label->setToolTip(tip);
+    }
+}
+
 void LiveDisplay::drawCombinedStatus()
 {
     const int status = combinedStatus;
@@ -218,6 +247,8 @@ void LiveDisplay::refreshLiveDisplay(bool force)
         applyLayout();
         force = true;
     }
+    if (force && staleShown)
+        applyStale(); // the tool tip in the language now in use
 
     // 2. Combined status.
     if (combinedStatus != lastCombinedStatus || force) {

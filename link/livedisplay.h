@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
 class QLabel;
@@ -25,6 +26,11 @@ public:
     // after a language change).
     void refreshLiveDisplay(bool force);
 
+    // While the link is in error the values shown are the last ones read: they
+    // are greyed, with a tool tip saying so, until a good poll clears it.
+    void setStale(bool stale);
+    bool isStale() const { return staleShown; }
+
     // Texts as last drawn (for the window's own checks and for tests).
     QString weightText(int channel) const { return channelWeightText[channel]; }
     QString pressureText(int channel) const { return channelPressureText[channel]; }
@@ -43,6 +49,8 @@ private:
     };
 
     void applyLayout();
+    void applyStale();
+    QList<QLabel *> valueLabels() const;
     void drawCombinedStatus();
     void drawChannelStatus(int c);
 
@@ -68,4 +76,5 @@ private:
     bool combinedError = false;
     bool tiltFlag = false;
     int enableValue[4] = {0, 0, 0, 0}; // as last evaluated in combined mode
+    bool staleShown = false;
 };

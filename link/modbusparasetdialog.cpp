@@ -77,6 +77,13 @@ void ModbusParaSetDialog::on_comboBox_Protocol_activated(const QString &protocol
         w->setVisible(rtu);
     for (QWidget *w : networkRows)
         w->setVisible(!rtu);
+    // RTU over TCP reaches devices behind a converter by their server address.
+    const bool rtuOverTcp = protocol == QLatin1String("Modbus RTU over TCP")
+        || protocol == ui->comboBox_Protocol->itemText(ConnectRtuOverTcp);
+    if (rtuOverTcp) {
+        ui->label_slaveID->setVisible(true);
+        ui->spinBox_SlaveID->setVisible(true);
+    }
     if (!rtu)
         ui->label_Protocol->setFocus();
 }
@@ -89,20 +96,13 @@ void ModbusParaSetDialog::setParameters(const LinkParameters &parameters)
     ui->lineEdit_HostIP->setText(link.hostAddress);
     ui->lineEdit_Port->setText(link.networkPort);
     ui->comboBox_Serial->clear();
-    const QStringList ports = ModbusSetting::serialPortItems();
-    ui->comboBox_Serial->addItems(ports);
-    int selected = -1;
-    for (int i = 0; i < ports.size(); ++i) {
-        if (ModbusSetting::portNameFromItem(ports.at(i)) == link.serialPortName)
-            selected = i;
-    }
+    ui->comboBox_Serial->refreshPorts();
     // A port that is not listed (unplugged, or a pseudo terminal) stays the
     // choice, so that OK without changes keeps the link as it was.
-    if (selected < 0 && !link.serialPortName.isEmpty()) {
-        ui->comboBox_Serial->addItem(QLatin1Char('(') + link.serialPortName + QLatin1Char(')'));
-        selected = ui->comboBox_Serial->count() - 1;
-    }
-    ui->comboBox_Serial->setCurrentIndex(selected);
+    if (link.serialPortName.isEmpty())
+        ui->comboBox_Serial->setCurrentIndex(-1);
+    else if (!ui->comboBox_Serial->selectPort(link.serialPortName))
+        ui->comboBox_Serial->addUnlistedPort(link.serialPortName);
     ui->spinBox_SlaveID->setValue(link.serverAddress);
     ui->comboBox_BaudRate->setCurrentText(QString::number(link.baud));
     ui->comboBox_DwordFormat->setCurrentIndex(link.wordOrder);
@@ -119,7 +119,7 @@ void ModbusParaSetDialog::on_pushButton_OK_clicked()
     link.networkPort = ui->lineEdit_Port->text();
     // A serial port that is not listed (no ports on the machine) keeps its name.
     if (ui->comboBox_Serial->currentIndex() >= 0)
-        link.serialPortName = ModbusSetting::portNameFromItem(ui->comboBox_Serial->currentText());
+        link.serialPortName = ui->comboBox_Serial->currentPortName();
     link.serverAddress = ui->spinBox_SlaveID->value();
     link.wordOrder = ui->comboBox_DwordFormat->currentIndex();
     link.responseTime = ui->spinBox_Delay->value();

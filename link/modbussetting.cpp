@@ -4,14 +4,16 @@
 #include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "link/rtuovertcpclient.h"
 #include "link/scandialog.h"
+#include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
+#include "params/logcategories.h"
 #include "ui_modbussetting.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
-#include <QDebug>
 #include <QDir>
 #include <QEvent>
 #include <QFile>
@@ -23,7 +25,6 @@
 #include <QRegExpValidator>
 #include <QScrollArea>
 #include <QSerialPort>
-#include <QSerialPortInfo>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTimer>
@@ -59,7 +60,9 @@ ModbusSetting::ModbusSetting(QWidget *parent)
     area->setWidgetResizable(true);
     area->setWidget(takeCentralWidget());
     setCentralWidget(area);
-    ui->parityCombo->setCurrentText(QStringLiteral("EVEN"));
+    // The form starts with the start values of a link record: a file without
+    // a key, or with a value out of range, gives these too.
+    ui->parityCombo->setCurrentIndex(indexFromParity(formLink.parity));
     ui->baudCombo->setCurrentText(QString::number(formLink.baud));
     ui->dataBitsCombo->setCurrentText(QString::number(formLink.dataBits));
     ui->stopBitsCombo->setCurrentText(QString::number(formLink.stopBits));
@@ -144,44 +147,24 @@ void ModbusSetting::keyPressEvent(QKeyEvent *event)
     QMainWindow::keyPressEvent(event);
 }
 
-QStringList ModbusSetting::serialPortItems()
-{
-    QStringList items;
-    const auto ports = QSerialPortInfo::availablePorts();
-    for (const QSerialPortInfo &info : ports)
-        items << info.description() + QLatin1Char('(') + info.portName() + QLatin1Char(')');
-    return items;
-}
+QString ModbusSetting::portNameFromItem(const QString &itemText) { return portNameFromListText(itemText); }
 
-QString ModbusSetting::portNameFromItem(const QString &itemText)
-{
-    // The port name is the last parenthesised part: a description may hold
-    // parentheses of its own ("USB Serial (CH340)(ttyUSB0)").
-    const int open = itemText.lastIndexOf(QLatin1Char('('));
-    if (open < 0)
-        return itemText;
-    const int close = itemText.indexOf(QLatin1Char(')'), open + 1);
-    return itemText.mid(open + 1, close < 0 ? -1 : close - open - 1);
-}
-
-void ModbusSetting::SettingSerialNum()
-{
-    ui->serialnumcomboBox->clear();
-    ui->serialnumcomboBox->addItems(serialPortItems());
-}
+void ModbusSetting::SettingSerialNum() { ui->serialnumcomboBox->refreshPorts(); }
 
 void ModbusSetting::on_connectType_activated(int index)
 {
     SettingSerialNum();
     const bool rtu = index == 0;
-    const QList<QWidget *> rtuWidgets
-        = {ui->label_1, ui->serialnumcomboBox, ui->label_6, ui->spinboxSlaveId, ui->label_3, ui->baudCombo,
-            ui->label_5, ui->dataBitsCombo, ui->label_2, ui->parityCombo, ui->label_4, ui->stopBitsCombo};
+    const QList<QWidget *> rtuWidgets = {ui->label_1, ui->serialnumcomboBox, ui->label_3, ui->baudCombo,
+        ui->label_5, ui->dataBitsCombo, ui->label_2, ui->parityCombo, ui->label_4, ui->stopBitsCombo};
     const QList<QWidget *> tcpWidgets = {ui->label_hostip, ui->EditHostIP, ui->label_Port, ui->EditPort};
     for (QWidget *w : rtuWidgets)
         w->setVisible(rtu);
     for (QWidget *w : tcpWidgets)
         w->setVisible(!rtu);
+    // RTU over TCP reaches devices behind a converter by their server address.
+    ui->label_6->setVisible(rtu || index == ConnectRtuOverTcp);
+    ui->spinboxSlaveId->setVisible(rtu || index == ConnectRtuOverTcp);
 }
 
 LinkParameters ModbusSetting::settingsFromForm()
@@ -191,8 +174,8 @@ LinkParameters ModbusSetting::settingsFromForm()
     formLink.dataBits = ui->dataBitsCombo->currentText().toInt();
     formLink.stopBits = ui->stopBitsCombo->currentText().toInt();
     formLink.responseTime = ui->timeoutSpinner->value();
-    // The list shows "description(port)"; the record keeps the bare port name.
-    formLink.serialPortName = portNameFromItem(ui->serialnumcomboBox->currentText());
+    // The list shows "port – description (serial number)"; the record keeps the bare port name.
+    formLink.serialPortName = ui->serialnumcomboBox->currentPortName();
     formLink.connectType = ui->connectType->currentIndex();
     formLink.hostAddress = ui->EditHostIP->text();
     formLink.networkPort = ui->EditPort->text();
@@ -207,7 +190,9 @@ void ModbusSetting::on_connectButton_clicked()
         return;
     }
     if (!modbusClient) {
-        if (ui->connectType->currentIndex() != 0)
+        if (ui->connectType->currentIndex() == ConnectRtuOverTcp)
+            modbusClient = new RtuOverTcpClient(this);
+        else if (ui->connectType->currentIndex() != 0)
             modbusClient = new QModbusTcpClient(this);
         else
             modbusClient = new QModbusRtuSerialMaster(this);
@@ -221,12 +206,16 @@ void ModbusSetting::on_connectButton_clicked()
     if (ui->connectType->currentIndex() != 0) {
         tcpLink = 1;
         const QString text = ui->EditHostIP->text() + QLatin1Char(':') + ui->EditPort->text();
-        qDebug() << "IP" << text;
+        qCDebug(lcLink).noquote() << "connect to" << text << "server address" << ui->spinboxSlaveId->value();
         const QUrl url = QUrl::fromUserInput(text);
         modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
         modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
     } else {
         tcpLink = 0;
+        qCDebug(lcLink).noquote() << "connect to" << formLink.serialPortName << formLink.baud
+                                  << "baud, parity" << formLink.parity << "data bits" << formLink.dataBits
+                                  << "stop bits" << formLink.stopBits << "server address"
+                                  << ui->spinboxSlaveId->value();
         modbusClient->setConnectionParameter(QModbusDevice::SerialPortNameParameter, formLink.serialPortName);
         modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, formLink.parity);
         modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, formLink.baud);
@@ -237,12 +226,15 @@ void ModbusSetting::on_connectButton_clicked()
     modbusClient->setNumberOfRetries(formLink.numberOfRetries);
 
     if (!modbusClient->connectDevice()) {
-        showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
+        // A serial port that did not open says why, and what fixes it.
+        const QString reason = serialConnectFailureText(modbusClient);
+        if (reason.isEmpty())
+            showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
+        else
+            showNoticeDialog(QObject::tr("Tip"), reason, NoticeKind::Failure, 1, this);
         takeLinkDown();
         return;
     }
-    qDebug() << "连接成功"
-             << "modbusConnectType" << tcpLink;
     formLink.serverAddress = ui->spinboxSlaveId->value();
     formLink.wordOrder = ui->DwordFormat->currentIndex();
     currentServerAddress = formLink.serverAddress;
@@ -252,7 +244,6 @@ void ModbusSetting::on_connectButton_clicked()
 
     formLink.startAddress = 0;
     formLink.count = 2;
-    qDebug() << "m_settings.EditIP" << ui->EditHostIP->text();
     saveSettings();
 
     // The traffic statistics count from this connection on, its test read included.
@@ -260,7 +251,7 @@ void ModbusSetting::on_connectButton_clicked()
     quint16 values[2] = {0, 0};
     const TransactionResult result = readHoldingRegisters(modbusClient, formLink, values);
     if (result != Ok) {
-        qDebug() << "读取失败";
+        qCDebug(lcLink) << "test read failed:" << trafficResultText(result, 0);
         takeLinkDown();
         showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         return;
@@ -294,7 +285,7 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
 {
     if (hit.address < ui->spinboxSlaveId->minimum() || hit.address > ui->spinboxSlaveId->maximum())
         return false;
-    const int protocol = hit.connectType == 1 ? 1 : 0;
+    const int protocol = isNetworkLink(hit.connectType) ? hit.connectType : 0;
     if (protocol == 0 && ui->baudCombo->findText(QString::number(hit.baud)) < 0)
         return false;
     if (ui->connectType->currentIndex() != protocol) {
@@ -312,12 +303,32 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
     return true;
 }
 
+void ModbusSetting::adoptLink(const LinkParameters &link)
+{
+    const int protocol = isNetworkLink(link.connectType) ? link.connectType : 0;
+    ui->connectType->setCurrentIndex(protocol);
+    on_connectType_activated(protocol);
+    if (protocol == 0) {
+        if (!ui->serialnumcomboBox->selectPort(link.serialPortName) && !link.serialPortName.isEmpty())
+            ui->serialnumcomboBox->addUnlistedPort(link.serialPortName);
+        ui->baudCombo->setCurrentText(QString::number(link.baud));
+        ui->dataBitsCombo->setCurrentText(QString::number(link.dataBits));
+        ui->parityCombo->setCurrentIndex(indexFromParity(link.parity));
+    } else {
+        ui->EditHostIP->setText(link.hostAddress);
+        ui->EditPort->setText(link.networkPort);
+    }
+    ui->spinboxSlaveId->setValue(link.serverAddress);
+    saveSettings();
+}
+
 void ModbusSetting::takeLinkDown()
 {
     if (!modbusClient)
         return;
     QModbusClient *client = modbusClient;
     modbusClient = nullptr;
+    qCDebug(lcLink) << "disconnect";
     client->disconnectDevice();
     delete client;
 }
@@ -329,7 +340,12 @@ bool ModbusSetting::checkLink()
     if (modbusClient->state() == QModbusDevice::ConnectedState)
         return false;
     if (tcpLink == 1) {
+        qCDebug(lcLink) << "link down, connecting again";
         modbusClient->disconnectDevice();
+        modbusClient->connectDevice();
+    } else if (modbusClient->state() == QModbusDevice::UnconnectedState) {
+        // The port was closed when it failed; opening it again fails at once
+        // while the adapter is away and makes the link whole when it is back.
         modbusClient->connectDevice();
     }
     return true;
@@ -339,7 +355,6 @@ void ModbusSetting::interfaceInit()
 {
     ui->retranslateUi(this);
     loadSettings();
-    qDebug() << "ModbusSetting InterfaceInit";
 }
 
 bool ModbusSetting::saveSettings()
@@ -347,12 +362,12 @@ bool ModbusSetting::saveSettings()
     const QString path = settingsFilePath();
     const QString folder = QFileInfo(path).absolutePath();
     if (!QDir().mkpath(folder)) {
-        qWarning() << "Cannot create the settings folder" << folder;
+        qCWarning(lcSettings).noquote() << "cannot create the settings folder" << folder;
         return false;
     }
     QFile file(path);
     if (!file.open(QIODevice::Append | QIODevice::Text)) {
-        qWarning() << "Cannot write the settings file" << path << file.errorString();
+        qCWarning(lcSettings).noquote() << "cannot write" << path << file.errorString();
         return false;
     }
     file.close();
@@ -366,7 +381,7 @@ bool ModbusSetting::saveSettings()
     settings.setValue(QStringLiteral("baudCombo"), ui->baudCombo->currentIndex());
     settings.setValue(QStringLiteral("dataBitsCombo"), ui->dataBitsCombo->currentIndex());
     settings.setValue(QStringLiteral("parityCombo"), ui->parityCombo->currentIndex());
-    settings.setValue(QStringLiteral("serialnumcomboBox"), ui->serialnumcomboBox->currentText());
+    settings.setValue(QStringLiteral("serialnumcomboBox"), ui->serialnumcomboBox->currentPortName());
     settings.setValue(QStringLiteral("stopBitsCombo"), ui->stopBitsCombo->currentIndex());
     settings.setValue(QStringLiteral("connectType"), ui->connectType->currentIndex());
     // The spin box shows "300 ms": keep only the number.
@@ -376,7 +391,7 @@ bool ModbusSetting::saveSettings()
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError) {
-        qWarning() << "Cannot write the settings file" << path;
+        qCWarning(lcSettings).noquote() << "cannot write" << path;
         return false;
     }
     return true;
@@ -386,16 +401,16 @@ void ModbusSetting::loadSettings()
 {
     const QString path = settingsFilePath();
     if (!QFileInfo::exists(path)) {
-        qDebug() << path;
-        qDebug() << "文件不存在";
+        qCDebug(lcSettings).noquote() << "no settings file" << path;
         return;
     }
     QSettings settings(path, QSettings::IniFormat);
     // A value out of range takes the start value of its key, and the file gets
     // that value back.
     auto replaced = [&](const QString &key) {
-        qWarning() << "Setting out of range:" << settings.group() << key << settings.value(key).toString()
-                   << "- using" << startValues.value(key).toString();
+        qCWarning(lcSettings).noquote()
+            << "setting out of range:" << settings.group() + QLatin1Char('/') + key
+            << settings.value(key).toString() << "- using" << startValues.value(key).toString();
         settings.setValue(key, startValues.value(key));
         return startValues.value(key);
     };
@@ -409,10 +424,11 @@ void ModbusSetting::loadSettings()
         if (!text.isEmpty())
             edit->setText(acceptable(edit, text) ? text : replaced(key).toString());
     };
-    // Integer keys: a missing key reads as 0.
+    // Integer keys: a missing key (an empty or cut-off file) takes its start
+    // value, as a value out of range does: one set of defaults.
     auto loadInt = [&](const QString &key, int low, int high) {
         if (!settings.contains(key))
-            return 0;
+            return startValues.value(key).toInt();
         bool ok = false;
         const int value = settings.value(key).toInt(&ok);
         return ok && value >= low && value <= high ? value : replaced(key).toInt();
@@ -438,9 +454,10 @@ void ModbusSetting::loadSettings()
     loadSpin(QStringLiteral("timeoutSpinner"), ui->timeoutSpinner);
     loadSpin(QStringLiteral("spinboxSlaveId"), ui->spinboxSlaveId);
     SettingSerialNum();
+    // A port name, or the list text "description(port)" of files saved before.
     const QString serial = settings.value(QStringLiteral("serialnumcomboBox")).toString();
     if (!serial.isEmpty())
-        ui->serialnumcomboBox->setCurrentText(serial);
+        ui->serialnumcomboBox->selectPort(portNameFromListText(serial));
     const int q4Language = loadInt(QStringLiteral("Language"), 0, 1);
     settings.endGroup();
 

@@ -45,16 +45,21 @@ public:
     LinkParameters settingsFromForm();
     // Disconnects and deletes the client.
     void takeLinkDown();
-    // Returns true when the link was not connected (a TCP link is reopened).
+    // Returns true when the link was not connected. A dropped TCP link is
+    // reopened; so is a serial port that was lost (an adapter unplugged), once
+    // its device is back at the same path.
     bool checkLink();
 
     // Parameters of the last "Connect" (start address and count of the test read).
     LinkParameters formLink;
 
-    // Port name inside a serial list text "description(port)".
+    // Port name inside a serial list text ("port – description (serial)", or
+    // "description(port)" as saved by earlier versions).
     static QString portNameFromItem(const QString &itemText);
-    // List text of every serial port of the machine.
-    static QStringList serialPortItems();
+
+    // Shows a link's protocol, serial settings, slave ID, host and port on the
+    // page and saves them as the connection settings.
+    void adoptLink(const LinkParameters &link);
 
     // Fills the page with a device the scan found: the slave ID, and the
     // protocol with the baud rate and parity (RTU) or the host and port (TCP)

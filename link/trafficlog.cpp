@@ -4,7 +4,14 @@
 
 #include <QDateTime>
 #include <QFile>
+#include <QFileInfo>
 #include <QMutexLocker>
+
+#ifdef Q_OS_UNIX
+#include <cerrno>
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -31,6 +38,46 @@ double bucketTopMs(int bucket)
     if (bucket < FineBuckets + CoarseBuckets)
         return 100.0 + (bucket - FineBuckets + 1);
     return 10000.0;
+}
+
+// Opens path for appending, creating it with the umask's permissions. A
+// symbolic link is refused rather than followed: the log is not written
+// wherever a link planted in its place points.
+bool openLogFile(QFile &file, const QString &path, QString *error)
+{
+#ifdef Q_OS_UNIX
+    const int fd = ::open(
+        QFile::encodeName(path).constData(), O_WRONLY | O_APPEND | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int code = errno;
+        *error = code == ELOOP || QFileInfo(path).isSymLink()
+            ? QStringLiteral("it is a symbolic link (give the file itself)")
+            : qt_error_string(code);
+        return false;
+    }
+    if (!file.open(fd, QIODevice::WriteOnly | QIODevice::Append, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+#else
+    if (QFileInfo(path).isSymLink()) {
+        *error = QStringLiteral("it is a symbolic link (give the file itself)");
+        return false;
+    }
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append)) {
+        *error = file.errorString();
+        return false;
+    }
+    return true;
+#endif
+}
+
+// One line out to the disk; false when it did not get there whole.
+bool writeWholeLine(QFile &file, const QByteArray &line)
+{
+    return file.write(line) == line.size() && file.flush();
 }
 
 } // namespace
@@ -111,6 +158,8 @@ void TrafficLog::record(TrafficFunction function, int serverAddress, int address
     const quint16 *values, int result, int exceptionCode, qint64 startMs, qint64 roundTripUs)
 {
     quint64 sequence = 0;
+    QString failedPath;
+    QString fileFailure;
     {
         QMutexLocker lock(&mutex);
         sequence = ++newest;
@@ -142,13 +191,27 @@ void TrafficLog::record(TrafficFunction function, int serverAddress, int address
             worstUs = qMax(worstUs, roundTripUs);
             ++histogram[bucketOf(roundTripUs)];
         }
-        if (file) {
-            file->write(trafficCsvLine(r).toUtf8());
-            file->write("\n", 1);
-            file->flush();
+        if (file && !writeLine(trafficCsvLine(r).toUtf8() + '\n')) {
+            failedPath = logPath;
+            fileFailure = logError;
         }
     }
+    if (!fileFailure.isEmpty())
+        emit fileFailed(failedPath, fileFailure);
     emit recorded(sequence);
+}
+
+// Called with the mutex held. A line that does not get out whole ends the
+// file: a record with holes in it would pass for a complete one.
+bool TrafficLog::writeLine(const QByteArray &line)
+{
+    if (writeWholeLine(*file, line))
+        return true;
+    logError = file->errorString();
+    if (logError.isEmpty() || file->error() == QFileDevice::NoError)
+        logError = QStringLiteral("write failed");
+    file.reset();
+    return false;
 }
 
 QVector<TrafficRecord> TrafficLog::recordsSince(quint64 after, quint64 *last) const
@@ -215,19 +278,33 @@ bool TrafficLog::setFile(const QString &path, QString *error)
 {
     QMutexLocker lock(&mutex);
     file.reset();
+    logPath = path;
+    logError.clear();
     if (path.isEmpty())
         return true;
-    auto f = std::make_unique<QFile>(path);
-    if (!f->open(QIODevice::WriteOnly | QIODevice::Append)) {
+    auto f = std::make_unique<QFile>();
+    QString reason;
+    if (!openLogFile(*f, path, &reason)
+        || (f->size() == 0 && !writeWholeLine(*f, trafficCsvHeader().toUtf8() + '\n'))) {
+        if (reason.isEmpty())
+            reason = f->errorString();
         if (error)
-            *error = f->errorString();
+            *error = reason;
+        logPath.clear();
         return false;
-    }
-    if (f->size() == 0) {
-        f->write(trafficCsvHeader().toUtf8());
-        f->write("\n", 1);
-        f->flush();
     }
     file = std::move(f);
     return true;
+}
+
+QString TrafficLog::fileError() const
+{
+    QMutexLocker lock(&mutex);
+    return logError;
+}
+
+QString TrafficLog::filePath() const
+{
+    QMutexLocker lock(&mutex);
+    return logPath;
 }

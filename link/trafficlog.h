@@ -92,14 +92,25 @@ public:
     void resetStatistics();
 
     // Appends every later transaction to path as CSV (the header first when the
-    // file is new or empty), one flushed line each. False with *error when the
-    // file cannot be opened. An empty path stops the file.
+    // file is new or empty), one flushed line each. A symbolic link is not
+    // followed: it is refused, as is a file whose header cannot be written.
+    // False with *error when the file cannot be used. An empty path stops the
+    // file.
     bool setFile(const QString &path, QString *error = nullptr);
+    // Why the file given to setFile stopped taking lines (a full disk, an I/O
+    // error): empty while it takes them. A failed line ends the file; the
+    // record in memory goes on.
+    QString fileError() const;
+    QString filePath() const;
 
 signals:
     // A transaction was recorded (emitted in the reporting thread; connect
     // queued or poll with recordsSince on a timer).
     void recorded(quint64 sequence);
+    // A line could not be written to the file of setFile (path, reason); the
+    // file is closed and nothing more is written to it. Emitted once, in the
+    // reporting thread.
+    void fileFailed(const QString &path, const QString &reason);
 
 private:
     TrafficLog();
@@ -115,5 +126,9 @@ private:
     qint64 sumUs = 0, worstUs = 0;
     QVector<quint32> histogram; // answered round trips, see bucketOf()
 
+    bool writeLine(const QByteArray &line);
+
     std::unique_ptr<QFile> file;
+    QString logPath;
+    QString logError; // why the file stopped, empty while it takes lines
 };

@@ -5,10 +5,10 @@
 #include "link/trafficlog.h"
 #include "link/trafficlogmodel.h"
 #include "link/transactions.h"
+#include "params/logcategories.h"
 #include "ui_trafficlogwindow.h"
 
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QEvent>
 #include <QFileDialog>
@@ -148,11 +148,11 @@ void TrafficLogWindow::on_Btn_TrafficSave_clicked()
         return;
     QString error;
     if (saveCsv(path, &error)) {
-        qDebug().noquote() << "traffic saved:" << path << tableModel->rowCount() << "rows";
+        qCDebug(lcUi).noquote() << "traffic saved:" << path << tableModel->rowCount() << "rows";
         showNoticeDialog(tr("Tip"), tr("Traffic saved: %1 rows.").arg(tableModel->rowCount()),
             NoticeKind::Success, 0, this);
     } else {
-        qDebug().noquote() << "traffic not saved:" << path << error;
+        qCDebug(lcUi).noquote() << "traffic not saved:" << path << error;
         showNoticeDialog(
             tr("Tip"), tr("The traffic file could not be written!"), NoticeKind::Failure, 1, this);
     }

@@ -1,13 +1,14 @@
 #include "link/transactions.h"
 
 #include "link/linkstate.h"
+#include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
+#include "params/logcategories.h"
 
 #include <QAbstractEventDispatcher>
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDeadlineTimer>
-#include <QDebug>
 #include <QElapsedTimer>
 #include <QModbusClient>
 #include <QModbusReply>
@@ -95,6 +96,22 @@ int exceptionCodeOf(const QModbusReply *reply)
     return response.isException() ? int(response.exceptionCode()) : 0;
 }
 
+// The requests leave here. QModbusClient's senders are not virtual: an RTU
+// over TCP client frames its requests through its own.
+QModbusReply *sendRead(QModbusClient *client, const QModbusDataUnit &unit, int serverAddress)
+{
+    if (auto *rtuOverTcp = qobject_cast<RtuOverTcpClient *>(client))
+        return rtuOverTcp->sendReadRequest(unit, serverAddress);
+    return client->sendReadRequest(unit, serverAddress);
+}
+
+QModbusReply *sendWrite(QModbusClient *client, const QModbusDataUnit &unit, int serverAddress)
+{
+    if (auto *rtuOverTcp = qobject_cast<RtuOverTcpClient *>(client))
+        return rtuOverTcp->sendWriteRequest(unit, serverAddress);
+    return client->sendWriteRequest(unit, serverAddress);
+}
+
 // Common read loop of holding registers and coils.
 TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterType type, int start,
     int count, quint16 *values, int *exceptionCode)
@@ -107,7 +124,7 @@ TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterT
     if (serialLinkLost(client) || stopRequested(target))
         return NoConnection;
     const QDeadlineTimer deadline(readLimitMs(client, target.responseTime), Qt::PreciseTimer);
-    QModbusReply *reply = client->sendReadRequest(unit, target.serverAddress);
+    QModbusReply *reply = sendRead(client, unit, target.serverAddress);
     if (!reply)
         return NoConnection;
     if (reply->isFinished()) {
@@ -128,8 +145,6 @@ TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterT
                 for (int i = 0; i < count; ++i)
                     values[i] = i < int(result.valueCount()) ? result.value(i) : 0;
                 reply->deleteLater();
-                if (type == QModbusDataUnit::Coils)
-                    qDebug() << " 线圈读出来的值为" << (count > 0 ? values[0] : 0);
                 return Ok;
             }
             reply->deleteLater();
@@ -140,11 +155,8 @@ TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterT
             // A reply aborted or timed out because the port went away.
             if (serialLinkLost(client))
                 return NoConnection;
-            if (error == QModbusDevice::TimeoutError) {
-                if (type == QModbusDataUnit::HoldingRegisters)
-                    qDebug() << "Timeout";
+            if (error == QModbusDevice::TimeoutError)
                 return TimedOut;
-            }
             return ResponseError;
         }
         if (client->state() != QModbusDevice::ConnectedState || (target.followsSuspend && linkSuspended)
@@ -157,8 +169,6 @@ TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterT
         if (deadline.hasExpired()) {
             // The transport never finished the reply (Qt's RTU master may not,
             // when its adapter goes away mid-request): a time-out all the same.
-            if (type == QModbusDataUnit::HoldingRegisters)
-                qDebug() << "Timeout";
             abandonReply(reply);
             return TimedOut;
         }
@@ -175,22 +185,19 @@ TransactionResult writeUnits(
     QModbusDataUnit unit(QModbusDataUnit::HoldingRegisters, start, quint16(count));
     for (int i = 0; i < count; ++i)
         unit.setValue(i, values[i]);
-    qDebug() << "This is Send address = " << start << "num = " << count
-             << "slaveId = " << target.serverAddress;
     watchSerialLink(client);
     if (serialLinkLost(client) || stopRequested(target))
         return NoConnection;
     // The write's own limit is the response time on the clock, whatever the
     // transport does meanwhile.
     const QDeadlineTimer deadline(qMax(1, target.responseTime), Qt::PreciseTimer);
-    QModbusReply *reply = client->sendWriteRequest(unit, target.serverAddress);
+    QModbusReply *reply = sendWrite(client, unit, target.serverAddress);
     if (!reply)
         return NoConnection;
     if (reply->isFinished()) {
         // A broadcast (server address 0) is finished at once: nothing answers it, so
         // nobody can tell whether it was taken. Report it as done when the request
         // went out without error, otherwise as the error it carries.
-        qDebug() << "e_ModbusResponseError -- !reply->isFinished()";
         const QModbusDevice::Error error = reply->error();
         reply->deleteLater();
         return error == QModbusDevice::NoError ? Ok : ResponseError;
@@ -198,41 +205,29 @@ TransactionResult writeUnits(
     const QPointer<QModbusClient> clientGuard(client);
     const QPointer<QModbusReply> replyGuard(reply);
     for (;;) {
-        if (!clientGuard || !replyGuard) {
-            qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
+        if (!clientGuard || !replyGuard)
             return NoConnection;
-        }
         if (reply->isFinished()) {
             const QModbusDevice::Error error = reply->error();
             reply->deleteLater();
             if (error == QModbusDevice::ProtocolError) {
-                qDebug() << "e_ModbusResponseError1";
                 *exceptionCode = exceptionCodeOf(reply);
                 return ResponseError;
             }
             if (error == QModbusDevice::NoError)
                 return Ok;
-            if (serialLinkLost(client)) {
-                qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
+            if (serialLinkLost(client))
                 return NoConnection;
-            }
-            if (error == QModbusDevice::TimeoutError) {
-                // The client's own response time-out came before the write's
-                // limit: the same time-out, worth another try.
-                qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
-                return TimedOut;
-            }
-            qDebug() << "e_ModbusResponseError2";
-            return ResponseError;
+            // The client's own response time-out may come before the write's
+            // limit: the same time-out, worth another try.
+            return error == QModbusDevice::TimeoutError ? TimedOut : ResponseError;
         }
         if (client->state() != QModbusDevice::ConnectedState || serialLinkLost(client)
             || stopRequested(target)) {
-            qDebug() << "e_ModbusResponseError -- ModbusNoConnect";
             abandonReply(reply);
             return NoConnection;
         }
         if (deadline.hasExpired()) {
-            qDebug() << "e_ModbusResponseError -- e_ModbusTimetOut";
             abandonReply(reply);
             return TimedOut;
         }
@@ -243,6 +238,22 @@ TransactionResult writeUnits(
 TrafficFunction functionOf(QModbusDataUnit::RegisterType type)
 {
     return type == QModbusDataUnit::Coils ? TrafficFunction::ReadCoils : TrafficFunction::ReadHolding;
+}
+
+// Every write, and every read that did not succeed, in the link's log:
+// "write-holding 8100 2 server 1: timeout (150 ms)".
+void logTransaction(TrafficFunction function, const LinkTarget &target, int start, int count,
+    TransactionResult result, int exceptionCode, qint64 roundTripUs)
+{
+    if (result == Ok && function != TrafficFunction::WriteHolding)
+        return;
+    qCDebug(lcLink).noquote() << QStringLiteral("%1 %2 %3 server %4: %5 (%6 ms)")
+                                     .arg(trafficFunctionName(function))
+                                     .arg(start)
+                                     .arg(count)
+                                     .arg(target.serverAddress)
+                                     .arg(trafficResultText(result, exceptionCode))
+                                     .arg(roundTripUs / 1000);
 }
 
 } // namespace
@@ -266,8 +277,10 @@ TransactionResult readRegisters(const LinkTarget &target, QModbusDataUnit::Regis
     clock.start();
     int exceptionCode = 0;
     const TransactionResult result = readUnits(target, type, start, count, values, &exceptionCode);
+    const qint64 roundTripUs = clock.nsecsElapsed() / 1000;
     TrafficLog::instance().record(functionOf(type), target.serverAddress, start, count,
-        result == Ok ? values : nullptr, result, exceptionCode, startMs, clock.nsecsElapsed() / 1000);
+        result == Ok ? values : nullptr, result, exceptionCode, startMs, roundTripUs);
+    logTransaction(functionOf(type), target, start, count, result, exceptionCode, roundTripUs);
     if (exceptionCodeOut)
         *exceptionCodeOut = exceptionCode;
     return result;
@@ -280,8 +293,10 @@ TransactionResult writeRegisters(const LinkTarget &target, int start, int count,
     clock.start();
     int exceptionCode = 0;
     const TransactionResult result = writeUnits(target, start, count, values, &exceptionCode);
+    const qint64 roundTripUs = clock.nsecsElapsed() / 1000;
     TrafficLog::instance().record(TrafficFunction::WriteHolding, target.serverAddress, start, count, values,
-        result, exceptionCode, startMs, clock.nsecsElapsed() / 1000);
+        result, exceptionCode, startMs, roundTripUs);
+    logTransaction(TrafficFunction::WriteHolding, target, start, count, result, exceptionCode, roundTripUs);
     return result;
 }
 
@@ -318,7 +333,7 @@ void watchSerialLink(QModbusClient *client)
             return;
         client->setProperty(serialLostProperty, true);
         linkFaulty = true;
-        qWarning().noquote() << "Serial link lost:" << client->errorString();
+        qCWarning(lcLink).noquote() << "serial port lost:" << client->errorString();
         // Closed from the event loop rather than inside the port's own error
         // signal. Closing stops the port's notifications (a dead pty reports its
         // error over and over) and aborts what the master still had queued.

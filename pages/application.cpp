@@ -9,7 +9,6 @@
 #include "ui_application.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QGridLayout>
 #include <QLabel>
 #include <QLineEdit>
@@ -238,7 +237,6 @@ void Application::showPage()
     ui->retranslateUi(this);
     applicationSubTable = 16 + ui->tabWidget->currentIndex();
     refresh(true);
-    qDebug() << "Into Application-------------";
 }
 
 void Application::on_tabWidget_currentChanged(int index) { applicationSubTable = 16 + index; }

@@ -9,7 +9,6 @@
 #include "ui_basicconfig.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QResizeEvent>
 #include <QScrollBar>
 #include <QTimer>
@@ -81,7 +80,6 @@ void BasicConfig::showPage()
     refresh(true);
     // The panels take the width the texts of the language need.
     reflow();
-    qDebug() << "IN BasicParam---------";
 }
 
 void BasicConfig::on_BoxChaneelSelect_activated(int index)

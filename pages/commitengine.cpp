@@ -2,12 +2,13 @@
 
 #include "app/appstate.h"
 #include "link/deviceaccess.h"
+#include "link/trafficlog.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPointer>
@@ -33,15 +34,12 @@ int commitWidgetValue(QWidget *widget, const QString &text)
     if (currentPage == PageApplication || currentPage == PageDataTrans || currentPage == PageTestMaintain)
         selectedChannel = 0;
     const int address = resolveAddress(currentPage, *binding, selectedChannel, ethernetSlot);
-    if (currentPage == PageDataTrans && isEthernetSlotWidget(name))
-        qDebug() << "连接参数 set.Address" << address;
     const int count = binding->count;
 
     // The widget may go away while the transactions wait with events processed.
     QPointer<QWidget> guard(widget);
     const int readVal = readSingleValue(address, count);
     const int sendVal = registerTextToInt(text);
-    qDebug() << "SendData:" << name << address << count << "sendVal" << sendVal << "readVal" << readVal;
 
     bool retried = false;
     TransactionResult result = writeSingleValue(address, count, sendVal);
@@ -51,7 +49,14 @@ int commitWidgetValue(QWidget *widget, const QString &text)
         if (result != Ok)
             result = writeSingleValue(address, count, sendVal);
     }
-    qDebug() << "SendData:" << int(result);
+    qCDebug(lcCommit).noquote() << QStringLiteral("%1 at %2 count %3: %4 -> %5, %6%7")
+                                       .arg(name)
+                                       .arg(address)
+                                       .arg(count)
+                                       .arg(readVal)
+                                       .arg(sendVal)
+                                       .arg(trafficResultText(result, 0),
+                                           retried ? QStringLiteral(" (retried)") : QString());
 
     if (!guard)
         return result;

@@ -1,15 +1,19 @@
 #include "pages/datatrans.h"
 
 #include "app/appstate.h"
+#include "dialogs/popups.h"
+#include "link/linkchange.h"
+#include "link/linkstate.h"
 #include "link/modbussetting.h"
-#include "pages/groupflow.h"
+#include "link/transactions.h"
 #include "pages/commitengine.h"
+#include "pages/groupflow.h"
 #include "params/devicecopy.h"
+#include "params/encoding.h"
 #include "params/registermap.h"
 #include "ui_datatrans.h"
 
 #include <QComboBox>
-#include <QDebug>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -17,6 +21,9 @@
 #include <climits>
 
 namespace {
+
+// Time a device may take to put a new interface setting in force after its answer.
+constexpr int LinkSettleMs = 300;
 
 void drawWord(QWidget *widget, int value)
 {
@@ -108,7 +115,6 @@ void DataTrans::showPage()
 {
     ui->retranslateUi(this);
     refresh(true);
-    qDebug() << "Into Data Tran-------------";
 }
 
 void DataTrans::selectSlot(int index)
@@ -152,7 +158,6 @@ void DataTrans::drawSlot(bool force)
 void DataTrans::refresh(bool forced)
 {
     const int remote = deviceCopy.switches[SwitchDataTrans];
-    qDebug() << "gsrt_SysInf.u32_ComRemotl----" << remote;
     if (showRemoteSwitch(SwitchDataTrans, lastRemote, forced))
         ui->widget_top->setVisible(remote == 0);
 
@@ -193,13 +198,67 @@ void DataTrans::refresh(bool forced)
     drawSlot(forced);
 }
 
-void DataTrans::comboActivated(QComboBox *combo, int index)
+void DataTrans::comboActivated(QComboBox *, int index)
 {
     if (!editArmed)
         return;
     editArmed = false;
-    qDebug() << "combo " << combo->objectName() << index;
-    commitWidgetValue(editedWidget, QString::number(index));
+    commitValue(editedWidget, QString::number(index));
+}
+
+int DataTrans::commitValue(QWidget *widget, const QString &text)
+{
+    const RegisterBinding *binding = widget ? findBinding(PageDataTrans, 0, widget->objectName()) : nullptr;
+    if (!binding || !modbusClient)
+        return ParamPage::commitValue(widget, text);
+    const int address = resolveAddress(PageDataTrans, *binding, 0, slot);
+    const OwnLinkChange change = ownLinkChange(appliedLink, deviceCopy, address, registerTextToInt(text));
+    if (!change.touchesLink)
+        return ParamPage::commitValue(widget, text);
+
+    QString question;
+    if (change.certain && change.canReconnect)
+        question = tr("This is a setting of the port this program is connected through: writing it ends the "
+                      "connection. Write it, then reconnect with the new setting?");
+    else if (change.certain)
+        question = tr("This is a setting of the port this program is connected through: writing it ends the "
+                      "connection, and the program cannot reconnect through this port. Write it?");
+    else if (change.canReconnect)
+        question
+            = tr("This may be a setting of the port this program is connected through: writing it may end "
+                 "the connection. Write it? If the device then stops answering, the program reconnects "
+                 "with the new setting.");
+    else
+        question
+            = tr("This may be a setting of the port this program is connected through: writing it may end "
+                 "the connection. Write it?");
+    if (!showTipsDialog(tr("Connection Setting"), question, 1, this)) {
+        // Nothing is written: the widget shows the device's value again.
+        if (auto *combo = qobject_cast<QComboBox *>(widget))
+            combo->setCurrentIndex(editBackup.toInt());
+        else if (auto *edit = qobject_cast<QLineEdit *>(widget))
+            edit->setText(editBackup);
+        return CommitNotWritten;
+    }
+    const int result = ParamPage::commitValue(widget, text);
+    // Refused by the device (an exception answer) or no link: nothing changed.
+    if ((result != Ok && result != TimedOut) || !change.canReconnect)
+        return result;
+    if (!change.certain && result == Ok && linkStillAnswers())
+        return result;
+    emit ownLinkChanged(change.newLink);
+    return result;
+}
+
+bool DataTrans::linkStillAnswers()
+{
+    // A device may answer the write before it takes the new setting.
+    waitProcessingEvents(LinkSettleMs);
+    LinkParameters block = appliedLink;
+    block.startAddress = 0;
+    block.count = 2;
+    quint16 values[2] = {0, 0};
+    return modbusClient && readHoldingRegisters(modbusClient, block, values) == Ok;
 }
 
 void DataTrans::editFinished(QLineEdit *edit)

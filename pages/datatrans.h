@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/linkparameters.h"
 #include "pages/parampage.h"
 
 #include <QVector>
@@ -31,8 +32,15 @@ public:
     static const char *selectedSlotStyle();
     static const char *plainSlotStyle();
 
+signals:
+    // A setting of the port or interface the link runs through was written:
+    // the link is to be made again with these parameters.
+    void ownLinkChanged(const LinkParameters &link);
+
 protected:
     void reflow() override;
+    // A write of the link's own port or interface asks first (link/linkchange.h).
+    int commitValue(QWidget *widget, const QString &text) override;
 
 private slots:
     void on_Btu_Connect1_clicked();
@@ -47,6 +55,7 @@ private:
     void drawSlot(bool force);
     void comboActivated(QComboBox *combo, int index);
     void editFinished(QLineEdit *edit);
+    bool linkStillAnswers();
 
     Ui::DataTrans *ui;
 

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "params/devicecopy.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
 #include "ui_maininterface.h"
@@ -10,7 +11,6 @@
 #include <QCoreApplication>
 #include <QCursor>
 #include <QDateTime>
-#include <QDebug>
 #include <QDir>
 #include <QFileDialog>
 #include <QImage>
@@ -121,7 +121,6 @@ void MainInterface::showPage()
         ui->Btn_Pause_Start->setText(tr("Start"));
     if (isRecording())
         showRecordingTime();
-    qDebug() << "Into MainInterface";
     ui->Box_WtChoose2->setCurrentIndex(3);
     for (int i = 0; i < ChartCount; ++i) {
         for (int k = 0; k < QuantityCount; ++k) {
@@ -246,6 +245,10 @@ void MainInterface::updateChart(int chart, qint64 now)
     const double v = sample.value;
 
     QSplineSeries *curve = series[chart];
+    if (gapBefore[chart]) {
+        gapBefore[chart] = false;
+        curve->clear();
+    }
     curve->append(double(now), v);
     // Only the last ten seconds are visible: points before the window are dropped
     // (the first one just before it is kept so the curve enters from the left edge).
@@ -271,6 +274,12 @@ void MainInterface::updateChart(int chart, qint64 now)
         yAxis[chart]->setRange(0, 15);
     else
         yAxis[chart]->setRange(1.5 * minimum[chart][k], 1.5 * maximum[chart][k]);
+}
+
+void MainInterface::markGap()
+{
+    for (bool &gap : gapBefore)
+        gap = true;
 }
 
 void MainInterface::liveTick(qint64 now)
@@ -304,16 +313,16 @@ bool MainInterface::startRecording(const QString &path)
     stopRecording();
     recordFile.setFileName(path);
     if (!recordFile.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        qDebug().noquote() << "curve file not opened:" << path << recordFile.errorString();
+        qCDebug(lcUi).noquote() << "curve file not opened:" << path << recordFile.errorString();
         return false;
     }
     const qint64 headerSize = qint64(sizeof recordHeader) - 1;
     if (recordFile.write(recordHeader, headerSize) != headerSize || !recordFile.flush()) {
-        qDebug().noquote() << "curve file not written:" << path << recordFile.errorString();
+        qCDebug(lcUi).noquote() << "curve file not written:" << path << recordFile.errorString();
         recordFile.close();
         return false;
     }
-    qDebug().noquote() << "curve recording to" << path;
+    qCDebug(lcUi).noquote() << "curve recording to" << path;
     recordClock.start();
     recordTimer->start();
     showRecordingTime();
@@ -327,12 +336,12 @@ void MainInterface::stopRecording()
     recordFile.close();
     recordTimer->stop();
     ui->Btn_Record->setText(tr("Record"));
-    qDebug().noquote() << "curve recording ended:" << recordFile.fileName();
+    qCDebug(lcUi).noquote() << "curve recording ended:" << recordFile.fileName();
 }
 
 void MainInterface::failRecording()
 {
-    qDebug().noquote() << "curve file not written:" << recordFile.fileName() << recordFile.errorString();
+    qCDebug(lcUi).noquote() << "curve file not written:" << recordFile.fileName() << recordFile.errorString();
     stopRecording();
     // Told after the poll tick that met the failure has ended.
     QTimer::singleShot(0, this, [] {
@@ -374,7 +383,7 @@ bool MainInterface::saveCurves(const QString &path)
         painter.drawImage(QPoint(i % 2 * cell.width(), i / 2 * cell.height()), parts[i]);
     painter.end();
     const bool saved = picture.save(path, "PNG");
-    qDebug().noquote() << "curves picture" << path << (saved ? "saved" : "not saved");
+    qCDebug(lcUi).noquote() << "curves picture" << path << (saved ? "saved" : "not saved");
     return saved;
 }
 

@@ -45,6 +45,11 @@ public:
     // the time of the points the update that follows plots.
     void liveTick(qint64 now);
 
+    // The link went silent (polls fail): the curves start afresh at the next
+    // update instead of joining the last point before the silence to the first
+    // one after it.
+    void markGap();
+
     // Recording of the curves: the file gets the header line and then one line
     // per point that is (or would be) plotted. False, with nothing recording,
     // when the file cannot be created or written.
@@ -105,6 +110,8 @@ private:
     int lastQuantity[ChartCount] = {};
     double maximum[ChartCount][QuantityCount] = {};
     double minimum[ChartCount][QuantityCount] = {};
+    // The chart's next point follows a silence of the link.
+    bool gapBefore[ChartCount] = {};
     // Time of the live values of this tick for the next update, or -1.
     qint64 tickTime = -1;
     QFile recordFile;

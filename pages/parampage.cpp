@@ -3,12 +3,12 @@
 #include "app/appstate.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 
 #include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QEvent>
 #include <QKeyEvent>
 #include <QLabel>
@@ -84,9 +84,12 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
             editBackup = edit->text();
             editStartField = edit;
             editStartText = edit->text();
+            // Only what the user types counts as an edit: a poll that redraws
+            // the focused field (setText) clears this again.
+            edit->setModified(false);
         }
         if (logBackup)
-            qDebug() << "ctrlValBp==" << editBackup;
+            qCDebug(lcCommit).noquote() << "editing" << editedWidget->objectName() << "from" << editBackup;
         break;
     }
     default:
@@ -118,16 +121,19 @@ int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
         return CommitNotWritten;
     // Leaving a field unchanged ends the edit without a write; Return on an
     // unchanged value still writes it (the user asked for it).
-    const bool requested = returnPressed || edit != editStartField || edit->text() != editStartText;
+    const bool requested
+        = returnPressed || edit != editStartField || (edit->isModified() && edit->text() != editStartText);
     editArmed = false;
     returnPressed = false;
     if (!requested)
         return CommitNotWritten;
     // The field that finished is the one written, whatever had the focus last.
-    const int result = commitWidgetValue(edit, converted);
+    const int result = commitValue(edit, converted);
     leaveField(edit);
     return result;
 }
+
+int ParamPage::commitValue(QWidget *widget, const QString &text) { return commitWidgetValue(widget, text); }
 
 void ParamPage::leaveField(QWidget *field)
 {

@@ -11,7 +11,7 @@ class QScrollArea;
 // keeps a backup of the value before the edit (editBackup) for a failed commit
 // to put back. (The wheel never changes a value: installInputGuard.)
 // A line edit is written when the user pressed Return in it, or when it is left
-// with a text other than the one it had at focus-in: looking at a field (focus in
+// with a text the user typed other than the one it had at focus-in: looking at a field (focus in
 // and out without a change) writes nothing.
 class ParamPage : public QWidget
 {
@@ -56,6 +56,9 @@ protected:
     // it (Return, or a text changed since focus-in), then leaves the field.
     // Returns the commit result, or CommitNotWritten when nothing was written.
     int commitLineEdit(QLineEdit *edit, const QString &converted);
+    // Writes a widget's value through the common commit path (commitWidgetValue);
+    // a page may ask the user first.
+    virtual int commitValue(QWidget *widget, const QString &text);
     // Moves the focus off a field (to label_RemoteTip where it is shown), so that
     // the next click arms the field again.
     void leaveField(QWidget *field);

@@ -12,7 +12,6 @@
 
 #include <QComboBox>
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDesktopServices>
 #include <QIcon>
 #include <QLabel>
@@ -70,6 +69,14 @@ QString TestMaintain::serialText(const int codes[25])
     return text;
 }
 
+QString TestMaintain::deviceSerialText()
+{
+    int codes[25];
+    std::copy(std::begin(deviceCopy.system59a), std::end(deviceCopy.system59a), codes);
+    std::copy(std::begin(deviceCopy.system59b), std::end(deviceCopy.system59b), codes + 13);
+    return serialText(codes);
+}
+
 int TestMaintain::channelFieldWord(int word, int channel, bool on)
 {
     const int mask = 15 << (4 * channel);
@@ -114,7 +121,6 @@ void TestMaintain::showPage()
         edit->setCursor(Qt::ForbiddenCursor);
     client = modbusClient;
     language = interfaceLanguage;
-    qDebug() << "Into Test_Maintain------";
 }
 
 void TestMaintain::clearInputOutputFunctions()
@@ -175,10 +181,7 @@ void TestMaintain::refresh(bool forced)
         ui->lineEditMAC->setText(mac);
     }
 
-    int codes[25];
-    std::copy(std::begin(deviceCopy.system59a), std::end(deviceCopy.system59a), codes);
-    std::copy(std::begin(deviceCopy.system59b), std::end(deviceCopy.system59b), codes + 13);
-    const QString serial = serialText(codes);
+    const QString serial = deviceSerialText();
     if (forced || serial != maintainCache.serial) {
         maintainCache.serial = serial;
         ui->lineEditSerialNum->setText(serial);

@@ -4,7 +4,10 @@
 
 #include <QString>
 
+#include <functional>
+
 class QComboBox;
+class QDateTime;
 class QModbusClient;
 
 namespace Ui {
@@ -50,6 +53,11 @@ public:
     // Display texts of the identity values.
     static QString macText(const int bytes[6]);
     static QString serialText(const int codes[25]);
+    // The serial number text of the device copy, as the page shows it.
+    static QString deviceSerialText();
+    // Suggested name of a new export: "KTT-Q4_<serial>_<yyyyMMdd-HHmm>.xlsx", or
+    // without the serial part when the serial number is not known.
+    static QString exportFileSuggestion(const QString &serial, const QDateTime &when);
     // The channel field word with channel's 4-bit field switched on (15) or off.
     static int channelFieldWord(int word, int channel, bool on);
 
@@ -64,6 +72,9 @@ public:
     static bool workbookRunGoing();
     // Ends a running workbook run before its next row (as its Cancel button).
     void cancelWorkbookRun();
+    // Asks where an export goes, given the suggested path; an empty answer
+    // cancels. When unset, a save dialog asks (and confirms replacing a file).
+    std::function<QString(const QString &suggestedPath)> askExportPath;
 
 private slots:
     void on_Btn_ResetALL_clicked();
@@ -93,6 +104,7 @@ private:
     static void clearInputOutputFunctions();
     // Workbook runs of the import tab (pages/testmaintain_workbook.cpp).
     QString chooseWorkbook();
+    QString chooseExportPath();
     void prepareImportDisplay();
     void endImportDisplay();
     void runImport(const QString &path);

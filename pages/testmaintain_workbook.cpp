@@ -6,14 +6,17 @@
 #include "dialogs/comparedialog.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "params/logcategories.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/parameterworkbook.h"
 
 #include <QCoreApplication>
-#include <QDebug>
+#include <QDateTime>
+#include <QDir>
 #include <QFileDialog>
 #include <QProgressBar>
+#include <QSettings>
 
 namespace {
 
@@ -22,17 +25,6 @@ void prepareBar(QProgressBar *bar)
     bar->setFormat(QStringLiteral("%p%"));
     bar->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
     bar->setStyleSheet(QStringLiteral("QProgressBar{ color: orange;}"));
-}
-
-// The lines the log has always shown when a run starts its workbook handling.
-void logWorkbookStart()
-{
-    qDebug().noquote() << "启动excel... ";
-    qDebug().noquote() << "设置界面不可见...";
-    qDebug().noquote() << "设置不报警...";
-    qDebug().noquote() << "正在获取工作簿...";
-    qDebug().noquote() << "获取工作簿完成...";
-    qDebug().noquote() << "Succ GET-----------";
 }
 
 QString folderLink(const QString &path, const QString &caption)
@@ -54,18 +46,78 @@ QString addressList(const QVector<int> &addresses, int failedRows)
     return parts.join(QStringLiteral(", "));
 }
 
+// Settings key of the folder of the last workbook exported or imported.
+const char lastFolderKey[] = "Workbook/LastFolder";
+
+// Where the workbook dialogs start: the folder of the last workbook, the first
+// time (or when that folder is gone) the data folder's Export/.
+QString lastWorkbookFolder()
+{
+    const QSettings settings(settingsFilePath(), QSettings::IniFormat);
+    const QString folder = settings.value(QLatin1String(lastFolderKey)).toString();
+    if (!folder.isEmpty() && QFileInfo(folder).isDir())
+        return folder;
+    QDir().mkpath(exportDirectory());
+    return exportDirectory();
+}
+
+void rememberWorkbookFolder(const QString &path)
+{
+    const QString settingsPath = settingsFilePath();
+    if (!QDir().mkpath(QFileInfo(settingsPath).absolutePath()))
+        return;
+    QSettings settings(settingsPath, QSettings::IniFormat);
+    settings.setValue(QLatin1String(lastFolderKey), QFileInfo(path).absolutePath());
+}
+
+// The writes a stalled import sent without an answer: the device may hold them.
+QString unconfirmedText(int writes)
+{
+    if (writes <= 0)
+        return QString();
+    return QLatin1Char('\n')
+        + TestMaintain::tr("Writes sent without an answer: %1 (the device may have applied them).")
+              .arg(writes);
+}
+
 } // namespace
+
+QString TestMaintain::exportFileSuggestion(const QString &serial, const QDateTime &when)
+{
+    QString name = QStringLiteral("KTT-Q4_");
+    // A serial number with unreadable characters ("?") is not known yet.
+    if (!serial.isEmpty() && !serial.contains(QLatin1Char('?'))) {
+        for (const QChar c : serial)
+            name += c.isLetterOrNumber() || c == QLatin1Char('-') ? c : QLatin1Char('_');
+        name += QLatin1Char('_');
+    }
+    return name + when.toString(QStringLiteral("yyyyMMdd-HHmm")) + QStringLiteral(".xlsx");
+}
 
 QString TestMaintain::chooseWorkbook()
 {
     // Only .xlsx workbooks can be read; a legacy .xls must be saved as .xlsx first.
-    const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), QString(),
+    const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), lastWorkbookFolder(),
         tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
-    if (path.isEmpty())
-        qDebug().noquote() << "未选择文件";
-    else
-        qDebug().noquote() << "选中的文件路径：" << path;
+    if (!path.isEmpty())
+        rememberWorkbookFolder(path);
     return path;
+}
+
+QString TestMaintain::chooseExportPath()
+{
+    const QString suggested = lastWorkbookFolder() + QLatin1Char('/')
+        + exportFileSuggestion(deviceSerialText(), QDateTime::currentDateTime());
+    if (askExportPath)
+        return askExportPath(suggested);
+    // The dialog asks before it lets an existing file be replaced.
+    QFileDialog dialog(this, tr("Export Workbook"), suggested, tr("Excel Files (*.xlsx)"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDefaultSuffix(QStringLiteral("xlsx"));
+    if (dialog.exec() != QDialog::Accepted)
+        return QString();
+    return dialog.selectedFiles().value(0);
 }
 
 void TestMaintain::prepareImportDisplay()
@@ -122,7 +174,7 @@ void TestMaintain::on_But_Import_clicked()
         return;
     if (!exportIdle) {
         // One workbook run at a time: the export's row loop is still going.
-        qDebug().noquote() << "export running, import refused";
+        qCDebug(lcWorkbook) << "export running, import refused";
         return;
     }
     importIdle = false;
@@ -137,7 +189,7 @@ void TestMaintain::on_But_Import_clicked()
 void TestMaintain::runImport(const QString &path)
 {
     prepareImportDisplay();
-    logWorkbookStart();
+    qCDebug(lcWorkbook).noquote() << "import from" << path;
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
     const int result = excelWorker->importWorkbook(path, modbusClient);
     const bool verifying = excelWorker->lastPhase() == ExelToWrite::Verifying;
@@ -189,7 +241,7 @@ void TestMaintain::runImport(const QString &path)
                              .arg(written)
                              .arg(firstNotDone)
                              .arg(lastRow))
-                + QLatin1Char('\n') + counts,
+                + unconfirmedText(excelWorker->unconfirmedWrites()) + QLatin1Char('\n') + counts,
             NoticeKind::Failure);
         break;
     case ExelToWrite::LinkLost:
@@ -257,18 +309,23 @@ void TestMaintain::on_Btu_Export_clicked()
     if (!exportIdle)
         return;
     if (!importIdle) {
-        qDebug().noquote() << "import running, export refused";
+        qCDebug(lcWorkbook) << "import running, export refused";
         return;
     }
     exportIdle = false;
+    // Each export goes where the user says: backing up a second device does
+    // not replace the first one's file.
+    const QString newFileName = chooseExportPath();
+    if (newFileName.isEmpty()) {
+        exportIdle = true;
+        return;
+    }
+    rememberWorkbookFolder(newFileName);
     if (!excelWorker)
         excelWorker = new ExelToWrite(this);
 
     const int exportLanguage = interfaceLanguage;
     const QString fileName = templateDirectory() + QLatin1Char('/') + templateFileName(exportLanguage);
-    const QString newFileName = exportDirectory() + QLatin1Char('/') + exportFileName(exportLanguage);
-    qDebug().noquote() << "filename------" << fileName;
-    qDebug().noquote() << "NewFileName------" << newFileName;
 
     prepareBar(ui->Export_progressBar);
     ui->Export_label->show();
@@ -278,7 +335,7 @@ void TestMaintain::on_Btu_Export_clicked()
     excelWorker->backgroundFileWork = true;
     ui->Ex_Path_label->clear();
 
-    logWorkbookStart();
+    qCDebug(lcWorkbook).noquote() << "export from" << fileName << "to" << newFileName;
     showTipsDialog(tr("Tip"), popupText("Start Exporting!"), 0);
     // The previous export file is replaced only by a complete new one.
     const int result = excelWorker->exportToFile(fileName, newFileName, modbusClient, exportLanguage);

@@ -266,6 +266,14 @@ void WeightCal::lineEditFinished()
 void WeightCal::on_SetAutoCapture_clicked()
 {
     const int channel = currentChannel(ui->BoxChaneelSelect);
+    // A zero capture replaces the calibrated zero: nothing is written unless the user confirms.
+    const QString question = channelMode == 0
+        ? tr("Capture the present signal of channel %1 as its new zero? The scale must be empty and stable.")
+              .arg(channel + 1)
+        : tr("Capture the present signals of every corner in use as their new zero? The platform must be "
+             "empty and stable.");
+    if (!showTipsDialog(tr("Zero Capture"), question, 1, this))
+        return;
     if (channelMode == 0)
         queueCommandWrite(22 + channel, 1);
     else

@@ -2,7 +2,6 @@
 
 #include "params/registermap.h"
 
-#include <QDebug>
 #include <QVector>
 
 DeviceCopy deviceCopy;
@@ -107,17 +106,6 @@ void decodeComPara(const Words &b)
         deviceCopy.serial2[i] = b.r(20 + i);
         deviceCopy.can[i] = b.r(40 + i);
     }
-    qDebug() << "gsrt_ComPara.u32_ID_485" << deviceCopy.serial1[0];
-    qDebug() << "gsrt_ComPara.u32_Baudrate_485" << deviceCopy.serial1[1];
-    qDebug() << "gsrt_ComPara.u32_Protocol_485" << deviceCopy.serial1[2];
-    qDebug() << "gsrt_ComPara.u32_DataFormat_485" << deviceCopy.serial1[3];
-    qDebug() << "gsrt_ComPara.u32_DwordFormat_485" << deviceCopy.serial1[4];
-    qDebug() << "---------------------------------------";
-    qDebug() << "gsrt_ComPara.u32_RelaySwitch_Can" << deviceCopy.can[5];
-    qDebug() << "gsrt_ComPara.u32_Baudrate_Can" << deviceCopy.can[1];
-    qDebug() << "gsrt_ComPara.u32_ReportType_Can" << deviceCopy.can[2];
-    qDebug() << "gsrt_ComPara.u32_ReportContent_Can" << deviceCopy.can[3];
-    qDebug() << "gsrt_ComPara.u32_ReportGap_Can" << deviceCopy.can[4];
 }
 
 } // namespace
@@ -158,13 +146,10 @@ void decodeGroup(int group, int order, const quint16 *registers)
     case 15:
         decodeCalibration(group - 12, b);
         break;
-    case 16: {
+    case 16:
         for (int i = 0; i < 8; ++i)
             deviceCopy.inputs[i] = b.w(2 * i);
-        const int *in = deviceCopy.inputs;
-        qDebug() << "gsrtAppliPara.u32_In1_Func" << in[0] << in[1] << in[2] << in[3] << in[4] << in[5];
         break;
-    }
     case 17:
         for (int i = 0; i < 8; ++i)
             deviceCopy.outputs[i] = b.w(2 * i);
@@ -174,12 +159,9 @@ void decodeGroup(int group, int order, const quint16 *registers)
             deviceCopy.switches[i] = b.r(i);
         break;
     case 50:
-        for (int j = 0; j < 6; ++j) {
+        for (int j = 0; j < 6; ++j)
             for (int i = 0; i < 8; ++i)
                 deviceCopy.comparators[j][i] = b.w(16 * j + 2 * i);
-            qDebug() << "CompPara[j].s32_Comp_Value1" << deviceCopy.comparators[j][2];
-            qDebug() << "CompPara[j].s32_Comp_Value2" << deviceCopy.comparators[j][3];
-        }
         break;
     case 51:
         for (int j = 0; j < 2; ++j)
@@ -203,16 +185,6 @@ void decodeGroup(int group, int order, const quint16 *registers)
         const int k = group - 54;
         deviceCopy.analogType[k] = b.r(0);
         deviceCopy.analogLink[k] = b.r(5);
-        if (group == 57) {
-            qDebug() << "-------------";
-            for (int a = 0; a < 3; ++a) {
-                qDebug() << QStringLiteral("gsrt_AnalogParameter[%1].AnalogType").arg(a).toUtf8().constData()
-                         << deviceCopy.analogType[a];
-                qDebug()
-                    << QStringLiteral("gsrt_AnalogParameter[%1].AnalogLinkData").arg(a).toUtf8().constData()
-                    << deviceCopy.analogLink[a];
-            }
-        }
         break;
     }
     case 58:

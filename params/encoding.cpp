@@ -2,8 +2,6 @@
 
 #include "params/devicecopy.h"
 
-#include <QDebug>
-
 #include <cmath>
 #include <limits>
 
@@ -47,8 +45,6 @@ int encodeRegisters(qint32 value, int count, int order, quint16 *registers)
 
 QString weightTextToRegisterText(const QString &text, int channel)
 {
-    for (int c = 0; c < 4; ++c)
-        qDebug() << "lEditObj==" << channelScales[c].decimals;
     const float typed = text.toFloat();
     const float raw = typed * powerOfTen(channelDecimals(channel));
     // Six significant digits cover the device's weight ranges (up to 999999). A

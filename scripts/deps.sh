@@ -18,6 +18,7 @@ BUILD_PACKAGES=(
   qtbase5-dev qtbase5-dev-tools libqt5serialbus5-dev libqt5serialport5-dev
   libqt5charts5-dev qttools5-dev-tools qttools5-dev libqt5svg5-dev
   libzip-dev zipcmp zipmerge ziptool   # libzip's CMake files need the three tools
+  libgit2-dev                          # the configuration history
   fonts-dejavu-core
 )
 

@@ -58,7 +58,7 @@ Language=0
 INI
 cp -r "$build/Template" "$work/data/Template" 2>/dev/null || true
 
-QT_QPA_PLATFORM=offscreen Q4_MODBUS_LOG=0 "$build/q4config" --data-dir "$work/data" --connect \
+QT_QPA_PLATFORM=offscreen "$build/q4config" --data-dir "$work/data" --connect \
   >"$work/q4config.log" 2>&1 &
 app=$!
 

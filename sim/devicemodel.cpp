@@ -42,6 +42,7 @@ DeviceModel::DeviceModel(int wordOrder, int serverAddress, QObject *parent)
     , writable(RegisterCount, false)
     , order(wordOrder)
     , ownAddress(serverAddress)
+    , serialNumber(factorySerial(serverAddress))
     , random(quint32(20261207 + serverAddress - 1)) // devices on one link drift apart
 {
     std::fill(std::begin(coils), std::end(coils), quint16(1));
@@ -392,9 +393,8 @@ void DeviceModel::restoreSystem()
         put32(9154 + 10 * c, coefficients[c]);
     put32(10000, 10203); // software version
     put32(10002, 20261207); // compile date
-    const QByteArray serial = factorySerial(ownAddress);
     for (int i = 0; i < 25; ++i)
-        regs[10005 + i] = quint16(serial.at(i));
+        regs[10005 + i] = quint16(uchar(serialNumber.at(i)));
     const quint16 mac[6] = {0x00, 0x1A, 0x4B, 0x51, 0x0C, 0xE7};
     for (int i = 0; i < 6; ++i)
         regs[10100 + i] = mac[i];
@@ -411,6 +411,13 @@ QByteArray DeviceModel::factorySerial(int serverAddress)
     // the same batch; the last three digits are the server address
     return QByteArrayLiteral("2026120700042000000000")
         + QByteArray::number(serverAddress).rightJustified(3, '0');
+}
+
+void DeviceModel::setSerial(const QByteArray &text)
+{
+    serialNumber = text.left(25).leftJustified(25, '0');
+    for (int i = 0; i < 25; ++i)
+        regs[10005 + i] = quint16(uchar(serialNumber.at(i)));
 }
 
 void DeviceModel::restoreAll()

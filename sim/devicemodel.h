@@ -37,6 +37,9 @@ public:
 
     // The 25 digits of the factory serial number of the device at an address.
     static QByteArray factorySerial(int serverAddress);
+    // Sets the serial number (25 character codes, registers 10005..10029); resets keep it.
+    void setSerial(const QByteArray &text);
+    QByteArray serial() const { return serialNumber; }
 
     // Modbus access. Each returns 0 or a Modbus exception code.
     int readHolding(int address, int count, QVector<quint16> &values);
@@ -131,6 +134,7 @@ private:
     quint16 coils[CoilCount];
     int order = 0;
     int ownAddress = 1; // server address, for the identity
+    QByteArray serialNumber; // 25 character codes
 
     Channel channels[4];
     bool frozen = false;

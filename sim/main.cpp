@@ -1,5 +1,5 @@
-// q4sim: a simulated KTT-Q4 four-channel weighing transmitter, a Modbus TCP or
-// RTU server for trying and testing Q4 Config without the hardware.
+// q4sim: a simulated KTT-Q4 four-channel weighing transmitter, a Modbus TCP,
+// RTU or RTU over TCP server for trying and testing Q4 Config without the hardware.
 
 #include "q4version.h"
 #include "simserver.h"
@@ -81,6 +81,23 @@ bool parseServerIds(const QString &text, QList<int> &ids)
     return !ids.isEmpty();
 }
 
+// "--serial 2026120700042000000000099": 25 printable ASCII characters, one per
+// serial register; the program's way of showing it (a hyphen after the 13th)
+// is taken too.
+bool parseSerial(const QString &text, QByteArray &serial)
+{
+    serial = text.toLatin1();
+    if (text.size() == 26 && text.at(13) == QLatin1Char('-'))
+        serial.remove(13, 1);
+    if (serial.size() != 25 || text.toLatin1() != text.toUtf8())
+        return false;
+    for (const char c : qAsConst(serial)) {
+        if (c <= 32 || c >= 127)
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char **argv)
@@ -90,8 +107,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulated KTT-Q4 weighing transmitter (Modbus TCP or RTU server). See sim/README.md."));
+    parser.setApplicationDescription(QStringLiteral("Simulated KTT-Q4 weighing transmitter (Modbus TCP, RTU "
+                                                    "or RTU over TCP server). See sim/README.md."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption tcpOption(QStringLiteral("tcp"),
@@ -99,6 +116,10 @@ int main(int argc, char **argv)
         QStringLiteral("HOST:PORT"), QStringLiteral("127.0.0.1:1502"));
     const QCommandLineOption rtuOption(QStringLiteral("rtu"),
         QStringLiteral("Serve Modbus RTU on a serial device."), QStringLiteral("DEVICE"));
+    const QCommandLineOption rtuTcpOption(QStringLiteral("rtu-tcp"),
+        QStringLiteral("Listen for Modbus RTU frames over TCP (a serial-to-Ethernet converter) on HOST:PORT "
+                       "(port 0 picks a free one)."),
+        QStringLiteral("HOST:PORT"));
     const QCommandLineOption baudOption(QStringLiteral("baud"),
         QStringLiteral("RTU baud rate (default 38400)."), QStringLiteral("BAUD"), QStringLiteral("38400"));
     const QCommandLineOption parityOption(QStringLiteral("parity"),
@@ -117,12 +138,16 @@ int main(int argc, char **argv)
         QStringLiteral("ORDER"), QStringLiteral("ab-cd"));
     const QCommandLineOption latencyOption(QStringLiteral("latency"),
         QStringLiteral("Answer delay in ms (default 0)."), QStringLiteral("MS"), QStringLiteral("0"));
+    const QCommandLineOption serialOption(QStringLiteral("serial"),
+        QStringLiteral("Serial number: 25 printable characters (a hyphen after the 13th, as the program "
+                       "shows it, is dropped); with several --id the last three are each device's address."),
+        QStringLiteral("TEXT"));
     const QCommandLineOption logOption(QStringLiteral("log"),
         QStringLiteral("Append one line per request to FILE."), QStringLiteral("FILE"));
     const QCommandLineOption controlOption(
         QStringLiteral("control"), QStringLiteral("Read control lines from stdin, answer on stdout."));
-    parser.addOptions({tcpOption, rtuOption, baudOption, parityOption, dataBitsOption, stopBitsOption,
-        idOption, orderOption, latencyOption, logOption, controlOption});
+    parser.addOptions({tcpOption, rtuOption, rtuTcpOption, baudOption, parityOption, dataBitsOption,
+        stopBitsOption, idOption, orderOption, latencyOption, serialOption, logOption, controlOption});
     parser.process(app);
 
     auto fail = [](const QString &message) {
@@ -141,11 +166,19 @@ int main(int argc, char **argv)
     if (!ok || latency < 0)
         return fail(QStringLiteral("bad --latency"));
 
+    QByteArray serial;
+    if (parser.isSet(serialOption) && !parseSerial(parser.value(serialOption), serial))
+        return fail(QStringLiteral("bad --serial (25 printable characters, or 13, a hyphen and 12)"));
+
     SimServer server(ids, orderText == QLatin1String("cd-ab") ? 1 : 0);
     server.setLatency(latency);
+    if (!serial.isEmpty())
+        server.setSerial(serial);
     if (parser.isSet(logOption) && !server.openLog(parser.value(logOption)))
         return fail(QStringLiteral("cannot open log %1").arg(parser.value(logOption)));
 
+    if (parser.isSet(rtuTcpOption) && (parser.isSet(rtuOption) || parser.isSet(tcpOption)))
+        return fail(QStringLiteral("--rtu-tcp excludes --tcp and --rtu"));
     if (parser.isSet(rtuOption)) {
         const int baud = parser.value(baudOption).toInt(&ok);
         if (!ok || baud <= 0)
@@ -173,12 +206,16 @@ int main(int argc, char **argv)
             return fail(QStringLiteral("cannot open %1: %2").arg(device, error));
         say(QStringLiteral("listening %1").arg(device));
     } else {
-        const QString endpoint = parser.value(tcpOption);
+        const bool rtuFrames = parser.isSet(rtuTcpOption);
+        const QString endpoint = parser.value(rtuFrames ? rtuTcpOption : tcpOption);
         const int colon = endpoint.lastIndexOf(QLatin1Char(':'));
         const int port = colon > 0 ? endpoint.mid(colon + 1).toInt(&ok) : -1;
         if (colon <= 0 || !ok || port < 0 || port > 65535)
-            return fail(QStringLiteral("bad --tcp (HOST:PORT)"));
-        if (!server.listenTcp(endpoint.left(colon), quint16(port)))
+            return fail(rtuFrames ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
+                                  : QStringLiteral("bad --tcp (HOST:PORT)"));
+        const bool listening = rtuFrames ? server.listenRtuOverTcp(endpoint.left(colon), quint16(port))
+                                         : server.listenTcp(endpoint.left(colon), quint16(port));
+        if (!listening)
             return fail(QStringLiteral("cannot listen on %1").arg(endpoint));
         say(QStringLiteral("listening %1").arg(server.tcpEndpoint()));
     }

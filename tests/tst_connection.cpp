@@ -3,11 +3,17 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "dialogs/serialportcombobox.h"
 #include "link/displayweightthread.h"
 #include "link/linkstate.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
+#include "link/rtuovertcpclient.h"
+#include "link/serialports.h"
 #include "link/transactions.h"
+#include "pages/datatrans.h"
+#include "pagetesthelpers.h"
+#include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 
@@ -18,6 +24,7 @@
 #include <QModbusClient>
 #include <QProcess>
 #include <QPushButton>
+#include <QSerialPort>
 #include <QSettings>
 #include <QSignalSpy>
 #include <QSpinBox>
@@ -319,6 +326,10 @@ private slots:
         auto *serial = child<QComboBox>(&page, "serialnumcomboBox");
         serial->addItem(QStringLiteral("pty(%1)").arg(a));
         serial->setCurrentIndex(serial->count() - 1);
+        // Opening the list reads the system's ports again; the choice stays.
+        serial->showPopup();
+        serial->hidePopup();
+        QCOMPARE(qobject_cast<SerialPortComboBox *>(serial)->currentPortName(), a);
         child<QComboBox>(&page, "baudCombo")->setCurrentText(QStringLiteral("19200"));
         child<QComboBox>(&page, "parityCombo")->setCurrentText(QStringLiteral("ODD"));
         QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
@@ -332,8 +343,98 @@ private slots:
         QCOMPARE(appliedLink.baud, 19200);
         QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialPortNameParameter).toString(), a);
         QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), 3);
+        // The settings keep the port name, not the list text.
+        QCOMPARE(iniValue(QStringLiteral("Q4/serialnumcomboBox")), a);
         page.takeLinkDown();
         rtu.stop();
+    }
+
+    // Why a serial port did not open, and the fix its message names.
+    void serialOpenFailures_data()
+    {
+        QTest::addColumn<int>("error");
+        QTest::addColumn<bool>("exists");
+        QTest::addColumn<bool>("accessible");
+        QTest::addColumn<QString>("holders"); // "program:pid,..."
+        QTest::addColumn<QString>("text");
+        const QString busyBy
+            = QStringLiteral("Serial port ttyUSB0 is in use by %1. Close that program and try again.");
+        QTest::newRow("no permission")
+            << int(QSerialPort::PermissionError) << true << false << QString()
+            << QStringLiteral(
+                   "No permission to open serial port ttyUSB0. Add your user to the dialout group: "
+                   "sudo usermod -aG dialout $USER, then log out and log in again.");
+        QTest::newRow("locked by a program")
+            << int(QSerialPort::PermissionError) << true << true << QStringLiteral("minicom:4242")
+            << busyBy.arg(QStringLiteral("minicom (PID 4242)"));
+        QTest::newRow("held by two") << int(QSerialPort::PermissionError) << true << true
+                                     << QStringLiteral("minicom:4242,q4config:77")
+                                     << busyBy.arg(QStringLiteral("minicom (PID 4242), q4config (PID 77)"));
+        QTest::newRow("busy, holder unknown")
+            << int(QSerialPort::OpenError) << true << true << QString()
+            << QStringLiteral("Serial port ttyUSB0 is in use by another program. Close it and try again.");
+        const QString notFound
+            = QStringLiteral("Serial port ttyUSB0 not found: the USB adapter may have been "
+                             "unplugged, or the port name is wrong. Plug the adapter in and "
+                             "choose the port again.");
+        QTest::newRow("unplugged") << int(QSerialPort::DeviceNotFoundError) << false << true << QString()
+                                   << notFound;
+        QTest::newRow("link left by an unplugged adapter")
+            << int(QSerialPort::PermissionError) << false << false << QString() << notFound;
+        QTest::newRow("not a serial device")
+            << int(QSerialPort::UnsupportedOperationError) << true << true << QString()
+            << QStringLiteral("Serial port ttyUSB0 could not be opened: system text");
+    }
+    void serialOpenFailures()
+    {
+        QFETCH(int, error);
+        QFETCH(bool, exists);
+        QFETCH(bool, accessible);
+        QFETCH(QString, holders);
+        QFETCH(QString, text);
+        SerialOpenFailure failure;
+        failure.portName = QStringLiteral("ttyUSB0");
+        failure.systemText = QStringLiteral("system text");
+        failure.problem
+            = classifySerialOpenFailure(QSerialPort::SerialPortError(error), {exists, accessible});
+        for (const QString &holder : holders.split(QLatin1Char(','), Qt::SkipEmptyParts))
+            failure.holders.append(
+                {holder.section(QLatin1Char(':'), 1).toLongLong(), holder.section(QLatin1Char(':'), 0, 0)});
+        QCOMPARE(serialOpenFailureText(failure), text);
+    }
+
+    // Real ports: a name that is not there (the connection page's popup), and a
+    // port this test holds open (a command-line run names this process).
+    void serialOpenFailuresNameTheFix()
+    {
+        ModbusSetting page;
+        child<QComboBox>(&page, "connectType")->setCurrentIndex(0);
+        page.on_connectType_activated(0);
+        child<SerialPortComboBox>(&page, "serialnumcomboBox")->addUnlistedPort(QStringLiteral("ttyQ4GONE"));
+        PopupCatcher popups;
+        child<QPushButton>(&page, "connectButton")->click();
+        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(popups.messages.size(), 1);
+        QVERIFY2(popups.messages.first().startsWith(QStringLiteral("Serial port ttyQ4GONE not found")),
+            qPrintable(popups.messages.first()));
+
+        Q4_REQUIRE_TOOL("socat");
+        PtyPair pair;
+        QVERIFY(pair.start());
+        QSerialPort holder(pair.second());
+        QVERIFY(holder.open(QIODevice::ReadWrite));
+        const ProgramRun run
+            = runProgram({QStringLiteral("--data-dir"), dataDir.path(), QStringLiteral("--import"),
+                dataDir.filePath(QStringLiteral("none.xlsx")), QStringLiteral("--rtu"), pair.second()});
+        QCOMPARE(run.status, 1);
+        const QString held = QStringLiteral("%1 (PID %2)")
+                                 .arg(QFileInfo(QCoreApplication::applicationFilePath()).fileName().left(15))
+                                 .arg(QCoreApplication::applicationPid());
+        QVERIFY2(run.err.contains(
+                     QStringLiteral("import failed: cannot connect to %1: Serial port %1 is in use by")
+                         .arg(pair.second()))
+                && run.err.contains(held),
+            qPrintable(run.err));
     }
 
     // Validators, emptied fields, swallowed wheel events.
@@ -413,15 +514,18 @@ private slots:
         QCOMPARE(slave->minimum(), 1);
         QCOMPARE(slave->maximum(), 99);
 
-        const char *rtuNames[] = {"serialnumcomboBox", "spinboxSlaveId", "baudCombo", "dataBitsCombo",
-            "parityCombo", "stopBitsCombo", "label_1", "label_6"};
+        const char *rtuNames[]
+            = {"serialnumcomboBox", "baudCombo", "dataBitsCombo", "parityCombo", "stopBitsCombo", "label_1"};
         const char *tcpNames[] = {"EditHostIP", "EditPort", "label_hostip", "label_Port"};
-        for (int type : {1, 0}) {
+        // RTU over TCP: host and port, and the slave ID of the device behind the converter.
+        for (int type : {1, ConnectRtuOverTcp, 0}) {
             page.on_connectType_activated(type);
             for (const char *name : rtuNames)
                 QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 0);
+            for (const char *name : {"spinboxSlaveId", "label_6"})
+                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type != 1);
             for (const char *name : tcpNames)
-                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 1);
+                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type != 0);
             QVERIFY(child<QWidget>(&page, "DwordFormat")->isVisibleTo(&page));
             QVERIFY(child<QWidget>(&page, "timeoutSpinner")->isVisibleTo(&page));
         }
@@ -429,6 +533,11 @@ private slots:
             QStringLiteral("ttyUSB0"));
         QCOMPARE(ModbusSetting::portNameFromItem(QStringLiteral("/dev/ttyS4")), QStringLiteral("/dev/ttyS4"));
         QCOMPARE(ModbusSetting::portNameFromItem(QStringLiteral("D(COM3)")), QStringLiteral("COM3"));
+        const QString entry = serialPortEntryText(
+            QStringLiteral("ttyUSB0"), QStringLiteral("USB Serial (CH340)"), QStringLiteral("A50285BI"));
+        QCOMPARE(entry, QStringLiteral("ttyUSB0 \u2013 USB Serial (CH340) (A50285BI)"));
+        QCOMPARE(ModbusSetting::portNameFromItem(entry), QStringLiteral("ttyUSB0"));
+        QCOMPARE(serialPortEntryText(QStringLiteral("ttyS0"), QString(), QString()), QStringLiteral("ttyS0"));
     }
 
     // The dialog maps parity both ways, shows only the network rows for TCP and
@@ -491,13 +600,31 @@ private slots:
         }
     }
 
+    void reconnectWithIdenticalParameters_data()
+    {
+        QTest::addColumn<bool>("converter");
+        QTest::newRow("Modbus TCP") << false;
+        QTest::newRow("RTU over TCP, slave ID 7") << true;
+    }
+
     // Connected through the main window, "Setting" accepted without changes
     // rebuilds the client with identical parameters 500 ms later.
     void reconnectWithIdenticalParameters()
     {
+        QFETCH(bool, converter);
+        SimulatorProcess converterSim({QStringLiteral("--rtu-tcp"), QStringLiteral("127.0.0.1:0"),
+            QStringLiteral("--id"), QStringLiteral("7")});
+        if (converter)
+            QVERIFY(converterSim.start());
+        const quint16 port = converter ? converterSim.port() : sim->port();
         MainWindow window;
         ModbusSetting *page = window.connectionPage();
-        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(port));
+        if (converter) {
+            child<QComboBox>(page, "connectType")->setCurrentIndex(ConnectRtuOverTcp);
+            page->on_connectType_activated(ConnectRtuOverTcp);
+            child<QSpinBox>(page, "spinboxSlaveId")->setValue(7);
+        }
         child<QSpinBox>(page, "timeoutSpinner")->setValue(500);
         child<QPushButton>(page, "connectButton")->click();
         QVERIFY(modbusClient);
@@ -527,6 +654,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!linkSuspended, 2000);
         QVERIFY(!oldClient);
         QVERIFY(modbusClient);
+        QCOMPARE(bool(qobject_cast<RtuOverTcpClient *>(modbusClient)), converter);
         QTRY_COMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
         QCOMPARE(liveLink.hostAddress, before.hostAddress);
         QCOMPARE(liveLink.networkPort, before.networkPort);
@@ -537,15 +665,70 @@ private slots:
         QCOMPARE(liveLink.parity, before.parity);
         QCOMPARE(liveLink.baud, before.baud);
         QCOMPARE(appliedLink.networkPort, before.networkPort);
-        QCOMPARE(
-            modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(sim->port()));
+        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(port));
         QCOMPARE(modbusClient->timeout(), 1000);
         quint16 values[2] = {};
         QCOMPARE(int(readHoldingRegisters(modbusClient, appliedLink, values)), int(Ok));
-        QCOMPARE(window.findChild<QWidget *>(QStringLiteral("widget_down"))
-                     ->findChild<QLabel *>(QStringLiteral("label_Delay"))
-                     ->text(),
-            QStringLiteral("500ms"));
+        auto *statusLine = window.findChild<QWidget *>(QStringLiteral("widget_down"));
+        QCOMPARE(
+            statusLine->findChild<QLabel *>(QStringLiteral("label_Delay"))->text(), QStringLiteral("500ms"));
+        if (converter) {
+            QCOMPARE(currentServerAddress, 7);
+            QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_protol"))->text(),
+                QStringLiteral("Modbus RTU over TCP"));
+            QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_port"))->text(),
+                QStringLiteral("127.0.0.1:%1").arg(port));
+            QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_SlaveID"))->text(),
+                QStringLiteral("7"));
+        }
+        linkSuspended = true; // keep the poll quiet while the window goes
+    }
+
+    // Writing the connection slot the link runs through asks first. Declined,
+    // nothing is written. Agreed, the link is made again on the new port (a
+    // second simulator listens there) and the connection page keeps it.
+    void writingTheLinksOwnPort_data()
+    {
+        QTest::addColumn<bool>("agree");
+        QTest::newRow("declined") << false;
+        QTest::newRow("agreed") << true;
+    }
+    void writingTheLinksOwnPort()
+    {
+        QFETCH(bool, agree);
+        SimulatorProcess other;
+        QVERIFY2(other.start(), qPrintable(other.errorText()));
+        // The device's first connection slot has the port the link uses.
+        QVERIFY(sim->command(QStringLiteral("set 8112 %1").arg(sim->port())).startsWith(QLatin1String("ok")));
+        MainWindow window;
+        ModbusSetting *page = window.connectionPage();
+        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        child<QPushButton>(page, "connectButton")->click();
+        QVERIFY(modbusClient);
+        window.showPage(PageDataTrans);
+        auto *dataTrans = qobject_cast<DataTrans *>(window.page(PageDataTrans));
+        auto *portField = child<QLineEdit>(dataTrans, "lineEditPortNum");
+        // The poll reads the page's groups.
+        QTRY_COMPARE_WITH_TIMEOUT(portField->text(), QString::number(sim->port()), 5000);
+
+        PopupAnswerer answers;
+        answers.script = QStringList {agree ? QStringLiteral("ok") : QStringLiteral("cancel")};
+        QVERIFY(armEdit(dataTrans, portField));
+        finishEdit(portField, QString::number(other.port()));
+        QCOMPARE(answers.seen.size(), 1);
+        QVERIFY2(answers.seen.first().contains(QStringLiteral("connected through")),
+            qPrintable(answers.seen.first()));
+        const QString write = QStringLiteral("write 8112 1 %1").arg(other.port());
+        if (!agree) {
+            QVERIFY(!sim->writes().contains(write));
+            QCOMPARE(portField->text(), QString::number(sim->port()));
+            QVERIFY(!window.reconnectTimerObject()->isActive());
+        } else {
+            QVERIFY(sim->writes().contains(write));
+            QTRY_VERIFY_WITH_TIMEOUT(other.requests().contains(QStringLiteral("read-hr 9309 2")), 5000);
+            QCOMPARE(appliedLink.networkPort, QString::number(other.port()));
+            QCOMPARE(iniValue(QStringLiteral("Q4/EditPort")), QString::number(other.port()));
+        }
         linkSuspended = true; // keep the poll quiet while the window goes
     }
 };

@@ -1,14 +1,16 @@
 #include "app/appstate.h"
+#include "link/deviceaccess.h"
+#include "link/linkchange.h"
 #include "link/transactions.h"
 #include "pages/datatrans.h"
 #include "pagetesthelpers.h"
-#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 #include "ui_datatrans.h"
 
 #include <QValidator>
 #include <QtTest>
+#include <algorithm>
 
 class DataTransPage : public QObject
 {
@@ -37,6 +39,8 @@ private slots:
     void interfaceWordsAndWordOrder();
     void ethernetSlotSelection();
     void combinedAnalogEditsOutputOne();
+    void ownLinkChange_data();
+    void ownLinkChange();
 };
 
 void DataTransPage::initTestCase()
@@ -139,8 +143,12 @@ void DataTransPage::ethernetSlotSelection()
     QCOMPARE(ui->Btu_Connect3->styleSheet(), QString::fromLatin1(DataTrans::selectedSlotStyle()));
     QCOMPARE(ui->Btu_Connect1->styleSheet(), QString::fromLatin1(DataTrans::plainSlotStyle()));
 
+    // No slot has the test link's port: a slot port may be the link's, so the
+    // page asks first (and keeps the link, which still answers).
+    PopupAnswerer answers;
     QVERIFY(armEdit(page, ui->lineEditPortNum));
     finishEdit(ui->lineEditPortNum, QStringLiteral("502"));
+    QCOMPARE(answers.seen.size(), 1);
     QVERIFY(armEdit(page, ui->BoxProtocol3));
     activateItem(ui->BoxProtocol3, 0);
     QVERIFY(armEdit(page, ui->BoxDwordFormat3));
@@ -191,6 +199,90 @@ void DataTransPage::combinedAnalogEditsOutputOne()
         sim.writes(), (QStringList {QStringLiteral("write 8400 1 6"), QStringLiteral("write 8405 1 0")}));
     QVERIFY(set(QStringLiteral("set 9309 0")));
     QCOMPARE(readGroup(0), Ok);
+}
+
+// Which writes take away the link this program runs through, and the link
+// that is made again afterwards. The device: COM-1 ID 1 38400 8-E-1, COM-2 ID 2
+// 9600 8-N-1, IP 192.168.101.1, slot 1 port 502, slot 2 port 503.
+void DataTransPage::ownLinkChange_data()
+{
+    QTest::addColumn<QString>("link"); // "rtu ADDRESS", "HOST:PORT" or "rtutcp ADDRESS" (a converter)
+    QTest::addColumn<int>("address");
+    QTest::addColumn<int>("value");
+    QTest::addColumn<QString>("change"); // "none", or certain|maybe + reconnect|lost, then the new link
+    QTest::newRow("COM-1 baud") << "rtu 1" << 8001 << 5 << "certain reconnect rtu 1 115200 8 2";
+    QTest::newRow("COM-1 ID") << "rtu 1" << 8000 << 7 << "certain reconnect rtu 7 38400 8 2";
+    QTest::newRow("COM-1 ID 0, the broadcast") << "rtu 1" << 8000 << 0 << "certain lost";
+    QTest::newRow("COM-1 7-O-1") << "rtu 1" << 8003 << 4 << "certain reconnect rtu 1 38400 7 3";
+    QTest::newRow("COM-1 own protocol") << "rtu 1" << 8002 << 1 << "certain lost";
+    QTest::newRow("COM-1 same baud") << "rtu 1" << 8001 << 3 << "none";
+    QTest::newRow("COM-1 send gap") << "rtu 1" << 8005 << 10 << "none";
+    QTest::newRow("COM-2 baud") << "rtu 1" << 8021 << 5 << "none";
+    QTest::newRow("no port matches, COM-2 baud")
+        << "rtu 9" << 8021 << 5 << "maybe reconnect rtu 9 115200 8 2";
+    QTest::newRow("IP") << "192.168.101.1:502" << 8103 << 7 << "certain reconnect 192.168.101.7:502";
+    QTest::newRow("slot 1 port") << "192.168.101.1:502" << 8112 << 1502
+                                 << "certain reconnect 192.168.101.1:1502";
+    QTest::newRow("slot 1 own protocol") << "192.168.101.1:502" << 8113 << 1 << "certain lost";
+    QTest::newRow("slot 2 port") << "192.168.101.1:502" << 8116 << 1503 << "none";
+    QTest::newRow("mask") << "192.168.101.1:502" << 8104 << 0 << "none";
+    QTest::newRow("forwarded, IP") << "10.0.0.9:40502" << 8100 << 10 << "maybe lost";
+    QTest::newRow("forwarded, slot 2 port")
+        << "10.0.0.9:40502" << 8116 << 1503 << "maybe reconnect 10.0.0.9:1503";
+    QTest::newRow("converter, COM-1 ID") << "rtutcp 1" << 8000 << 7 << "certain reconnect rtutcp 7";
+    QTest::newRow("converter, COM-1 baud") << "rtutcp 1" << 8001 << 5 << "certain lost";
+    QTest::newRow("converter, COM-2 baud") << "rtutcp 1" << 8021 << 5 << "none";
+    QTest::newRow("converter, IP") << "rtutcp 1" << 8103 << 7 << "none";
+    QTest::newRow("converter, no port with the ID, COM-2 ID")
+        << "rtutcp 9" << 8020 << 3 << "maybe reconnect rtutcp 3";
+}
+
+void DataTransPage::ownLinkChange()
+{
+    QFETCH(QString, link);
+    QFETCH(int, address);
+    QFETCH(int, value);
+    QFETCH(QString, change);
+    DeviceCopy device;
+    const int com1[6] = {1, 3, 0, 1, 0, 0};
+    const int com2[6] = {2, 1, 0, 0, 0, 0};
+    std::copy(com1, com1 + 6, device.serial1);
+    std::copy(com2, com2 + 6, device.serial2);
+    const int ethernet[12] = {192, 168, 101, 1, 255, 255, 255, 0, 192, 168, 101, 254};
+    std::copy(ethernet, ethernet + 12, device.ethernet);
+    for (int k = 0; k < 6; ++k)
+        device.ethernetSlots[k][0] = 502 + k;
+    LinkParameters current;
+    if (link.startsWith(QLatin1String("rtu "))) {
+        current.connectType = 0;
+        current.serverAddress = link.mid(4).toInt();
+    } else if (link.startsWith(QLatin1String("rtutcp "))) {
+        current.connectType = ConnectRtuOverTcp;
+        current.serverAddress = link.mid(7).toInt();
+        current.hostAddress = QStringLiteral("10.0.0.5");
+        current.networkPort = QStringLiteral("4001");
+    } else {
+        current.connectType = 1;
+        current.hostAddress = link.section(QLatin1Char(':'), 0, 0);
+        current.networkPort = link.section(QLatin1Char(':'), 1);
+    }
+    const OwnLinkChange result = ::ownLinkChange(current, device, address, value);
+    QString seen = QStringLiteral("none");
+    if (result.touchesLink) {
+        const LinkParameters &n = result.newLink;
+        seen = QLatin1String(result.certain ? "certain " : "maybe ")
+            + QLatin1String(result.canReconnect ? "reconnect" : "lost");
+        if (result.canReconnect && n.connectType == ConnectRtuOverTcp)
+            seen += QStringLiteral(" rtutcp %1").arg(n.serverAddress);
+        else if (result.canReconnect)
+            seen += n.connectType == 0 ? QStringLiteral(" rtu %1 %2 %3 %4")
+                                             .arg(n.serverAddress)
+                                             .arg(n.baud)
+                                             .arg(n.dataBits)
+                                             .arg(n.parity)
+                                       : QStringLiteral(" %1:%2").arg(n.hostAddress, n.networkPort);
+    }
+    QCOMPARE(seen, change);
 }
 
 QTEST_MAIN(DataTransPage)

@@ -380,7 +380,6 @@ void TestDeviceCopy::coilReadTimeoutKeepsSwitches()
     for (int &s : deviceCopy.switches)
         s = 7;
     QVERIFY(sim.command("silent on").startsWith("ok"));
-    QTest::ignoreMessage(QtDebugMsg, "Coils - This is Read:address 500 num= 7");
     QCOMPARE(readCoilGroup(RemoteSwitchGroup), TimedOut);
     for (int s : deviceCopy.switches)
         QCOMPARE(s, 7);

@@ -10,6 +10,7 @@
 #include "link/modbussetting.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
+#include "pages/maininterface.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
@@ -30,6 +31,7 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <QtCharts/QSplineSeries>
 #include <QtTest>
 #include <qtestspontaneevent.h>
 
@@ -392,6 +394,57 @@ private slots:
         QVERIFY(sim.requests().isEmpty());
         linkSuspended = false;
         pollBusy = false;
+        disconnectTestClient();
+    }
+
+    // While the device is silent the weight area keeps its last values greyed,
+    // with a tool tip in the language in use, and the curves get no points;
+    // the first good tick clears the grey and the curves start afresh rather
+    // than join the last point before the silence.
+    void silentDeviceLeavesValuesStale()
+    {
+        SimulatorProcess sim;
+        QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+        QVERIFY(connectTestClient(sim));
+        tcpLink = 1;
+        interfaceLanguage = 0;
+        MainWindow w;
+        w.showPage(PageMonitoring);
+        auto *weight = w.findChild<QWidget *>(QStringLiteral("WeightDisplay"))
+                           ->findChild<QLabel *>(QStringLiteral("labelweight_1"));
+        auto *curves = qobject_cast<MainInterface *>(w.page(PageMonitoring));
+        failedPolls = 0;
+        linkFaulty = false;
+        linkSuspended = false;
+        auto tick = [&w] {
+            pollBusy = true;
+            w.pollTick();
+        };
+        tick();
+        tick();
+        QCOMPARE(weight->styleSheet(), QString());
+        const int points = curves->chartSeries(0)->count();
+        QCOMPARE(points, 2);
+
+        QVERIFY(sim.command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
+        tick();
+        tick();
+        QCOMPARE(weight->styleSheet(), QString()); // two failed ticks show nothing yet
+        tick();
+        QVERIFY(!weight->styleSheet().isEmpty());
+        const QString englishTip = weight->toolTip();
+        QVERIFY(!englishTip.isEmpty());
+        QCOMPARE(curves->chartSeries(0)->count(), points);
+        w.on_Btn_ChangeLanguage_clicked();
+        QVERIFY(!weight->styleSheet().isEmpty());
+        QVERIFY(!weight->toolTip().isEmpty() && weight->toolTip() != englishTip);
+        w.on_Btn_ChangeLanguage_clicked();
+
+        QVERIFY(sim.command(QStringLiteral("silent off")).startsWith(QLatin1String("ok")));
+        tick();
+        QCOMPARE(weight->styleSheet(), QString());
+        QCOMPARE(weight->toolTip(), QString());
+        QCOMPARE(curves->chartSeries(0)->count(), 1);
         disconnectTestClient();
     }
 

@@ -99,6 +99,7 @@ private slots:
     void cleanup();
 
     void portRemovedDuringPolling();
+    void portBackAtSamePathRecoversOnItsOwn();
     void portRemovedDuringCommit();
     void portRemovedDuringHeadlessExport();
     void portRemovedDuringHeadlessImport();
@@ -184,6 +185,47 @@ void TestSerialLink::portRemovedDuringPolling()
     QCOMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
     QVERIFY(!linkFaulty);
+    linkSuspended = true; // keep the poll quiet while the window goes
+}
+
+// The adapter comes back under the same name while the window polls: the poll
+// opens the port again by itself, as it reopens a dropped TCP link, and the
+// status line returns to normal without Disconnect and Connect.
+void TestSerialLink::portBackAtSamePathRecoversOnItsOwn()
+{
+    PtyPair pty;
+    QVERIFY(pty.start());
+    auto sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 0));
+    QVERIFY2(sim->start(), qPrintable(sim->errorText()));
+
+    PopupCloser popups;
+    MainWindow window;
+    ModbusSetting *page = window.connectionPage();
+    auto *state = window.findChild<QLabel *>(QStringLiteral("label_ConnectState"));
+    selectSerialPort(page, pty.second());
+    page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
+    QVERIFY(modbusClient);
+    QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
+    const QModbusClient *client = modbusClient;
+
+    pty.stop();
+    sim.reset();
+    QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Error"), 6000);
+    QVERIFY(serialLinkLost(modbusClient));
+    // Away for a while: the attempts to open it fail quietly.
+    QTest::qWait(1500);
+    QCOMPARE(state->text(), QStringLiteral("Communication-Error"));
+
+    QVERIFY(pty.start());
+    sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 0));
+    QVERIFY2(sim->start(), qPrintable(sim->errorText()));
+    QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 8000);
+    QCOMPARE(currentPage, int(PageMonitoring));
+    QVERIFY(modbusClient == client); // the same link, not a new Connect
+    QCOMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
+    QVERIFY(!serialLinkLost(modbusClient));
+    QVERIFY(!linkFaulty);
+    QVERIFY(sim->waitForRequest(QStringLiteral("read-hr "), 3000));
     linkSuspended = true; // keep the poll quiet while the window goes
 }
 

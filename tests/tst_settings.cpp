@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "link/modbussetting.h"
+#include "workbook/headlessrun.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -95,8 +96,9 @@ private slots:
         QCOMPARE(link.numberOfRetries, 0);
     }
 
-    // Missing integer keys select the first item (4800 baud); missing text keys
-    // leave the widgets alone; a port that is not present leaves the first entry.
+    // Missing integer keys take their start values (38400 baud, even parity);
+    // missing text keys leave the widgets alone; a port that is not present
+    // leaves the first entry.
     void missingKeysAndAbsentPort()
     {
         writeIni({{QStringLiteral("Q4/EditPort"), QString()},
@@ -104,9 +106,9 @@ private slots:
         ModbusSetting page;
         page.loadSettings();
         auto *baud = page.findChild<QComboBox *>(QStringLiteral("baudCombo"));
-        QCOMPARE(baud->currentText(), QStringLiteral("4800"));
+        QCOMPARE(baud->currentText(), QStringLiteral("38400"));
         QCOMPARE(page.findChild<QComboBox *>(QStringLiteral("parityCombo"))->currentText(),
-            QStringLiteral("NONE"));
+            QStringLiteral("EVEN"));
         QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditPort"))->text(), QStringLiteral("502"));
         QCOMPARE(page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->text(),
             QStringLiteral("192.168.101.1"));
@@ -125,13 +127,11 @@ private slots:
     {
         writeIni({{QStringLiteral("Q4/baudCombo"), 9}, {QStringLiteral("Q4/parityCombo"), -1},
             {QStringLiteral("Q4/dataBitsCombo"), QStringLiteral("x")}, {QStringLiteral("Q4/DwordFormat"), 1},
-            {QStringLiteral("Q4/stopBitsCombo"), 3}, {QStringLiteral("Q4/connectType"), 2},
+            {QStringLiteral("Q4/stopBitsCombo"), 3}, {QStringLiteral("Q4/connectType"), 3},
             {QStringLiteral("Q4/EditPort"), QStringLiteral("70000")},
             {QStringLiteral("Q4/EditHostIP"), QStringLiteral("300.1.1.1")},
             {QStringLiteral("Q4/timeoutSpinner"), QStringLiteral("5000")},
             {QStringLiteral("Q4/spinboxSlaveId"), QStringLiteral("0")}, {QStringLiteral("Q4/Language"), 5}});
-        for (int i = 0; i < 10; ++i) // one warning per replaced value
-            QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Setting out of range")));
         interfaceLanguage = 3;
         ModbusSetting page;
         page.loadSettings();
@@ -167,7 +167,6 @@ private slots:
         // A first run's language out of range is English, not an alternation
         // of two invalid values under the language button.
         writeIni({{QStringLiteral("Config/Startup"), 1}, {QStringLiteral("Config/Language"), -1}});
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Setting out of range")));
         MainWindow window;
         QCOMPARE(window.languageInUse(), 0);
         QCOMPARE(iniValue(QStringLiteral("Config/Language")).toInt(), 0);
@@ -175,20 +174,53 @@ private slots:
         QCOMPARE(window.languageInUse(), 1);
     }
 
-    // A missing file is only logged; the widgets keep their values.
+    // An empty or cut-off file gives the connection page and a command-line run
+    // the same serial settings as a repaired one: the start values of a link
+    // record (38400 baud, 8 data bits, even parity, 1 stop bit).
+    void emptyOrCutFileGivesTheStartValues_data()
+    {
+        QTest::addColumn<QByteArray>("content");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("group only") << QByteArray("[Q4]\n");
+        QTest::newRow("cut off") << QByteArray("[Q4]\nEditPort=502\nEditHostIP=10.0.0.1\nbaudCo");
+        QTest::newRow("cut in a value") << QByteArray("[Q4]\nDwordFormat=0\nbaudCombo=");
+    }
+    void emptyOrCutFileGivesTheStartValues()
+    {
+        QFETCH(QByteArray, content);
+        QVERIFY(QDir().mkpath(dataDir->path() + QStringLiteral("/Setting")));
+        {
+            QFile file(iniPath());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        const LinkParameters start;
+        const LinkParameters headless = savedLink();
+        ModbusSetting page;
+        page.loadSettings();
+        const LinkParameters shown = page.settingsFromForm();
+        for (const LinkParameters &link : {shown, headless}) {
+            QCOMPARE(link.baud, start.baud);
+            QCOMPARE(link.dataBits, start.dataBits);
+            QCOMPARE(link.parity, start.parity);
+            QCOMPARE(link.stopBits, start.stopBits);
+        }
+        QCOMPARE(start.baud, 38400);
+        QCOMPARE(start.parity, 2);
+    }
+
+    // A missing file changes nothing: the widgets keep their values.
     void missingFileKeepsWidgets()
     {
         ModbusSetting page;
         page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->setText(QStringLiteral("1.2.3.4"));
-        QTest::ignoreMessage(QtDebugMsg, "文件不存在");
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("setting\\.ini")));
         page.loadSettings();
         QCOMPARE(
             page.findChild<QLineEdit *>(QStringLiteral("EditHostIP"))->text(), QStringLiteral("1.2.3.4"));
         QVERIFY(!QFile::exists(iniPath()));
     }
 
-    // A folder that cannot be made is reported instead of being passed over.
+    // A folder that cannot be made fails the save instead of being passed over.
     void unwritableFolderIsReported()
     {
         const QString blocker = dataDir->path() + QStringLiteral("/plainfile");
@@ -197,8 +229,6 @@ private slots:
         file.close();
         setDataDirectory(blocker);
         ModbusSetting page;
-        QTest::ignoreMessage(
-            QtWarningMsg, QRegularExpression(QStringLiteral("Cannot create the settings folder")));
         QVERIFY(!page.saveSettings());
     }
 
@@ -213,8 +243,8 @@ private slots:
         QCOMPARE(iniValue(QStringLiteral("Config/Startup")).toInt(), 0);
         QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 1);
         QCOMPARE(iniValue(QStringLiteral("Q4/EditHostIP")).toString(), QStringLiteral("192.168.101.1"));
-        // Group Q4 was absent: its integer keys read as 0, so the first items are saved.
-        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 0);
+        // Group Q4 was absent: its integer keys take their start values, which are saved.
+        QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 3);
         const QString chinese = QCoreApplication::translate("MainWindow", "Communication-Normal");
         if (chinese == QStringLiteral("Communication-Normal"))
             QSKIP("the Chinese catalogue has no entries yet");

@@ -133,6 +133,8 @@ private slots:
     void rtuOverPtyPair();
     void severalServerAddressesOverTcp();
     void severalServerAddressesOverRtu();
+    void serialOption_data();
+    void serialOption();
 
 private:
     SimulatorProcess *sim = nullptr;
@@ -921,4 +923,52 @@ void TestSimulator::severalServerAddressesOverRtu()
 }
 
 QTEST_MAIN(TestSimulator)
+void TestSimulator::serialOption_data()
+{
+    QTest::addColumn<QStringList>("args");
+    QTest::addColumn<QString>("device"); // control-line prefix of the device read
+    QTest::addColumn<QString>("serial"); // empty: q4sim refuses the option
+    QTest::newRow("as the program shows it") << QStringList {"--serial", "2026120700042-000000000099"} << ""
+                                             << "2026120700042000000000099";
+    QTest::newRow("letters") << QStringList {"--serial", "ABCDEFGHIJKLM0123456789AB"} << ""
+                             << "ABCDEFGHIJKLM0123456789AB";
+    QTest::newRow("several addresses end in theirs")
+        << QStringList {"--serial", "ABCDEFGHIJKLM0123456789AB", "--id", "3,7"} << "@7 "
+        << "ABCDEFGHIJKLM012345678007";
+    QTest::newRow("too short") << QStringList {"--serial", "12345"} << ""
+                               << "";
+    QTest::newRow("a blank") << QStringList {"--serial", "2026120700042 00000000099"} << ""
+                             << "";
+    QTest::newRow("not ASCII") << QStringList {"--serial",
+        QString::fromUtf8("2026120700042\xc3\xa9" "00000000099")}
+                               << ""
+                               << "";
+}
+
+void TestSimulator::serialOption()
+{
+    QFETCH(QStringList, args);
+    QFETCH(QString, device);
+    QFETCH(QString, serial);
+    if (serial.isEmpty()) {
+        QProcess refused;
+        refused.start(QStringLiteral(Q4SIM_PATH), args + QStringList {"--tcp", "127.0.0.1:0"});
+        QVERIFY(refused.waitForFinished(10000));
+        QCOMPARE(refused.exitCode(), 2);
+        QVERIFY(refused.readAllStandardError().contains("bad --serial"));
+        return;
+    }
+    SimulatorProcess other(args);
+    QVERIFY2(other.start(), qPrintable(other.errorText()));
+    // A factory reset keeps the serial number, as on the device.
+    for (const QString &reset : {QString(), device + QStringLiteral("reset-device")}) {
+        if (!reset.isEmpty())
+            QCOMPARE(other.command(reset), QString("ok"));
+        QString text;
+        for (int r = 10005; r < 10030; ++r)
+            text += QChar(other.command(device + QStringLiteral("get %1").arg(r)).mid(3).toInt());
+        QCOMPARE(text, serial);
+    }
+}
+
 #include "tst_simulator.moc"

@@ -26,6 +26,9 @@
 #include <QTemporaryDir>
 #include <QtTest>
 
+#include <csignal>
+#include <sys/resource.h>
+
 namespace {
 
 TrafficLog &trafficLog() { return TrafficLog::instance(); }
@@ -101,6 +104,7 @@ private slots:
     void followsTheEndOnlyWhenScrolledThere();
     void steadyTrafficComesOnceASecond();
     void buttonOpensOneWindowThatFollowsTheLanguage();
+    void fileThatStopsTakingLinesIsToldOnce();
 };
 
 void TestTrafficLog::pollsExceptionAndTimeoutShowAsRows()
@@ -546,6 +550,52 @@ void TestTrafficLog::buttonOpensOneWindowThatFollowsTheLanguage()
     QCOMPARE(pause->text(), QStringLiteral("Resume"));
     QCOMPARE(window->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Time"));
     interfaceLanguage = 0;
+}
+
+// The disk fills while the window runs (here: a file size limit): the file
+// is closed, the window tells it once, the record in memory goes on.
+void TestTrafficLog::fileThatStopsTakingLinesIsToldOnce()
+{
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("traffic.csv"));
+    MainWindow window;
+    QStringList popups;
+    QTimer catcher;
+    connect(&catcher, &QTimer::timeout, [&popups] {
+        for (QWidget *w : QApplication::topLevelWidgets()) {
+            if (w->isVisible() && w->inherits("TipsDialog")) {
+                popups << w->findChild<QLabel *>(QStringLiteral("label_tipsMesg"))->text();
+                QMetaObject::invokeMethod(w, "reject");
+            }
+        }
+    });
+    catcher.start(20);
+    QVERIFY(trafficLog().setFile(path));
+    feed(TrafficFunction::ReadHolding, 1, 2);
+    const qint64 kept = QFileInfo(path).size();
+    // Writes past the limit fail with EFBIG instead of ending the process.
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before {};
+    QCOMPARE(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit small = before;
+    small.rlim_cur = rlim_t(kept + 10);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &small), 0);
+    QSignalSpy failed(&trafficLog(), &TrafficLog::fileFailed);
+    for (int i = 0; i < 5; ++i)
+        feed(TrafficFunction::ReadHolding, 100 + i, 8);
+    QCOMPARE(setrlimit(RLIMIT_FSIZE, &before), 0);
+    feed(TrafficFunction::ReadHolding, 200, 1);
+    QCOMPARE(failed.count(), 1);
+    QCOMPARE(failed.at(0).at(0).toString(), path);
+    QVERIFY(!trafficLog().fileError().isEmpty());
+    QVERIFY(QFileInfo(path).size() <= kept + 10);
+    QCOMPARE(trafficLog().recordsSince(0).last().address, 200);
+    QTRY_COMPARE(popups.size(), 1);
+    QVERIFY2(popups.first().contains(path), qPrintable(popups.first()));
+    QTest::qWait(100);
+    QCOMPARE(popups.size(), 1);
+    QVERIFY(trafficLog().setFile(QString()));
+    QVERIFY(trafficLog().fileError().isEmpty());
 }
 
 QTEST_MAIN(TestTrafficLog)

@@ -278,27 +278,51 @@ private slots:
         QCOMPARE(field<QComboBox>("BoxDivisionSelect")->currentText(), QStringLiteral("d=1"));
     }
 
-    void zeroCaptureQueuedOrImmediate()
+    // A zero capture asks first; declined, nothing is written. Confirmed, an
+    // independent channel's capture waits for the next good poll tick (and
+    // runs once), a combined platform's is written at once.
+    void zeroCaptureAsksThenQueuesOrWrites_data()
     {
+        QTest::addColumn<int>("mode");
+        QTest::addColumn<bool>("confirm");
+        QTest::newRow("channel 2, declined") << 0 << false;
+        QTest::newRow("channel 2, confirmed") << 0 << true;
+        QTest::newRow("platform, declined") << 1 << false;
+        QTest::newRow("platform, confirmed") << 1 << true;
+    }
+    void zeroCaptureAsksThenQueuesOrWrites()
+    {
+        QFETCH(int, mode);
+        QFETCH(bool, confirm);
         pendingCommand = PendingCommand();
-        chooseChannel(1);
-        field<QPushButton>("SetAutoCapture")->click();
-        QVERIFY(pendingCommand.pending);
-        QCOMPARE(pendingCommand.group, 23);
-        QCOMPARE(pendingCommand.value, 1);
-        QTest::qWait(100);
-        QCOMPARE(countRequests("write"), 0);
-        runPendingCommand();
-        QVERIFY(sim.waitForRequest("write 708 2 0 1"));
-        runPendingCommand();
-        QTest::qWait(100);
-        QCOMPARE(countRequests("write"), 1);
-
-        command("mode 1");
+        command(QStringLiteral("mode %1").arg(mode));
         poll();
+        chooseChannel(1);
+        sim.clearRequests();
+        PopupAnswerer answers([confirm](const QString &) { return confirm ? 1 : 0; });
         field<QPushButton>("SetAutoCapture")->click();
-        QVERIFY(sim.waitForRequest("write 646 2 0 1"));
+        QCOMPARE(answers.messages.size(), 1);
+        QVERIFY2(answers.messages.first().contains(mode == 0 ? "channel 2" : "every corner"),
+            qPrintable(answers.messages.first()));
+        if (mode == 0) {
+            QCOMPARE(pendingCommand.pending, confirm);
+            if (confirm) {
+                QCOMPARE(pendingCommand.group, 23);
+                QCOMPARE(pendingCommand.value, 1);
+                QCOMPARE(countRequests("write"), 0);
+            }
+            runPendingCommand(); // the next good tick
+            runPendingCommand();
+        }
+        if (confirm)
+            QVERIFY(sim.waitForRequest(mode == 0 ? "write 708 2 0 1" : "write 646 2 0 1"));
+        QCOMPARE(countRequests("write"), confirm ? 1 : 0);
         QVERIFY(!pendingCommand.pending);
+        command("mode 0");
+        poll();
+        // The popup took the active window: give it back for the typing tests.
+        QApplication::setActiveWindow(page);
+        QVERIFY(QTest::qWaitForWindowActive(page));
     }
 
     void combinedModeLayout()

@@ -4,6 +4,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/tipsdialog.h"
+#include "link/deviceaccess.h"
 #include "link/linkstate.h"
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
@@ -19,6 +20,7 @@
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QModbusClient>
 #include <QProcess>
 #include <QPushButton>
@@ -110,6 +112,13 @@ public:
     QList<int> buttons; // visible buttons of each popup in seen
     QStringList nameFilters; // of the last file dialog
     std::function<void()> onPopupGone; // called when a popup is deleted
+    // A save dialog is accepted as by its button, so it asks before replacing
+    // a file; that question gets replaceAnswer, and after No the dialog is cancelled.
+    bool acceptThroughDialog = false;
+    QMessageBox::StandardButton replaceAnswer = QMessageBox::No;
+    int replaceQuestions = 0;
+    QString dialogFolder; // where the last file dialog started
+    QString suggestedName; // the file name it suggested
 
     PopupWatcher()
     {
@@ -123,11 +132,35 @@ private:
     {
         const auto widgets = QApplication::topLevelWidgets();
         for (QWidget *w : widgets) {
+            if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible()) {
+                if (box == lastQuestion)
+                    return;
+                lastQuestion = box;
+                ++replaceQuestions;
+                QAbstractButton *button = box->button(replaceAnswer);
+                QTimer::singleShot(0, button, [button] { button->click(); });
+                if (replaceAnswer == QMessageBox::No)
+                    declined = qobject_cast<QFileDialog *>(box->parentWidget());
+                return;
+            }
+        }
+        if (declined && declined->isVisible()) {
+            QDialog *dialog = declined;
+            declined = nullptr;
+            QTimer::singleShot(0, dialog, [dialog] { dialog->reject(); });
+        }
+        for (QWidget *w : widgets) {
             if (!w->isVisible())
                 continue;
             if (auto *fd = qobject_cast<QFileDialog *>(w)) {
                 if (handledDialogs.contains(fd))
                     continue;
+                if (seenDialog != fd) {
+                    seenDialog = fd;
+                    dialogFolder = fd->directory().absolutePath();
+                    if (auto *edit = fd->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
+                        suggestedName = edit->text();
+                }
                 if (!fileToChoose.isEmpty()) {
                     // The file name field takes an absolute path at once.
                     if (auto *edit = fd->findChild<QLineEdit *>(QStringLiteral("fileNameEdit")))
@@ -139,7 +172,10 @@ private:
                 nameFilters = fd->nameFilters();
                 const int answer = fileToChoose.isEmpty() ? QDialog::Rejected : QDialog::Accepted;
                 QDialog *dialog = fd;
-                QTimer::singleShot(0, fd, [dialog, answer] { dialog->done(answer); });
+                if (answer == QDialog::Accepted && acceptThroughDialog)
+                    QTimer::singleShot(0, fd, [dialog] { dialog->accept(); });
+                else
+                    QTimer::singleShot(0, fd, [dialog, answer] { dialog->done(answer); });
                 continue;
             }
             if (auto *tips = qobject_cast<TipsDialog *>(w)) {
@@ -170,6 +206,9 @@ private:
     QTimer timer;
     QList<QPointer<TipsDialog>> handled;
     QList<QPointer<QFileDialog>> handledDialogs;
+    QPointer<QFileDialog> seenDialog;
+    QPointer<QFileDialog> declined;
+    QPointer<QMessageBox> lastQuestion;
 };
 
 } // namespace
@@ -191,6 +230,7 @@ private slots:
     void openFailures();
     void pageImportShowsErrorThenFailed();
     void pageExportCreatesFolderAndLink();
+    void pageExportAsksWhereToSave();
     void oneRunAtATime();
     void libreOfficeRoundTrip();
     void signedRowLimits();
@@ -542,7 +582,10 @@ void TestWorkbook::pageImportShowsErrorThenFailed()
     QCOMPARE(watcher.seen.size(), 3);
     QVERIFY(watcher.seen.at(0).contains(QStringLiteral("Start Importing!")));
     QVERIFY(watcher.seen.at(1).startsWith(QStringLiteral("error|")));
-    QVERIFY(watcher.seen.at(1).contains(QStringLiteral("error4")));
+    // The popup says what is wrong with which file, not a code.
+    QVERIFY2(watcher.seen.at(1).contains(QStringLiteral("%1 has no worksheet").arg(other)),
+        qPrintable(watcher.seen.at(1)));
+    QVERIFY(!watcher.seen.at(1).contains(QStringLiteral("error4")));
     QVERIFY(watcher.seen.at(2).contains(QStringLiteral("Import Failed!")));
     QVERIFY(page.form()->label_importPath->text().isEmpty());
     QVERIFY(page.form()->Import_progressBar->isHidden());
@@ -585,11 +628,12 @@ void TestWorkbook::pageExportCreatesFolderAndLink()
     QVERIFY(sim.start());
     QVERIFY(connectTestClient(sim));
     TestMaintain page;
+    const QString exported = root.filePath(QStringLiteral("Export/KTT-Q4_导出文件.xlsx"));
+    page.askExportPath = [&exported](const QString &) { return exported; };
     PopupWatcher watcher;
     interfaceLanguage = 1;
     QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
     interfaceLanguage = 0;
-    const QString exported = root.filePath(QStringLiteral("Export/KTT-Q4_导出文件.xlsx"));
     QVERIFY(QFileInfo(exported).isFile());
     QCOMPARE(watcher.seen.size(), 2);
     QVERIFY(watcher.seen.at(0).contains(QStringLiteral("Start Exporting!")));
@@ -599,6 +643,61 @@ void TestWorkbook::pageExportCreatesFolderAndLink()
             .arg(root.filePath(QStringLiteral("Export")), exported));
     QVERIFY(openpyxlColumns(exported).first().endsWith(QStringLiteral("导出数据")));
     QVERIFY(exportIdle);
+    setDataDirectory(QString());
+}
+
+// The export asks where to save: the suggested name carries the device's
+// serial number and the time, in the folder of the last workbook (the first
+// time the data folder's Export/). Cancel writes nothing; an existing file is
+// replaced only when the dialog's question is answered Yes.
+void TestWorkbook::pageExportAsksWhereToSave()
+{
+    QTemporaryDir root;
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("Template"))));
+    QVERIFY(QFile::copy(templatePath(0), root.filePath(QStringLiteral("Template/")) + templateFileName(0)));
+    setDataDirectory(root.path());
+    SimulatorProcess sim;
+    QVERIFY(sim.start());
+    QVERIFY(connectTestClient(sim));
+    QCOMPARE(readGroup(59), Ok); // the identity the page shows
+    TestMaintain page;
+    PopupWatcher watcher;
+    watcher.acceptThroughDialog = true;
+
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QCOMPARE(watcher.dialogFolder, root.filePath(QStringLiteral("Export")));
+    QVERIFY2(QRegularExpression(QStringLiteral("^KTT-Q4_2026120700042-000000001234_\\d{8}-\\d{4}\\.xlsx$"))
+                 .match(watcher.suggestedName)
+                 .hasMatch(),
+        qPrintable(watcher.suggestedName));
+    QVERIFY(watcher.seen.isEmpty());
+    QVERIFY(QDir(root.filePath(QStringLiteral("Export"))).isEmpty());
+    QVERIFY(exportIdle);
+
+    // Saved elsewhere: the next dialog starts there.
+    QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("backups"))));
+    const QString target = root.filePath(QStringLiteral("backups/first.xlsx"));
+    watcher.fileToChoose = target;
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QCOMPARE(watcher.replaceQuestions, 0);
+    QVERIFY(watcher.seen.last().contains(QStringLiteral("Export Successful!")));
+    const QByteArray first = fileBytes(target);
+    QVERIFY(!first.isEmpty());
+
+    const int popups = watcher.seen.size();
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QCOMPARE(watcher.dialogFolder, root.filePath(QStringLiteral("backups")));
+    QCOMPARE(watcher.replaceQuestions, 1);
+    QCOMPARE(watcher.seen.size(), popups);
+    QCOMPARE(fileBytes(target), first);
+    QVERIFY(exportIdle);
+
+    QVERIFY(sim.command(QStringLiteral("set 8000 33")).startsWith(QLatin1String("ok")));
+    watcher.replaceAnswer = QMessageBox::Yes;
+    QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
+    QCOMPARE(watcher.replaceQuestions, 2);
+    QVERIFY(watcher.seen.last().contains(QStringLiteral("Export Successful!")));
+    QVERIFY(fileBytes(target) != first);
     setDataDirectory(QString());
 }
 
@@ -723,6 +822,8 @@ void TestWorkbook::pageReportsPartialResults()
             {qint64(206), QStringLiteral("y"), qint64(2), qint64(1), qint64(0), QString(),
                 QStringLiteral("1")}}));
     TestMaintain page;
+    const QString exported = root.filePath(QStringLiteral("Export/")) + exportFileName(0);
+    page.askExportPath = [&exported](const QString &) { return exported; };
     PopupWatcher watcher;
     watcher.fileToChoose = small;
     QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
@@ -743,7 +844,6 @@ void TestWorkbook::pageReportsPartialResults()
                  "Export finished. Rows that could not be read: 1 (marked 88020200 in the file).")),
         qPrintable(watcher.seen.at(3)));
     QCOMPARE(watcher.buttons.at(3), 1);
-    const QString exported = root.filePath(QStringLiteral("Export/")) + exportFileName(0);
     QVERIFY(page.form()->Ex_Path_label->text().contains(exported));
     QVERIFY(openpyxlColumns(exported).contains(QStringLiteral("204 88020200")));
 
@@ -781,6 +881,7 @@ void TestWorkbook::exportKeepsPreviousFileUnlessComplete()
             .entryList(QDir::Files | QDir::Hidden | QDir::NoDotAndDotDot);
     };
     TestMaintain page;
+    page.askExportPath = [&target](const QString &) { return target; };
     page.excelWorker = new ExelToWrite(&page);
     PopupWatcher watcher;
 
@@ -884,6 +985,7 @@ void TestWorkbook::pageRunKeepsEventLoopAndCancels()
     const QString target = root.filePath(QStringLiteral("Export/")) + exportFileName(0);
     QVERIFY(copyFile(big, target));
     const QByteArray previous = fileBytes(target);
+    page.askExportPath = [&target](const QString &) { return target; };
     QPushButton *exportCancel = page.form()->Btn_ExportCancel;
     QObject::disconnect(page.excelWorker, &ExelToWrite::rowProcessed, nullptr, nullptr);
     QObject::connect(page.excelWorker, &ExelToWrite::rowProcessed, [&](int row, int) {

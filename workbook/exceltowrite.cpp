@@ -2,22 +2,22 @@
 
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/encoding.h"
+#include "params/logcategories.h"
 #include "params/registermap.h"
 #include "workbook/blockread.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
 
 #include <QCoreApplication>
-#include <QDebug>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QModbusClient>
 #include <QPointer>
 #include <QProgressBar>
-#include <QTemporaryFile>
 #include <QThread>
 
 #include <cstdio>
@@ -156,8 +156,9 @@ void ExelToWrite::cancel()
 void ExelToWrite::startRun()
 {
     m_lastError.clear();
+    m_lastErrorText.clear();
     m_lastErrorDetail.clear();
-    m_failedRows = m_transferredRows = m_skippedRows = 0;
+    m_failedRows = m_transferredRows = m_skippedRows = m_unconfirmedWrites = 0;
     m_failedAddresses.clear();
     m_rowCount = 0;
     m_firstRowNotDone = 0;
@@ -172,19 +173,44 @@ void ExelToWrite::startRun()
     m_readRequests = 0;
 }
 
-int ExelToWrite::reportError(int code, const char *errorName, const QString &detail)
+int ExelToWrite::reportError(int code, const char *errorName, const QString &text, const QString &detail)
 {
     m_lastError = QString::fromLatin1(errorName);
+    m_lastErrorText = text;
     m_lastErrorDetail = detail;
-    if (showPopups) {
-        QString message = tr(errorName);
-        if (!detail.isEmpty())
-            message += QLatin1Char('\n') + detail;
-        showTipsDialog(tr("error"), message, 1);
-    } else {
-        qWarning().noquote() << "workbook:" << errorName << detail;
-    }
+    if (showPopups)
+        showNoticeDialog(tr("error"), text, NoticeKind::Failure);
+    else
+        qCDebug(lcWorkbook).noquote() << "run failed:" << errorName << text;
     return code;
+}
+
+ExelToWrite::PathKind ExelToWrite::workbookPathKind(const QString &path)
+{
+    const QFileInfo info(path);
+    if (info.isDir())
+        return PathKind::Folder;
+    if (!info.exists())
+        return path.contains(QChar(QChar::ReplacementCharacter)) ? PathKind::NameNotUtf8 : PathKind::Missing;
+    return info.isFile() ? PathKind::RegularFile : PathKind::OtherFile;
+}
+
+QString ExelToWrite::workbookPathProblem(const QString &path)
+{
+    const QString shown = QDir::toNativeSeparators(path);
+    switch (workbookPathKind(path)) {
+    case PathKind::RegularFile:
+        break;
+    case PathKind::Missing:
+        return tr("%1: no such file").arg(shown);
+    case PathKind::Folder:
+        return tr("%1 is a folder, not a workbook").arg(shown);
+    case PathKind::NameNotUtf8:
+        return tr("%1: the file name is not valid UTF-8 (rename the file)").arg(shown);
+    case PathKind::OtherFile:
+        return tr("%1 is not a regular file").arg(shown);
+    }
+    return QString();
 }
 
 void ExelToWrite::runFileWork(const std::function<void()> &work)
@@ -238,6 +264,9 @@ int ExelToWrite::judgeTransaction(int result, int row, int address)
         if (m_silentRows < MaxSilentRows)
             return 0;
         // The device has gone quiet: these rows are not done, nor is anything after them.
+        // Their writes went out all the same, and the device may have taken them.
+        if (m_phase == Writing)
+            m_unconfirmedWrites = m_silentRows;
         m_firstRowNotDone = m_firstSilentRow;
         m_silentRows = 0;
         m_silentAddresses.clear();
@@ -264,36 +293,34 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     enum Failure { None, Missing, Unreadable, NoSheetList, NoSheet, Empty };
     Failure failure = None;
     QString detail;
+    QString pathProblem;
     int columns = 0;
     bool counted = false;
     bool legacy = false;
     // Reading and parsing the file is the slow part: off the calling thread when asked.
     runFileWork([&] {
-        if (!QFileInfo(path).isFile()) {
-            qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(path);
-            qDebug().noquote() << path;
+        pathProblem = workbookPathProblem(path);
+        if (!pathProblem.isEmpty()) {
+            qCDebug(lcWorkbook).noquote() << "cannot open" << path << ":" << pathProblem;
             failure = Missing;
             return;
         }
-        qDebug().noquote() << QStringLiteral("路径正确，路径为 %1").arg(path);
-        qDebug().noquote() << "正在打开文件...";
+        qCDebug(lcWorkbook).noquote() << "opening" << path;
         if (!workbook.open(path)) {
-            qDebug().noquote() << "office 查找文件不存在。路径：" << path << workbook.errorString();
+            qCDebug(lcWorkbook).noquote() << "cannot read" << path << workbook.errorString();
             detail = workbook.errorString();
             legacy = isLegacyWorkbook(path);
             failure = Unreadable;
             return;
         }
-        qDebug().noquote() << "正在查找所有sheet页";
         if (workbook.sheetNames().isEmpty()) {
-            qDebug().noquote() << "没有sheet存在。";
+            qCDebug(lcWorkbook) << "no worksheets";
             workbook.close();
             failure = NoSheetList;
             return;
         }
-        qDebug().noquote() << "正在查找Sheet1";
         if (!workbook.sheetNames().contains(ParameterSheetName, Qt::CaseInsensitive)) {
-            qDebug().noquote() << "Sheet1不存在。";
+            qCDebug(lcWorkbook) << "no parameter worksheet";
             workbook.close();
             failure = NoSheet;
             return;
@@ -301,18 +328,17 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
         *sheet = workbook.sheet(ParameterSheetName);
         if (!*sheet) {
             // The sheet is listed but its part cannot be read: the file is damaged.
-            qDebug().noquote() << "office 查找文件不存在。路径：" << path << workbook.errorString();
+            qCDebug(lcWorkbook).noquote() << "cannot read the parameter worksheet:" << workbook.errorString();
             detail = workbook.errorString();
             workbook.close();
             failure = Unreadable;
             return;
         }
-        qDebug().noquote() << "Sheet1查找结束";
         *rows = (*sheet)->rowCount();
         columns = (*sheet)->columnCount();
         counted = true;
         if (*rows < 1) {
-            qDebug().noquote() << "CExcelTool::loadExcel 无数据，跳过该文件";
+            qCDebug(lcWorkbook) << "the parameter worksheet is empty";
             workbook.close();
             failure = Empty;
         }
@@ -325,20 +351,30 @@ int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path,
     case None:
         break;
     case Missing:
-        return reportError(OpenFailed, QT_TR_NOOP("error1"));
-    case Unreadable:
+        return reportError(OpenFailed, "error1", pathProblem);
+    case Unreadable: {
         // An old binary workbook (by its name or its content) gets a reason the user can act on.
-        return reportError(OpenFailed, QT_TR_NOOP("error2"),
-            legacy ? tr("not an .xlsx workbook: save it as .xlsx") : detail);
-    case NoSheetList:
-        return reportError(NoSheets, QT_TR_NOOP("error3"));
-    case NoSheet:
-        return reportError(NoParameterSheet, QT_TR_NOOP("error4"));
-    case Empty:
-        return reportError(NoRows, QT_TR_NOOP("error5"));
+        const QString shown = QDir::toNativeSeparators(path);
+        if (legacy) {
+            const QString reason = tr("not an .xlsx workbook: save it as .xlsx");
+            return reportError(OpenFailed, "error2", tr("%1: %2").arg(shown, reason), reason);
+        }
+        const QString text = tr("%1 is not a readable .xlsx workbook").arg(shown);
+        return reportError(
+            OpenFailed, "error2", detail.isEmpty() ? text : tr("%1: %2").arg(text, detail), detail);
     }
-    qDebug().noquote() << QStringLiteral("文件数据列数为: %1").arg(columns);
-    qDebug().noquote() << QStringLiteral("文件数据行数为: %1").arg(*rows);
+    case NoSheetList:
+        return reportError(
+            NoSheets, "error3", tr("%1 holds no worksheet").arg(QDir::toNativeSeparators(path)));
+    case NoSheet:
+        return reportError(NoParameterSheet, "error4",
+            tr("%1 has no worksheet \"%2\"").arg(QDir::toNativeSeparators(path), ParameterSheetName));
+    case Empty:
+        return reportError(NoRows, "error5",
+            tr("the worksheet \"%1\" of %2 is empty")
+                .arg(ParameterSheetName, QDir::toNativeSeparators(path)));
+    }
+    qCDebug(lcWorkbook) << "parameter worksheet:" << *rows << "rows," << columns << "columns";
     return 0;
 }
 
@@ -426,10 +462,10 @@ int ExelToWrite::readSpan(BlockPass &pass, int span, int row, TransactionResult 
                 *result = blockResult;
                 return 0;
             }
-            qDebug().noquote() << QStringLiteral("块读取失败 address %1 count %2 result %3, 逐行读取")
-                                      .arg(block.start)
-                                      .arg(block.count)
-                                      .arg(int(blockResult));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("block %1 count %2 not read (%3): row by row")
+                                                 .arg(block.start)
+                                                 .arg(block.count)
+                                                 .arg(trafficResultText(blockResult, 0));
         }
     }
     if (pass.state.at(b) == 1 && pass.bufferBlock == b) {
@@ -461,7 +497,6 @@ int ExelToWrite::readSheetRows(const QString &path, ImportSheet *result)
     int rows = 0;
     if (const int failure = openParameterSheet(workbook, path, &sheet, &rows))
         return failure;
-    qDebug().noquote() << "正在读取数据 包含的 ok 关键字";
     // Taking the cells of a big sheet is slow too: off the calling thread when asked.
     runFileWork([&] {
         result->rowCount = rows;
@@ -492,7 +527,7 @@ int ExelToWrite::readSheetRows(const QString &path, ImportSheet *result)
                 const LimitCheck check = checkLimits(row.value, minimum, maximum, count);
                 row.valid = check == LimitCheck::Within;
                 if (check == LimitCheck::InvalidLimits)
-                    qDebug().noquote() << QStringLiteral("导入跳过行 %1: 最小值大于最大值").arg(r);
+                    qCDebug(lcWorkbook) << "row" << r << "skipped: its minimum is above its maximum";
             }
             result->rows.append(row);
         }
@@ -565,10 +600,10 @@ int ExelToWrite::readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVe
             (*known)[i] = 1;
             (*device)[i] = value;
         } else {
-            qDebug().noquote() << QStringLiteral("导入前读取失败 address %1 count %2 result %3")
-                                      .arg(row.address)
-                                      .arg(row.count)
-                                      .arg(int(result));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not read before writing: %3")
+                                                 .arg(row.address)
+                                                 .arg(row.count)
+                                                 .arg(trafficResultText(result, 0));
         }
         setBar(importBar, i + 1);
         emit progress(Reading, i + 1, total);
@@ -623,10 +658,10 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
                 m_firstRowNotDone = r;
                 return Stopped;
             }
-            qDebug().noquote() << QStringLiteral("导入写入失败 address %1 count %2 result %3")
-                                      .arg(row.address)
-                                      .arg(row.count)
-                                      .arg(int(result));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not written: %3")
+                                                 .arg(row.address)
+                                                 .arg(row.count)
+                                                 .arg(trafficResultText(result, 0));
         }
         if (const int end = judgeTransaction(result, r, row.address))
             return end;
@@ -682,14 +717,12 @@ int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &writte
             if (m_mismatchedAddresses.size() < ReportedAddresses)
                 m_mismatchedAddresses.append(row.address);
             if (result == Ok)
-                qDebug().noquote() << QStringLiteral("导入校验不符 address %1 写入 %2 读回 %3")
-                                          .arg(row.address)
-                                          .arg(row.value)
-                                          .arg(value);
+                qCDebug(lcWorkbook).noquote()
+                    << QStringLiteral("%1 wrote %2, read back %3").arg(row.address).arg(row.value).arg(value);
             else
-                qDebug().noquote() << QStringLiteral("导入校验读取失败 address %1 result %2")
-                                          .arg(row.address)
-                                          .arg(int(result));
+                qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 not read back: %2")
+                                                     .arg(row.address)
+                                                     .arg(trafficResultText(result, 0));
         }
         setBar(importBar, s + 1);
         emit progress(Verifying, s + 1, total);
@@ -742,22 +775,20 @@ int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
     }
     if (outcome == 0 && !written.isEmpty())
         outcome = verifyRows(sheet, written);
-    qDebug().noquote() << "读取完成";
     if (!m_ownTarget)
         pollBusy = false;
-    qDebug().noquote() << QStringLiteral("导入: 写入 %1, 未变 %2, 失败 %3, 跳过 %4, 校验一致 %5, 不一致 %6")
-                              .arg(m_transferredRows)
-                              .arg(m_unchangedRows)
-                              .arg(m_failedRows)
-                              .arg(m_skippedRows)
-                              .arg(m_verifiedRows)
-                              .arg(m_mismatchedRows);
+    qCDebug(lcWorkbook).noquote() << QStringLiteral(
+        "import: %1 written, %2 unchanged, %3 failed, %4 skipped, %5 verified, %6 mismatched")
+                                         .arg(m_transferredRows)
+                                         .arg(m_unchangedRows)
+                                         .arg(m_failedRows)
+                                         .arg(m_skippedRows)
+                                         .arg(m_verifiedRows)
+                                         .arg(m_mismatchedRows);
     if (outcome != 0)
         return outcome;
-    if (m_failedRows > 0 || m_mismatchedRows > 0) {
-        qDebug().noquote() << QStringLiteral("导入失败行数: %1").arg(m_failedRows + m_mismatchedRows);
+    if (m_failedRows > 0 || m_mismatchedRows > 0)
         return RowsFailed;
-    }
     return Done;
 }
 
@@ -877,10 +908,10 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
                 return Stopped;
             }
             value = quint32(FailureMarker);
-            qDebug().noquote() << QStringLiteral("导出读取失败 address %1 count %2 result %3")
-                                      .arg(starts.at(span))
-                                      .arg(counts.at(span))
-                                      .arg(int(result));
+            qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not read: %3")
+                                                 .arg(starts.at(span))
+                                                 .arg(counts.at(span))
+                                                 .arg(trafficResultText(result, 0));
         }
         if (const int end = judgeTransaction(result, r, starts.at(span))) {
             outcome = end;
@@ -890,7 +921,6 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
         keepEventsFlowing(r);
     }
     settleSilentRows();
-    qDebug().noquote() << "导出完成";
     if (!m_ownTarget)
         pollBusy = false;
     if (outcome != Done) {
@@ -907,12 +937,12 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
         workbook.close();
     });
     if (!saved) {
-        qDebug().noquote() << "导出文件保存失败:" << saveError;
+        qCDebug(lcWorkbook).noquote() << "export not saved:" << saveError;
         m_lastErrorDetail = saveError;
         return SaveFailed;
     }
     if (m_failedRows > 0) {
-        qDebug().noquote() << QStringLiteral("导出失败行数: %1").arg(m_failedRows);
+        qCDebug(lcWorkbook) << "export:" << m_failedRows << "rows not read";
         return RowsFailed;
     }
     return Done;
@@ -926,9 +956,9 @@ int ExelToWrite::exportToFile(
     const QString folder = targetInfo.absolutePath();
     if (!QFileInfo(templatePath).isFile()) {
         // No template: nothing to fill, and the target is not touched.
-        qDebug().noquote() << QStringLiteral("路径错误，或文件不存在,路径为 %1").arg(templatePath);
-        qDebug().noquote() << templatePath;
-        return reportError(OpenFailed, QT_TR_NOOP("error1"));
+        qCDebug(lcWorkbook).noquote() << "no template" << templatePath;
+        return reportError(
+            OpenFailed, "error1", tr("no template %1").arg(QDir::toNativeSeparators(templatePath)));
     }
 
     // The run fills a copy of the template beside the target (same folder, so
@@ -940,13 +970,13 @@ int ExelToWrite::exportToFile(
         const RunningFlag copying(&m_running);
         runFileWork([&] {
             QDir().mkpath(folder);
-            QTemporaryFile copy(
-                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-XXXXXX"));
-            copy.setAutoRemove(false);
+            // A new file as any other: the umask decides who may read it.
+            copyPath = xlsxNewFile(
+                folder + QStringLiteral("/.") + targetInfo.fileName() + QStringLiteral(".part-"));
+            QFile copy(copyPath);
             QFile source(templatePath);
-            if (!copy.open())
+            if (copyPath.isEmpty() || !copy.open(QIODevice::WriteOnly))
                 return;
-            copyPath = copy.fileName();
             if (source.open(QIODevice::ReadOnly)) {
                 const QByteArray bytes = source.readAll();
                 copied = source.error() == QFileDevice::NoError && copy.write(bytes) == bytes.size()
@@ -956,17 +986,15 @@ int ExelToWrite::exportToFile(
         });
     }
     TemporaryPath copyGuard(copyPath);
-    qDebug().noquote() << "结果：" << (copied ? "true" : "false");
     if (!copied) {
         m_lastErrorDetail = QStringLiteral("cannot write a new file in %1").arg(folder);
-        qDebug().noquote() << "导出文件保存失败:" << m_lastErrorDetail;
+        qCDebug(lcWorkbook).noquote() << "export not saved:" << m_lastErrorDetail;
         return SaveFailed;
     }
-    // The new file gets the permissions of the one it replaces (a template may be read-only).
-    QFile::setPermissions(copyPath,
-        targetInfo.exists() ? targetInfo.permissions() | QFileDevice::WriteOwner
-                            : QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                | QFileDevice::ReadOther);
+    // The new file gets the permissions of the one it replaces; a first export
+    // keeps the ones the umask gave it.
+    if (targetInfo.exists())
+        QFile::setPermissions(copyPath, targetInfo.permissions() | QFileDevice::WriteOwner);
     if (m_cancelRequested) {
         m_firstRowNotDone = 2;
         return Cancelled;
@@ -977,7 +1005,7 @@ int ExelToWrite::exportToFile(
         return result;
     if (!replaceFile(copyPath, targetInfo.absoluteFilePath())) {
         m_lastErrorDetail = QStringLiteral("cannot replace %1").arg(target);
-        qDebug().noquote() << "导出文件保存失败:" << m_lastErrorDetail;
+        qCDebug(lcWorkbook).noquote() << "export not saved:" << m_lastErrorDetail;
         return SaveFailed;
     }
     copyGuard.release();

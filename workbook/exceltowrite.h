@@ -88,6 +88,21 @@ public:
 
     explicit ExelToWrite(QObject *parent = nullptr);
 
+    // What a workbook path names, before anything reads it.
+    enum class PathKind {
+        RegularFile,
+        Missing,
+        Folder,
+        NameNotUtf8, // bytes that are no UTF-8 were replaced on the way in: no file has this name
+        OtherFile, // a device, a pipe, a socket
+    };
+    static PathKind workbookPathKind(const QString &path);
+    // Why path cannot be a workbook file ("... is a folder, not a workbook",
+    // "...: no such file", "...: the file name is not valid UTF-8 (rename the
+    // file)", "... is not a regular file"), in the user's language; empty for
+    // a regular file.
+    static QString workbookPathProblem(const QString &path);
+
     // Writes the value column of the workbook at path into the device: reads the
     // device first, writes only the valid rows whose value differs (or whose
     // device value could not be read; every valid row with allRows), then reads
@@ -144,6 +159,9 @@ public:
 
     // Outcome details of the last run.
     QString lastError() const { return m_lastError; } // "error1".."error5", empty when none
+    // What went wrong with the file, in the user's language, naming the file
+    // ("/home/me/a.xlsx is a folder, not a workbook"); empty when nothing did.
+    QString lastErrorText() const { return m_lastErrorText; }
     QString lastErrorDetail() const { return m_lastErrorDetail; } // the reader's reason, if any
     int failedRows() const { return m_failedRows; }
     // Rows read (export) or written (import) with success.
@@ -152,6 +170,10 @@ public:
     int skippedRows() const { return m_skippedRows; }
     // Import: valid rows not written because the device already held their value.
     int unchangedRows() const { return m_unchangedRows; }
+    // Import that ended with NoAnswer while writing: the writes sent without an
+    // answer before the run gave up (the device may have applied them). They
+    // are neither transferred nor failed rows.
+    int unconfirmedWrites() const { return m_unconfirmedWrites; }
     // Import: written rows that read back as written / differently (or could not be read back).
     int verifiedRows() const { return m_verifiedRows; }
     int mismatchedRows() const { return m_mismatchedRows; }
@@ -200,7 +222,7 @@ private:
 
     void startRun();
     int openParameterSheet(XlsxWorkbook &workbook, const QString &path, XlsxSheet **sheet, int *rows);
-    int reportError(int code, const char *errorName, const QString &detail = QString());
+    int reportError(int code, const char *errorName, const QString &text, const QString &detail = QString());
     void runFileWork(const std::function<void()> &work);
     int judgeTransaction(int result, int row, int address);
     void noteFailure(int address);
@@ -220,10 +242,12 @@ private:
     int verifyRows(const ImportSheet &sheet, const QVector<int> &written);
 
     QString m_lastError;
+    QString m_lastErrorText;
     QString m_lastErrorDetail;
     int m_failedRows = 0;
     int m_transferredRows = 0;
     int m_skippedRows = 0;
+    int m_unconfirmedWrites = 0;
     QVector<int> m_failedAddresses;
     int m_rowCount = 0;
     int m_firstRowNotDone = 0;

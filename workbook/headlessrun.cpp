@@ -4,10 +4,13 @@
 #include "link/devicescan.h"
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
+#include "link/rtuovertcpclient.h"
+#include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "workbook/clonerun.h"
 #include "workbook/exceltowrite.h"
+#include "workbook/historyrun.h"
 #include "workbook/parameterworkbook.h"
 
 #include <QCommandLineParser>
@@ -17,6 +20,7 @@
 #include <QFileInfo>
 #include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
+#include <QRegularExpression>
 #include <QSettings>
 #include <QTextStream>
 #include <QUrl>
@@ -27,6 +31,7 @@ const QString ExportOption = QStringLiteral("export");
 const QString ImportOption = QStringLiteral("import");
 const QString TcpOption = QStringLiteral("tcp");
 const QString RtuOption = QStringLiteral("rtu");
+const QString RtuTcpOption = QStringLiteral("rtu-tcp");
 const QString BaudOption = QStringLiteral("baud");
 const QString ParityOption = QStringLiteral("parity");
 const QString DataBitsOption = QStringLiteral("data-bits");
@@ -56,26 +61,39 @@ QTextStream &err()
     return stream;
 }
 
-// The connection saved by the connection page.
+// The item of a list a saved index selects; fallback for a missing key or an
+// index out of range (as the connection page loads it).
+template <typename T>
+T savedItem(const QSettings &settings, const QString &key, const QVector<T> &items, T fallback)
+{
+    bool ok = false;
+    const int index = settings.value(key).toInt(&ok);
+    return ok && index >= 0 && index < items.size() ? items.at(index) : fallback;
+}
+
+} // namespace
+
 LinkParameters savedLink()
 {
+    // The start values of a link record are the defaults of every key, as on
+    // the connection page.
     LinkParameters link;
     QSettings settings(settingsFilePath(), QSettings::IniFormat);
     settings.beginGroup(QStringLiteral("Q4"));
-    const QVector<int> &bauds = serialBaudRates();
-    const int baudIndex = settings.value(QStringLiteral("baudCombo"), 3).toInt();
-    if (baudIndex >= 0 && baudIndex < bauds.size())
-        link.baud = bauds[baudIndex];
-    link.dataBits = settings.value(QStringLiteral("dataBitsCombo"), 1).toInt() == 0 ? 7 : 8;
-    const int parityIndex = settings.value(QStringLiteral("parityCombo"), 1).toInt();
-    link.parity = parityIndex > 0 ? parityIndex + 1 : 0;
-    link.stopBits = settings.value(QStringLiteral("stopBitsCombo"), 0).toInt() == 1 ? 2 : 1;
-    link.connectType = settings.value(QStringLiteral("connectType"), 0).toInt() != 0 ? 1 : 0;
+    link.baud = savedItem(settings, QStringLiteral("baudCombo"), serialBaudRates(), link.baud);
+    link.dataBits = savedItem(settings, QStringLiteral("dataBitsCombo"), QVector<int> {7, 8}, link.dataBits);
+    link.parity = savedItem(settings, QStringLiteral("parityCombo"), serialParities(), link.parity);
+    link.stopBits = savedItem(settings, QStringLiteral("stopBitsCombo"), QVector<int> {1, 2}, link.stopBits);
+    link.connectType = savedItem(
+        settings, QStringLiteral("connectType"), QVector<int> {0, 1, ConnectRtuOverTcp}, link.connectType);
+    link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"), QVector<int> {0, 1}, link.wordOrder);
     link.hostAddress
         = settings.value(QStringLiteral("EditHostIP"), QStringLiteral("192.168.101.1")).toString();
     link.networkPort = settings.value(QStringLiteral("EditPort"), QStringLiteral("502")).toString();
-    link.serverAddress = settings.value(QStringLiteral("spinboxSlaveId"), 1).toInt();
-    link.wordOrder = settings.value(QStringLiteral("DwordFormat"), 0).toInt() == 1 ? 1 : 0;
+    bool ok = false;
+    const int id = settings.value(QStringLiteral("spinboxSlaveId")).toInt(&ok);
+    if (ok && id >= 1 && id <= 247)
+        link.serverAddress = id;
     const int timeout
         = settings.value(QStringLiteral("timeoutSpinner"), 1000).toString().section(' ', 0, 0).toInt();
     if (timeout > 0)
@@ -85,18 +103,29 @@ LinkParameters savedLink()
     return link;
 }
 
-// The link of the command line: the saved one, changed by the options given.
-// HOST:PORT of a --tcp value into link.
-bool tcpTarget(const QString &value, LinkParameters *link, QString *error)
+namespace {
+
+// A serial port name as a saved one may hold it: a device name or path
+// ("ttyUSB0", "/dev/serial/by-id/usb-FTDI_FT232R-if00-port0", "COM3"), not
+// a description or stray text that opening would take for a file name.
+bool looksLikePortName(const QString &name)
+{
+    static const QRegularExpression pattern(QStringLiteral("^[A-Za-z0-9._+:@=#/\\\\-]*[A-Za-z0-9]$"));
+    return pattern.match(name).hasMatch();
+}
+
+// HOST:PORT of a --tcp value (or of --rtu-tcp, connectType ConnectRtuOverTcp) into link.
+bool tcpTarget(const QString &value, LinkParameters *link, QString *error, int connectType = 1)
 {
     const int colon = value.lastIndexOf(QLatin1Char(':'));
     bool ok = false;
     const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
     if (!ok || port < 1 || port > 65535) {
-        *error = QStringLiteral("bad --tcp (HOST:PORT)");
+        *error = connectType == ConnectRtuOverTcp ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
+                                                  : QStringLiteral("bad --tcp (HOST:PORT)");
         return false;
     }
-    link->connectType = 1;
+    link->connectType = connectType;
     link->hostAddress = value.left(colon);
     link->networkPort = QString::number(port);
     return true;
@@ -119,31 +148,56 @@ bool serverAddresses(const QString &value, QVector<int> *ids, QString *error)
     return !ids->isEmpty();
 }
 
-// The link of the command line: the saved one, changed by the options given.
-// A clone may name several targets (--tcp repeated, --rtu with a list of --id):
-// then link holds what they share, and the server address of the TCP targets.
-// A scan (scan given) also takes "all" for --baud and --parity: every baud rate
-// or parity of the connection page's lists goes into scan->bauds / parities.
-bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error, bool clone = false,
-    ScanRequest *scan = nullptr)
+// The transport options of the command line: each names the link instead of
+// the saved one. A run other than a clone takes one of them at most, once.
+bool transportOptions(const QCommandLineParser &parser, LinkParameters *link, QString *error, bool clone)
 {
-    *link = savedLink();
-    if (!clone && parser.isSet(TcpOption) && parser.isSet(RtuOption)) {
+    const bool tcp = parser.isSet(TcpOption);
+    const bool rtu = parser.isSet(RtuOption);
+    const bool rtuTcp = parser.isSet(RtuTcpOption);
+    if (!clone && tcp && rtu) {
         *error = QStringLiteral("--tcp and --rtu exclude each other");
+        return false;
+    }
+    if (!clone && rtuTcp && (tcp || rtu)) {
+        *error = QStringLiteral("--rtu-tcp excludes --tcp and --rtu");
         return false;
     }
     if (!clone && parser.values(TcpOption).size() > 1) {
         *error = QStringLiteral("several --tcp are for --clone only");
         return false;
     }
+    if (!clone && parser.values(RtuTcpOption).size() > 1) {
+        *error = QStringLiteral("several --rtu-tcp are for --clone only");
+        return false;
+    }
     for (const QString &value : parser.values(TcpOption)) {
         if (!tcpTarget(value, link, error))
             return false;
     }
-    if (parser.isSet(RtuOption)) {
+    for (const QString &value : parser.values(RtuTcpOption)) {
+        if (!tcpTarget(value, link, error, ConnectRtuOverTcp))
+            return false;
+    }
+    if (rtu) {
         link->connectType = 0;
         link->serialPortName = parser.value(RtuOption);
     }
+    return true;
+}
+
+// The link of the command line: the saved one, changed by the options given.
+// A clone may name several targets (--tcp and --rtu-tcp repeated, --rtu and
+// --rtu-tcp with a list of --id): then link holds what they share, and the
+// server address of the TCP targets.
+// A scan (scan given) also takes "all" for --baud and --parity: every baud rate
+// or parity of the connection page's lists goes into scan->bauds / parities.
+bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error,
+    bool clone = false, ScanRequest *scan = nullptr)
+{
+    *link = savedLink();
+    if (!transportOptions(parser, link, error, clone))
+        return false;
     bool ok = true;
     const bool all = scan && parser.value(BaudOption).toLower() == QLatin1String("all");
     if (all) {
@@ -189,11 +243,12 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
         QVector<int> ids;
         if (!serverAddresses(parser.value(IdOption), &ids, error))
             return false;
-        if (ids.size() > 1 && !(clone && parser.isSet(RtuOption))) {
-            *error = QStringLiteral("a list of --id is for --clone over --rtu only");
+        if (ids.size() > 1 && !(clone && (parser.isSet(RtuOption) || parser.isSet(RtuTcpOption)))) {
+            *error = QStringLiteral("a list of --id is for --clone over --rtu or --rtu-tcp only");
             return false;
         }
-        // A list names the devices on the serial port; TCP targets keep the saved address.
+        // A list names the devices on the serial port or behind each RTU over
+        // TCP converter; TCP targets keep the saved address.
         if (ids.size() == 1)
             link->serverAddress = ids.first();
     }
@@ -216,14 +271,24 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
         }
     }
     // A clone with targets of its own needs nothing of the saved connection.
-    if (clone && (parser.isSet(TcpOption) || parser.isSet(RtuOption)))
+    if (clone && (parser.isSet(TcpOption) || parser.isSet(RtuOption) || parser.isSet(RtuTcpOption)))
         return true;
-    if (link->connectType == 1 && link->hostAddress.isEmpty()) {
-        *error = QStringLiteral("no device host: give --tcp HOST:PORT");
+    if (isNetworkLink(link->connectType) && link->hostAddress.isEmpty()) {
+        *error = link->connectType == ConnectRtuOverTcp
+            ? QStringLiteral("no device host: give --rtu-tcp HOST:PORT")
+            : QStringLiteral("no device host: give --tcp HOST:PORT");
         return false;
     }
     if (link->connectType == 0 && link->serialPortName.isEmpty()) {
         *error = QStringLiteral("no serial port: give --rtu PORT or --tcp HOST:PORT");
+        return false;
+    }
+    // A port named on the command line is opened as given; a saved text that
+    // is no port name is not tried as one.
+    if (link->connectType == 0 && !parser.isSet(RtuOption) && !looksLikePortName(link->serialPortName)) {
+        *error = QStringLiteral(
+            "the saved serial port \"%1\" is not a port name: give --rtu PORT or --tcp HOST:PORT")
+                     .arg(link->serialPortName);
         return false;
     }
     return true;
@@ -241,7 +306,7 @@ bool connectLink(const LinkParameters &link, QString *error)
     wordOrder = link.wordOrder;
     appliedLink = link;
     liveLink = link;
-    tcpLink = link.connectType;
+    tcpLink = isNetworkLink(link.connectType) ? 1 : 0;
     return true;
 }
 
@@ -408,8 +473,11 @@ QString phaseName(int phase)
 QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
 {
     QModbusClient *client = nullptr;
-    if (link.connectType == 1) {
-        client = new QModbusTcpClient;
+    if (isNetworkLink(link.connectType)) {
+        if (link.connectType == ConnectRtuOverTcp)
+            client = new RtuOverTcpClient;
+        else
+            client = new QModbusTcpClient;
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
     } else {
@@ -423,7 +491,10 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
     client->setTimeout(link.responseTime);
     client->setNumberOfRetries(0);
     if (!client->connectDevice()) {
-        *error = QStringLiteral("cannot connect to %1: %2").arg(linkText(link), client->errorString());
+        // A serial port that did not open says why, and what fixes it.
+        const QString reason = serialConnectFailureText(client);
+        *error = QStringLiteral("cannot connect to %1: %2")
+                     .arg(linkText(link), reason.isEmpty() ? client->errorString() : reason);
         delete client;
         return nullptr;
     }
@@ -461,7 +532,7 @@ bool checkDevice(const LinkTarget &target, const LinkParameters &link, QString *
 
 QString linkText(const LinkParameters &link)
 {
-    if (link.connectType == 1)
+    if (isNetworkLink(link.connectType))
         return QStringLiteral("%1:%2").arg(link.hostAddress, link.networkPort);
     return link.serialPortName;
 }
@@ -487,9 +558,12 @@ void closeCheckedLink()
     delete client;
 }
 
-void prepareWorkbookCommandLine(int argc, char **argv)
+bool prepareWorkbookCommandLine(int argc, char **argv)
 {
-    static const char *const runs[] = {"export", "import", "diff", "clone", "scan"};
+    static const char *const runs[]
+        = {"export", "import", "diff", "clone", "scan", "history", "history-diff"};
+    bool windowless = false;
+    bool guiOption = false;
     for (int i = 1; i < argc; ++i) {
         const QByteArray arg(argv[i]);
         bool workbookRun = false;
@@ -501,11 +575,14 @@ void prepareWorkbookCommandLine(int argc, char **argv)
         // Printing the help or the version needs no display either.
         const bool textOnly
             = arg == "--help" || arg == "-h" || arg == "--help-all" || arg == "--version" || arg == "-v";
-        if ((workbookRun || textOnly) && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
-            qputenv("QT_QPA_PLATFORM", "offscreen");
-            return;
-        }
+        windowless = windowless || workbookRun || textOnly;
+        // Qt's own options (-platform NAME, -style NAME, -reverse...) have one dash.
+        guiOption = guiOption
+            || (!workbookRun && !textOnly && arg.size() > 1 && arg.at(0) == '-' && arg.at(1) != '-');
     }
+    if (windowless && guiOption && qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    return windowless && !guiOption;
 }
 
 void addWorkbookOptions(QCommandLineParser &parser)
@@ -524,8 +601,8 @@ void addWorkbookOptions(QCommandLineParser &parser)
                            "nothing, and exit (0 none differ, 1 some differ, 2 error)."),
             QStringLiteral("FILE")},
         {CloneOption,
-            QStringLiteral("Import the workbook FILE into several devices: every --tcp, and --rtu with each "
-                           "server address of --id 1,2,5."),
+            QStringLiteral("Import the workbook FILE into several devices: every --tcp, and every --rtu-tcp "
+                           "and --rtu with each server address of --id 1,2,5."),
             QStringLiteral("FILE")},
         {TcpOption,
             QStringLiteral("Device over Modbus TCP at HOST:PORT (instead of the saved connection); repeated "
@@ -534,18 +611,27 @@ void addWorkbookOptions(QCommandLineParser &parser)
         {RtuOption,
             QStringLiteral("Device over Modbus RTU on serial PORT (instead of the saved connection)."),
             QStringLiteral("PORT")},
+        {RtuTcpOption,
+            QStringLiteral(
+                "Device over Modbus RTU over TCP (RTU frames through a serial-to-Ethernet "
+                "converter) at HOST:PORT (instead of the saved connection); repeated for --clone."),
+            QStringLiteral("HOST:PORT")},
         {BaudOption, QStringLiteral("RTU baud rate."), QStringLiteral("BAUD")},
         {ParityOption, QStringLiteral("RTU parity: none, even, odd (or N, E, O)."), QStringLiteral("PARITY")},
         {DataBitsOption, QStringLiteral("RTU data bits, 7 or 8."), QStringLiteral("N")},
         {StopBitsOption, QStringLiteral("RTU stop bits, 1 or 2."), QStringLiteral("N")},
-        {IdOption, QStringLiteral("Server address of the device; for --clone over --rtu a list (1,2,5)."),
+        {IdOption,
+            QStringLiteral(
+                "Server address of the device; for --clone over --rtu or --rtu-tcp a list (1,2,5)."),
             QStringLiteral("N")},
         {WordOrderOption, QStringLiteral("Word order of 32-bit values: ab-cd or cd-ab."),
             QStringLiteral("ORDER")},
         {TimeoutOption, QStringLiteral("Response time-out in ms."), QStringLiteral("MS")},
         {LanguageOption, QStringLiteral("Template language of --export: en (default) or cn."),
             QStringLiteral("LANG")},
-        {JobsOption, QStringLiteral("TCP targets of --clone served at once (default 4)."),
+        {JobsOption,
+            QStringLiteral("Connections of --clone served at once (default 4): each --tcp target, each "
+                           "--rtu-tcp HOST:PORT with its devices."),
             QStringLiteral("N")},
         {AllRowsOption,
             QStringLiteral("--import, --clone: write every valid row, not only those that differ.")},
@@ -560,6 +646,7 @@ void addWorkbookOptions(QCommandLineParser &parser)
             QStringLiteral("Time --scan waits for each address to answer, in ms (default 200)."),
             QStringLiteral("MS")},
     });
+    addHistoryOptions(parser);
 }
 
 namespace {
@@ -623,18 +710,9 @@ QString endReason(const ExelToWrite &worker, int result, const LinkParameters &l
     default:
         break;
     }
-    QString reason = worker.lastError();
-    if (reason == QLatin1String("error1"))
-        reason += exporting ? QStringLiteral(" (no template)") : QStringLiteral(" (no such file)");
-    else if (reason == QLatin1String("error2"))
-        reason += worker.lastErrorDetail().isEmpty()
-            ? QStringLiteral(" (not a readable xlsx workbook)")
-            : QStringLiteral(" (not a readable xlsx workbook: %1)").arg(worker.lastErrorDetail());
-    else if (reason == QLatin1String("error3") || reason == QLatin1String("error4"))
-        reason += QStringLiteral(" (no worksheet \"%1\")").arg(ParameterSheetName);
-    else if (reason == QLatin1String("error5"))
-        reason += QStringLiteral(" (the worksheet is empty)");
-    return reason;
+    // The worker's own text names the file and what is wrong with it.
+    return worker.lastErrorText().isEmpty() ? QStringLiteral("the run ended early (%1)").arg(result)
+                                            : worker.lastErrorText();
 }
 
 int runExportOrImport(const QCommandLineParser &parser, bool exporting)
@@ -657,6 +735,11 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     if (isLegacyWorkbookName(file))
         return failWith(
             QStringLiteral("%1 failed: %2: not an .xlsx workbook: save it as .xlsx").arg(what, file), 2);
+    // An export is not written under a name other than the one given, nor over a folder.
+    const ExelToWrite::PathKind target = ExelToWrite::workbookPathKind(file);
+    if (exporting
+        && (target == ExelToWrite::PathKind::Folder || target == ExelToWrite::PathKind::NameNotUtf8))
+        return failWith(QStringLiteral("export failed: ") + ExelToWrite::workbookPathProblem(file), 2);
     const QString templatePath = templateDirectory() + QLatin1Char('/') + templateFileName(language);
     if (exporting && !QFileInfo(templatePath).isFile())
         return failWith(QStringLiteral("export failed: no template ") + templatePath, 1);
@@ -701,9 +784,9 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
         out().flush();
         return result == ExelToWrite::Done ? 0 : 1;
     }
-    const QString untouched = exporting
-        ? QStringLiteral("; %1 left as it was").arg(file)
-        : QStringLiteral("; %1 values written").arg(rows) + failedText(worker);
+    const QString untouched = exporting ? QStringLiteral("; %1 left as it was").arg(file)
+                                        : QStringLiteral("; %1 values written").arg(rows) + failedText(worker)
+            + QStringLiteral("; %1 sent, not confirmed").arg(worker.unconfirmedWrites());
     out() << what << " failed: " << endReason(worker, result, link, exporting, file, untouched) << "\n";
     out().flush();
     return 1;
@@ -725,8 +808,9 @@ int runDiff(const QCommandLineParser &parser)
     if (isLegacyWorkbookName(file))
         return failWith(
             QStringLiteral("diff failed: %1: not an .xlsx workbook: save it as .xlsx").arg(file), 2);
-    if (!QFileInfo(file).isFile())
-        return failWith(QStringLiteral("diff failed: error1 (no such file) %1").arg(file), 2);
+    const QString problem = ExelToWrite::workbookPathProblem(file);
+    if (!problem.isEmpty())
+        return failWith(QStringLiteral("diff failed: ") + problem, 2);
     if (!openCheckedLink(link, &error))
         return failWith(QStringLiteral("diff failed: ") + error, 2);
 
@@ -773,7 +857,11 @@ int runCloneCommand(const QCommandLineParser &parser)
         return failWith(
             QStringLiteral("clone failed: %1: not an .xlsx workbook: save it as .xlsx").arg(file), 2);
 
-    // The targets: every --tcp, then the serial port with each server address.
+    // The targets: every --tcp, then every RTU over TCP converter and the
+    // serial port, each with every server address.
+    QVector<int> ids {link.serverAddress};
+    if (parser.isSet(IdOption))
+        serverAddresses(parser.value(IdOption), &ids, &error);
     QVector<CloneTarget> targets;
     for (const QString &value : parser.values(TcpOption)) {
         CloneTarget target;
@@ -781,10 +869,16 @@ int runCloneCommand(const QCommandLineParser &parser)
         tcpTarget(value, &target.link, &error);
         targets.append(target);
     }
+    for (const QString &value : parser.values(RtuTcpOption)) {
+        for (const int id : qAsConst(ids)) {
+            CloneTarget target;
+            target.link = link;
+            tcpTarget(value, &target.link, &error, ConnectRtuOverTcp);
+            target.link.serverAddress = id;
+            targets.append(target);
+        }
+    }
     if (parser.isSet(RtuOption)) {
-        QVector<int> ids {link.serverAddress};
-        if (parser.isSet(IdOption))
-            serverAddresses(parser.value(IdOption), &ids, &error);
         for (const int id : qAsConst(ids)) {
             CloneTarget target;
             target.link = link;
@@ -835,12 +929,35 @@ int runCloneCommand(const QCommandLineParser &parser)
     return good == targets.size() ? 0 : 1;
 }
 
+// The status of a run whose --log-traffic file stopped taking lines: the run
+// went on (a half-done import is worse than a short log), but the record it
+// was asked for is incomplete, so it fails with at least failedStatus.
+int withTrafficLogStatus(int status, int failedStatus)
+{
+    const QString reason = TrafficLog::instance().fileError();
+    if (reason.isEmpty())
+        return status;
+    failWith(QStringLiteral("cannot write --log-traffic %1: %2; the traffic record is incomplete")
+                 .arg(TrafficLog::instance().filePath(), reason),
+        failedStatus);
+    return qMax(status, failedStatus);
+}
+
 } // namespace
 
 int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
+    if (isHistoryRun(parser)) {
+        if (parser.isSet(ScanOption) || parser.isSet(ExportOption) || parser.isSet(ImportOption)
+            || parser.isSet(DiffOption) || parser.isSet(CloneOption))
+            return failWith(
+                QStringLiteral(
+                    "--history and --history-diff exclude --export, --import, --diff, --clone and --scan"),
+                2);
+        return runHistoryCommandLine(parser);
+    }
     if (parser.isSet(ScanOption))
-        return runScanCommandLine(parser);
+        return withTrafficLogStatus(runScanCommandLine(parser), 1);
     const bool exporting = parser.isSet(ExportOption);
     const bool importing = parser.isSet(ImportOption);
     const bool diffing = parser.isSet(DiffOption);
@@ -850,9 +967,9 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
         return -1;
     if (runs > 1)
         return failWith(QStringLiteral("--export, --import, --diff and --clone exclude each other"), 2);
-    if (diffing)
-        return runDiff(parser);
-    if (cloning)
-        return runCloneCommand(parser);
-    return runExportOrImport(parser, exporting);
+    const int status = diffing ? runDiff(parser)
+        : cloning              ? runCloneCommand(parser)
+                               : runExportOrImport(parser, exporting);
+    // A diff's 1 means "rows differ": its failures are 2.
+    return withTrafficLogStatus(status, diffing ? 2 : 1);
 }

@@ -10,17 +10,27 @@ class QCommandLineParser;
 class QModbusClient;
 
 // Call before the application object exists: a command line with --export,
-// --import, --diff, --clone, --scan, --help or --version runs without a window, so it needs no display
-// (offscreen platform unless QT_QPA_PLATFORM names one).
-void prepareWorkbookCommandLine(int argc, char **argv);
+// --import, --diff, --clone, --scan, --history, --history-diff, --help or
+// --version runs without a window.
+// True when such a run needs no GUI application at all (no platform plugin,
+// nothing of it printed); false for the window, and for a run without a window
+// that names one of Qt's GUI options (-platform, -style, ...): that one gets the
+// offscreen platform unless QT_QPA_PLATFORM names one.
+bool prepareWorkbookCommandLine(int argc, char **argv);
 // Command-line runs without a window (--export FILE, --import FILE, --diff FILE,
 // --clone FILE), and the device scan (--scan, --ids A-B, --probe-timeout MS);
-// all share the connection options.
+// all share the connection options. Also the history's options (historyrun.h).
 void addWorkbookOptions(QCommandLineParser &parser);
-// Runs a requested command-line run (export, import, diff, clone or scan); returns its exit
-// status, or -1 when the command line asks for none (the program then starts
-// its window).
+// Runs a requested command-line run (export, import, diff, clone, scan or a
+// history run); returns its exit status, or -1 when the command line asks for
+// none (the program then starts its window).
 int runWorkbookCommandLine(const QCommandLineParser &parser);
+
+// The connection the connection page saved in the settings file, as a
+// command-line run starts from it. A missing key or a value out of range takes
+// the start value of a LinkParameters record (38400 baud, 8 data bits, even
+// parity, 1 stop bit, server address 1), as the connection page does.
+LinkParameters savedLink();
 
 // The device check of every command-line run before it starts: connects the
 // process's Modbus client (modbusClient) with link and makes the connection
@@ -30,7 +40,7 @@ int runWorkbookCommandLine(const QCommandLineParser &parser);
 bool openCheckedLink(const LinkParameters &link, QString *error);
 // Takes the link of openCheckedLink down.
 void closeCheckedLink();
-// "127.0.0.1:1502" for TCP, the serial port's name for RTU.
+// "127.0.0.1:1502" for TCP and RTU over TCP, the serial port's name for RTU.
 QString linkText(const LinkParameters &link);
 
 // A connected client of the link's own, touching no process-wide state (usable

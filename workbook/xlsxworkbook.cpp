@@ -4,6 +4,8 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
+#include <QRandomGenerator>
+#include <QSet>
 #include <QTemporaryFile>
 #include <QTextCodec>
 #include <QTextDecoder>
@@ -151,6 +153,25 @@ QString sizeText(qint64 bytes)
     if (bytes >= 1024 && bytes % 1024 == 0)
         return QStringLiteral("%1 KB").arg(bytes / 1024);
     return QStringLiteral("%1 bytes").arg(bytes);
+}
+
+// The first entry name of the package that an earlier entry already has
+// (part names compare without case, as the lookups here do); empty when none.
+QString duplicateEntry(zip_t *zip)
+{
+    QSet<QString> seen;
+    const zip_int64_t count = zip_get_num_entries(zip, 0);
+    for (zip_int64_t i = 0; i < count; ++i) {
+        const char *raw = zip_get_name(zip, zip_uint64_t(i), 0);
+        if (!raw)
+            continue;
+        const QString name = QString::fromUtf8(raw);
+        const QString key = name.toLower();
+        if (seen.contains(key))
+            return name;
+        seen.insert(key);
+    }
+    return QString();
 }
 
 zip_int64_t locateEntry(zip_t *zip, const QString &name)
@@ -639,15 +660,14 @@ struct OutEntry
 bool writePackage(const QString &target, zip_t *source, const QVector<OutEntry> &entries, QString *error)
 {
     const QFileInfo info(target);
-    QTemporaryFile temporary(
-        info.absolutePath() + QStringLiteral("/.") + info.fileName() + QStringLiteral(".XXXXXX"));
-    temporary.setAutoRemove(false);
-    if (!temporary.open()) {
+    const QString temporaryPath
+        = xlsxNewFile(info.absolutePath() + QStringLiteral("/.") + info.fileName() + QLatin1Char('.'));
+    if (temporaryPath.isEmpty()) {
         *error = QStringLiteral("cannot create a temporary file in %1").arg(info.absolutePath());
         return false;
     }
-    const QString temporaryPath = temporary.fileName();
-    temporary.close();
+    // What the umask gives a new file: a new target gets it too.
+    const QFileDevice::Permissions newFilePermissions = QFileInfo(temporaryPath).permissions();
 
     int code = 0;
     zip_t *out = zip_open(QFile::encodeName(temporaryPath).constData(), ZIP_CREATE | ZIP_TRUNCATE, &code);
@@ -700,12 +720,8 @@ bool writePackage(const QString &target, zip_t *source, const QVector<OutEntry> 
         QFile::remove(temporaryPath);
         return false;
     }
-    if (info.exists())
-        QFile::setPermissions(temporaryPath, info.permissions());
-    else
-        QFile::setPermissions(temporaryPath,
-            QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
-                | QFileDevice::ReadOther);
+    // A replaced file keeps its mode; a new one has the umask's.
+    QFile::setPermissions(temporaryPath, info.exists() ? info.permissions() : newFilePermissions);
     const QByteArray from = QFile::encodeName(temporaryPath);
     const QByteArray to = QFile::encodeName(info.absoluteFilePath());
     if (std::rename(from.constData(), to.constData()) != 0) {
@@ -722,6 +738,23 @@ bool writePackage(const QString &target, zip_t *source, const QVector<OutEntry> 
 }
 
 } // namespace
+
+QString xlsxNewFile(const QString &pathPrefix)
+{
+    static const char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        QString path = pathPrefix;
+        for (int i = 0; i < 6; ++i)
+            path += QLatin1Char(letters[QRandomGenerator::global()->bounded(int(sizeof letters) - 1)]);
+        QFile file(path);
+        // Created here or not at all (O_EXCL), with the mode 0666 less the umask.
+        if (file.open(QIODevice::WriteOnly | QIODevice::NewOnly))
+            return path;
+        if (!QFileInfo::exists(path))
+            return QString(); // not a name taken: the folder refuses new files
+    }
+    return QString();
+}
 
 QString xlsxEscapeText(const QString &text) { return escape(text, false); }
 
@@ -865,6 +898,11 @@ bool XlsxWorkbook::open(const QString &path)
     }
     zip_error_fini(&zerr);
     m_zip = zip;
+    // Two entries of one name: this reader would take the first, other tools
+    // take the last, so the file means different things to different readers.
+    const QString duplicate = duplicateEntry(zip);
+    if (!duplicate.isEmpty())
+        return fail(QStringLiteral("%1 is damaged: it holds two entries named %2").arg(path, duplicate));
 
     // The package relationships name the workbook part.
     QString error;

@@ -192,6 +192,12 @@ private:
     qint64 m_cellsTextUsed = 0;
 };
 
+// Makes a new, empty file named pathPrefix followed by six random letters and
+// digits, with the permissions the process's umask gives any new file (a
+// QTemporaryFile's are 0600 whatever the umask), and returns its path; empty
+// when none can be made. The caller renames or removes it.
+QString xlsxNewFile(const QString &pathPrefix);
+
 // Escapes text for element content (&, <, >) and drops characters XML 1.0 cannot hold;
 // an underscore that begins what reads as an _xHHHH_ escape is written as _x005F_.
 QString xlsxEscapeText(const QString &text);

@@ -1024,6 +1024,26 @@
             <source>Extended</source>
             <translation>扩展帧</translation>
         </message>
+        <message>
+            <source>This is a setting of the port this program is connected through: writing it ends the connection. Write it, then reconnect with the new setting?</source>
+            <translation>这是本程序当前通讯所用端口的设置：写入后连接将中断。是否写入，并用新设置重新连接？</translation>
+        </message>
+        <message>
+            <source>This is a setting of the port this program is connected through: writing it ends the connection, and the program cannot reconnect through this port. Write it?</source>
+            <translation>这是本程序当前通讯所用端口的设置：写入后连接将中断，且程序无法再通过此端口重新连接。是否写入？</translation>
+        </message>
+        <message>
+            <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it? If the device then stops answering, the program reconnects with the new setting.</source>
+            <translation>这可能是本程序当前通讯所用端口的设置：写入后连接可能中断。是否写入？如果之后设备不再应答，程序将用新设置重新连接。</translation>
+        </message>
+        <message>
+            <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it?</source>
+            <translation>这可能是本程序当前通讯所用端口的设置：写入后连接可能中断。是否写入？</translation>
+        </message>
+        <message>
+            <source>Connection Setting</source>
+            <translation>连接设置</translation>
+        </message>
     </context>
     <context>
         <name>DeviceScan</name>
@@ -1063,28 +1083,48 @@
             <translation>错误</translation>
         </message>
         <message>
-            <source>error1</source>
-            <translation>错误1</translation>
-        </message>
-        <message>
-            <source>error2</source>
-            <translation>错误2</translation>
-        </message>
-        <message>
-            <source>error3</source>
-            <translation>错误3</translation>
-        </message>
-        <message>
-            <source>error4</source>
-            <translation>错误4</translation>
-        </message>
-        <message>
-            <source>error5</source>
-            <translation>错误5</translation>
-        </message>
-        <message>
             <source>not an .xlsx workbook: save it as .xlsx</source>
             <translation>不是 .xlsx 工作簿：请另存为 .xlsx</translation>
+        </message>
+        <message>
+            <source>%1: no such file</source>
+            <translation>%1：文件不存在</translation>
+        </message>
+        <message>
+            <source>%1 is a folder, not a workbook</source>
+            <translation>%1 是文件夹，不是工作簿</translation>
+        </message>
+        <message>
+            <source>%1: the file name is not valid UTF-8 (rename the file)</source>
+            <translation>%1：文件名不是有效的 UTF-8（请重命名该文件）</translation>
+        </message>
+        <message>
+            <source>%1 is not a regular file</source>
+            <translation>%1 不是普通文件</translation>
+        </message>
+        <message>
+            <source>%1: %2</source>
+            <translation>%1：%2</translation>
+        </message>
+        <message>
+            <source>%1 is not a readable .xlsx workbook</source>
+            <translation>%1 不是可读取的 .xlsx 工作簿</translation>
+        </message>
+        <message>
+            <source>%1 holds no worksheet</source>
+            <translation>%1 中没有工作表</translation>
+        </message>
+        <message>
+            <source>%1 has no worksheet "%2"</source>
+            <translation>%1 中没有工作表“%2”</translation>
+        </message>
+        <message>
+            <source>the worksheet "%1" of %2 is empty</source>
+            <translation>%2 的工作表“%1”为空</translation>
+        </message>
+        <message>
+            <source>no template %1</source>
+            <translation>找不到模板 %1</translation>
         </message>
     </context>
     <context>
@@ -1096,10 +1136,6 @@
         <message>
             <source>Close</source>
             <translation>关闭</translation>
-        </message>
-        <message>
-            <source>Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus RTU or Modbus TCP.</source>
-            <translation>通过 Modbus RTU 或 Modbus TCP 配置和监视 KTT-Q4 称重变送器。</translation>
         </message>
         <message>
             <source>Licence</source>
@@ -1164,6 +1200,145 @@
         <message>
             <source>The manual page q4config(1) ("man q4config") describes every command-line option; README.md of the source describes the program, the simulator and the connection of a real transmitter.</source>
             <translation>手册页 q4config(1)（“man q4config”）说明每个命令行选项；源代码中的 README.md 说明本程序、模拟器以及真实变送器的连接。</translation>
+        </message>
+        <message>
+            <source>Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus RTU, Modbus TCP or Modbus RTU over TCP.</source>
+            <translation>通过 Modbus RTU、Modbus TCP 或 Modbus RTU over TCP 配置和监视 KTT-Q4 称重变送器。</translation>
+        </message>
+    </context>
+    <context>
+        <name>HistoryStore</name>
+        <message>
+            <source>line %1: unterminated quote</source>
+            <translation>第 %1 行：引号未闭合</translation>
+        </message>
+        <message>
+            <source>line %1: text after a closing quote</source>
+            <translation>第 %1 行：闭合引号后还有文字</translation>
+        </message>
+        <message>
+            <source>line %1: a quote inside an unquoted field</source>
+            <translation>第 %1 行：未加引号的字段中有引号</translation>
+        </message>
+        <message>
+            <source>line 1: not the header %1</source>
+            <translation>第 1 行：不是表头 %1</translation>
+        </message>
+        <message>
+            <source>line %1: %2 fields instead of %3</source>
+            <translation>第 %1 行：有 %2 个字段，应为 %3 个</translation>
+        </message>
+        <message>
+            <source>line %1: address or count is not a number</source>
+            <translation>第 %1 行：地址或寄存器数不是数字</translation>
+        </message>
+        <message>
+            <source>line %1: time or address is not readable</source>
+            <translation>第 %1 行：时间或地址无法读取</translation>
+        </message>
+        <message>
+            <source>no remote to push to (add one named origin with git remote add)</source>
+            <translation>没有可推送的远程仓库（请用 git remote add 添加名为 origin 的远程仓库）</translation>
+        </message>
+        <message>
+            <source>cannot use the remote %1 (%2)</source>
+            <translation>无法使用远程仓库 %1（%2）</translation>
+        </message>
+        <message>
+            <source>nothing to push yet (%1)</source>
+            <translation>尚无可推送的内容（%1）</translation>
+        </message>
+        <message>
+            <source>push to %1 failed: %2</source>
+            <translation>推送到 %1 失败：%2</translation>
+        </message>
+        <message>
+            <source>cannot read the history (%1)</source>
+            <translation>无法读取历史记录（%1）</translation>
+        </message>
+        <message>
+            <source>no device %1</source>
+            <translation>没有设备 %1</translation>
+        </message>
+        <message>
+            <source>no version %1 (%2)</source>
+            <translation>没有版本 %1（%2）</translation>
+        </message>
+        <message>
+            <source>%1 is not a version (%2)</source>
+            <translation>%1 不是一个版本（%2）</translation>
+        </message>
+        <message>
+            <source>cannot read version %1 (%2)</source>
+            <translation>无法读取版本 %1（%2）</translation>
+        </message>
+        <message>
+            <source>version %1 has no %2</source>
+            <translation>版本 %1 中没有 %2</translation>
+        </message>
+        <message>
+            <source>cannot read %1 of version %2 (%3)</source>
+            <translation>无法读取版本 %2 的 %1（%3）</translation>
+        </message>
+        <message>
+            <source>%1 of version %2 is corrupt: %3</source>
+            <translation>版本 %2 的 %1 已损坏：%3</translation>
+        </message>
+        <message>
+            <source>%1 is corrupt: %2</source>
+            <translation>%1 已损坏：%2</translation>
+        </message>
+        <message>
+            <source>locked by another program for more than %1 s</source>
+            <translation>被另一个程序锁定超过 %1 秒</translation>
+        </message>
+        <message>
+            <source>not writable (%1)</source>
+            <translation>不可写入（%1）</translation>
+        </message>
+        <message>
+            <source>history store %1: %2</source>
+            <translation>历史记录库 %1：%2</translation>
+        </message>
+        <message>
+            <source>the repository is broken (%1)</source>
+            <translation>仓库已损坏（%1）</translation>
+        </message>
+        <message>
+            <source>there is no history here yet</source>
+            <translation>这里还没有历史记录</translation>
+        </message>
+        <message>
+            <source>a bare repository; the history needs one with a working folder</source>
+            <translation>这是裸仓库；历史记录需要带工作目录的仓库</translation>
+        </message>
+        <message>
+            <source>cannot create the folder</source>
+            <translation>无法创建文件夹</translation>
+        </message>
+        <message>
+            <source>the folder holds other files and no Git repository</source>
+            <translation>该文件夹中有其他文件，且不是 Git 仓库</translation>
+        </message>
+        <message>
+            <source>cannot create the repository (%1)</source>
+            <translation>无法创建仓库（%1）</translation>
+        </message>
+        <message>
+            <source>no serial number to record the version under</source>
+            <translation>没有序列号，无法记录版本</translation>
+        </message>
+        <message>
+            <source>cannot record a version of %1 (%2)</source>
+            <translation>无法记录 %1 的版本（%2）</translation>
+        </message>
+        <message>
+            <source>no serial number to record the write under</source>
+            <translation>没有序列号，无法记录写入操作</translation>
+        </message>
+        <message>
+            <source>cannot write the audit of %1 (%2)</source>
+            <translation>无法写入 %1 的审计记录（%2）</translation>
         </message>
     </context>
     <context>
@@ -1514,6 +1689,20 @@
             <source>Help and About</source>
             <translation>帮助和关于</translation>
         </message>
+        <message>
+            <source>Traffic log</source>
+            <translation>通讯记录</translation>
+        </message>
+        <message>
+            <source>Cannot write the traffic log %1: %2.
+Traffic logging has stopped.</source>
+            <translation>无法写入通讯记录文件 %1：%2。
+已停止记录通讯。</translation>
+        </message>
+        <message>
+            <source>No answer from the device: these are the last values read.</source>
+            <translation>设备无应答：显示的是最后一次读到的数值。</translation>
+        </message>
     </context>
     <context>
         <name>ModbusParaSetDialog</name>
@@ -1648,6 +1837,10 @@
         <message>
             <source>OK</source>
             <translation>确定</translation>
+        </message>
+        <message>
+            <source>Modbus RTU over TCP</source>
+            <translation>Modbus RTU over TCP</translation>
         </message>
     </context>
     <context>
@@ -1816,6 +2009,10 @@
             <source>Port:</source>
             <translation>端口：</translation>
         </message>
+        <message>
+            <source>Modbus RTU over TCP</source>
+            <translation>Modbus RTU over TCP</translation>
+        </message>
     </context>
     <context>
         <name>QObject</name>
@@ -1894,6 +2091,41 @@
         <message>
             <source>Saving the curves failed!</source>
             <translation>曲线保存失败！</translation>
+        </message>
+    </context>
+    <context>
+        <name>RtuOverTcpClient</name>
+        <message>
+            <source>TCP socket error (%1).</source>
+            <translation>TCP 套接字错误（%1）。</translation>
+        </message>
+        <message>
+            <source>Invalid connection settings for TCP communication specified.</source>
+            <translation>TCP 通信的连接设置无效。</translation>
+        </message>
+        <message>
+            <source>Reply aborted due to connection closure.</source>
+            <translation>连接已关闭，应答中止。</translation>
+        </message>
+        <message>
+            <source>Device not connected.</source>
+            <translation>设备未连接。</translation>
+        </message>
+        <message>
+            <source>Invalid Modbus request.</source>
+            <translation>无效的 Modbus 请求。</translation>
+        </message>
+        <message>
+            <source>Modbus Exception Response.</source>
+            <translation>Modbus 异常应答。</translation>
+        </message>
+        <message>
+            <source>An invalid response has been received.</source>
+            <translation>收到无效的应答。</translation>
+        </message>
+        <message>
+            <source>Request timeout.</source>
+            <translation>请求超时。</translation>
         </message>
     </context>
     <context>
@@ -2037,6 +2269,41 @@
         <message>
             <source>Did not answer the identity read.</source>
             <translation>未应答设备信息读取。</translation>
+        </message>
+        <message>
+            <source>Modbus RTU over TCP %1:%2</source>
+            <translation>Modbus RTU over TCP %1:%2</translation>
+        </message>
+    </context>
+    <context>
+        <name>SerialPortProblem</name>
+        <message>
+            <source>Serial port %1 not found: the USB adapter may have been unplugged, or the port name is wrong. Plug the adapter in and choose the port again.</source>
+            <translation>找不到串口 %1：USB 转换器可能已拔出，或端口名称有误。请插上转换器并重新选择端口。</translation>
+        </message>
+        <message>
+            <source>No permission to open serial port %1. Add your user to the dialout group: sudo usermod -aG dialout $USER, then log out and log in again.</source>
+            <translation>没有打开串口 %1 的权限。请将您的用户加入 dialout 组：sudo usermod -aG dialout $USER，然后注销并重新登录。</translation>
+        </message>
+        <message>
+            <source>No permission to open serial port %1.</source>
+            <translation>没有打开串口 %1 的权限。</translation>
+        </message>
+        <message>
+            <source>Serial port %1 is in use by another program. Close it and try again.</source>
+            <translation>串口 %1 正被其他程序占用。请关闭该程序后重试。</translation>
+        </message>
+        <message>
+            <source>%1 (PID %2)</source>
+            <translation>%1（PID %2）</translation>
+        </message>
+        <message>
+            <source>Serial port %1 is in use by %2. Close that program and try again.</source>
+            <translation>串口 %1 正被 %2 占用。请关闭该程序后重试。</translation>
+        </message>
+        <message>
+            <source>Serial port %1 could not be opened: %2</source>
+            <translation>无法打开串口 %1：%2</translation>
         </message>
     </context>
     <context>
@@ -2312,6 +2579,14 @@
         <message>
             <source>System remote editing switch off, on before resetting parameters!</source>
             <translation>系统远程修改开关已关闭，请先打开再复位参数！</translation>
+        </message>
+        <message>
+            <source>Writes sent without an answer: %1 (the device may have applied them).</source>
+            <translation>已发送但未收到应答的写入：%1（设备可能已执行）。</translation>
+        </message>
+        <message>
+            <source>Export Workbook</source>
+            <translation>导出工作簿</translation>
         </message>
     </context>
     <context>
@@ -2804,6 +3079,18 @@
         <message>
             <source>Sample still not stable. Keep trying?</source>
             <translation>采样仍不稳定，是否继续尝试？</translation>
+        </message>
+        <message>
+            <source>Capture the present signal of channel %1 as its new zero? The scale must be empty and stable.</source>
+            <translation>将通道 %1 当前的信号采集为新的零点？秤台必须空载且稳定。</translation>
+        </message>
+        <message>
+            <source>Capture the present signals of every corner in use as their new zero? The platform must be empty and stable.</source>
+            <translation>将所有使用中的角点当前的信号采集为新的零点？秤台必须空载且稳定。</translation>
+        </message>
+        <message>
+            <source>Zero Capture</source>
+            <translation>采集零点</translation>
         </message>
     </context>
 </TS>

@@ -1024,6 +1024,26 @@
         <source>Extended</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>This is a setting of the port this program is connected through: writing it ends the connection. Write it, then reconnect with the new setting?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This is a setting of the port this program is connected through: writing it ends the connection, and the program cannot reconnect through this port. Write it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it? If the device then stops answering, the program reconnects with the new setting.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This may be a setting of the port this program is connected through: writing it may end the connection. Write it?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connection Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DeviceScan</name>
@@ -1063,27 +1083,47 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>error1</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error2</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error3</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error4</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>error5</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>not an .xlsx workbook: save it as .xlsx</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: no such file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is a folder, not a workbook</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: the file name is not valid UTF-8 (rename the file)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a regular file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a readable .xlsx workbook</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 holds no worksheet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 has no worksheet &quot;%2&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the worksheet &quot;%1&quot; of %2 is empty</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no template %1</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1095,10 +1135,6 @@
     </message>
     <message>
         <source>Close</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus RTU or Modbus TCP.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1163,6 +1199,145 @@
     </message>
     <message>
         <source>The manual page q4config(1) (&quot;man q4config&quot;) describes every command-line option; README.md of the source describes the program, the simulator and the connection of a real transmitter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus RTU, Modbus TCP or Modbus RTU over TCP.</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HistoryStore</name>
+    <message>
+        <source>line %1: unterminated quote</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: text after a closing quote</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: a quote inside an unquoted field</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line 1: not the header %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: %2 fields instead of %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: address or count is not a number</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>line %1: time or address is not readable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no remote to push to (add one named origin with git remote add)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot use the remote %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>nothing to push yet (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>push to %1 failed: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read the history (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no device %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no version %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is not a version (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read version %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>version %1 has no %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read %1 of version %2 (%3)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 of version %2 is corrupt: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 is corrupt: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>locked by another program for more than %1 s</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>not writable (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>history store %1: %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the repository is broken (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>there is no history here yet</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>a bare repository; the history needs one with a working folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot create the folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the folder holds other files and no Git repository</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot create the repository (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no serial number to record the version under</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot record a version of %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no serial number to record the write under</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot write the audit of %1 (%2)</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1514,6 +1689,19 @@
         <source>Help and About</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Traffic log</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Cannot write the traffic log %1: %2.
+Traffic logging has stopped.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No answer from the device: these are the last values read.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ModbusParaSetDialog</name>
@@ -1647,6 +1835,10 @@
     </message>
     <message>
         <source>OK</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus RTU over TCP</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1816,6 +2008,10 @@
         <source>Port:</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Modbus RTU over TCP</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1893,6 +2089,41 @@
     </message>
     <message>
         <source>Saving the curves failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RtuOverTcpClient</name>
+    <message>
+        <source>TCP socket error (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid connection settings for TCP communication specified.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reply aborted due to connection closure.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device not connected.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid Modbus request.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus Exception Response.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An invalid response has been received.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Request timeout.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2036,6 +2267,41 @@
     </message>
     <message>
         <source>Did not answer the identity read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus RTU over TCP %1:%2</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>SerialPortProblem</name>
+    <message>
+        <source>Serial port %1 not found: the USB adapter may have been unplugged, or the port name is wrong. Plug the adapter in and choose the port again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No permission to open serial port %1. Add your user to the dialout group: sudo usermod -aG dialout $USER, then log out and log in again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No permission to open serial port %1.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial port %1 is in use by another program. Close it and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 (PID %2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial port %1 is in use by %2. Close that program and try again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Serial port %1 could not be opened: %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2311,6 +2577,14 @@
     </message>
     <message>
         <source>System remote editing switch off, on before resetting parameters!</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes sent without an answer: %1 (the device may have applied them).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Export Workbook</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2803,6 +3077,18 @@
     </message>
     <message>
         <source>Sample still not stable. Keep trying?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Capture the present signal of channel %1 as its new zero? The scale must be empty and stable.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Capture the present signals of every corner in use as their new zero? The platform must be empty and stable.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Zero Capture</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

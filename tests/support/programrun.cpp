@@ -8,7 +8,6 @@ void prepareProgram(QProcess &p)
 {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
-    env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
     p.setProcessEnvironment(env);
 }
 

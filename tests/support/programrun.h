@@ -1,7 +1,7 @@
 #pragma once
 
 // Running the built q4config as a separate process, as scripts and users do:
-// offscreen, without the transaction debug lines.
+// offscreen.
 
 #include <QString>
 #include <QStringList>

@@ -1,0 +1,150 @@
+#include "link/linkchange.h"
+
+#include "params/devicecopy.h"
+
+#include <QStringList>
+
+#include <algorithm>
+
+namespace {
+
+// Registers of the interfaces (the data transmission page's blocks).
+constexpr int SerialBase = 8000;
+constexpr int SerialStride = 20;
+enum SerialWord { SerialId = 0, SerialBaud = 1, SerialProtocol = 2, SerialFormat = 3 };
+constexpr int EthernetAddress = 8100;
+constexpr int SlotBase = 8112;
+constexpr int SlotStride = 4;
+enum SlotWord { SlotPort = 0, SlotProtocol = 1 };
+// Protocol value of Modbus on a port or slot; the other is the device's own protocol.
+constexpr int ModbusProtocol = 0;
+
+struct DataFormat
+{
+    int dataBits;
+    int parity; // serial port coding: 0 none, 2 even, 3 odd
+};
+// "8-N-1", "8-E-1", "8-O-1", "7-E-1", "7-O-1".
+const DataFormat dataFormats[] = {{8, 0}, {8, 2}, {8, 3}, {7, 2}, {7, 3}};
+constexpr int DataFormatCount = int(sizeof dataFormats / sizeof dataFormats[0]);
+
+bool portMatches(const int words[6], const LinkParameters &link)
+{
+    const QVector<int> &rates = serialBaudRates();
+    const int baud = words[SerialBaud];
+    const int format = words[SerialFormat];
+    return words[SerialId] == link.serverAddress && baud >= 0 && baud < rates.size()
+        && rates.at(baud) == link.baud && format >= 0 && format < DataFormatCount
+        && dataFormats[format].dataBits == link.dataBits && dataFormats[format].parity == link.parity;
+}
+
+// behindConverter: the link is RTU over TCP, through a converter on one of the
+// ports whose baud rate and data format only the converter knows.
+OwnLinkChange serialChange(
+    const LinkParameters &link, const DeviceCopy &device, int address, int value, bool behindConverter)
+{
+    OwnLinkChange change;
+    const int offset = address - SerialBase;
+    const int port = offset / SerialStride;
+    const int word = offset % SerialStride;
+    if (offset < 0 || port > 1 || word > SerialFormat)
+        return change;
+    const int *ports[2] = {device.serial1, device.serial2};
+    // Turning a port to Modbus takes no link away.
+    if (ports[port][word] == value || (word == SerialProtocol && value == ModbusProtocol))
+        return change;
+    const bool matches[2] = {
+        behindConverter ? device.serial1[SerialId] == link.serverAddress : portMatches(device.serial1, link),
+        behindConverter ? device.serial2[SerialId] == link.serverAddress : portMatches(device.serial2, link)};
+    const bool known = matches[0] != matches[1];
+    if (known && !matches[port])
+        return change;
+    change.touchesLink = true;
+    change.certain = known;
+    change.newLink = link;
+    change.canReconnect = true;
+    if (behindConverter && word != SerialId) {
+        // The converter's side of the line has to follow: nothing here can.
+        change.canReconnect = false;
+        return change;
+    }
+    switch (word) {
+    case SerialId:
+        // Address 0 is the broadcast: a device there answers no one.
+        change.canReconnect = value >= 1 && value <= 247;
+        change.newLink.serverAddress = value;
+        break;
+    case SerialBaud:
+        change.canReconnect = value >= 0 && value < serialBaudRates().size();
+        change.newLink.baud = serialBaudRates().value(value, link.baud);
+        break;
+    case SerialProtocol:
+        change.canReconnect = false;
+        break;
+    default:
+        change.canReconnect = value >= 0 && value < DataFormatCount;
+        if (change.canReconnect) {
+            change.newLink.dataBits = dataFormats[value].dataBits;
+            change.newLink.parity = dataFormats[value].parity;
+        }
+    }
+    return change;
+}
+
+QString addressText(const int octets[4])
+{
+    QStringList parts;
+    for (int i = 0; i < 4; ++i)
+        parts << QString::number(octets[i]);
+    return parts.join(QLatin1Char('.'));
+}
+
+OwnLinkChange ethernetChange(const LinkParameters &link, const DeviceCopy &device, int address, int value)
+{
+    OwnLinkChange change;
+    change.newLink = link;
+    if (address >= EthernetAddress && address < EthernetAddress + 4) {
+        const int octet = address - EthernetAddress;
+        if (device.ethernet[octet] == value)
+            return change;
+        change.touchesLink = true;
+        change.certain = link.hostAddress.trimmed() == addressText(device.ethernet);
+        change.canReconnect = change.certain && value >= 0 && value <= 255;
+        int octets[4];
+        std::copy(device.ethernet, device.ethernet + 4, octets);
+        octets[octet] = value;
+        if (change.canReconnect)
+            change.newLink.hostAddress = addressText(octets);
+        return change;
+    }
+    const int offset = address - SlotBase;
+    const int slot = offset / SlotStride;
+    const int word = offset % SlotStride;
+    if (offset < 0 || slot > 5 || word > SlotProtocol || device.ethernetSlots[slot][word] == value
+        || (word == SlotProtocol && value == ModbusProtocol))
+        return change;
+    bool known = false;
+    for (const auto &words : device.ethernetSlots)
+        known = known || words[SlotPort] == link.networkPort.toInt();
+    if (known && device.ethernetSlots[slot][SlotPort] != link.networkPort.toInt())
+        return change;
+    change.touchesLink = true;
+    change.certain = known;
+    if (word == SlotPort) {
+        change.canReconnect = value >= 1 && value <= 65535;
+        change.newLink.networkPort = QString::number(value);
+    }
+    return change;
+}
+
+} // namespace
+
+OwnLinkChange ownLinkChange(const LinkParameters &link, const DeviceCopy &device, int address, int value)
+{
+    // Through a converter the device's own Ethernet is not the path: only its
+    // serial ports are.
+    if (link.connectType == ConnectRtuOverTcp)
+        return serialChange(link, device, address, value, true);
+    return link.connectType == 0 ? serialChange(link, device, address, value, false)
+                                 : ethernetChange(link, device, address, value);
+}
