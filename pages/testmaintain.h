@@ -52,8 +52,8 @@ public:
 
     // Display texts of the identity values.
     static QString macText(const int bytes[6]);
-    static QString serialText(const int codes[25]);
-    // The serial number text of the device copy, as the page shows it.
+    // The serial number text of the device copy, as the page shows it
+    // (serialNumberText, params/encoding.h).
     static QString deviceSerialText();
     // Suggested name of a new export: "KTT-Q4_<serial>_<yyyyMMdd-HHmm>.xlsx", or
     // without the serial part when the serial number is not known.
