@@ -51,9 +51,11 @@ HistoryWindow::HistoryWindow(const QString &folder, bool fixed, QWidget *parent)
     fitColumns(ui->tableHistory->horizontalHeader());
     fitColumns(ui->tableHistoryChanges->horizontalHeader());
     fitColumns(ui->tableAudit->horizontalHeader());
-    // Return on a button presses it; none of them is pressed by Return elsewhere.
+    // Return on a button presses it; elsewhere (the lists, the filter) it
+    // reads the store again, which changes nothing.
     for (QPushButton *button : findChildren<QPushButton *>())
         button->setAutoDefault(true);
+    ui->Btn_HistoryRefresh->setDefault(true);
     ui->Btn_HistoryFolder->setEnabled(!fixed);
     ui->Btn_HistoryFolderDefault->setEnabled(!fixed);
     if (fixed)
