@@ -2,9 +2,11 @@
 #include "app/mainwindow.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
+#include "pages/testmaintain.h"
 #include "params/logcategories.h"
 #include "q4version.h"
 #include "workbook/headlessrun.h"
+#include "workbook/historyrun.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -90,6 +92,7 @@ int main(int argc, char **argv)
 
     MainWindow window;
     window.setWindowIcon(QIcon(QStringLiteral(":/images/KTIcon.ico")));
+    window.testMaintainPage()->setHistoryFolderArgument(historyDirArgument(parser));
     window.showPlaced();
     if (parser.isSet(connectOption))
         QTimer::singleShot(0, window.connectionPage(), &ModbusSetting::on_connectButton_clicked);

@@ -50,6 +50,7 @@ public:
     // Page number 0..5 (navigation order) or 7 (connection page).
     QWidget *page(int k) const;
     ModbusSetting *connectionPage() const { return modbusSetting; }
+    TestMaintain *testMaintainPage() const { return testMaintain; }
     DisplayWeightThread *pollThread() const { return displayThread; }
     QTimer *disconnectTimerObject() const { return disconnectTimer; }
     QTimer *reconnectTimerObject() const { return reconnectTimer; }

@@ -1,18 +1,28 @@
-// The configuration history store:
+// The configuration history:
 // - recording one version of an export's 241 rows (what recording adds to an
 //   export; target at most 30 ms), and a record that finds nothing changed;
+// - an export against the simulator with and without its history (the
+//   serial number read and the version recorded; target: at most 30 ms more);
+// - --backup-all of 20 simulated devices answering 5 ms late, --jobs 4
+//   against --jobs 1 (target: at most 0.4 of the time);
 // - a store with 1 000 versions of one device (and 200 of four others):
 //   listing the device's versions and the devices, in process and as
 //   `q4config --history SERIAL` (target within 1 s).
 //
 //   bench_history [VERSIONS]
 
+#include "link/linkstate.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
+#include "support/simulatorprocess.h"
+#include "workbook/exceltowrite.h"
+#include "workbook/historyrecorder.h"
 #include "workbook/historystore.h"
+#include "workbook/parameterworkbook.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFile>
 #include <QTemporaryDir>
 #include <QTextStream>
 
@@ -43,6 +53,90 @@ Spread spread(QVector<double> ms)
 {
     std::sort(ms.begin(), ms.end());
     return {ms.at(ms.size() / 2), ms.last()};
+}
+
+// Exports against the simulator, each after a change of one value: without
+// the history, and with it (serial number, version). False when a run failed.
+bool benchExport(const QString &folder)
+{
+    SimulatorProcess sim;
+    if (!sim.start() || !connectTestClient(sim)) {
+        out << "cannot start the simulator: " << sim.errorText() << "\n";
+        return false;
+    }
+    const QString templatePath = QStringLiteral(Q4_BINARY_DIR "/Template/") + templateFileName(0);
+    const QString file = folder + QStringLiteral("/export.xlsx");
+    HistoryRecorder history(folder + QStringLiteral("/export-history"));
+    QVector<double> plain;
+    QVector<double> recorded;
+    bool good = true;
+    QElapsedTimer clock;
+    for (int i = 0; i < 40; ++i) {
+        sim.command(QStringLiteral("set 8005 %1").arg(i));
+        const bool record = i % 2 == 1;
+        ExelToWrite worker;
+        worker.showPopups = false;
+        clock.start();
+        if (record)
+            good = history.readSerial(processLinkTarget(modbusClient, LinkParameters())) && good;
+        const int result = worker.exportToFile(templatePath, file, modbusClient, 0);
+        if (record)
+            good = history.record(HistorySource::Export, worker, modbusClient, QStringLiteral("export.xlsx"),
+                       QStringLiteral("bench"), HistoryRecorder::wentThrough(result, worker))
+                && history.lastRecord().outcome == HistoryRecord::Committed && good;
+        (record ? recorded : plain).append(clock.nsecsElapsed() / 1e6);
+        good = result == ExelToWrite::Done && good;
+    }
+    disconnectTestClient();
+    const Spread without = spread(plain);
+    const Spread with = spread(recorded);
+    out << QStringLiteral("export of 241 rows: median %1 ms without the history, %2 ms with it: %3 ms more "
+                          "(target <= 30 ms)\n")
+               .arg(without.median, 0, 'f', 1)
+               .arg(with.median, 0, 'f', 1)
+               .arg(with.median - without.median, 0, 'f', 1);
+    if (!good)
+        out << "FAILED export: " << history.error() << "\n";
+    return good;
+}
+
+// --backup-all of 20 devices of one simulator answering 5 ms late, --jobs 1 and --jobs 4.
+bool benchBackupAll(const QString &folder)
+{
+    QStringList ids;
+    for (int id = 1; id <= 20; ++id)
+        ids << QString::number(id);
+    SimulatorProcess sim({QStringLiteral("--id"), ids.join(QLatin1Char(',')), QStringLiteral("--latency"),
+        QStringLiteral("5")});
+    if (!sim.start()) {
+        out << "cannot start the simulator: " << sim.errorText() << "\n";
+        return false;
+    }
+    const QString targets = folder + QStringLiteral("/targets");
+    QFile file(targets);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    for (const QString &id : qAsConst(ids))
+        file.write(QStringLiteral("tcp 127.0.0.1:%1 %2\n").arg(sim.port()).arg(id).toUtf8());
+    file.close();
+    qint64 ms[2] = {0, 0};
+    bool good = true;
+    for (const int jobs : {1, 4}) {
+        const ProgramRun run = runProgram(
+            {QStringLiteral("--backup-all"), targets, QStringLiteral("--jobs"), QString::number(jobs),
+                QStringLiteral("--history-dir"), folder + QStringLiteral("/backup%1").arg(jobs)});
+        ms[jobs == 4 ? 1 : 0] = run.ms;
+        good = run.status == 0 && run.lines().filter(QStringLiteral(": changed ")).size() == 20 && good;
+        if (run.status != 0)
+            out << run.out << run.err;
+    }
+    out << QStringLiteral(
+        "--backup-all of 20 devices at 5 ms latency: %1 ms with --jobs 1, %2 ms with --jobs 4: "
+        "%3 of it (target <= 0.4)\n")
+               .arg(ms[0])
+               .arg(ms[1])
+               .arg(double(ms[1]) / qMax<qint64>(1, ms[0]), 0, 'f', 2);
+    return good;
 }
 
 } // namespace
@@ -115,6 +209,8 @@ int main(int argc, char **argv)
                .arg(devicesMs, 0, 'f', 1);
     if (!good)
         out << "FAILED " << error << run.err << "\n";
+    good = benchExport(dir.path()) && good;
+    good = benchBackupAll(dir.path()) && good;
     out.flush();
     return good ? 0 : 1;
 }

@@ -38,6 +38,14 @@ void CompareDialog::setDifferences(const QString &path, const QVector<RowDiffere
     ui->Btn_CompareImport->setEnabled(!rows.isEmpty());
 }
 
+void CompareDialog::setVersion(const QString &version, const QVector<RowDifference> &rows, int unchanged)
+{
+    setDifferences(version, rows, unchanged);
+    ui->tableDifferences->horizontalHeaderItem(3)->setText(tr("Version"));
+    ui->Btn_CompareImport->setText(tr("Restore"));
+    setWindowTitle(tr("Restore a Version"));
+}
+
 void CompareDialog::on_Btn_CompareImport_clicked() { accept(); }
 
 void CompareDialog::on_Btn_CompareClose_clicked() { reject(); }

@@ -13,7 +13,7 @@ class CompareDialog;
 // The rows of a workbook whose value differs from the device, before anything
 // is written: address, count, device value, file value and parameter name.
 // "Import" accepts the dialog (the caller then imports the workbook), "Close"
-// rejects it.
+// rejects it. A version of the configuration history is shown the same way.
 class CompareDialog : public QDialog
 {
     Q_OBJECT
@@ -24,6 +24,9 @@ public:
 
     // Fills the table; unchanged is the count of valid rows the device already holds.
     void setDifferences(const QString &path, const QVector<RowDifference> &rows, int unchanged);
+    // The same for a version of the configuration history (named version):
+    // its column is "Version" and "Restore" accepts the dialog.
+    void setVersion(const QString &version, const QVector<RowDifference> &rows, int unchanged);
 
     Ui::CompareDialog *form() const { return ui; }
 

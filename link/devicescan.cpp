@@ -3,7 +3,7 @@
 #include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
-#include "pages/testmaintain.h"
+#include "params/encoding.h"
 #include "params/logcategories.h"
 #include "params/registermap.h"
 
@@ -17,11 +17,6 @@ namespace {
 // The connection page's test read.
 constexpr int TestReadStart = 0;
 constexpr int TestReadCount = 2;
-// Register group of the identity: software version (32 bits at its start),
-// compile date, the 25 serial number codes from its sixth register on.
-constexpr int IdentityGroup = 59;
-constexpr int SerialOffset = 5;
-constexpr int SerialLength = 25;
 
 } // namespace
 
@@ -279,13 +274,13 @@ void DeviceScan::readIdentity(const ScanRequest &request, ScanHit *hit)
         target, QModbusDataUnit::HoldingRegisters, group.start, group.count, registers.data());
     if (client)
         client->setTimeout(request.probeTimeoutMs);
-    if (result != Ok || group.count < SerialOffset + SerialLength)
+    if (result != Ok || group.count < SerialNumberOffset + SerialNumberLength)
         return;
     hit->identityRead = true;
     // Shown as the test and maintenance page shows them.
     hit->softwareVersion = QString::number(quint32(joinWords(registers[0], registers[1], target.wordOrder)));
-    int codes[SerialLength];
-    for (int i = 0; i < SerialLength; ++i)
-        codes[i] = registers[SerialOffset + i];
-    hit->serialNumber = TestMaintain::serialText(codes);
+    int codes[SerialNumberLength];
+    for (int i = 0; i < SerialNumberLength; ++i)
+        codes[i] = registers[SerialNumberOffset + i];
+    hit->serialNumber = serialNumberText(codes);
 }

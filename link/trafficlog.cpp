@@ -74,10 +74,13 @@ bool openLogFile(QFile &file, const QString &path, QString *error)
 #endif
 }
 
-// One line out to the disk; false when it did not get there whole.
+// One line out to the disk; false when it did not get there whole. A write
+// the system cut short (the file reached its size limit in the middle of the
+// line) keeps the rest buffered and reports no reason: a second flush writes
+// the rest, or fails with the system's reason ("File too large").
 bool writeWholeLine(QFile &file, const QByteArray &line)
 {
-    return file.write(line) == line.size() && file.flush();
+    return file.write(line) == line.size() && (file.flush() || file.flush());
 }
 
 } // namespace

@@ -55,26 +55,12 @@ QString TestMaintain::macText(const int bytes[6])
     return text;
 }
 
-QString TestMaintain::serialText(const int codes[25])
-{
-    // One character code per register: digits as they are, other printable
-    // characters (a letter in the batch part) as themselves, anything else "?".
-    QString text;
-    for (int i = 0; i < 25; ++i) {
-        if (i == 13)
-            text.append(QLatin1Char('-'));
-        const int code = codes[i];
-        text.append(code > 32 && code < 127 ? QChar(code) : QLatin1Char('?'));
-    }
-    return text;
-}
-
 QString TestMaintain::deviceSerialText()
 {
     int codes[25];
     std::copy(std::begin(deviceCopy.system59a), std::end(deviceCopy.system59a), codes);
     std::copy(std::begin(deviceCopy.system59b), std::end(deviceCopy.system59b), codes + 13);
-    return serialText(codes);
+    return serialNumberText(codes);
 }
 
 int TestMaintain::channelFieldWord(int word, int channel, bool on)

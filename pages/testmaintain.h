@@ -15,6 +15,10 @@ class TestMaintain;
 }
 
 class ExelToWrite;
+class HistoryRecorder;
+class HistoryWindow;
+struct ImportSheet;
+enum class HistorySource;
 
 // What the test and maintenance page last drew; kept for the whole run (not
 // reset when the page is hidden), so an unforced redraw touches only what the
@@ -52,8 +56,8 @@ public:
 
     // Display texts of the identity values.
     static QString macText(const int bytes[6]);
-    static QString serialText(const int codes[25]);
-    // The serial number text of the device copy, as the page shows it.
+    // The serial number text of the device copy, as the page shows it
+    // (serialNumberText, params/encoding.h).
     static QString deviceSerialText();
     // Suggested name of a new export: "KTT-Q4_<serial>_<yyyyMMdd-HHmm>.xlsx", or
     // without the serial part when the serial number is not known.
@@ -76,6 +80,13 @@ public:
     // cancels. When unset, a save dialog asks (and confirms replacing a file).
     std::function<QString(const QString &suggestedPath)> askExportPath;
 
+    // The history folder the command line gives (--history-dir); empty: the
+    // saved one, else History/ in the data folder.
+    void setHistoryFolderArgument(const QString &folder) { historyFolderArgument = folder; }
+    QString historyFolder() const;
+    // The History window (null before Btn_History was pressed).
+    HistoryWindow *historyWindow() const { return history; }
+
 private slots:
     void on_Btn_ResetALL_clicked();
     void on_Btn_ResetData_trans_clicked();
@@ -95,6 +106,8 @@ private slots:
     // Lists the rows of a chosen workbook that differ from the device; its
     // dialog can go on with the import of that workbook.
     void on_Btn_Compare_clicked();
+    // The configuration history of the connected device (pages/testmaintain_history.cpp).
+    void on_Btn_History_clicked();
 
 private:
     enum ResetKind { ResetAll, ResetDataTrans, ResetApplication, ResetBasic, ResetCal, ResetAnalog };
@@ -107,10 +120,22 @@ private:
     QString chooseExportPath();
     void prepareImportDisplay();
     void endImportDisplay();
-    void runImport(const QString &path);
+    // Imports the workbook at path, or the rows of a version of the history
+    // (version, named versionName in the history) into the device.
+    void runImport(
+        const QString &path, const ImportSheet *version = nullptr, const QString &versionName = QString());
     void showImportCounts();
+    // The history of the page's runs (pages/testmaintain_history.cpp): the
+    // serial number read at the start of a run, the run recorded after it,
+    // and its problem shown after the run's own result.
+    void readRunSerial(HistoryRecorder &recorder);
+    void recordRun(HistoryRecorder &recorder, HistorySource source, const QString &subject, int result);
+    static void showHistoryProblem(const HistoryRecorder &recorder);
+    void restoreVersion(const QString &serial, const QString &versionId);
 
     Ui::TestMaintain *ui;
     QModbusClient *client = nullptr;
     int language = 0;
+    QString historyFolderArgument;
+    HistoryWindow *history = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "params/logcategories.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
+#include "workbook/historyrecorder.h"
 #include "workbook/parameterworkbook.h"
 
 #include <QCoreApplication>
@@ -186,14 +187,19 @@ void TestMaintain::on_But_Import_clicked()
     importIdle = true;
 }
 
-void TestMaintain::runImport(const QString &path)
+void TestMaintain::runImport(const QString &path, const ImportSheet *version, const QString &versionName)
 {
     prepareImportDisplay();
-    qCDebug(lcWorkbook).noquote() << "import from" << path;
+    qCDebug(lcWorkbook).noquote() << "import from" << (version ? versionName : path);
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
-    const int result = excelWorker->importWorkbook(path, modbusClient);
+    HistoryRecorder history(historyFolder());
+    readRunSerial(history);
+    const int result = version ? excelWorker->importSheet(*version, modbusClient)
+                               : excelWorker->importWorkbook(path, modbusClient);
     const bool verifying = excelWorker->lastPhase() == ExelToWrite::Verifying;
     endImportDisplay();
+    recordRun(history, version ? HistorySource::Restore : HistorySource::Import,
+        version ? versionName : QFileInfo(path).fileName(), result);
 
     const int written = excelWorker->transferredRows();
     const int lastRow = excelWorker->rowCount();
@@ -204,11 +210,13 @@ void TestMaintain::runImport(const QString &path)
     const QString counts = ui->label_importResult->text();
     switch (result) {
     case ExelToWrite::Done:
-        ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
+        if (!version)
+            ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
         showTipsDialog(tr("Tip"), popupText("Import Successful!"), 1);
         break;
     case ExelToWrite::RowsFailed: {
-        ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
+        if (!version)
+            ui->label_importPath->setText(folderLink(path, tr("Import Path>>>")));
         QString message;
         if (excelWorker->failedRows() > 0)
             message = tr("Import finished. Rows written: %1, failed: %2 (first failed addresses: %3).")
@@ -261,6 +269,7 @@ void TestMaintain::runImport(const QString &path)
     default:
         showTipsDialog(tr("Tip"), popupText("Import Failed!"), 1);
     }
+    showHistoryProblem(history);
 }
 
 void TestMaintain::on_Btn_Compare_clicked()
@@ -276,8 +285,11 @@ void TestMaintain::on_Btn_Compare_clicked()
         return;
     }
     prepareImportDisplay();
+    HistoryRecorder history(historyFolder());
+    readRunSerial(history);
     const int result = excelWorker->compareWorkbook(path, modbusClient);
     endImportDisplay();
+    recordRun(history, HistorySource::Diff, QFileInfo(path).fileName(), result);
     bool importNow = false;
     switch (result) {
     case ExelToWrite::Done: {
@@ -299,8 +311,11 @@ void TestMaintain::on_Btn_Compare_clicked()
         // The worker has shown what was wrong with the file.
         showNoticeDialog(tr("Tip"), tr("Compare failed."), NoticeKind::Failure);
     }
+    // An import that goes on says so itself if the history is still not recorded.
     if (importNow)
         runImport(path);
+    else
+        showHistoryProblem(history);
     importIdle = true;
 }
 
@@ -337,8 +352,11 @@ void TestMaintain::on_Btu_Export_clicked()
 
     qCDebug(lcWorkbook).noquote() << "export from" << fileName << "to" << newFileName;
     showTipsDialog(tr("Tip"), popupText("Start Exporting!"), 0);
+    HistoryRecorder history(historyFolder());
+    readRunSerial(history);
     // The previous export file is replaced only by a complete new one.
     const int result = excelWorker->exportToFile(fileName, newFileName, modbusClient, exportLanguage);
+    recordRun(history, HistorySource::Export, QFileInfo(newFileName).fileName(), result);
     ui->Btn_ExportCancel->hide();
 
     switch (result) {
@@ -365,6 +383,7 @@ void TestMaintain::on_Btu_Export_clicked()
     }
     ui->Export_label->hide();
     ui->Export_progressBar->hide();
+    showHistoryProblem(history);
     exportIdle = true;
 }
 

@@ -96,3 +96,15 @@ QString formatScaled(qint64 raw, int decimals)
             + QString::number(magnitude % quint64(divisor)).rightJustified(decimals, QLatin1Char('0'));
     return negative ? QLatin1Char('-') + text : text;
 }
+
+QString serialNumberText(const int codes[SerialNumberLength])
+{
+    QString text;
+    for (int i = 0; i < SerialNumberLength; ++i) {
+        if (i == 13)
+            text.append(QLatin1Char('-'));
+        const int code = codes[i];
+        text.append(code > 32 && code < 127 ? QChar(code) : QLatin1Char('?'));
+    }
+    return text;
+}

@@ -19,3 +19,10 @@ int registerTextToInt(const QString &text);
 // Raw value -> weight text with exactly decimals digits (value taken unsigned 32-bit
 // as the display of weight fields does, or signed where noted by the caller).
 QString formatScaled(qint64 raw, int decimals);
+
+// Length of the device's serial number: one character code per register.
+constexpr int SerialNumberLength = 25;
+// The serial number as the Test Maintain page shows it: digits and other
+// printable ASCII characters as themselves, any other code "?", and a hyphen
+// after the 13th character ("2026120700042-000000001234").
+QString serialNumberText(const int codes[SerialNumberLength]);

@@ -18,6 +18,10 @@ struct ParameterGroup
 constexpr int ParameterGroupCount = 76;   // groups 0..75
 constexpr int RemoteSwitchGroup = 21;     // coils 500..506
 constexpr int FailureMarker = 88020200;   // value of a failed single read
+// The identity group: software version (32 bits at its start), compile date,
+// and the serial number's character codes from its sixth register on.
+constexpr int IdentityGroup = 59;
+constexpr int SerialNumberOffset = 5;
 
 // Group index -> (start, count). Index outside 0..75 gives {0, 0}.
 ParameterGroup parameterGroup(int group);

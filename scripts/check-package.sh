@@ -78,7 +78,10 @@ for f in \
   usr/share/man/man1/q4config.1.gz \
   usr/share/man/man1/q4sim.1.gz \
   usr/share/doc/q4config/copyright \
-  usr/share/doc/q4config/changelog.gz; do
+  usr/share/doc/q4config/changelog.gz \
+  usr/share/doc/q4config/examples/q4config-backup.service \
+  usr/share/doc/q4config/examples/q4config-backup.timer \
+  usr/share/doc/q4config/examples/backup.targets; do
   [ -s "$root/$f" ] || fail "missing file /$f"
 done
 gzip -dc "$root/usr/share/doc/q4config/changelog.gz" >"$work/changelog"

@@ -170,6 +170,8 @@ void TestFleet::initTestCase()
     initQ4Resources();
     QVERIFY(QFileInfo(templatePath(0)).isFile());
     QVERIFY(QDir().mkpath(dir.filePath(QStringLiteral("data/Template"))));
+    // The page's runs record their history in this data folder, not the user's.
+    setDataDirectory(dir.filePath(QStringLiteral("data")));
     QVERIFY(
         QFile::copy(templatePath(0), dir.filePath(QStringLiteral("data/Template/")) + templateFileName(0)));
 }

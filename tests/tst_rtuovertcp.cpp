@@ -155,7 +155,9 @@ LinkTarget targetOf(QModbusClient *client, int serverAddress)
 
 // pymodbus serving one device (server address 5) over Modbus TCP and over RTU
 // over TCP at once, from one data store: holding registers 0..11999 hold
-// (7 * address + 3) & 0xFFFF, coils 0..599 every third one set.
+// (7 * address + 3) & 0xFFFF but for a serial number the history can file
+// the device under (codes of 2026120700042000000000005 at 10005..10029),
+// coils 0..599 every third one set.
 class PymodbusPeer
 {
 public:
@@ -170,8 +172,10 @@ from pymodbus.datastore import ModbusSequentialDataBlock, ModbusSlaveContext, Mo
 logging.disable(logging.CRITICAL) # connections the tests close are no errors
 
 async def main():
+    registers = [(7 * a + 3) & 0xFFFF for a in range(12000)]
+    registers[10005:10030] = [ord(c) for c in "2026120700042000000000005"]
     store = ModbusSlaveContext(
-        hr=ModbusSequentialDataBlock(0, [(7 * a + 3) & 0xFFFF for a in range(12000)]),
+        hr=ModbusSequentialDataBlock(0, registers),
         co=ModbusSequentialDataBlock(0, [a % 3 == 0 for a in range(600)]), zero_mode=True)
     context = ModbusServerContext(slaves={5: store}, single=False)
     servers = [ModbusTcpServer(context, framer=f, address=("127.0.0.1", 0))

@@ -1,10 +1,11 @@
 #include "app/appstate.h"
+#include "link/deviceaccess.h"
 #include "link/linkstate.h"
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
 #include "pagetesthelpers.h"
-#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
+#include "params/encoding.h"
 #include "support/simulatorprocess.h"
 #include "ui_testmaintain.h"
 #include "ui_weightcal.h"
@@ -77,10 +78,10 @@ void TestMaintainPage::identityTexts()
     const QByteArray digits("1234567890123456789012345");
     for (int i = 0; i < 25; ++i)
         codes[i] = digits.at(i);
-    QCOMPARE(TestMaintain::serialText(codes), QStringLiteral("1234567890123-456789012345"));
+    QCOMPARE(serialNumberText(codes), QStringLiteral("1234567890123-456789012345"));
     codes[24] = 'A';
     codes[23] = 0;
-    QCOMPARE(TestMaintain::serialText(codes), QStringLiteral("1234567890123-4567890123?A"));
+    QCOMPARE(serialNumberText(codes), QStringLiteral("1234567890123-4567890123?A"));
 
     QCOMPARE(TestMaintain::channelFieldWord(0x00F0, 0, true), 255);
     QCOMPARE(TestMaintain::channelFieldWord(0xFFFF, 2, false), 0xF0FF);

@@ -4,6 +4,7 @@
 #include "link/transactions.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/headlessrun.h"
+#include "workbook/historyrecorder.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -16,19 +17,6 @@
 #include <vector>
 
 namespace {
-
-// Where a target's run is, written by the thread that serves it and read by the
-// calling thread for the progress line.
-struct TargetProgress
-{
-    std::atomic_int phase {Waiting};
-    std::atomic_int done {0};
-    std::atomic_int total {0};
-
-    static constexpr int Waiting = -2;
-    static constexpr int Checking = -1; // connecting and the test read
-    static constexpr int Finished = 3;
-};
 
 LinkTarget targetOf(QModbusClient *client, const LinkParameters &link)
 {
@@ -87,6 +75,11 @@ CloneResult cloneInto(const ImportSheet &sheet, const LinkParameters &link, QMod
         outcome.reason = error;
         return outcome;
     }
+    const bool recording = !options.historyFolder.isEmpty();
+    HistoryRecorder history(options.historyFolder);
+    if (recording)
+        history.readSerial(target);
+    outcome.serial = history.serial();
     ExelToWrite worker;
     worker.showPopups = false;
     worker.blockReads = options.blockReads;
@@ -109,28 +102,27 @@ CloneResult cloneInto(const ImportSheet &sheet, const LinkParameters &link, QMod
     outcome.ok = result == ExelToWrite::Done;
     if (!outcome.ok)
         outcome.reason = failureReason(worker, result, link);
+    if (recording
+        && !history.record(HistorySource::Clone, worker, client, options.workbookName, historyLinkText(link),
+            HistoryRecorder::wentThrough(result, worker)))
+        outcome.historyError = history.error();
     return outcome;
 }
 
 // Targets that share one connection (a TCP target alone, the devices behind
-// one RTU over TCP converter, the devices on the serial port), one after
+// one RTU over TCP converter, the devices on one serial port), one after
 // another in the calling thread through one client of their own, made from
-// the first one's link, used and deleted here. Every slot of results and
-// progress it touches is its own.
-void cloneShared(const ImportSheet &sheet, const QVector<CloneTarget> &targets, const QVector<int> &members,
-    const CloneOptions &options, CloneResult *results, std::vector<TargetProgress> &progress,
-    const std::function<void()> &onProgress = {})
+// the first one's link, used and deleted here. Every slot of progress it
+// touches is its own.
+void serveShared(const QVector<LinkParameters> &links, const QVector<int> &members, const TargetJob &job,
+    std::vector<TargetProgress> &progress, const std::function<void()> &onProgress)
 {
     for (const int i : members)
         progress[size_t(i)].phase = TargetProgress::Checking;
     QString error;
-    QModbusClient *client = connectOwnClient(targets.at(members.first()).link, &error);
+    QModbusClient *client = connectOwnClient(links.at(members.first()), &error);
     for (const int i : members) {
-        if (!client)
-            results[i].reason = error;
-        else
-            results[i]
-                = cloneInto(sheet, targets.at(i).link, client, options, progress[size_t(i)], onProgress);
+        job(i, client, error, onProgress);
         progress[size_t(i)].phase = TargetProgress::Finished;
         if (onProgress)
             onProgress();
@@ -141,17 +133,30 @@ void cloneShared(const ImportSheet &sheet, const QVector<CloneTarget> &targets, 
     }
 }
 
-// The connections of the network targets, each with the targets it serves:
-// every TCP target its own, the devices behind one RTU over TCP converter
-// (host and port) together. The serial targets go into serial.
-QVector<QVector<int>> networkConnections(const QVector<CloneTarget> &targets, QVector<int> *serial)
+// The connections of the links, each with the links it serves: every TCP
+// target its own, the devices behind one RTU over TCP converter (host and
+// port) together. The serial links go into serial, grouped by port and settings.
+QVector<QVector<int>> connectionsOf(const QVector<LinkParameters> &links, QVector<QVector<int>> *serial)
 {
     QVector<QVector<int>> connections;
     QHash<QString, int> converters; // host:port -> its connection
-    for (int i = 0; i < targets.size(); ++i) {
-        const LinkParameters &link = targets.at(i).link;
+    QHash<QString, int> ports; // port and settings -> its group in serial
+    for (int i = 0; i < links.size(); ++i) {
+        const LinkParameters &link = links.at(i);
         if (!isNetworkLink(link.connectType)) {
-            serial->append(i);
+            const QString key = QStringLiteral("%1 %2 %3 %4 %5")
+                                    .arg(link.serialPortName)
+                                    .arg(link.baud)
+                                    .arg(link.parity)
+                                    .arg(link.dataBits)
+                                    .arg(link.stopBits);
+            const auto known = ports.constFind(key);
+            if (known != ports.constEnd()) {
+                (*serial)[known.value()].append(i);
+            } else {
+                ports.insert(key, serial->size());
+                serial->append(QVector<int> {i});
+            }
             continue;
         }
         if (link.connectType == ConnectRtuOverTcp) {
@@ -194,6 +199,48 @@ QString cloneTargetName(const LinkParameters &link)
     return QStringLiteral("%1@%2").arg(link.serialPortName).arg(link.serverAddress);
 }
 
+void runOnTargets(const QVector<LinkParameters> &links, int jobs, const TargetJob &job,
+    std::vector<TargetProgress> &progress, const std::function<void()> &tick)
+{
+    QVector<QVector<int>> serial;
+    const QVector<QVector<int>> connections = connectionsOf(links, &serial);
+
+    // Network connections: a few worker threads, each taking the next
+    // connection when it is free. Every slot of progress (and of the job's
+    // results) is written by the one thread serving it.
+    std::atomic_int next {0};
+    // Workers that are through (release/acquire: their results are complete
+    // when the count says so, also for tools that do not see inside Qt's threads).
+    std::atomic_int finishedWorkers {0};
+    std::vector<std::unique_ptr<QThread>> workers;
+    const int threads = qMin(qMax(1, jobs), connections.size());
+    for (int t = 0; t < threads; ++t) {
+        workers.emplace_back(QThread::create([&] {
+            for (;;) {
+                const int k = next.fetch_add(1);
+                if (k >= connections.size())
+                    break;
+                serveShared(links, connections.at(k), job, progress, {});
+            }
+            finishedWorkers.fetch_add(1, std::memory_order_release);
+        }));
+        workers.back()->start();
+    }
+
+    // The devices on a serial port share it: one after another on this
+    // thread, through one client, each with its own server address.
+    for (const QVector<int> &group : qAsConst(serial))
+        serveShared(links, group, job, progress, tick);
+
+    while (finishedWorkers.load(std::memory_order_acquire) < threads) {
+        waitProcessingEvents(20);
+        if (tick)
+            tick();
+    }
+    for (const auto &worker : workers)
+        worker->wait();
+}
+
 QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarget> &targets,
     const CloneOptions &options, const std::function<void(const QString &)> &progressLine)
 {
@@ -212,44 +259,22 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
             parts << progressText(targets.at(i), progress[size_t(i)]);
         progressLine(QStringLiteral("clone progress: ") + parts.join(QStringLiteral(", ")));
     };
-
-    QVector<int> serial;
-    const QVector<QVector<int>> connections = networkConnections(targets, &serial);
-
-    // Network connections: a few worker threads, each taking the next connection
-    // when it is free. Every slot of results and progress is written by the one
-    // thread serving it (through a plain pointer: no container call from several threads).
+    QVector<LinkParameters> links;
+    for (const CloneTarget &target : targets)
+        links.append(target.link);
+    // Every slot of results is written by the one thread serving it (through a
+    // plain pointer: no container call from several threads).
     CloneResult *const resultSlots = results.data();
-    std::atomic_int next {0};
-    // Workers that are through (release/acquire: their results are complete
-    // when the count says so, also for tools that do not see inside Qt's threads).
-    std::atomic_int finishedWorkers {0};
-    std::vector<std::unique_ptr<QThread>> workers;
-    const int threads = qMin(qMax(1, options.jobs), connections.size());
-    for (int t = 0; t < threads; ++t) {
-        workers.emplace_back(QThread::create([&] {
-            for (;;) {
-                const int k = next.fetch_add(1);
-                if (k >= connections.size())
-                    break;
-                cloneShared(sheet, targets, connections.at(k), options, resultSlots, progress);
-            }
-            finishedWorkers.fetch_add(1, std::memory_order_release);
-        }));
-        workers.back()->start();
-    }
-
-    // The devices on the serial port share it: one after another on this
-    // thread, through one client, each with its own server address.
-    if (!serial.isEmpty())
-        cloneShared(sheet, targets, serial, options, resultSlots, progress, reportIfDue);
-
-    while (finishedWorkers.load(std::memory_order_acquire) < threads) {
-        waitProcessingEvents(20);
-        reportIfDue();
-    }
-    for (const auto &worker : workers)
-        worker->wait();
+    runOnTargets(
+        links, options.jobs,
+        [&](int i, QModbusClient *client, const QString &error, const std::function<void()> &onProgress) {
+            if (!client)
+                resultSlots[i].reason = error;
+            else
+                resultSlots[i]
+                    = cloneInto(sheet, targets.at(i).link, client, options, progress[size_t(i)], onProgress);
+        },
+        progress, reportIfDue);
     return results;
 }
 

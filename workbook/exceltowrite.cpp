@@ -169,6 +169,9 @@ void ExelToWrite::startRun()
     m_unchangedRows = m_verifiedRows = m_mismatchedRows = 0;
     m_mismatchedAddresses.clear();
     m_differences.clear();
+    m_deviceRows.clear();
+    m_writes.clear();
+    m_writeOfRow.clear();
     m_phase = Reading;
     m_readRequests = 0;
 }
@@ -653,6 +656,7 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
         if (const int end = prepareRequest(r))
             return end;
         const TransactionResult result = writeRowValue(m_link, row.address, row.count, row.value);
+        noteWrite(row, i, known.at(i), device.at(i), result);
         if (result != Ok) {
             if (linkStopped()) {
                 m_firstRowNotDone = r;
@@ -709,7 +713,12 @@ int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &writte
         } else {
             silent = 0;
         }
-        if (result == Ok && samePattern(value, row.value, row.count)) {
+        RowWrite &write = m_writes[m_writeOfRow.value(written.at(s))];
+        write.check = result == Ok && samePattern(value, row.value, row.count) ? RowWrite::Verified
+            : result == Ok                                                     ? RowWrite::Mismatched
+                                                                               : RowWrite::NotReadBack;
+        write.readBack = row.count == 2 ? value : (value & 0xFFFF);
+        if (write.check == RowWrite::Verified) {
             ++m_verifiedRows;
         } else {
             // Read back differently, or not at all: the device is not known to hold the file's value.
@@ -777,6 +786,7 @@ int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
         outcome = verifyRows(sheet, written);
     if (!m_ownTarget)
         pollBusy = false;
+    collectDeviceRows(sheet, known, device);
     qCDebug(lcWorkbook).noquote() << QStringLiteral(
         "import: %1 written, %2 unchanged, %3 failed, %4 skipped, %5 verified, %6 mismatched")
                                          .arg(m_transferredRows)
@@ -795,10 +805,19 @@ int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
 int ExelToWrite::compareWorkbook(const QString &path, QModbusClient *client)
 {
     startRun();
-    const RunningFlag running(&m_running);
     ImportSheet sheet;
-    if (const int failure = readSheetRows(path, &sheet))
-        return failure;
+    {
+        const RunningFlag running(&m_running);
+        if (const int failure = readSheetRows(path, &sheet))
+            return failure;
+    }
+    return compareSheet(sheet, client);
+}
+
+int ExelToWrite::compareSheet(const ImportSheet &sheet, QModbusClient *client)
+{
+    startRun();
+    const RunningFlag running(&m_running);
     m_rowCount = sheet.rowCount;
     beginLink(client);
     if (!m_ownTarget)
@@ -808,6 +827,7 @@ int ExelToWrite::compareWorkbook(const QString &path, QModbusClient *client)
     const int outcome = readDevice(sheet, &known, &device);
     if (!m_ownTarget)
         pollBusy = false;
+    collectDeviceRows(sheet, known, device);
     if (outcome != 0)
         return outcome;
     for (int i = 0; i < sheet.rows.size(); ++i) {
@@ -913,6 +933,8 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
                                                  .arg(counts.at(span))
                                                  .arg(trafficResultText(result, 0));
         }
+        m_deviceRows.append({starts.at(span), counts.at(span), sheet->cellText(r, ColumnName), result == Ok,
+            result == Ok ? value : 0});
         if (const int end = judgeTransaction(result, r, starts.at(span))) {
             outcome = end;
             break;

@@ -6,6 +6,8 @@
 #include "link/transactions.h"
 #include "workbook/blockread.h"
 
+#include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QString>
@@ -47,6 +49,32 @@ struct RowDifference
     quint32 device = 0; // register pattern (count 1: 16 bits)
     quint32 file = 0;
     QString name;
+};
+
+// One row of the device's parameter set as a run read it.
+struct DeviceRow
+{
+    int address = 0;
+    int count = 0;
+    QString name; // the workbook's name (column B), the English name for a catalogue row read after the run
+    bool read = false; // false: the read failed, or the value is no longer known (a write not confirmed)
+    quint32 value = 0; // register pattern (count 1: 16 bits)
+};
+
+// One write an import made (or tried), and what its read-back found.
+struct RowWrite
+{
+    enum Check { NotReadBack, Verified, Mismatched };
+    int address = 0;
+    int count = 0;
+    QString name; // the workbook's name
+    bool oldKnown = false; // the device's value was read before the write
+    quint32 oldValue = 0;
+    quint32 newValue = 0;
+    QDateTime time; // when it was sent
+    TransactionResult result = Ok;
+    Check check = NotReadBack;
+    quint32 readBack = 0; // Mismatched: the value read back
 };
 
 // Page-side guards, true while no import (export) runs. A run of either kind
@@ -116,6 +144,16 @@ public:
     // (differences()); writes nothing. Done when the comparison went through,
     // whatever it found.
     int compareWorkbook(const QString &path, QModbusClient *client);
+    // The same for rows already read (a workbook, or a version of the history).
+    int compareSheet(const ImportSheet &sheet, QModbusClient *client);
+    // Reads the device's whole parameter set (the rows of the parameter
+    // catalogue, in block reads) into deviceRows(), writing nothing. Done when
+    // every row was tried (RowsFailed when some could not be read); NoAnswer,
+    // LinkLost or Stopped when the run ended before.
+    int readParameterSet(QModbusClient *client);
+    // After a run: reads the catalogue rows the run did not try, so that
+    // deviceRows() holds the whole parameter set. Same results as readParameterSet.
+    int completeParameterSet(QModbusClient *client);
     // Opens the workbook at path and takes its parameter rows (the failures of
     // an import: OpenFailed, NoSheets, NoParameterSheet, NoRows, with lastError()).
     int readImportSheet(const QString &path, ImportSheet *sheet);
@@ -178,6 +216,12 @@ public:
     int verifiedRows() const { return m_verifiedRows; }
     int mismatchedRows() const { return m_mismatchedRows; }
     QVector<int> mismatchedAddresses() const { return m_mismatchedAddresses; }
+    // The device's rows as the last run read them: an export's rows, the
+    // rows an import or a comparison read (an import's written rows as read
+    // back), the parameter set of readParameterSet; in reading order.
+    QVector<DeviceRow> deviceRows() const { return m_deviceRows; }
+    // The writes of the last import, in the order they were sent.
+    QVector<RowWrite> writes() const { return m_writes; }
     // Comparison: the rows that differ, in row order.
     QVector<RowDifference> differences() const { return m_differences; }
     // The phase the last run was in when it ended.
@@ -240,6 +284,11 @@ private:
     int writeRows(const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device,
         QVector<int> *written);
     int verifyRows(const ImportSheet &sheet, const QVector<int> &written);
+    void noteWrite(const SheetRow &row, int index, bool oldKnown, quint32 oldValue, TransactionResult result);
+    void collectDeviceRows(
+        const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device);
+    int readParameterSetRows(QModbusClient *client);
+    int readCatalogueRows();
 
     QString m_lastError;
     QString m_lastErrorText;
@@ -256,6 +305,9 @@ private:
     int m_mismatchedRows = 0;
     QVector<int> m_mismatchedAddresses;
     QVector<RowDifference> m_differences;
+    QVector<DeviceRow> m_deviceRows;
+    QVector<RowWrite> m_writes;
+    QHash<int, int> m_writeOfRow; // sheet row index -> its entry in m_writes
     int m_phase = Reading;
     int m_readRequests = 0;
     bool m_cancelRequested = false;

@@ -8,8 +8,11 @@
 #include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
+#include "workbook/backuprun.h"
 #include "workbook/clonerun.h"
 #include "workbook/exceltowrite.h"
+#include "workbook/historyrecorder.h"
+#include "workbook/historyrestore.h"
 #include "workbook/historyrun.h"
 #include "workbook/parameterworkbook.h"
 
@@ -186,14 +189,10 @@ bool transportOptions(const QCommandLineParser &parser, LinkParameters *link, QS
     return true;
 }
 
-// The link of the command line: the saved one, changed by the options given.
-// A clone may name several targets (--tcp and --rtu-tcp repeated, --rtu and
-// --rtu-tcp with a list of --id): then link holds what they share, and the
-// server address of the TCP targets.
-// A scan (scan given) also takes "all" for --baud and --parity: every baud rate
-// or parity of the connection page's lists goes into scan->bauds / parities.
-bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error,
-    bool clone = false, ScanRequest *scan = nullptr)
+} // namespace
+
+bool commandLineLink(
+    const QCommandLineParser &parser, LinkParameters *link, QString *error, bool clone, ScanRequest *scan)
 {
     *link = savedLink();
     if (!transportOptions(parser, link, error, clone))
@@ -270,8 +269,11 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
             return false;
         }
     }
-    // A clone with targets of its own needs nothing of the saved connection.
-    if (clone && (parser.isSet(TcpOption) || parser.isSet(RtuOption) || parser.isSet(RtuTcpOption)))
+    // A clone with targets of its own, and --backup-all (the targets of its
+    // file), need nothing of the saved connection.
+    if (clone
+        && (parser.isSet(TcpOption) || parser.isSet(RtuOption) || parser.isSet(RtuTcpOption)
+            || isBackupAllRun(parser)))
         return true;
     if (isNetworkLink(link->connectType) && link->hostAddress.isEmpty()) {
         *error = link->connectType == ConnectRtuOverTcp
@@ -293,6 +295,8 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
     }
     return true;
 }
+
+namespace {
 
 // Creates and connects the process's Modbus client; false when the device cannot be reached.
 bool connectLink(const LinkParameters &link, QString *error)
@@ -560,8 +564,8 @@ void closeCheckedLink()
 
 bool prepareWorkbookCommandLine(int argc, char **argv)
 {
-    static const char *const runs[]
-        = {"export", "import", "diff", "clone", "scan", "history", "history-diff"};
+    static const char *const runs[] = {"export", "import", "diff", "clone", "scan", "history", "history-diff",
+        "restore", "backup-all", "push"};
     bool windowless = false;
     bool guiOption = false;
     for (int i = 1; i < argc; ++i) {
@@ -681,7 +685,8 @@ int failWith(const QString &message, int status)
     return status;
 }
 
-// Why a run that did not go through ended, for its result line.
+} // namespace
+
 QString endReason(const ExelToWrite &worker, int result, const LinkParameters &link, bool exporting,
     const QString &file, const QString &untouched)
 {
@@ -715,6 +720,8 @@ QString endReason(const ExelToWrite &worker, int result, const LinkParameters &l
                                             : worker.lastErrorText();
 }
 
+namespace {
+
 int runExportOrImport(const QCommandLineParser &parser, bool exporting)
 {
     int language = 0;
@@ -746,6 +753,8 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     // Nothing is touched before the device has answered.
     if (!openCheckedLink(link, &error))
         return failWith(QStringLiteral("%1 failed: %2").arg(what, error), 1);
+    HistoryRecorder history(commandLineHistoryFolder(parser));
+    history.readSerial(processLinkTarget(modbusClient, link));
 
     ExelToWrite worker;
     worker.showPopups = false;
@@ -767,9 +776,13 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     // An export replaces an existing file only with a complete new one.
     const int result = exporting ? worker.exportToFile(templatePath, file, modbusClient, language)
                                  : worker.importWorkbook(file, modbusClient);
+    history.record(exporting ? HistorySource::Export : HistorySource::Import, worker, modbusClient,
+        QFileInfo(file).fileName(), historyLinkText(link), HistoryRecorder::wentThrough(result, worker));
     importIdle = exportIdle = true;
     closeCheckedLink();
     pollBusy = false;
+    auto withHistory
+        = [&history](int status) { return withHistoryProblem(status, status == 0, history.error()); };
 
     const int rows = worker.transferredRows();
     if (result == ExelToWrite::Done || result == ExelToWrite::RowsFailed) {
@@ -782,14 +795,14 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
             out() << "; " << worker.unchangedRows() << " unchanged; " << verifiedText(worker);
         out() << "\n";
         out().flush();
-        return result == ExelToWrite::Done ? 0 : 1;
+        return withHistory(result == ExelToWrite::Done ? 0 : 1);
     }
     const QString untouched = exporting ? QStringLiteral("; %1 left as it was").arg(file)
                                         : QStringLiteral("; %1 values written").arg(rows) + failedText(worker)
             + QStringLiteral("; %1 sent, not confirmed").arg(worker.unconfirmedWrites());
     out() << what << " failed: " << endReason(worker, result, link, exporting, file, untouched) << "\n";
     out().flush();
-    return 1;
+    return withHistory(1);
 }
 
 // "4294967196" for a 32-bit row, "65535" for a 16-bit row; "unreadable" when the device did not give it.
@@ -813,6 +826,8 @@ int runDiff(const QCommandLineParser &parser)
         return failWith(QStringLiteral("diff failed: ") + problem, 2);
     if (!openCheckedLink(link, &error))
         return failWith(QStringLiteral("diff failed: ") + error, 2);
+    HistoryRecorder history(commandLineHistoryFolder(parser));
+    history.readSerial(processLinkTarget(modbusClient, link));
 
     ExelToWrite worker;
     worker.showPopups = false;
@@ -822,13 +837,15 @@ int runDiff(const QCommandLineParser &parser)
         [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
     importIdle = exportIdle = false;
     const int result = worker.compareWorkbook(file, modbusClient);
+    history.record(HistorySource::Diff, worker, modbusClient, QFileInfo(file).fileName(),
+        historyLinkText(link), result == ExelToWrite::Done);
     importIdle = exportIdle = true;
     closeCheckedLink();
     pollBusy = false;
     if (result != ExelToWrite::Done) {
         out() << "diff failed: " << endReason(worker, result, link, false, file, QString()) << "\n";
         out().flush();
-        return 2;
+        return withHistoryProblem(2, false, history.error());
     }
     const QVector<RowDifference> differences = worker.differences();
     for (const RowDifference &d : differences)
@@ -836,7 +853,7 @@ int runDiff(const QCommandLineParser &parser)
               << " file=" << d.file << " " << d.name << "\n";
     out() << differences.size() << " rows differ\n";
     out().flush();
-    return differences.isEmpty() ? 0 : 1;
+    return withHistoryProblem(differences.isEmpty() ? 0 : 1, true, history.error());
 }
 
 int runCloneCommand(const QCommandLineParser &parser)
@@ -910,6 +927,8 @@ int runCloneCommand(const QCommandLineParser &parser)
     options.jobs = jobs;
     options.allRows = parser.isSet(AllRowsOption);
     options.blockReads = !parser.isSet(RowByRowOption);
+    options.historyFolder = commandLineHistoryFolder(parser);
+    options.workbookName = QFileInfo(file).fileName();
     importIdle = exportIdle = false;
     const QVector<CloneResult> results = runClone(sheet, targets, options, [](const QString &line) {
         err() << line << "\n";
@@ -926,7 +945,15 @@ int runCloneCommand(const QCommandLineParser &parser)
         out() << ", " << targets.size() - good << " failed";
     out() << "\n";
     out().flush();
-    return good == targets.size() ? 0 : 1;
+    // The history problems of the targets, after the result lines.
+    QStringList historyProblems;
+    for (int i = 0; i < targets.size(); ++i) {
+        if (!results.at(i).historyError.isEmpty())
+            historyProblems
+                << QStringLiteral("clone %1: %2").arg(targets.at(i).name, results.at(i).historyError);
+    }
+    const int status = good == targets.size() ? 0 : 1;
+    return withHistoryProblem(status, status == 0, historyProblems);
 }
 
 // The status of a run whose --log-traffic file stopped taking lines: the run
@@ -940,7 +967,8 @@ int withTrafficLogStatus(int status, int failedStatus)
     failWith(QStringLiteral("cannot write --log-traffic %1: %2; the traffic record is incomplete")
                  .arg(TrafficLog::instance().filePath(), reason),
         failedStatus);
-    return qMax(status, failedStatus);
+    // 3 (done, history not recorded) is a run that worked: this one failed.
+    return status == HistoryProblemStatus ? failedStatus : qMax(status, failedStatus);
 }
 
 } // namespace
@@ -949,27 +977,49 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
 {
     if (isHistoryRun(parser)) {
         if (parser.isSet(ScanOption) || parser.isSet(ExportOption) || parser.isSet(ImportOption)
-            || parser.isSet(DiffOption) || parser.isSet(CloneOption))
-            return failWith(
-                QStringLiteral(
-                    "--history and --history-diff exclude --export, --import, --diff, --clone and --scan"),
+            || parser.isSet(DiffOption) || parser.isSet(CloneOption) || isRestoreRun(parser)
+            || isBackupAllRun(parser) || isPushRequested(parser))
+            return failWith(QStringLiteral("--history and --history-diff exclude --export, --import, --diff, "
+                                           "--clone, --scan, --restore, --backup-all and --push"),
                 2);
         return runHistoryCommandLine(parser);
     }
-    if (parser.isSet(ScanOption))
-        return withTrafficLogStatus(runScanCommandLine(parser), 1);
     const bool exporting = parser.isSet(ExportOption);
     const bool importing = parser.isSet(ImportOption);
     const bool diffing = parser.isSet(DiffOption);
     const bool cloning = parser.isSet(CloneOption);
-    const int runs = int(exporting) + int(importing) + int(diffing) + int(cloning);
+    const bool restoring = isRestoreRun(parser);
+    const bool backingUp = isBackupAllRun(parser);
+    const int runs
+        = int(exporting) + int(importing) + int(diffing) + int(cloning) + int(restoring) + int(backingUp);
+    if (parser.isSet(ScanOption)) {
+        if (restoring || backingUp || isPushRequested(parser))
+            return failWith(QStringLiteral("--scan excludes --restore, --backup-all and --push"), 2);
+        return withTrafficLogStatus(runScanCommandLine(parser), 1);
+    }
+    if (runs == 0 && isPushRequested(parser))
+        return failWith(
+            QStringLiteral("--push goes with --export, --import, --diff, --clone, --restore or --backup-all"),
+            2);
     if (runs == 0)
         return -1;
     if (runs > 1)
-        return failWith(QStringLiteral("--export, --import, --diff and --clone exclude each other"), 2);
+        return failWith(
+            QStringLiteral(
+                "--export, --import, --diff, --clone, --restore and --backup-all exclude each other"),
+            2);
+    if (!historyDirArgument(parser).isNull() && historyDirArgument(parser).isEmpty())
+        return failWith(QStringLiteral("bad --history-dir (a folder)"), 2);
     const int status = diffing ? runDiff(parser)
         : cloning              ? runCloneCommand(parser)
+        : restoring            ? runRestoreCommandLine(parser)
+        : backingUp            ? runBackupAllCommandLine(parser)
                                : runExportOrImport(parser, exporting);
     // A diff's 1 means "rows differ": its failures are 2.
-    return withTrafficLogStatus(status, diffing ? 2 : 1);
+    const int failed = diffing ? 2 : 1;
+    // The run's work is done (3: done, but the history is not recorded).
+    const bool worked = status == 0 || status == HistoryProblemStatus || (diffing && status == 1);
+    // Arguments the run refused (2) leave the store alone.
+    const int pushed = status == 2 ? status : pushAfterRun(parser, status, worked);
+    return withTrafficLogStatus(pushed, failed);
 }

@@ -8,6 +8,7 @@
 class ExelToWrite;
 class QCommandLineParser;
 class QModbusClient;
+struct ScanRequest;
 
 // Call before the application object exists: a command line with --export,
 // --import, --diff, --clone, --scan, --history, --history-diff, --help or
@@ -31,6 +32,16 @@ int runWorkbookCommandLine(const QCommandLineParser &parser);
 // the start value of a LinkParameters record (38400 baud, 8 data bits, even
 // parity, 1 stop bit, server address 1), as the connection page does.
 LinkParameters savedLink();
+
+// The link of the command line: the saved one, changed by the options given.
+// A clone may name several targets (--tcp and --rtu-tcp repeated, --rtu and
+// --rtu-tcp with a list of --id): then link holds what they share, and the
+// server address of the TCP targets; --backup-all (clone given) takes only
+// what its targets share. A scan (scan given) also takes "all" for --baud and
+// --parity: every baud rate or parity of the connection page's lists goes into
+// scan->bauds / parities. False with a message for a bad option.
+bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error,
+    bool clone = false, ScanRequest *scan = nullptr);
 
 // The device check of every command-line run before it starts: connects the
 // process's Modbus client (modbusClient) with link and makes the connection
@@ -60,3 +71,7 @@ QString failedText(const ExelToWrite &worker);
 QString verifiedText(const ExelToWrite &worker);
 // "reading", "writing", "verifying"
 QString phaseName(int phase);
+// Why a run that did not go through ended (result), for its result line;
+// untouched is added where rows were left out.
+QString endReason(const ExelToWrite &worker, int result, const LinkParameters &link, bool exporting,
+    const QString &file, const QString &untouched);

@@ -234,6 +234,27 @@ bool HistoryStore::parametersAt(
     return true;
 }
 
+bool HistoryStore::resolve(const QString &revision, QString *id, QString *error) const
+{
+    Repository repo = openRepository(Open::Existing, error);
+    if (!repo)
+        return false;
+    git_object *object = nullptr;
+    if (git_revparse_single(&object, repo.get(), revision.toUtf8().constData()) < 0) {
+        *error = storeError(tr("no version %1 (%2)").arg(revision, lastError()));
+        return false;
+    }
+    Object ownedObject(object);
+    git_object *peeled = nullptr;
+    if (git_object_peel(&peeled, object, GIT_OBJECT_COMMIT) < 0) {
+        *error = storeError(tr("%1 is not a version (%2)").arg(revision, lastError()));
+        return false;
+    }
+    Object ownedPeeled(peeled);
+    *id = oidText(*git_object_id(peeled));
+    return true;
+}
+
 bool HistoryStore::diff(const QString &serial, const QString &from, const QString &to,
     QVector<HistoryChange> *changes, QString *error) const
 {

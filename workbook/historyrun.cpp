@@ -1,6 +1,6 @@
 #include "workbook/historyrun.h"
 
-#include "app/appstate.h"
+#include "workbook/historyrecorder.h"
 #include "workbook/historystore.h"
 
 #include <QCommandLineParser>
@@ -11,6 +11,10 @@ namespace {
 const QString HistoryOption = QStringLiteral("history");
 const QString HistoryDiffOption = QStringLiteral("history-diff");
 const QString HistoryDirOption = QStringLiteral("history-dir");
+const QString RestoreOption = QStringLiteral("restore");
+const QString ForceOption = QStringLiteral("force");
+const QString BackupAllOption = QStringLiteral("backup-all");
+const QString PushOption = QStringLiteral("push");
 
 QTextStream &out()
 {
@@ -114,13 +118,30 @@ void addHistoryOptions(QCommandLineParser &parser)
                 "With SERIAL REV [REV2]: list the rows that differ between two versions of the device "
                 "(REV2 defaults to the newest) and exit (0 none differ, 1 some differ, 2 error).")},
         {HistoryDirOption,
-            QStringLiteral("Folder of the configuration history (default History/ in the data folder)."),
+            QStringLiteral("Folder of the configuration history (default: the folder saved in the History "
+                           "window, else History/ in the data folder)."),
             QStringLiteral("DIR")},
+        {
+            RestoreOption,
+            QStringLiteral(
+                "With SERIAL REV and the link options: write the rows of that version of the device "
+                "that differ from the device, read them back, record the result as a new version, "
+                "and exit. Refused when the device's serial number is not SERIAL."),
+        },
+        {ForceOption, QStringLiteral("--restore: also into a device whose serial number is not SERIAL.")},
+        {BackupAllOption,
+            QStringLiteral("Record a version of every device listed in FILE (one a line: tcp HOST:PORT "
+                           "[address], rtu PORT address [baud] [parity], rtu-tcp HOST:PORT [address]; # "
+                           "comments), --jobs at once, and exit (0 all worked, 1 some failed)."),
+            QStringLiteral("FILE")},
+        {PushOption,
+            QStringLiteral("After a run that records (--export, --import, --diff, --clone, --restore, "
+                           "--backup-all): push the history to its remote (exit status 3 when that fails).")},
     });
     parser.addPositionalArgument(QStringLiteral("SERIAL"),
-        QStringLiteral(
-            "--history, --history-diff: serial number of the device; --history-diff: then REV [REV2], "
-            "versions as --history lists them or any Git revision (HEAD~2)."),
+        QStringLiteral("--history, --history-diff, --restore: serial number of the device; --history-diff, "
+                       "--restore: then REV [REV2], versions as --history lists them or any Git revision "
+                       "(HEAD~2)."),
         QStringLiteral("[SERIAL [REV [REV2]]]"));
 }
 
@@ -129,9 +150,42 @@ bool isHistoryRun(const QCommandLineParser &parser)
     return parser.isSet(HistoryOption) || parser.isSet(HistoryDiffOption);
 }
 
+bool isRestoreRun(const QCommandLineParser &parser) { return parser.isSet(RestoreOption); }
+
+bool isBackupAllRun(const QCommandLineParser &parser) { return parser.isSet(BackupAllOption); }
+
+bool isPushRequested(const QCommandLineParser &parser) { return parser.isSet(PushOption); }
+
+QString historyDirArgument(const QCommandLineParser &parser)
+{
+    return parser.isSet(HistoryDirOption) ? parser.value(HistoryDirOption) : QString();
+}
+
 QString commandLineHistoryFolder(const QCommandLineParser &parser)
 {
-    return parser.isSet(HistoryDirOption) ? parser.value(HistoryDirOption) : historyDirectory();
+    return historyFolderFor(historyDirArgument(parser));
+}
+
+int withHistoryProblem(int status, bool worked, const QStringList &problems)
+{
+    if (problems.isEmpty())
+        return status;
+    QTextStream err(stderr);
+    for (const QString &problem : problems)
+        err << "q4config: " << problem << "\n";
+    return worked ? HistoryProblemStatus : status;
+}
+
+int pushAfterRun(const QCommandLineParser &parser, int status, bool worked)
+{
+    if (!parser.isSet(PushOption))
+        return status;
+    const HistoryStore store(commandLineHistoryFolder(parser));
+    QString remote;
+    QString error;
+    if (store.push(&remote, &error))
+        return status;
+    return withHistoryProblem(status, worked, QStringLiteral("history not pushed: %1").arg(error));
 }
 
 int runHistoryCommandLine(const QCommandLineParser &parser)

@@ -97,6 +97,8 @@ public:
     // The device's parameters.csv at a revision (a commit id or its prefix, HEAD~2...).
     bool parametersAt(
         const QString &serial, const QString &revision, QVector<HistoryRow> *rows, QString *error) const;
+    // The full id of the version a revision names (a commit id or its prefix, HEAD~2...).
+    bool resolve(const QString &revision, QString *id, QString *error) const;
     // The rows that differ between two revisions of the device (to empty: the newest).
     bool diff(const QString &serial, const QString &from, const QString &to, QVector<HistoryChange> *changes,
         QString *error) const;

@@ -709,6 +709,18 @@
             <source>Compare Workbook with Device</source>
             <translation>比较工作簿与设备</translation>
         </message>
+        <message>
+            <source>Version</source>
+            <translation>版本值</translation>
+        </message>
+        <message>
+            <source>Restore</source>
+            <translation>恢复</translation>
+        </message>
+        <message>
+            <source>Restore a Version</source>
+            <translation>恢复版本</translation>
+        </message>
     </context>
     <context>
         <name>DataTrans</name>
@@ -1207,6 +1219,37 @@
         </message>
     </context>
     <context>
+        <name>HistoryRecorder</name>
+        <message>
+            <source>history not recorded: %1</source>
+            <translation>历史未记录：%1</translation>
+        </message>
+        <message>
+            <source>cannot read the device's serial number (%1)</source>
+            <translation>无法读取设备序列号（%1）</translation>
+        </message>
+        <message>
+            <source>no answer</source>
+            <translation>无应答</translation>
+        </message>
+        <message>
+            <source>no connection</source>
+            <translation>无连接</translation>
+        </message>
+        <message>
+            <source>refused</source>
+            <translation>被拒绝</translation>
+        </message>
+        <message>
+            <source>the device's serial number %1 is not readable</source>
+            <translation>设备序列号 %1 无法识别</translation>
+        </message>
+        <message>
+            <source>the device's serial number is not known</source>
+            <translation>设备序列号未知</translation>
+        </message>
+    </context>
+    <context>
         <name>HistoryStore</name>
         <message>
             <source>line %1: unterminated quote</source>
@@ -1339,6 +1382,149 @@
         <message>
             <source>cannot write the audit of %1 (%2)</source>
             <translation>无法写入 %1 的审计记录（%2）</translation>
+        </message>
+    </context>
+    <context>
+        <name>HistoryWindow</name>
+        <message>
+            <source>Configuration History</source>
+            <translation>配置历史</translation>
+        </message>
+        <message>
+            <source>Device:</source>
+            <translation>设备：</translation>
+        </message>
+        <message>
+            <source>History folder:</source>
+            <translation>历史文件夹：</translation>
+        </message>
+        <message>
+            <source>Change...</source>
+            <translation>更改...</translation>
+        </message>
+        <message>
+            <source>Choose the folder of the configuration history</source>
+            <translation>选择配置历史的文件夹</translation>
+        </message>
+        <message>
+            <source>Default</source>
+            <translation>默认</translation>
+        </message>
+        <message>
+            <source>Use History in the data folder again</source>
+            <translation>重新使用数据文件夹中的 History</translation>
+        </message>
+        <message>
+            <source>Choose one version to see what it changed, or two to compare them</source>
+            <translation>选择一个版本查看其更改，或选择两个版本进行比较</translation>
+        </message>
+        <message>
+            <source>Version</source>
+            <translation>版本</translation>
+        </message>
+        <message>
+            <source>Time</source>
+            <translation>时间</translation>
+        </message>
+        <message>
+            <source>Author</source>
+            <translation>作者</translation>
+        </message>
+        <message>
+            <source>Message</source>
+            <translation>说明</translation>
+        </message>
+        <message>
+            <source>Changes</source>
+            <translation>更改</translation>
+        </message>
+        <message>
+            <source>Address</source>
+            <translation>地址</translation>
+        </message>
+        <message>
+            <source>Parameter</source>
+            <translation>参数</translation>
+        </message>
+        <message>
+            <source>Old</source>
+            <translation>原值</translation>
+        </message>
+        <message>
+            <source>New</source>
+            <translation>新值</translation>
+        </message>
+        <message>
+            <source>Writes</source>
+            <translation>写入记录</translation>
+        </message>
+        <message>
+            <source>Filter:</source>
+            <translation>筛选：</translation>
+        </message>
+        <message>
+            <source>Name, source, result, user...</source>
+            <translation>名称、来源、结果、用户...</translation>
+        </message>
+        <message>
+            <source>Restore...</source>
+            <translation>恢复...</translation>
+        </message>
+        <message>
+            <source>Write the chosen version back into the device: the rows that differ are shown first</source>
+            <translation>将所选版本写回设备：先显示不同的行</translation>
+        </message>
+        <message>
+            <source>Refresh</source>
+            <translation>刷新</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>Given with --history-dir</source>
+            <translation>由 --history-dir 指定</translation>
+        </message>
+        <message>
+            <source>no device</source>
+            <translation>无设备</translation>
+        </message>
+        <message>
+            <source>No versions of this device yet (%1).</source>
+            <translation>该设备尚无版本（%1）。</translation>
+        </message>
+        <message>
+            <source>User</source>
+            <translation>用户</translation>
+        </message>
+        <message>
+            <source>Source</source>
+            <translation>来源</translation>
+        </message>
+        <message>
+            <source>Result</source>
+            <translation>结果</translation>
+        </message>
+        <message>
+            <source>Choose a version to see what it changed, or two to compare them.</source>
+            <translation>选择一个版本查看其更改，或选择两个版本进行比较。</translation>
+        </message>
+        <message>
+            <source>Rows changed from version %1 to version %2: %3</source>
+            <translation>从版本 %1 到版本 %2 更改的行：%3</translation>
+        </message>
+        <message>
+            <source>The first version %1 of this device: %2 rows</source>
+            <translation>该设备的第一个版本 %1：%2 行</translation>
+        </message>
+        <message>
+            <source>History Folder</source>
+            <translation>历史文件夹</translation>
+        </message>
+        <message>
+            <source>The history folder could not be saved in the settings.</source>
+            <translation>无法在设置中保存历史文件夹。</translation>
         </message>
     </context>
     <context>
@@ -2587,6 +2773,26 @@ Traffic logging has stopped.</source>
         <message>
             <source>Export Workbook</source>
             <translation>导出工作簿</translation>
+        </message>
+        <message>
+            <source>History</source>
+            <translation>历史</translation>
+        </message>
+        <message>
+            <source>Versions of the connected device's parameters, what changed between them, and the writes made to it</source>
+            <translation>已连接设备参数的各个版本、版本之间的更改以及对设备的写入记录</translation>
+        </message>
+        <message>
+            <source>No device is connected.</source>
+            <translation>未连接设备。</translation>
+        </message>
+        <message>
+            <source>The device on the link has serial number %1, not %2: nothing was written.</source>
+            <translation>链路上设备的序列号为 %1，而不是 %2：未写入任何内容。</translation>
+        </message>
+        <message>
+            <source>Version %1 of %2</source>
+            <translation>%2 的版本 %1</translation>
         </message>
     </context>
     <context>

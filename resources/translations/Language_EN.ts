@@ -709,6 +709,18 @@
         <source>Compare Workbook with Device</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore a Version</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>DataTrans</name>
@@ -1207,6 +1219,37 @@
     </message>
 </context>
 <context>
+    <name>HistoryRecorder</name>
+    <message>
+        <source>history not recorded: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>cannot read the device&apos;s serial number (%1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no answer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no connection</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>refused</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the device&apos;s serial number %1 is not readable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the device&apos;s serial number is not known</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>HistoryStore</name>
     <message>
         <source>line %1: unterminated quote</source>
@@ -1338,6 +1381,149 @@
     </message>
     <message>
         <source>cannot write the audit of %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Configuration History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History folder:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Change...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose the folder of the configuration history</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Default</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Use History in the data folder again</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose one version to see what it changed, or two to compare them</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Time</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Author</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Message</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Changes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Old</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>New</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Writes</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Filter:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Name, source, result, user...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Restore...</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Write the chosen version back into the device: the rows that differ are shown first</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Refresh</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Given with --history-dir</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>no device</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No versions of this device yet (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>User</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Source</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Result</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Choose a version to see what it changed, or two to compare them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Rows changed from version %1 to version %2: %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The first version %1 of this device: %2 rows</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History Folder</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The history folder could not be saved in the settings.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2585,6 +2771,26 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>Export Workbook</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>History</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Versions of the connected device&apos;s parameters, what changed between them, and the writes made to it</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>No device is connected.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The device on the link has serial number %1, not %2: nothing was written.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Version %1 of %2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -3,11 +3,17 @@
 #include <QElapsedTimer>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 void prepareProgram(QProcess &p)
 {
+    // A run without --data-dir keeps its settings, exports and history in a
+    // data folder of this test process, never in the user's own.
+    static QTemporaryDir dataHome;
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    if (dataHome.isValid())
+        env.insert(QStringLiteral("XDG_DATA_HOME"), dataHome.path());
     p.setProcessEnvironment(env);
 }
 
