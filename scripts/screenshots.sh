@@ -31,7 +31,7 @@ for _ in $(seq 50); do
     sleep 0.1
 done
 
-export QT_QPA_PLATFORM=offscreen Q4_MODBUS_LOG=0
+export QT_QPA_PLATFORM=offscreen
 status=0
 for lang in en zh; do
     code=0

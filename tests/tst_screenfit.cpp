@@ -399,7 +399,6 @@ private slots:
         env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("xcb"));
         env.insert(QStringLiteral("DISPLAY"), QLatin1Char(':') + QString::fromLatin1(number.trimmed()));
         env.insert(QStringLiteral("QT_SCALE_FACTOR"), scale);
-        env.insert(QStringLiteral("Q4_MODBUS_LOG"), QStringLiteral("0"));
         child.setProcessEnvironment(env);
         child.setProcessChannelMode(QProcess::MergedChannels);
         child.start(QCoreApplication::applicationFilePath(), {QStringLiteral("-silent")});
