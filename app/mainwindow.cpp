@@ -6,6 +6,7 @@
 #include "link/linkstate.h"
 #include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
+#include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
 #include "link/trafficlogwindow.h"
@@ -24,7 +25,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
 #include <QMouseEvent>
 #include <QScreen>
@@ -296,7 +296,7 @@ void MainWindow::reConnectModbus()
     if (liveLink.connectType != 0)
         modbusClient = new QModbusTcpClient(modbusSetting);
     else
-        modbusClient = new QModbusRtuSerialMaster(modbusSetting);
+        modbusClient = new ModbusRtuClient(modbusSetting);
     watchSerialLink(modbusClient);
 
     if (modbusClient->state() != QModbusDevice::ConnectedState) {
@@ -495,7 +495,7 @@ void MainWindow::mousePressEvent(QMouseEvent *event)
 void MainWindow::mouseMoveEvent(QMouseEvent *event)
 {
     if (dragging) {
-        move(event->globalPos() - pressPoint);
+        move(mapToGlobal(event->pos()) - pressPoint);
     } else if (resizing) {
         borderRegion = hitTestBorder(pressPoint);
         const QPoint pos = event->pos();

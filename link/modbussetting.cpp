@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/scandialog.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
@@ -18,9 +19,8 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
-#include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QSerialPort>
 #include <QSettings>
 #include <QSpinBox>
@@ -38,7 +38,7 @@ const char *const networkPortPattern
 void setNetworkPortValidator(QLineEdit *edit)
 {
     edit->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), edit));
+        new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(networkPortPattern)), edit));
 }
 
 int parityFromIndex(int index) { return index > 0 ? index + 1 : 0; }
@@ -76,7 +76,7 @@ ModbusSetting::ModbusSetting(QWidget *parent)
         connect(spin, &QSpinBox::editingFinished, this, [this] { ui->widget_ConnectInfo->setFocus(); });
 
     ui->EditHostIP->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
+        new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(hostAddressPattern)), this));
     setNetworkPortValidator(ui->EditPort);
 
     startValues = {
@@ -166,7 +166,7 @@ void ModbusSetting::on_connectButton_clicked()
         if (ui->connectType->currentIndex() != 0)
             modbusClient = new QModbusTcpClient(this);
         else
-            modbusClient = new QModbusRtuSerialMaster(this);
+            modbusClient = new ModbusRtuClient(this);
         // A serial port that fails is closed at once (and the link marked faulty).
         watchSerialLink(modbusClient);
     }

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "link/devicescan.h"
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
@@ -17,7 +18,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
 #include <QRegularExpression>
 #include <QSettings>
@@ -448,7 +448,7 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
     } else {
-        client = new QModbusRtuSerialMaster;
+        client = new ModbusRtuClient;
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
         client->setConnectionParameter(QModbusDevice::SerialParityParameter, link.parity);
         client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);
