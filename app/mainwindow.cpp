@@ -8,6 +8,7 @@
 #include "link/modbusparasetdialog.h"
 #include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
+#include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
 #include "link/trafficlogwindow.h"
 #include "link/transactions.h"
@@ -293,7 +294,9 @@ void MainWindow::reConnectModbus()
     // may have been taken down meanwhile), so the steps below always have one.
     if (modbusClient)
         modbusSetting->takeLinkDown();
-    if (liveLink.connectType != 0)
+    if (liveLink.connectType == ConnectRtuOverTcp)
+        modbusClient = new RtuOverTcpClient(modbusSetting);
+    else if (liveLink.connectType != 0)
         modbusClient = new QModbusTcpClient(modbusSetting);
     else
         modbusClient = new ModbusRtuClient(modbusSetting);
@@ -360,6 +363,12 @@ void MainWindow::InitLinkParam()
         ui->label_port->setText(linkInfo.hostAddress);
         ui->label_SlaveTitle->setText(tr("Port: "));
         ui->label_SlaveID->setText(linkInfo.networkPort);
+    } else if (linkInfo.connectType == ConnectRtuOverTcp) {
+        // The converter's address, and the device's server address behind it.
+        ui->label_protol->setText(QStringLiteral("Modbus RTU over TCP"));
+        ui->label_port->setText(linkInfo.hostAddress + QLatin1Char(':') + linkInfo.networkPort);
+        ui->label_SlaveTitle->setText(tr("Slave ID:"));
+        ui->label_SlaveID->setText(QString::number(linkInfo.serverAddress));
     } else {
         return;
     }

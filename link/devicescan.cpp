@@ -1,6 +1,7 @@
 #include "link/devicescan.h"
 
 #include "link/modbusrtuclient.h"
+#include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
@@ -34,7 +35,7 @@ bool DeviceScan::isGatewayException(int code) { return code == 10 || code == 11;
 
 QVector<QPair<int, int>> DeviceScan::combinations(const ScanRequest &request)
 {
-    if (request.link.connectType == 1)
+    if (isNetworkLink(request.link.connectType))
         return {qMakePair(request.link.baud, request.link.parity)};
     const QVector<int> bauds = request.bauds.isEmpty() ? QVector<int> {request.link.baud} : request.bauds;
     const QVector<int> parities
@@ -60,7 +61,7 @@ void DeviceScan::cancel()
 
 QString DeviceScan::linkText(const ScanRequest &request) const
 {
-    if (request.link.connectType == 1)
+    if (isNetworkLink(request.link.connectType))
         return request.link.hostAddress + QLatin1Char(':') + request.link.networkPort;
     return request.link.serialPortName;
 }
@@ -90,7 +91,9 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
         return Failed;
     }
     running = true;
-    const bool tcp = request.link.connectType == 1;
+    // A TCP connection (to a Modbus TCP device or an RTU over TCP converter) is
+    // opened again when it drops; a serial port is not.
+    const bool tcp = isNetworkLink(request.link.connectType);
     const int total = probeCount(request);
     emit progress(0, total);
 
@@ -180,8 +183,11 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
 bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
 {
     closeClient();
-    if (request.link.connectType == 1) {
-        client = new QModbusTcpClient;
+    if (isNetworkLink(request.link.connectType)) {
+        if (request.link.connectType == ConnectRtuOverTcp)
+            client = new RtuOverTcpClient;
+        else
+            client = new QModbusTcpClient;
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, request.link.networkPort.toInt());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, request.link.hostAddress);
     } else {

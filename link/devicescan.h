@@ -26,7 +26,7 @@ class QModbusClient;
 
 struct ScanRequest
 {
-    // connectType, hostAddress and networkPort (TCP) or serialPortName,
+    // connectType, hostAddress and networkPort (TCP, RTU over TCP) or serialPortName,
     // dataBits and stopBits (RTU), wordOrder of the identity values.
     LinkParameters link;
     // RTU: the baud rates and parities (serial port coding 0, 2, 3) to try, every
@@ -41,7 +41,7 @@ struct ScanRequest
 struct ScanHit
 {
     int address = 0;
-    int connectType = 0; // 0 RTU, 1 TCP
+    int connectType = 0; // 0 RTU, 1 TCP, 2 RTU over TCP
     int baud = 0; // RTU: the combination that answered
     int parity = 0;
     // 0 when the test read was answered with data, else the exception code it
@@ -88,7 +88,7 @@ public:
     int probesDone() const { return done; }
     // Probes a request makes in all: addresses x serial combinations.
     static int probeCount(const ScanRequest &request);
-    // The request's combinations, in scan order: (baud, parity) pairs; one for TCP.
+    // The request's combinations, in scan order: (baud, parity) pairs; one over TCP.
     static QVector<QPair<int, int>> combinations(const ScanRequest &request);
     // True for an exception code that says no device is there: a gateway
     // answering for the device behind it (10 path unavailable, 11 target failed

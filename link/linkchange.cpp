@@ -38,7 +38,10 @@ bool portMatches(const int words[6], const LinkParameters &link)
         && dataFormats[format].dataBits == link.dataBits && dataFormats[format].parity == link.parity;
 }
 
-OwnLinkChange serialChange(const LinkParameters &link, const DeviceCopy &device, int address, int value)
+// behindConverter: the link is RTU over TCP, through a converter on one of the
+// ports whose baud rate and data format only the converter knows.
+OwnLinkChange serialChange(
+    const LinkParameters &link, const DeviceCopy &device, int address, int value, bool behindConverter)
 {
     OwnLinkChange change;
     const int offset = address - SerialBase;
@@ -50,7 +53,9 @@ OwnLinkChange serialChange(const LinkParameters &link, const DeviceCopy &device,
     // Turning a port to Modbus takes no link away.
     if (ports[port][word] == value || (word == SerialProtocol && value == ModbusProtocol))
         return change;
-    const bool matches[2] = {portMatches(device.serial1, link), portMatches(device.serial2, link)};
+    const bool matches[2] = {
+        behindConverter ? device.serial1[SerialId] == link.serverAddress : portMatches(device.serial1, link),
+        behindConverter ? device.serial2[SerialId] == link.serverAddress : portMatches(device.serial2, link)};
     const bool known = matches[0] != matches[1];
     if (known && !matches[port])
         return change;
@@ -58,6 +63,11 @@ OwnLinkChange serialChange(const LinkParameters &link, const DeviceCopy &device,
     change.certain = known;
     change.newLink = link;
     change.canReconnect = true;
+    if (behindConverter && word != SerialId) {
+        // The converter's side of the line has to follow: nothing here can.
+        change.canReconnect = false;
+        return change;
+    }
     switch (word) {
     case SerialId:
         // Address 0 is the broadcast: a device there answers no one.
@@ -131,6 +141,10 @@ OwnLinkChange ethernetChange(const LinkParameters &link, const DeviceCopy &devic
 
 OwnLinkChange ownLinkChange(const LinkParameters &link, const DeviceCopy &device, int address, int value)
 {
-    return link.connectType == 0 ? serialChange(link, device, address, value)
+    // Through a converter the device's own Ethernet is not the path: only its
+    // serial ports are.
+    if (link.connectType == ConnectRtuOverTcp)
+        return serialChange(link, device, address, value, true);
+    return link.connectType == 0 ? serialChange(link, device, address, value, false)
                                  : ethernetChange(link, device, address, value);
 }

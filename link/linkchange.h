@@ -19,6 +19,12 @@ struct DeviceCopy;
 // address). The connection slots in use are those whose port is the link's
 // port: their port and protocol touch the link. When no slot has the link's
 // port (a forwarded port), a change of any slot's port or protocol may touch it.
+//
+// Over RTU over TCP, a converter is wired to one of the RS-485 ports: the one
+// whose COM ID is the link's server address (when exactly one is). Its new ID
+// is followed; its baud rate, protocol and data format must be changed on the
+// converter too, so the link is lost. The device's IP address and slots are
+// not the path and touch nothing.
 struct OwnLinkChange
 {
     bool touchesLink = false; // writing it may end the link

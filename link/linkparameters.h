@@ -16,12 +16,20 @@ struct LinkParameters
     int serverAddress = 1;
     int wordOrder = 0;       // 0 "AB-CD", 1 "CD-AB"
     int startAddress = 0;
-    int connectType = 0;     // 0 RTU, 1 TCP
+    int connectType = 0;     // 0 RTU, 1 TCP, 2 RTU over TCP (ConnectRtuOverTcp)
     QString hostAddress;
     QString networkPort;
     quint16 count = 0;
     QString serialPortName;
 };
+
+// connectType of a link that passes Modbus RTU frames over a TCP socket (a
+// serial-to-Ethernet converter); the settings file keeps this value too.
+constexpr int ConnectRtuOverTcp = 2;
+
+// True for the links over a TCP socket (Modbus TCP, RTU over TCP): they have a
+// host and port instead of a serial port, and a dropped one is opened again.
+inline bool isNetworkLink(int connectType) { return connectType == 1 || connectType == ConnectRtuOverTcp; }
 
 // The baud rates and parities (serial port coding) the connection page offers,
 // in the order of its lists.

@@ -76,6 +76,13 @@ void ModbusParaSetDialog::on_comboBox_Protocol_textActivated(const QString &prot
         w->setVisible(rtu);
     for (QWidget *w : networkRows)
         w->setVisible(!rtu);
+    // RTU over TCP reaches devices behind a converter by their server address.
+    const bool rtuOverTcp = protocol == QLatin1String("Modbus RTU over TCP")
+        || protocol == ui->comboBox_Protocol->itemText(ConnectRtuOverTcp);
+    if (rtuOverTcp) {
+        ui->label_slaveID->setVisible(true);
+        ui->spinBox_SlaveID->setVisible(true);
+    }
     if (!rtu)
         ui->label_Protocol->setFocus();
 }

@@ -4,6 +4,7 @@
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
 #include "link/modbusrtuclient.h"
+#include "link/rtuovertcpclient.h"
 #include "link/scandialog.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
@@ -130,14 +131,16 @@ void ModbusSetting::on_connectType_activated(int index)
 {
     SettingSerialNum();
     const bool rtu = index == 0;
-    const QList<QWidget *> rtuWidgets
-        = {ui->label_1, ui->serialnumcomboBox, ui->label_6, ui->spinboxSlaveId, ui->label_3, ui->baudCombo,
-            ui->label_5, ui->dataBitsCombo, ui->label_2, ui->parityCombo, ui->label_4, ui->stopBitsCombo};
+    const QList<QWidget *> rtuWidgets = {ui->label_1, ui->serialnumcomboBox, ui->label_3, ui->baudCombo,
+        ui->label_5, ui->dataBitsCombo, ui->label_2, ui->parityCombo, ui->label_4, ui->stopBitsCombo};
     const QList<QWidget *> tcpWidgets = {ui->label_hostip, ui->EditHostIP, ui->label_Port, ui->EditPort};
     for (QWidget *w : rtuWidgets)
         w->setVisible(rtu);
     for (QWidget *w : tcpWidgets)
         w->setVisible(!rtu);
+    // RTU over TCP reaches devices behind a converter by their server address.
+    ui->label_6->setVisible(rtu || index == ConnectRtuOverTcp);
+    ui->spinboxSlaveId->setVisible(rtu || index == ConnectRtuOverTcp);
 }
 
 LinkParameters ModbusSetting::settingsFromForm()
@@ -163,7 +166,9 @@ void ModbusSetting::on_connectButton_clicked()
         return;
     }
     if (!modbusClient) {
-        if (ui->connectType->currentIndex() != 0)
+        if (ui->connectType->currentIndex() == ConnectRtuOverTcp)
+            modbusClient = new RtuOverTcpClient(this);
+        else if (ui->connectType->currentIndex() != 0)
             modbusClient = new QModbusTcpClient(this);
         else
             modbusClient = new ModbusRtuClient(this);
@@ -256,7 +261,7 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
 {
     if (hit.address < ui->spinboxSlaveId->minimum() || hit.address > ui->spinboxSlaveId->maximum())
         return false;
-    const int protocol = hit.connectType == 1 ? 1 : 0;
+    const int protocol = isNetworkLink(hit.connectType) ? hit.connectType : 0;
     if (protocol == 0 && ui->baudCombo->findText(QString::number(hit.baud)) < 0)
         return false;
     if (ui->connectType->currentIndex() != protocol) {
@@ -276,7 +281,7 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
 
 void ModbusSetting::adoptLink(const LinkParameters &link)
 {
-    const int protocol = link.connectType == 1 ? 1 : 0;
+    const int protocol = isNetworkLink(link.connectType) ? link.connectType : 0;
     ui->connectType->setCurrentIndex(protocol);
     on_connectType_activated(protocol);
     if (protocol == 0) {

@@ -28,7 +28,7 @@ ScanDialog::ScanDialog(QWidget *parent)
     });
     connect(&scan, &DeviceScan::found, this, &ScanDialog::addHit);
     connect(&scan, &DeviceScan::combinationStarted, this, [this](int baud, int parity) {
-        if (link.connectType == 1)
+        if (isNetworkLink(link.connectType))
             setStatus(tr("Scanning %1:%2 ...").arg(link.hostAddress, link.networkPort));
         else
             setStatus(tr("Scanning at %1 ...").arg(serialText(baud, parity)));
@@ -51,8 +51,10 @@ void ScanDialog::setLink(
     link = newLink;
     allBauds = bauds;
     allParities = parities;
-    const bool tcp = link.connectType == 1;
-    if (tcp)
+    const bool tcp = isNetworkLink(link.connectType);
+    if (link.connectType == ConnectRtuOverTcp)
+        ui->labelScanTarget->setText(tr("Modbus RTU over TCP %1:%2").arg(link.hostAddress, link.networkPort));
+    else if (tcp)
         ui->labelScanTarget->setText(tr("Modbus TCP %1:%2").arg(link.hostAddress, link.networkPort));
     else
         ui->labelScanTarget->setText(tr("Modbus RTU %1, %2, %3 data bits, %4 stop bits")
@@ -188,9 +190,9 @@ void ScanDialog::addHit(const ScanHit &hit)
     const int row = table->rowCount();
     table->insertRow(row);
     const QString none = QStringLiteral("-");
-    const QString texts[]
-        = {QString::number(hit.address), hit.connectType == 1 ? none : serialText(hit.baud, hit.parity),
-            hit.identityRead ? hit.softwareVersion : none, hit.identityRead ? hit.serialNumber : none};
+    const QString texts[] = {QString::number(hit.address),
+        isNetworkLink(hit.connectType) ? none : serialText(hit.baud, hit.parity),
+        hit.identityRead ? hit.softwareVersion : none, hit.identityRead ? hit.serialNumber : none};
     QString tip;
     if (!usable(hit))
         tip = tr("The connection page takes server addresses %1 to %2.").arg(usableLow).arg(usableHigh);

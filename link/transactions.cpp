@@ -2,6 +2,7 @@
 
 #include "link/linkstate.h"
 #include "link/modbusrtuclient.h"
+#include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
 #include "params/logcategories.h"
 
@@ -95,6 +96,22 @@ int exceptionCodeOf(const QModbusReply *reply)
     return response.isException() ? int(response.exceptionCode()) : 0;
 }
 
+// The requests leave here. QModbusClient's senders are not virtual: an RTU
+// over TCP client frames its requests through its own.
+QModbusReply *sendRead(QModbusClient *client, const QModbusDataUnit &unit, int serverAddress)
+{
+    if (auto *rtuOverTcp = qobject_cast<RtuOverTcpClient *>(client))
+        return rtuOverTcp->sendReadRequest(unit, serverAddress);
+    return client->sendReadRequest(unit, serverAddress);
+}
+
+QModbusReply *sendWrite(QModbusClient *client, const QModbusDataUnit &unit, int serverAddress)
+{
+    if (auto *rtuOverTcp = qobject_cast<RtuOverTcpClient *>(client))
+        return rtuOverTcp->sendWriteRequest(unit, serverAddress);
+    return client->sendWriteRequest(unit, serverAddress);
+}
+
 // Common read loop of holding registers and coils.
 TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterType type, int start,
     int count, quint16 *values, int *exceptionCode)
@@ -107,7 +124,7 @@ TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterT
     if (serialLinkLost(client) || stopRequested(target))
         return NoConnection;
     const QDeadlineTimer deadline(readLimitMs(client, target.responseTime), Qt::PreciseTimer);
-    QModbusReply *reply = client->sendReadRequest(unit, target.serverAddress);
+    QModbusReply *reply = sendRead(client, unit, target.serverAddress);
     if (!reply)
         return NoConnection;
     if (reply->isFinished()) {
@@ -174,7 +191,7 @@ TransactionResult writeUnits(
     // The write's own limit is the response time on the clock, whatever the
     // transport does meanwhile.
     const QDeadlineTimer deadline(qMax(1, target.responseTime), Qt::PreciseTimer);
-    QModbusReply *reply = client->sendWriteRequest(unit, target.serverAddress);
+    QModbusReply *reply = sendWrite(client, unit, target.serverAddress);
     if (!reply)
         return NoConnection;
     if (reply->isFinished()) {

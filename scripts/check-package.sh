@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Builds the Debian package of BUILD_DIR into a temporary folder, unpacks it
-# (dpkg -x) and checks it: the programs and their version, the templates where
-# the unpacked program finds them (an export against the unpacked simulator),
-# the desktop file, icons, metainfo and man pages, and the declared library
-# dependencies. Run by ctest as the test "package".
+# (dpkg -x) and checks it: lintian (-I -E --pedantic) finds no error, no
+# warning and no missing hardening; the programs and their version, the
+# templates where the unpacked program finds them (an export against the
+# unpacked simulator), the desktop file, icons, metainfo (with screenshots that
+# exist in docs/screenshots) and man pages, the changelog's version, and the
+# declared library dependencies. Run by ctest as the test "package".
 #
 #   scripts/check-package.sh BUILD_DIR VERSION [QT_MAJOR]
 #
@@ -11,6 +13,7 @@
 # decides which Qt libraries the package must depend on.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
+source_dir=$(cd "$here/.." && pwd)
 build=$(cd "$1" && pwd)
 version=$2
 qt_major=${3:-5}
@@ -23,7 +26,7 @@ case "$qt_major" in
 esac
 app=com.lumo_weighing.q4config
 
-bash "$here/deps.sh" --check dpkg-shlibdeps
+bash "$here/deps.sh" --check dpkg-shlibdeps lintian desktop-file-validate appstreamcli
 
 work=$(mktemp -d)
 sim=
@@ -51,6 +54,15 @@ if [ -z "$deb" ] || [ "$(echo "$deb" | wc -l)" != 1 ]; then
 fi
 echo "package: $(basename "$deb") ($(du -k "$deb" | cut -f1) kB)"
 
+# lintian: every tag is shown; an error, a warning or a missing hardening flag
+# (whatever its level) fails the check.
+lintian -I -E --pedantic --fail-on none "$deb" >"$work/lintian.log" 2>"$work/lintian.err" \
+  || { cat "$work/lintian.log" "$work/lintian.err" >&2; fail "lintian did not run"; }
+sed 's/^/lintian: /' "$work/lintian.log"
+if grep -qE '^[EW]: |: hardening-' "$work/lintian.log"; then
+  fail "lintian reports errors, warnings or missing hardening"
+fi
+
 # Control fields: name, version, and the libraries found by dpkg-shlibdeps.
 [ "$(dpkg-deb -f "$deb" Package)" = q4config ] || fail "package name"
 [ "$(dpkg-deb -f "$deb" Version)" = "$version" ] || fail "package version $(dpkg-deb -f "$deb" Version), not $version"
@@ -74,9 +86,14 @@ for f in \
   "usr/share/metainfo/$app.metainfo.xml" \
   "usr/share/icons/hicolor/scalable/apps/$app.svg" \
   usr/share/man/man1/q4config.1.gz \
-  usr/share/man/man1/q4sim.1.gz; do
+  usr/share/man/man1/q4sim.1.gz \
+  usr/share/doc/q4config/copyright \
+  usr/share/doc/q4config/changelog.gz; do
   [ -s "$root/$f" ] || fail "missing file /$f"
 done
+gzip -dc "$root/usr/share/doc/q4config/changelog.gz" >"$work/changelog"
+changelog_version=$(dpkg-parsechangelog -l "$work/changelog" -S Version)
+[ "$changelog_version" = "$version" ] || fail "the changelog's last entry is $changelog_version, not $version"
 for size in 16 22 24 32 48 64 128 256 512; do
   png="$root/usr/share/icons/hicolor/${size}x${size}/apps/$app.png"
   [ -s "$png" ] || fail "missing icon ${size}x${size}"
@@ -85,24 +102,31 @@ for size in 16 22 24 32 48 64 128 256 512; do
   [ "$dims" = "${size}x${size}" ] || fail "icon ${size}x${size} is $dims"
 done
 desktop="$root/usr/share/applications/$app.desktop"
+metainfo="$root/usr/share/metainfo/$app.metainfo.xml"
 grep -qx "Exec=q4config" "$desktop" || fail "desktop file does not start q4config"
 grep -qx "Icon=$app" "$desktop" || fail "desktop file names another icon"
-grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$root/usr/share/metainfo/$app.metainfo.xml" \
+grep -q "<launchable type=\"desktop-id\">$app.desktop</launchable>" "$metainfo" \
   || fail "metainfo names another desktop file"
-grep -q "<release version=\"$version\"" "$root/usr/share/metainfo/$app.metainfo.xml" \
+grep -q "<release version=\"$version\"" "$metainfo" \
   || fail "metainfo lacks release $version"
+# Every screenshot of the metainfo is one of docs/screenshots/.
+shots=$(sed -n 's#.*<image[^>]*>[^<]*/screenshots/\([^<]*\)</image>.*#\1#p' "$metainfo")
+[ -n "$shots" ] || fail "metainfo has no screenshots"
+for shot in $shots; do
+  [ -s "$source_dir/docs/screenshots/$shot" ] || fail "metainfo screenshot $shot is not in docs/screenshots"
+done
 for page in q4config q4sim; do
   gzip -dc "$root/usr/share/man/man1/$page.1.gz" | grep -q "^\.TH ${page^^} 1 .*$version" \
     || fail "man page $page lacks its header or version"
 done
-# Optional validators, when they are on the machine.
-if command -v desktop-file-validate >/dev/null; then
-  desktop-file-validate "$desktop" || fail "desktop-file-validate"
+# The validators: an error or a warning fails the check; hints are shown.
+desktop-file-validate "$desktop" >"$work/desktop.log" 2>&1 || true
+cat "$work/desktop.log" >&2
+if grep -qE '(error|warning):' "$work/desktop.log"; then
+  fail "desktop-file-validate"
 fi
-if command -v appstreamcli >/dev/null; then
-  appstreamcli validate --no-net "$root/usr/share/metainfo/$app.metainfo.xml" >"$work/as.log" 2>&1 \
-    || { cat "$work/as.log" >&2; fail "appstreamcli validate"; }
-fi
+appstreamcli validate --no-net "$metainfo" >"$work/as.log" 2>&1 \
+  || { cat "$work/as.log" >&2; fail "appstreamcli validate"; }
 
 # The unpacked programs run and print the project version.
 [ "$("$root/usr/bin/q4config" --version)" = "q4config $version" ] || fail "q4config --version"

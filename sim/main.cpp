@@ -1,5 +1,5 @@
-// q4sim: a simulated KTT-Q4 four-channel weighing transmitter, a Modbus TCP or
-// RTU server for trying and testing Q4 Config without the hardware.
+// q4sim: a simulated KTT-Q4 four-channel weighing transmitter, a Modbus TCP,
+// RTU or RTU over TCP server for trying and testing Q4 Config without the hardware.
 
 #include "q4version.h"
 #include "simserver.h"
@@ -107,8 +107,8 @@ int main(int argc, char **argv)
     QCoreApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
-    parser.setApplicationDescription(QStringLiteral(
-        "Simulated KTT-Q4 weighing transmitter (Modbus TCP or RTU server). See sim/README.md."));
+    parser.setApplicationDescription(QStringLiteral("Simulated KTT-Q4 weighing transmitter (Modbus TCP, RTU "
+                                                    "or RTU over TCP server). See sim/README.md."));
     parser.addHelpOption();
     parser.addVersionOption();
     const QCommandLineOption tcpOption(QStringLiteral("tcp"),
@@ -116,6 +116,10 @@ int main(int argc, char **argv)
         QStringLiteral("HOST:PORT"), QStringLiteral("127.0.0.1:1502"));
     const QCommandLineOption rtuOption(QStringLiteral("rtu"),
         QStringLiteral("Serve Modbus RTU on a serial device."), QStringLiteral("DEVICE"));
+    const QCommandLineOption rtuTcpOption(QStringLiteral("rtu-tcp"),
+        QStringLiteral("Listen for Modbus RTU frames over TCP (a serial-to-Ethernet converter) on HOST:PORT "
+                       "(port 0 picks a free one)."),
+        QStringLiteral("HOST:PORT"));
     const QCommandLineOption baudOption(QStringLiteral("baud"),
         QStringLiteral("RTU baud rate (default 38400)."), QStringLiteral("BAUD"), QStringLiteral("38400"));
     const QCommandLineOption parityOption(QStringLiteral("parity"),
@@ -142,8 +146,8 @@ int main(int argc, char **argv)
         QStringLiteral("Append one line per request to FILE."), QStringLiteral("FILE"));
     const QCommandLineOption controlOption(
         QStringLiteral("control"), QStringLiteral("Read control lines from stdin, answer on stdout."));
-    parser.addOptions({tcpOption, rtuOption, baudOption, parityOption, dataBitsOption, stopBitsOption,
-        idOption, orderOption, latencyOption, serialOption, logOption, controlOption});
+    parser.addOptions({tcpOption, rtuOption, rtuTcpOption, baudOption, parityOption, dataBitsOption,
+        stopBitsOption, idOption, orderOption, latencyOption, serialOption, logOption, controlOption});
     parser.process(app);
 
     auto fail = [](const QString &message) {
@@ -173,6 +177,8 @@ int main(int argc, char **argv)
     if (parser.isSet(logOption) && !server.openLog(parser.value(logOption)))
         return fail(QStringLiteral("cannot open log %1").arg(parser.value(logOption)));
 
+    if (parser.isSet(rtuTcpOption) && (parser.isSet(rtuOption) || parser.isSet(tcpOption)))
+        return fail(QStringLiteral("--rtu-tcp excludes --tcp and --rtu"));
     if (parser.isSet(rtuOption)) {
         const int baud = parser.value(baudOption).toInt(&ok);
         if (!ok || baud <= 0)
@@ -200,12 +206,16 @@ int main(int argc, char **argv)
             return fail(QStringLiteral("cannot open %1: %2").arg(device, error));
         say(QStringLiteral("listening %1").arg(device));
     } else {
-        const QString endpoint = parser.value(tcpOption);
+        const bool rtuFrames = parser.isSet(rtuTcpOption);
+        const QString endpoint = parser.value(rtuFrames ? rtuTcpOption : tcpOption);
         const int colon = endpoint.lastIndexOf(QLatin1Char(':'));
         const int port = colon > 0 ? endpoint.mid(colon + 1).toInt(&ok) : -1;
         if (colon <= 0 || !ok || port < 0 || port > 65535)
-            return fail(QStringLiteral("bad --tcp (HOST:PORT)"));
-        if (!server.listenTcp(endpoint.left(colon), quint16(port)))
+            return fail(rtuFrames ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
+                                  : QStringLiteral("bad --tcp (HOST:PORT)"));
+        const bool listening = rtuFrames ? server.listenRtuOverTcp(endpoint.left(colon), quint16(port))
+                                         : server.listenTcp(endpoint.left(colon), quint16(port));
+        if (!listening)
             return fail(QStringLiteral("cannot listen on %1").arg(endpoint));
         say(QStringLiteral("listening %1").arg(server.tcpEndpoint()));
     }

@@ -1,5 +1,6 @@
 #include "rtuframer.h"
 
+#include <QPointer>
 #include <QSerialPort>
 #include <QTimer>
 
@@ -22,12 +23,28 @@ RtuFramer::RtuFramer(const QSet<int> &servedAddresses, Handler handler, QObject 
     , served(servedAddresses)
     , handle(std::move(handler))
     , port(new QSerialPort(this))
+    , io(port)
     , silence(new QTimer(this))
 {
     silence->setSingleShot(true);
     silence->setTimerType(Qt::PreciseTimer);
     connect(silence, &QTimer::timeout, this, &RtuFramer::onSilence);
     connect(port, &QSerialPort::readyRead, this, &RtuFramer::onReadyRead);
+}
+
+RtuFramer::RtuFramer(
+    QIODevice *connection, const QSet<int> &servedAddresses, Handler handler, QObject *parent)
+    : QObject(parent)
+    , served(servedAddresses)
+    , handle(std::move(handler))
+    , io(connection)
+    , silence(new QTimer(this))
+{
+    silence->setSingleShot(true);
+    silence->setTimerType(Qt::PreciseTimer);
+    silence->setInterval(MinSilenceMs);
+    connect(silence, &QTimer::timeout, this, &RtuFramer::onSilence);
+    connect(io, &QIODevice::readyRead, this, &RtuFramer::onReadyRead);
 }
 
 bool RtuFramer::open(const QString &device, int baud, int parity, int dataBits, int stopBits, QString *error)
@@ -53,6 +70,8 @@ bool RtuFramer::open(const QString &device, int baud, int parity, int dataBits, 
 
 void RtuFramer::reopen()
 {
+    if (!port)
+        return;
     silence->stop();
     buffer.clear();
     discarding = false;
@@ -119,7 +138,7 @@ int RtuFramer::requestLength(const QByteArray &b)
 
 void RtuFramer::onReadyRead()
 {
-    buffer.append(port->readAll());
+    buffer.append(io->readAll());
     silence->start();
     takeFrames();
 }
@@ -164,7 +183,17 @@ void RtuFramer::dispatch(const QByteArray &frame)
     if (address != 0 && !served.contains(address))
         return; // another device on the bus
     const QByteArray answer = handle(address, frame.mid(1, frame.size() - 3));
-    if (address == 0 || answer.isEmpty() || !port->isOpen())
+    if (address == 0 || answer.isEmpty() || !io->isOpen())
         return;
-    port->write(withCrc(char(address) + answer));
+    const QByteArray out = withCrc(char(address) + answer);
+    const int delay = answerDelay ? answerDelay() : 0;
+    if (delay <= 0) {
+        io->write(out);
+        return;
+    }
+    const QPointer<QIODevice> target(io);
+    QTimer::singleShot(delay, Qt::PreciseTimer, this, [target, out] {
+        if (target && target->isOpen())
+            target->write(out);
+    });
 }

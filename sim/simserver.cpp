@@ -233,6 +233,18 @@ QByteArray SimServer::handleOn(Device &device, const QByteArray &pdu, bool broad
 
 bool SimServer::listenTcp(const QString &h, quint16 port)
 {
+    rtuFrames = false;
+    return listen(h, port);
+}
+
+bool SimServer::listenRtuOverTcp(const QString &h, quint16 port)
+{
+    rtuFrames = true;
+    return listen(h, port);
+}
+
+bool SimServer::listen(const QString &h, quint16 port)
+{
     host = h;
     tcp = new QTcpServer(this);
     connect(tcp, &QTcpServer::newConnection, this, &SimServer::onNewConnection);
@@ -260,7 +272,15 @@ void SimServer::onNewConnection()
     while (QTcpSocket *socket = tcp->nextPendingConnection()) {
         socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
         buffers.insert(socket, QByteArray());
-        connect(socket, &QTcpSocket::readyRead, this, [this, socket]() { onReadyRead(socket); });
+        if (rtuFrames) {
+            // Each connection is a bus of its own, with the serial line's framer.
+            auto *framer = new RtuFramer(
+                socket, QSet<int>(ids.cbegin(), ids.cend()),
+                [this](int address, const QByteArray &pdu) { return handle(address, pdu); }, socket);
+            framer->answerDelay = [this] { return latencyMs; };
+        } else {
+            connect(socket, &QTcpSocket::readyRead, this, [this, socket]() { onReadyRead(socket); });
+        }
         connect(socket, &QTcpSocket::disconnected, this, [this, socket]() {
             buffers.remove(socket);
             socket->deleteLater();

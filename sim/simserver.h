@@ -1,7 +1,7 @@
 #pragma once
 
 // Modbus side of the simulator: one protocol engine (PDU in, PDU out) shared
-// by the TCP and RTU front ends, with the request log and the fault switches
+// by the TCP, RTU and RTU over TCP front ends, with the request log and the fault switches
 // (latency, silence, injected exceptions, dropped connections).
 //
 // One link may serve several server addresses, each its own simulated device
@@ -57,6 +57,10 @@ public:
 
     // TCP front end
     bool listenTcp(const QString &host, quint16 port);
+    // RTU over TCP front end: RTU frames (address, PDU, CRC) over TCP
+    // connections, as a serial-to-Ethernet converter passes them on.
+    bool listenRtuOverTcp(const QString &host, quint16 port);
+    // host:port of either TCP front end
     QString tcpEndpoint() const;
     // RTU front end
     bool openRtu(const QString &device, int baud, int parity, int dataBits, int stopBits, QString *error);
@@ -74,6 +78,7 @@ private:
     };
 
     QByteArray handleOn(Device &device, const QByteArray &pdu, bool broadcast);
+    bool listen(const QString &host, quint16 port);
     void onNewConnection();
     void onReadyRead(QTcpSocket *socket);
     void logLine(const QString &line);
@@ -85,7 +90,8 @@ private:
     bool quiet = false;
     QFile log;
     QTcpServer *tcp = nullptr;
+    bool rtuFrames = false; // the TCP server's connections carry RTU frames
     QString host;
-    QHash<QTcpSocket *, QByteArray> buffers;
+    QHash<QTcpSocket *, QByteArray> buffers; // every open connection; the bytes of an MBAP one
     RtuFramer *rtu = nullptr;
 };

@@ -8,6 +8,7 @@
 #include "link/linkstate.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
+#include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
 #include "pages/datatrans.h"
@@ -460,15 +461,18 @@ private slots:
         QCOMPARE(slave->minimum(), 1);
         QCOMPARE(slave->maximum(), 99);
 
-        const char *rtuNames[] = {"serialnumcomboBox", "spinboxSlaveId", "baudCombo", "dataBitsCombo",
-            "parityCombo", "stopBitsCombo", "label_1", "label_6"};
+        const char *rtuNames[]
+            = {"serialnumcomboBox", "baudCombo", "dataBitsCombo", "parityCombo", "stopBitsCombo", "label_1"};
         const char *tcpNames[] = {"EditHostIP", "EditPort", "label_hostip", "label_Port"};
-        for (int type : {1, 0}) {
+        // RTU over TCP: host and port, and the slave ID of the device behind the converter.
+        for (int type : {1, ConnectRtuOverTcp, 0}) {
             page.on_connectType_activated(type);
             for (const char *name : rtuNames)
                 QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 0);
+            for (const char *name : {"spinboxSlaveId", "label_6"})
+                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type != 1);
             for (const char *name : tcpNames)
-                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 1);
+                QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type != 0);
             QVERIFY(child<QWidget>(&page, "DwordFormat")->isVisibleTo(&page));
             QVERIFY(child<QWidget>(&page, "timeoutSpinner")->isVisibleTo(&page));
         }
@@ -549,13 +553,31 @@ private slots:
         }
     }
 
+    void reconnectWithIdenticalParameters_data()
+    {
+        QTest::addColumn<bool>("converter");
+        QTest::newRow("Modbus TCP") << false;
+        QTest::newRow("RTU over TCP, slave ID 7") << true;
+    }
+
     // Connected through the main window, "Setting" accepted without changes
     // rebuilds the client with identical parameters 500 ms later.
     void reconnectWithIdenticalParameters()
     {
+        QFETCH(bool, converter);
+        SimulatorProcess converterSim({QStringLiteral("--rtu-tcp"), QStringLiteral("127.0.0.1:0"),
+            QStringLiteral("--id"), QStringLiteral("7")});
+        if (converter)
+            QVERIFY(converterSim.start());
+        const quint16 port = converter ? converterSim.port() : sim->port();
         MainWindow window;
         ModbusSetting *page = window.connectionPage();
-        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(port));
+        if (converter) {
+            child<QComboBox>(page, "connectType")->setCurrentIndex(ConnectRtuOverTcp);
+            page->on_connectType_activated(ConnectRtuOverTcp);
+            child<QSpinBox>(page, "spinboxSlaveId")->setValue(7);
+        }
         child<QSpinBox>(page, "timeoutSpinner")->setValue(500);
         child<QPushButton>(page, "connectButton")->click();
         QVERIFY(modbusClient);
@@ -585,6 +607,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(!linkSuspended, 2000);
         QVERIFY(!oldClient);
         QVERIFY(modbusClient);
+        QCOMPARE(bool(qobject_cast<RtuOverTcpClient *>(modbusClient)), converter);
         QTRY_COMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
         QCOMPARE(liveLink.hostAddress, before.hostAddress);
         QCOMPARE(liveLink.networkPort, before.networkPort);
@@ -595,15 +618,22 @@ private slots:
         QCOMPARE(liveLink.parity, before.parity);
         QCOMPARE(liveLink.baud, before.baud);
         QCOMPARE(appliedLink.networkPort, before.networkPort);
-        QCOMPARE(
-            modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(sim->port()));
+        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(port));
         QCOMPARE(modbusClient->timeout(), 1000);
         quint16 values[2] = {};
         QCOMPARE(int(readHoldingRegisters(modbusClient, appliedLink, values)), int(Ok));
-        QCOMPARE(window.findChild<QWidget *>(QStringLiteral("widget_down"))
-                     ->findChild<QLabel *>(QStringLiteral("label_Delay"))
-                     ->text(),
-            QStringLiteral("500ms"));
+        auto *statusLine = window.findChild<QWidget *>(QStringLiteral("widget_down"));
+        QCOMPARE(
+            statusLine->findChild<QLabel *>(QStringLiteral("label_Delay"))->text(), QStringLiteral("500ms"));
+        if (converter) {
+            QCOMPARE(currentServerAddress, 7);
+            QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_protol"))->text(),
+                QStringLiteral("Modbus RTU over TCP"));
+            QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_port"))->text(),
+                QStringLiteral("127.0.0.1:%1").arg(port));
+            QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_SlaveID"))->text(),
+                QStringLiteral("7"));
+        }
         linkSuspended = true; // keep the poll quiet while the window goes
     }
 

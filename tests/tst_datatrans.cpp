@@ -206,7 +206,7 @@ void DataTransPage::combinedAnalogEditsOutputOne()
 // 9600 8-N-1, IP 192.168.101.1, slot 1 port 502, slot 2 port 503.
 void DataTransPage::ownLinkChange_data()
 {
-    QTest::addColumn<QString>("link"); // "rtu ADDRESS" or "HOST:PORT"
+    QTest::addColumn<QString>("link"); // "rtu ADDRESS", "HOST:PORT" or "rtutcp ADDRESS" (a converter)
     QTest::addColumn<int>("address");
     QTest::addColumn<int>("value");
     QTest::addColumn<QString>("change"); // "none", or certain|maybe + reconnect|lost, then the new link
@@ -229,6 +229,12 @@ void DataTransPage::ownLinkChange_data()
     QTest::newRow("forwarded, IP") << "10.0.0.9:40502" << 8100 << 10 << "maybe lost";
     QTest::newRow("forwarded, slot 2 port")
         << "10.0.0.9:40502" << 8116 << 1503 << "maybe reconnect 10.0.0.9:1503";
+    QTest::newRow("converter, COM-1 ID") << "rtutcp 1" << 8000 << 7 << "certain reconnect rtutcp 7";
+    QTest::newRow("converter, COM-1 baud") << "rtutcp 1" << 8001 << 5 << "certain lost";
+    QTest::newRow("converter, COM-2 baud") << "rtutcp 1" << 8021 << 5 << "none";
+    QTest::newRow("converter, IP") << "rtutcp 1" << 8103 << 7 << "none";
+    QTest::newRow("converter, no port with the ID, COM-2 ID")
+        << "rtutcp 9" << 8020 << 3 << "maybe reconnect rtutcp 3";
 }
 
 void DataTransPage::ownLinkChange()
@@ -250,6 +256,11 @@ void DataTransPage::ownLinkChange()
     if (link.startsWith(QLatin1String("rtu "))) {
         current.connectType = 0;
         current.serverAddress = link.mid(4).toInt();
+    } else if (link.startsWith(QLatin1String("rtutcp "))) {
+        current.connectType = ConnectRtuOverTcp;
+        current.serverAddress = link.mid(7).toInt();
+        current.hostAddress = QStringLiteral("10.0.0.5");
+        current.networkPort = QStringLiteral("4001");
     } else {
         current.connectType = 1;
         current.hostAddress = link.section(QLatin1Char(':'), 0, 0);
@@ -261,7 +272,9 @@ void DataTransPage::ownLinkChange()
         const LinkParameters &n = result.newLink;
         seen = QLatin1String(result.certain ? "certain " : "maybe ")
             + QLatin1String(result.canReconnect ? "reconnect" : "lost");
-        if (result.canReconnect)
+        if (result.canReconnect && n.connectType == ConnectRtuOverTcp)
+            seen += QStringLiteral(" rtutcp %1").arg(n.serverAddress);
+        else if (result.canReconnect)
             seen += n.connectType == 0 ? QStringLiteral(" rtu %1 %2 %3 %4")
                                              .arg(n.serverAddress)
                                              .arg(n.baud)

@@ -25,6 +25,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QTableWidget>
 #include <QTemporaryDir>
 #include <QTimer>
@@ -156,6 +157,7 @@ private slots:
     void batchedExportEndsWhenDeviceGoesQuiet();
     void diffFromTheCommandLine();
     void cloneIntoSeveralTcpDevices();
+    void cloneOverOneSerialBus_data();
     void cloneOverOneSerialBus();
     void pageComparesBeforeWriting();
 
@@ -549,36 +551,60 @@ void TestFleet::cloneIntoSeveralTcpDevices()
         QVERIFY(sim->writes().isEmpty());
 }
 
-// Devices on one serial bus are cloned one after another through one port.
+void TestFleet::cloneOverOneSerialBus_data()
+{
+    QTest::addColumn<bool>("converter");
+    QTest::newRow("serial port") << false;
+    QTest::newRow("RTU over TCP converter") << true;
+}
+
+// Devices on one serial bus are cloned one after another through one port;
+// behind an RTU over TCP converter through one connection.
 void TestFleet::cloneOverOneSerialBus()
 {
-    Q4_REQUIRE_TOOL("socat");
+    QFETCH(bool, converter);
     PtyPair pty;
-    QVERIFY(pty.start());
-    SimulatorProcess sim({QStringLiteral("--rtu"), pty.first(), QStringLiteral("--baud"),
-        QStringLiteral("115200"), QStringLiteral("--id"), QStringLiteral("2,5,9")});
+    QStringList simArgs {QStringLiteral("--rtu-tcp"), QStringLiteral("127.0.0.1:0")};
+    if (!converter) {
+        Q4_REQUIRE_TOOL("socat");
+        QVERIFY(pty.start());
+        simArgs = QStringList {
+            QStringLiteral("--rtu"), pty.first(), QStringLiteral("--baud"), QStringLiteral("115200")};
+    }
+    SimulatorProcess sim(simArgs + QStringList {QStringLiteral("--id"), QStringLiteral("2,5,9")});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    const QString bus = converter ? QStringLiteral("127.0.0.1:%1").arg(sim.port()) : pty.second();
+    const QStringList transport = converter
+        ? QStringList {QStringLiteral("--rtu-tcp"), bus}
+        : QStringList {QStringLiteral("--rtu"), bus, QStringLiteral("--baud"), QStringLiteral("115200")};
     QVERIFY(ok(sim.command(QStringLiteral("@5 set 8000 44"))));
     const QString file = dir.filePath(QStringLiteral("bus.xlsx"));
     QVERIFY(XlsxWorkbook::create(file, ParameterSheetName,
         {{QStringLiteral("h")}, row(8000, QStringLiteral("COM-1 COM ID"), 1, 99, 0, QStringLiteral("44")),
             row(1064, QStringLiteral("COMP1 Value-1"), 2, 999999, 4293967297, QStringLiteral("-3"))}));
-    const ProgramRun run = runProgram({QStringLiteral("--clone"), file, QStringLiteral("--rtu"), pty.second(),
-        QStringLiteral("--baud"), QStringLiteral("115200"), QStringLiteral("--id"), QStringLiteral("2,5,7"),
-        QStringLiteral("--timeout"), QStringLiteral("300")});
+    const ProgramRun run = runProgram(QStringList {QStringLiteral("--clone"), file} + transport
+        + QStringList {QStringLiteral("--id"), QStringLiteral("2,5,7"), QStringLiteral("--timeout"),
+            QStringLiteral("300")});
     QCOMPARE(run.status, 1);
     const QStringList lines = run.lines();
     QCOMPARE(lines.size(), 4);
-    QCOMPARE(lines.at(0), QStringLiteral("clone %1@2: ok written=2 unchanged=0").arg(pty.second()));
-    QCOMPARE(lines.at(1), QStringLiteral("clone %1@5: ok written=1 unchanged=1").arg(pty.second()));
-    QCOMPARE(lines.at(2),
-        QStringLiteral("clone %1@7: failed no answer from server address 7 at %1").arg(pty.second()));
+    QCOMPARE(lines.at(0), QStringLiteral("clone %1@2: ok written=2 unchanged=0").arg(bus));
+    QCOMPARE(lines.at(1), QStringLiteral("clone %1@5: ok written=1 unchanged=1").arg(bus));
+    QCOMPARE(
+        lines.at(2), QStringLiteral("clone %1@7: failed no answer from server address 7 at %1").arg(bus));
     QCOMPARE(lines.at(3), QStringLiteral("clone done: 2 of 3 targets ok, 1 failed"));
     for (const QString &id : {QStringLiteral("@2 "), QStringLiteral("@5 ")}) {
         QCOMPARE(sim.command(id + QStringLiteral("get 8000")), QStringLiteral("ok 44"));
         QCOMPARE(sim.command(id + QStringLiteral("get32 1064")), QStringLiteral("ok -3"));
     }
     QCOMPARE(sim.command(QStringLiteral("@9 get 8000")), QStringLiteral("ok 1"));
+    // One device after another, as on the serial line.
+    const QStringList requests = sim.requests();
+    int lastOfTwo = -1;
+    for (int i = 0; i < requests.size(); ++i)
+        lastOfTwo = requests.at(i).startsWith(QLatin1String("@2 ")) ? i : lastOfTwo;
+    QVERIFY(lastOfTwo >= 0);
+    QVERIFY(lastOfTwo < requests.indexOf(QRegularExpression(QStringLiteral("^@5 .*"))));
 }
 
 // The import tab's Compare lists the differing rows before anything is

@@ -105,6 +105,7 @@ private slots:
     void tcpScanFindsEveryServedAddress();
     void exceptionsGatewaysAndClosingServers();
     void cancelStopsBetweenProbes();
+    void commandLineOverTcp_data();
     void commandLineOverTcp();
     void commandLineOverRtuFixedCombination();
     void commandLineOverRtuEveryCombination();
@@ -224,15 +225,25 @@ void TestScan::cancelStopsBetweenProbes()
     QTRY_COMPARE(sim.command(QStringLiteral("connections")), QStringLiteral("ok 0"));
 }
 
+void TestScan::commandLineOverTcp_data()
+{
+    QTest::addColumn<QString>("transport");
+    QTest::newRow("Modbus TCP") << QStringLiteral("--tcp");
+    // Server addresses behind a converter are probed the same way.
+    QTest::newRow("RTU over TCP") << QStringLiteral("--rtu-tcp");
+}
+
 void TestScan::commandLineOverTcp()
 {
-    SimulatorProcess sim({QStringLiteral("--id"), QStringLiteral("1,3")});
+    QFETCH(QString, transport);
+    SimulatorProcess sim(
+        {transport, QStringLiteral("127.0.0.1:0"), QStringLiteral("--id"), QStringLiteral("1,3")});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     const QString tcp = QStringLiteral("127.0.0.1:%1").arg(sim.port());
     const QString data = dataDir.filePath(QStringLiteral("cli"));
 
     ProgramRun run
-        = runProgram({QStringLiteral("--scan"), QStringLiteral("--tcp"), tcp, QStringLiteral("--ids"),
+        = runProgram({QStringLiteral("--scan"), transport, tcp, QStringLiteral("--ids"),
                          QStringLiteral("1-5"), QStringLiteral("--probe-timeout"), QStringLiteral("100")},
             data);
     QCOMPARE(run.status, 0);
@@ -243,7 +254,7 @@ void TestScan::commandLineOverTcp()
         qPrintable(run.lines()[2]));
 
     // No device in the range: exit status 1.
-    run = runProgram({QStringLiteral("--scan"), QStringLiteral("--tcp"), tcp, QStringLiteral("--ids"),
+    run = runProgram({QStringLiteral("--scan"), transport, tcp, QStringLiteral("--ids"),
                          QStringLiteral("4-5"), QStringLiteral("--probe-timeout"), QStringLiteral("50")},
         data);
     QCOMPARE(run.status, 1);
@@ -253,9 +264,8 @@ void TestScan::commandLineOverTcp()
 
     // Nothing listening: the scan failed, which is not "nothing found".
     sim.stop();
-    run = runProgram({QStringLiteral("--scan"), QStringLiteral("--tcp"), tcp, QStringLiteral("--ids"),
-                         QStringLiteral("1-3")},
-        data);
+    run = runProgram(
+        {QStringLiteral("--scan"), transport, tcp, QStringLiteral("--ids"), QStringLiteral("1-3")}, data);
     QCOMPARE(run.status, 1);
     QVERIFY2(run.lines().value(0).startsWith(QStringLiteral("scan failed: Cannot connect to ") + tcp),
         qPrintable(run.lines().join('\n')));
@@ -272,13 +282,12 @@ void TestScan::commandLineOverTcp()
         {QStringLiteral("--export"), dataDir.filePath(QStringLiteral("x.xlsx"))},
     };
     for (const QStringList &options : bad) {
-        run = runProgram(
-            QStringList {QStringLiteral("--scan"), QStringLiteral("--tcp"), tcp} + options, data);
+        run = runProgram(QStringList {QStringLiteral("--scan"), transport, tcp} + options, data);
         QVERIFY2(run.status == 2, qPrintable(options.join(' ') + ": " + run.err));
     }
     // "all" is for a scan only.
-    run = runProgram({QStringLiteral("--export"), dataDir.filePath(QStringLiteral("x.xlsx")),
-                         QStringLiteral("--tcp"), tcp, QStringLiteral("--baud"), QStringLiteral("all")},
+    run = runProgram({QStringLiteral("--export"), dataDir.filePath(QStringLiteral("x.xlsx")), transport, tcp,
+                         QStringLiteral("--baud"), QStringLiteral("all")},
         data);
     QCOMPARE(run.status, 2);
 }

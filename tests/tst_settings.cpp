@@ -127,7 +127,7 @@ private slots:
     {
         writeIni({{QStringLiteral("Q4/baudCombo"), 9}, {QStringLiteral("Q4/parityCombo"), -1},
             {QStringLiteral("Q4/dataBitsCombo"), QStringLiteral("x")}, {QStringLiteral("Q4/DwordFormat"), 1},
-            {QStringLiteral("Q4/stopBitsCombo"), 3}, {QStringLiteral("Q4/connectType"), 2},
+            {QStringLiteral("Q4/stopBitsCombo"), 3}, {QStringLiteral("Q4/connectType"), 3},
             {QStringLiteral("Q4/EditPort"), QStringLiteral("70000")},
             {QStringLiteral("Q4/EditHostIP"), QStringLiteral("300.1.1.1")},
             {QStringLiteral("Q4/timeoutSpinner"), QStringLiteral("5000")},

@@ -6,6 +6,7 @@
 #include "workbook/headlessrun.h"
 
 #include <QElapsedTimer>
+#include <QHash>
 #include <QModbusClient>
 #include <QStringList>
 #include <QThread>
@@ -111,23 +112,59 @@ CloneResult cloneInto(const ImportSheet &sheet, const LinkParameters &link, QMod
     return outcome;
 }
 
-// A TCP target from start to end, in the calling (worker) thread: its own
-// client, connected, used and deleted here.
-CloneResult cloneOverTcp(const ImportSheet &sheet, const LinkParameters &link, const CloneOptions &options,
-    TargetProgress &progress)
+// Targets that share one connection (a TCP target alone, the devices behind
+// one RTU over TCP converter, the devices on the serial port), one after
+// another in the calling thread through one client of their own, made from
+// the first one's link, used and deleted here. Every slot of results and
+// progress it touches is its own.
+void cloneShared(const ImportSheet &sheet, const QVector<CloneTarget> &targets, const QVector<int> &members,
+    const CloneOptions &options, CloneResult *results, std::vector<TargetProgress> &progress,
+    const std::function<void()> &onProgress = {})
 {
-    progress.phase = TargetProgress::Checking;
+    for (const int i : members)
+        progress[size_t(i)].phase = TargetProgress::Checking;
     QString error;
-    QModbusClient *client = connectOwnClient(link, &error);
-    if (!client) {
-        CloneResult outcome;
-        outcome.reason = error;
-        return outcome;
+    QModbusClient *client = connectOwnClient(targets.at(members.first()).link, &error);
+    for (const int i : members) {
+        if (!client)
+            results[i].reason = error;
+        else
+            results[i]
+                = cloneInto(sheet, targets.at(i).link, client, options, progress[size_t(i)], onProgress);
+        progress[size_t(i)].phase = TargetProgress::Finished;
+        if (onProgress)
+            onProgress();
     }
-    CloneResult outcome = cloneInto(sheet, link, client, options, progress);
-    client->disconnectDevice();
-    delete client;
-    return outcome;
+    if (client) {
+        client->disconnectDevice();
+        delete client;
+    }
+}
+
+// The connections of the network targets, each with the targets it serves:
+// every TCP target its own, the devices behind one RTU over TCP converter
+// (host and port) together. The serial targets go into serial.
+QVector<QVector<int>> networkConnections(const QVector<CloneTarget> &targets, QVector<int> *serial)
+{
+    QVector<QVector<int>> connections;
+    QHash<QString, int> converters; // host:port -> its connection
+    for (int i = 0; i < targets.size(); ++i) {
+        const LinkParameters &link = targets.at(i).link;
+        if (!isNetworkLink(link.connectType)) {
+            serial->append(i);
+            continue;
+        }
+        if (link.connectType == ConnectRtuOverTcp) {
+            const auto known = converters.constFind(linkText(link));
+            if (known != converters.constEnd()) {
+                connections[known.value()].append(i);
+                continue;
+            }
+            converters.insert(linkText(link), connections.size());
+        }
+        connections.append(QVector<int> {i});
+    }
+    return connections;
 }
 
 QString progressText(const CloneTarget &target, const TargetProgress &progress)
@@ -151,6 +188,9 @@ QString cloneTargetName(const LinkParameters &link)
 {
     if (link.connectType == 1)
         return linkText(link);
+    // Several devices may sit behind one converter, as on a serial port.
+    if (link.connectType == ConnectRtuOverTcp)
+        return QStringLiteral("%1@%2").arg(linkText(link)).arg(link.serverAddress);
     return QStringLiteral("%1@%2").arg(link.serialPortName).arg(link.serverAddress);
 }
 
@@ -173,30 +213,26 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
         progressLine(QStringLiteral("clone progress: ") + parts.join(QStringLiteral(", ")));
     };
 
-    QVector<int> tcp;
     QVector<int> serial;
-    for (int i = 0; i < targets.size(); ++i)
-        (targets.at(i).link.connectType == 1 ? tcp : serial).append(i);
+    const QVector<QVector<int>> connections = networkConnections(targets, &serial);
 
-    // TCP targets: a few worker threads, each taking the next target when it is free.
-    // Every slot of results and progress is written by the one thread serving it
-    // (through a plain pointer: no container call from several threads).
+    // Network connections: a few worker threads, each taking the next connection
+    // when it is free. Every slot of results and progress is written by the one
+    // thread serving it (through a plain pointer: no container call from several threads).
     CloneResult *const resultSlots = results.data();
     std::atomic_int next {0};
     // Workers that are through (release/acquire: their results are complete
     // when the count says so, also for tools that do not see inside Qt's threads).
     std::atomic_int finishedWorkers {0};
     std::vector<std::unique_ptr<QThread>> workers;
-    const int threads = qMin(qMax(1, options.jobs), tcp.size());
+    const int threads = qMin(qMax(1, options.jobs), connections.size());
     for (int t = 0; t < threads; ++t) {
         workers.emplace_back(QThread::create([&] {
             for (;;) {
                 const int k = next.fetch_add(1);
-                if (k >= tcp.size())
+                if (k >= connections.size())
                     break;
-                const int i = tcp.at(k);
-                resultSlots[i] = cloneOverTcp(sheet, targets.at(i).link, options, progress[size_t(i)]);
-                progress[size_t(i)].phase = TargetProgress::Finished;
+                cloneShared(sheet, targets, connections.at(k), options, resultSlots, progress);
             }
             finishedWorkers.fetch_add(1, std::memory_order_release);
         }));
@@ -205,27 +241,8 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
 
     // The devices on the serial port share it: one after another on this
     // thread, through one client, each with its own server address.
-    if (!serial.isEmpty()) {
-        const LinkParameters &first = targets.at(serial.first()).link;
-        for (const int i : qAsConst(serial))
-            progress[size_t(i)].phase = TargetProgress::Checking;
-        QString error;
-        QModbusClient *client = connectOwnClient(first, &error);
-        for (const int i : qAsConst(serial)) {
-            if (!client) {
-                resultSlots[i].reason = error;
-            } else {
-                resultSlots[i]
-                    = cloneInto(sheet, targets.at(i).link, client, options, progress[size_t(i)], reportIfDue);
-            }
-            progress[size_t(i)].phase = TargetProgress::Finished;
-            reportIfDue();
-        }
-        if (client) {
-            client->disconnectDevice();
-            delete client;
-        }
-    }
+    if (!serial.isEmpty())
+        cloneShared(sheet, targets, serial, options, resultSlots, progress, reportIfDue);
 
     while (finishedWorkers.load(std::memory_order_acquire) < threads) {
         waitProcessingEvents(20);

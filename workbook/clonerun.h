@@ -2,9 +2,10 @@
 
 // One workbook into many devices. Every target gets the import of a single
 // device (read, write what differs, read back) through a client of its own:
-// TCP targets in worker threads, several at once; the devices on one serial
-// port one after another on the calling thread, the server address changed
-// between them. Nothing here touches the process's link (modbusClient,
+// TCP targets in worker threads, several at once; the devices behind one RTU
+// over TCP converter one after another in one worker thread (one connection
+// each converter); the devices on one serial port one after another on the
+// calling thread, the server address changed between them. Nothing here touches the process's link (modbusClient,
 // currentServerAddress, wordOrder, pollBusy) from a worker thread.
 
 #include "link/linkparameters.h"
@@ -24,7 +25,7 @@ struct CloneTarget
 
 struct CloneOptions
 {
-    int jobs = 4; // TCP targets served at once
+    int jobs = 4; // network connections served at once (a TCP target, an RTU over TCP converter)
     bool allRows = false; // write every valid row
     bool blockReads = true;
 };
@@ -41,7 +42,8 @@ struct CloneResult
     int mismatched = 0;
 };
 
-// "127.0.0.1:1502" for TCP, "/dev/ttyUSB0@2" (port and server address) for RTU.
+// "127.0.0.1:1502" for TCP, "/dev/ttyUSB0@2" (port and server address) for RTU,
+// "192.168.1.20:502@2" (converter and server address) for RTU over TCP.
 QString cloneTargetName(const LinkParameters &link);
 
 // Imports sheet into every target and returns one result per target, in the

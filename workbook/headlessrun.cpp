@@ -5,6 +5,7 @@
 #include "link/linkstate.h"
 #include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
+#include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
@@ -30,6 +31,7 @@ const QString ExportOption = QStringLiteral("export");
 const QString ImportOption = QStringLiteral("import");
 const QString TcpOption = QStringLiteral("tcp");
 const QString RtuOption = QStringLiteral("rtu");
+const QString RtuTcpOption = QStringLiteral("rtu-tcp");
 const QString BaudOption = QStringLiteral("baud");
 const QString ParityOption = QStringLiteral("parity");
 const QString DataBitsOption = QStringLiteral("data-bits");
@@ -82,8 +84,8 @@ LinkParameters savedLink()
     link.dataBits = savedItem(settings, QStringLiteral("dataBitsCombo"), QVector<int> {7, 8}, link.dataBits);
     link.parity = savedItem(settings, QStringLiteral("parityCombo"), serialParities(), link.parity);
     link.stopBits = savedItem(settings, QStringLiteral("stopBitsCombo"), QVector<int> {1, 2}, link.stopBits);
-    link.connectType
-        = savedItem(settings, QStringLiteral("connectType"), QVector<int> {0, 1}, link.connectType);
+    link.connectType = savedItem(
+        settings, QStringLiteral("connectType"), QVector<int> {0, 1, ConnectRtuOverTcp}, link.connectType);
     link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"), QVector<int> {0, 1}, link.wordOrder);
     link.hostAddress
         = settings.value(QStringLiteral("EditHostIP"), QStringLiteral("192.168.101.1")).toString();
@@ -112,18 +114,18 @@ bool looksLikePortName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
-// The link of the command line: the saved one, changed by the options given.
-// HOST:PORT of a --tcp value into link.
-bool tcpTarget(const QString &value, LinkParameters *link, QString *error)
+// HOST:PORT of a --tcp value (or of --rtu-tcp, connectType ConnectRtuOverTcp) into link.
+bool tcpTarget(const QString &value, LinkParameters *link, QString *error, int connectType = 1)
 {
     const int colon = value.lastIndexOf(QLatin1Char(':'));
     bool ok = false;
     const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
     if (!ok || port < 1 || port > 65535) {
-        *error = QStringLiteral("bad --tcp (HOST:PORT)");
+        *error = connectType == ConnectRtuOverTcp ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
+                                                  : QStringLiteral("bad --tcp (HOST:PORT)");
         return false;
     }
-    link->connectType = 1;
+    link->connectType = connectType;
     link->hostAddress = value.left(colon);
     link->networkPort = QString::number(port);
     return true;
@@ -146,31 +148,56 @@ bool serverAddresses(const QString &value, QVector<int> *ids, QString *error)
     return !ids->isEmpty();
 }
 
-// The link of the command line: the saved one, changed by the options given.
-// A clone may name several targets (--tcp repeated, --rtu with a list of --id):
-// then link holds what they share, and the server address of the TCP targets.
-// A scan (scan given) also takes "all" for --baud and --parity: every baud rate
-// or parity of the connection page's lists goes into scan->bauds / parities.
-bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error, bool clone = false,
-    ScanRequest *scan = nullptr)
+// The transport options of the command line: each names the link instead of
+// the saved one. A run other than a clone takes one of them at most, once.
+bool transportOptions(const QCommandLineParser &parser, LinkParameters *link, QString *error, bool clone)
 {
-    *link = savedLink();
-    if (!clone && parser.isSet(TcpOption) && parser.isSet(RtuOption)) {
+    const bool tcp = parser.isSet(TcpOption);
+    const bool rtu = parser.isSet(RtuOption);
+    const bool rtuTcp = parser.isSet(RtuTcpOption);
+    if (!clone && tcp && rtu) {
         *error = QStringLiteral("--tcp and --rtu exclude each other");
+        return false;
+    }
+    if (!clone && rtuTcp && (tcp || rtu)) {
+        *error = QStringLiteral("--rtu-tcp excludes --tcp and --rtu");
         return false;
     }
     if (!clone && parser.values(TcpOption).size() > 1) {
         *error = QStringLiteral("several --tcp are for --clone only");
         return false;
     }
+    if (!clone && parser.values(RtuTcpOption).size() > 1) {
+        *error = QStringLiteral("several --rtu-tcp are for --clone only");
+        return false;
+    }
     for (const QString &value : parser.values(TcpOption)) {
         if (!tcpTarget(value, link, error))
             return false;
     }
-    if (parser.isSet(RtuOption)) {
+    for (const QString &value : parser.values(RtuTcpOption)) {
+        if (!tcpTarget(value, link, error, ConnectRtuOverTcp))
+            return false;
+    }
+    if (rtu) {
         link->connectType = 0;
         link->serialPortName = parser.value(RtuOption);
     }
+    return true;
+}
+
+// The link of the command line: the saved one, changed by the options given.
+// A clone may name several targets (--tcp and --rtu-tcp repeated, --rtu and
+// --rtu-tcp with a list of --id): then link holds what they share, and the
+// server address of the TCP targets.
+// A scan (scan given) also takes "all" for --baud and --parity: every baud rate
+// or parity of the connection page's lists goes into scan->bauds / parities.
+bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QString *error,
+    bool clone = false, ScanRequest *scan = nullptr)
+{
+    *link = savedLink();
+    if (!transportOptions(parser, link, error, clone))
+        return false;
     bool ok = true;
     const bool all = scan && parser.value(BaudOption).toLower() == QLatin1String("all");
     if (all) {
@@ -216,11 +243,12 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
         QVector<int> ids;
         if (!serverAddresses(parser.value(IdOption), &ids, error))
             return false;
-        if (ids.size() > 1 && !(clone && parser.isSet(RtuOption))) {
-            *error = QStringLiteral("a list of --id is for --clone over --rtu only");
+        if (ids.size() > 1 && !(clone && (parser.isSet(RtuOption) || parser.isSet(RtuTcpOption)))) {
+            *error = QStringLiteral("a list of --id is for --clone over --rtu or --rtu-tcp only");
             return false;
         }
-        // A list names the devices on the serial port; TCP targets keep the saved address.
+        // A list names the devices on the serial port or behind each RTU over
+        // TCP converter; TCP targets keep the saved address.
         if (ids.size() == 1)
             link->serverAddress = ids.first();
     }
@@ -243,10 +271,12 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
         }
     }
     // A clone with targets of its own needs nothing of the saved connection.
-    if (clone && (parser.isSet(TcpOption) || parser.isSet(RtuOption)))
+    if (clone && (parser.isSet(TcpOption) || parser.isSet(RtuOption) || parser.isSet(RtuTcpOption)))
         return true;
-    if (link->connectType == 1 && link->hostAddress.isEmpty()) {
-        *error = QStringLiteral("no device host: give --tcp HOST:PORT");
+    if (isNetworkLink(link->connectType) && link->hostAddress.isEmpty()) {
+        *error = link->connectType == ConnectRtuOverTcp
+            ? QStringLiteral("no device host: give --rtu-tcp HOST:PORT")
+            : QStringLiteral("no device host: give --tcp HOST:PORT");
         return false;
     }
     if (link->connectType == 0 && link->serialPortName.isEmpty()) {
@@ -276,7 +306,7 @@ bool connectLink(const LinkParameters &link, QString *error)
     wordOrder = link.wordOrder;
     appliedLink = link;
     liveLink = link;
-    tcpLink = link.connectType;
+    tcpLink = isNetworkLink(link.connectType) ? 1 : 0;
     return true;
 }
 
@@ -443,8 +473,11 @@ QString phaseName(int phase)
 QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
 {
     QModbusClient *client = nullptr;
-    if (link.connectType == 1) {
-        client = new QModbusTcpClient;
+    if (isNetworkLink(link.connectType)) {
+        if (link.connectType == ConnectRtuOverTcp)
+            client = new RtuOverTcpClient;
+        else
+            client = new QModbusTcpClient;
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
     } else {
@@ -499,7 +532,7 @@ bool checkDevice(const LinkTarget &target, const LinkParameters &link, QString *
 
 QString linkText(const LinkParameters &link)
 {
-    if (link.connectType == 1)
+    if (isNetworkLink(link.connectType))
         return QStringLiteral("%1:%2").arg(link.hostAddress, link.networkPort);
     return link.serialPortName;
 }
@@ -568,8 +601,8 @@ void addWorkbookOptions(QCommandLineParser &parser)
                            "nothing, and exit (0 none differ, 1 some differ, 2 error)."),
             QStringLiteral("FILE")},
         {CloneOption,
-            QStringLiteral("Import the workbook FILE into several devices: every --tcp, and --rtu with each "
-                           "server address of --id 1,2,5."),
+            QStringLiteral("Import the workbook FILE into several devices: every --tcp, and every --rtu-tcp "
+                           "and --rtu with each server address of --id 1,2,5."),
             QStringLiteral("FILE")},
         {TcpOption,
             QStringLiteral("Device over Modbus TCP at HOST:PORT (instead of the saved connection); repeated "
@@ -578,18 +611,27 @@ void addWorkbookOptions(QCommandLineParser &parser)
         {RtuOption,
             QStringLiteral("Device over Modbus RTU on serial PORT (instead of the saved connection)."),
             QStringLiteral("PORT")},
+        {RtuTcpOption,
+            QStringLiteral(
+                "Device over Modbus RTU over TCP (RTU frames through a serial-to-Ethernet "
+                "converter) at HOST:PORT (instead of the saved connection); repeated for --clone."),
+            QStringLiteral("HOST:PORT")},
         {BaudOption, QStringLiteral("RTU baud rate."), QStringLiteral("BAUD")},
         {ParityOption, QStringLiteral("RTU parity: none, even, odd (or N, E, O)."), QStringLiteral("PARITY")},
         {DataBitsOption, QStringLiteral("RTU data bits, 7 or 8."), QStringLiteral("N")},
         {StopBitsOption, QStringLiteral("RTU stop bits, 1 or 2."), QStringLiteral("N")},
-        {IdOption, QStringLiteral("Server address of the device; for --clone over --rtu a list (1,2,5)."),
+        {IdOption,
+            QStringLiteral(
+                "Server address of the device; for --clone over --rtu or --rtu-tcp a list (1,2,5)."),
             QStringLiteral("N")},
         {WordOrderOption, QStringLiteral("Word order of 32-bit values: ab-cd or cd-ab."),
             QStringLiteral("ORDER")},
         {TimeoutOption, QStringLiteral("Response time-out in ms."), QStringLiteral("MS")},
         {LanguageOption, QStringLiteral("Template language of --export: en (default) or cn."),
             QStringLiteral("LANG")},
-        {JobsOption, QStringLiteral("TCP targets of --clone served at once (default 4)."),
+        {JobsOption,
+            QStringLiteral("Connections of --clone served at once (default 4): each --tcp target, each "
+                           "--rtu-tcp HOST:PORT with its devices."),
             QStringLiteral("N")},
         {AllRowsOption,
             QStringLiteral("--import, --clone: write every valid row, not only those that differ.")},
@@ -815,7 +857,11 @@ int runCloneCommand(const QCommandLineParser &parser)
         return failWith(
             QStringLiteral("clone failed: %1: not an .xlsx workbook: save it as .xlsx").arg(file), 2);
 
-    // The targets: every --tcp, then the serial port with each server address.
+    // The targets: every --tcp, then every RTU over TCP converter and the
+    // serial port, each with every server address.
+    QVector<int> ids {link.serverAddress};
+    if (parser.isSet(IdOption))
+        serverAddresses(parser.value(IdOption), &ids, &error);
     QVector<CloneTarget> targets;
     for (const QString &value : parser.values(TcpOption)) {
         CloneTarget target;
@@ -823,10 +869,16 @@ int runCloneCommand(const QCommandLineParser &parser)
         tcpTarget(value, &target.link, &error);
         targets.append(target);
     }
+    for (const QString &value : parser.values(RtuTcpOption)) {
+        for (const int id : qAsConst(ids)) {
+            CloneTarget target;
+            target.link = link;
+            tcpTarget(value, &target.link, &error, ConnectRtuOverTcp);
+            target.link.serverAddress = id;
+            targets.append(target);
+        }
+    }
     if (parser.isSet(RtuOption)) {
-        QVector<int> ids {link.serverAddress};
-        if (parser.isSet(IdOption))
-            serverAddresses(parser.value(IdOption), &ids, &error);
         for (const int id : qAsConst(ids)) {
             CloneTarget target;
             target.link = link;

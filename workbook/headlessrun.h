@@ -40,7 +40,7 @@ LinkParameters savedLink();
 bool openCheckedLink(const LinkParameters &link, QString *error);
 // Takes the link of openCheckedLink down.
 void closeCheckedLink();
-// "127.0.0.1:1502" for TCP, the serial port's name for RTU.
+// "127.0.0.1:1502" for TCP and RTU over TCP, the serial port's name for RTU.
 QString linkText(const LinkParameters &link);
 
 // A connected client of the link's own, touching no process-wide state (usable

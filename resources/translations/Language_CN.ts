@@ -1731,6 +1731,10 @@ Traffic logging has stopped.</source>
             <source>OK</source>
             <translation>确定</translation>
         </message>
+        <message>
+            <source>Modbus RTU over TCP</source>
+            <translation>Modbus RTU over TCP</translation>
+        </message>
     </context>
     <context>
         <name>ModbusSetting</name>
@@ -1898,6 +1902,10 @@ Traffic logging has stopped.</source>
             <source>Find the devices on this link</source>
             <translation>查找此连接上的设备</translation>
         </message>
+        <message>
+            <source>Modbus RTU over TCP</source>
+            <translation>Modbus RTU over TCP</translation>
+        </message>
     </context>
     <context>
         <name>QObject</name>
@@ -1976,6 +1984,41 @@ Traffic logging has stopped.</source>
         <message>
             <source>Saving the curves failed!</source>
             <translation>曲线保存失败！</translation>
+        </message>
+    </context>
+    <context>
+        <name>RtuOverTcpClient</name>
+        <message>
+            <source>TCP socket error (%1).</source>
+            <translation>TCP 套接字错误（%1）。</translation>
+        </message>
+        <message>
+            <source>Invalid connection settings for TCP communication specified.</source>
+            <translation>TCP 通信的连接设置无效。</translation>
+        </message>
+        <message>
+            <source>Reply aborted due to connection closure.</source>
+            <translation>连接已关闭，应答中止。</translation>
+        </message>
+        <message>
+            <source>Device not connected.</source>
+            <translation>设备未连接。</translation>
+        </message>
+        <message>
+            <source>Invalid Modbus request.</source>
+            <translation>无效的 Modbus 请求。</translation>
+        </message>
+        <message>
+            <source>Modbus Exception Response.</source>
+            <translation>Modbus 异常应答。</translation>
+        </message>
+        <message>
+            <source>An invalid response has been received.</source>
+            <translation>收到无效的应答。</translation>
+        </message>
+        <message>
+            <source>Request timeout.</source>
+            <translation>请求超时。</translation>
         </message>
     </context>
     <context>
@@ -2119,6 +2162,10 @@ Traffic logging has stopped.</source>
         <message>
             <source>Did not answer the identity read.</source>
             <translation>未应答设备信息读取。</translation>
+        </message>
+        <message>
+            <source>Modbus RTU over TCP %1:%2</source>
+            <translation>Modbus RTU over TCP %1:%2</translation>
         </message>
     </context>
     <context>

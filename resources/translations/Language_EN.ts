@@ -1730,6 +1730,10 @@ Traffic logging has stopped.</source>
         <source>OK</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Modbus RTU over TCP</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ModbusSetting</name>
@@ -1897,6 +1901,10 @@ Traffic logging has stopped.</source>
         <source>Find the devices on this link</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Modbus RTU over TCP</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>QObject</name>
@@ -1974,6 +1982,41 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>Saving the curves failed!</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>RtuOverTcpClient</name>
+    <message>
+        <source>TCP socket error (%1).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid connection settings for TCP communication specified.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Reply aborted due to connection closure.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Device not connected.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Invalid Modbus request.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus Exception Response.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>An invalid response has been received.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Request timeout.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -2117,6 +2160,10 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>Did not answer the identity read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Modbus RTU over TCP %1:%2</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -32,7 +32,8 @@ bool SimulatorProcess::start()
     }
     QFile::remove(logPath());
     QStringList all;
-    if (!args.contains(QStringLiteral("--rtu")) && !args.contains(QStringLiteral("--tcp")))
+    if (!args.contains(QStringLiteral("--rtu")) && !args.contains(QStringLiteral("--tcp"))
+        && !args.contains(QStringLiteral("--rtu-tcp")))
         all << QStringLiteral("--tcp") << QStringLiteral("127.0.0.1:0");
     all << QStringLiteral("--log") << logPath() << QStringLiteral("--control") << args;
     process.start(QStringLiteral(Q4SIM_PATH), all);

@@ -25,6 +25,7 @@ public:
 
     // Starts q4sim and waits (up to 10 s) until it prints "listening ...".
     // extraArgs may hold "--rtu DEVICE" (then port() is 0 and device() names it),
+    // "--rtu-tcp 127.0.0.1:0" (RTU frames over TCP instead of Modbus TCP),
     // "--word-order cd-ab", "--id N", "--latency MS".
     bool start();
     quint16 port() const { return listenPort; }
