@@ -32,6 +32,10 @@ QString templateDirectory();  // <root>/Template (no trailing slash)
 QString exportDirectory();    // <root>/Export (no trailing slash)
 QString historyDirectory();   // <root>/History, the default configuration history store
 
+// High-DPI scaling at the screen's own factor (150 % stays 150 %, not rounded
+// to 200 %) with sharp images. Call before the application object exists.
+void prepareHighDpi();
+
 // Registers the embedded resources (style sheet, images, catalogues) of the
 // static core library. Call once after creating the application object.
 void initQ4Resources();

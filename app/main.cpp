@@ -22,9 +22,12 @@ int main(int argc, char **argv)
     // A run without a window needs no display: no GUI application at all
     // (nor a platform plugin with its messages) unless Qt's GUI options are given.
     const bool windowless = prepareWorkbookCommandLine(argc, argv);
+    prepareHighDpi();
     const std::unique_ptr<QCoreApplication> app(
         windowless ? new QCoreApplication(argc, argv) : new QApplication(argc, argv));
     QCoreApplication::setApplicationName(QStringLiteral("q4config"));
+    // Wayland finds the window's icon and name through the desktop file.
+    QGuiApplication::setDesktopFileName(QStringLiteral(Q4_APP_ID));
     QCoreApplication::setApplicationVersion(QStringLiteral(Q4_VERSION));
 
     QCommandLineParser parser;
@@ -87,9 +90,7 @@ int main(int argc, char **argv)
 
     MainWindow window;
     window.setWindowIcon(QIcon(QStringLiteral(":/images/KTIcon.ico")));
-    window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-        | Qt::WindowMaximizeButtonHint);
-    window.show();
+    window.showPlaced();
     if (parser.isSet(connectOption))
         QTimer::singleShot(0, window.connectionPage(), &ModbusSetting::on_connectButton_clicked);
     return gui->exec();

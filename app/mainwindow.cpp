@@ -1,6 +1,9 @@
 #include "app/mainwindow.h"
 
 #include "app/appstate.h"
+#include "app/shortcuts.h"
+#include "dialogs/helpdialog.h"
+#include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
 #include "link/displayweightthread.h"
 #include "link/linkstate.h"
@@ -27,19 +30,13 @@
 #include <QDateTime>
 #include <QGuiApplication>
 #include <QModbusTcpClient>
-#include <QMouseEvent>
-#include <QScreen>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QTimer>
 #include <QTranslator>
 #include <QUrl>
 
 namespace {
-
-// Height of the self-drawn title bar.
-const int titleBarHeight = 40;
-
-// Geometry before the last maximise; one for the process.
-QRect rememberedGeometry;
 
 const char navigationSelectedStyle[]
     = "border-radius: 0px; color:#164A96; background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, "
@@ -47,7 +44,8 @@ const char navigationSelectedStyle[]
 const char navigationNormalStyle[]
     = "QPushButton:hover{background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, y2:1, stop:0 "
       "rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255));}"
-      "QPushButton{background-color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px;}";
+      "QPushButton{background-color: rgba(0, 0, 0, 0); border-style:none; border-radius: 0px;}"
+      "QPushButton:focus{border: 1px dotted #164A96;}";
 
 } // namespace
 
@@ -104,6 +102,21 @@ MainWindow::MainWindow(QWidget *parent)
     for (int k : {7, 0, 1, 2, 3, 4, 5})
         page(k)->setCursor(Qt::ArrowCursor);
 
+    installInputGuard(this);
+    makeShortcuts();
+    orderTabChain();
+    for (QWidget *w : {ui->scrollArea_Main->viewport(), ui->widget_Body, ui->WeightDisplay,
+             static_cast<QWidget *>(ui->stackedWidget)})
+        w->installEventFilter(this);
+    // Frameless: the window draws its own title bar. Set last, as the style
+    // sheet's fonts are given again to the widgets here.
+    setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+        | Qt::WindowMaximizeButtonHint);
+    // A minimum of the window's own: otherwise each layout pass that finds a
+    // new one hands it to the platform again (and platforms without size
+    // hints, such as offscreen, warn each time). The pages scroll below it.
+    ensurePolished();
+    setMinimumSize(minimumSizeHint());
     mainWindowInstance = this;
 }
 
@@ -219,9 +232,80 @@ void MainWindow::on_ButtonDataTrans_clicked() { showPage(PageDataTrans); }
 
 void MainWindow::on_ButtonTestMaintain_clicked() { showPage(PageTestMaintain); }
 
+void MainWindow::makeShortcuts()
+{
+    for (const ShortcutEntry &entry : shortcutTable()) {
+        auto *shortcut = new QShortcut(QKeySequence(QLatin1String(entry.keys)), this);
+        switch (entry.action) {
+        case ShortcutAction::ShowPage: {
+            const int k = entry.page;
+            // The pages are there while a device is connected.
+            connect(shortcut, &QShortcut::activated, this, [this, k] {
+                if (currentPage != PageConnection)
+                    showPage(k);
+            });
+            break;
+        }
+        case ShortcutAction::Quit:
+            connect(shortcut, &QShortcut::activated, this, &QWidget::close);
+            break;
+        case ShortcutAction::Help:
+            connect(shortcut, &QShortcut::activated, this, &MainWindow::on_Btn_Help_clicked);
+            break;
+        }
+    }
+}
+
+void MainWindow::orderTabChain()
+{
+    // Scroll areas bring the focused control into view themselves; they are
+    // no Tab stops of their own.
+    const auto areas = findChildren<QScrollArea *>();
+    for (QScrollArea *area : areas)
+        area->setFocusPolicy(Qt::NoFocus);
+    // Reading order: the title bar, the navigation, the page on show, the
+    // bottom line (the pages were made before the frame, so their fields
+    // would come first).
+    QWidget *lastOfPages = nullptr;
+    for (QWidget *w = nextInFocusChain(); w != this; w = w->nextInFocusChain()) {
+        if (ui->stackedWidget->isAncestorOf(w))
+            lastOfPages = w;
+    }
+    QWidget *const order[] = {lastOfPages, ui->Btn_TrafficLog, ui->Btn_SlaveIdSet, ui->ButtonDisconnect,
+        ui->Btn_Help, ui->Btn_ChangeLanguage, ui->Btn_Min, ui->Btn_Max, ui->Btn_Close, ui->ButtonMainInterface,
+        ui->ButtonBasicConfig, ui->ButtonWeightCal, ui->ButtonApplication, ui->ButtonDataTrans,
+        ui->ButtonTestMaintain};
+    for (size_t i = 0; i + 1 < std::size(order); ++i) {
+        if (order[i])
+            setTabOrder(order[i], order[i + 1]);
+    }
+}
+
+void MainWindow::on_Btn_Help_clicked()
+{
+    // One window, kept while the main window lives; closing it only hides it.
+    if (!helpDialog)
+        helpDialog = new HelpDialog(this);
+    showToolWindow(helpDialog);
+}
+
+void MainWindow::updateWindowTitle()
+{
+    const QString name = QStringLiteral("Q4 Config");
+    if (currentPage == PageConnection) {
+        setWindowTitle(name);
+        return;
+    }
+    const QString where = linkInfo.connectType == 1
+        ? linkInfo.hostAddress + QLatin1Char(':') + linkInfo.networkPort
+        : linkInfo.serialPortName;
+    setWindowTitle(tr("%1 – %2, address %3").arg(name, where).arg(linkInfo.serverAddress));
+}
+
 void MainWindow::jumptoSerialSetting()
 {
     currentPage = PageConnection;
+    updateWindowTitle();
     modbusSetting->interfaceInit();
     ui->widget_Menu->hide();
     ui->widget_down->hide();
@@ -283,9 +367,7 @@ void MainWindow::on_Btn_TrafficLog_clicked()
     // One window, kept while the main window lives; closing it only hides it.
     if (!trafficLogWindow)
         trafficLogWindow = new TrafficLogWindow(this);
-    trafficLogWindow->show();
-    trafficLogWindow->raise();
-    trafficLogWindow->activateWindow();
+    showToolWindow(trafficLogWindow);
 }
 
 void MainWindow::reConnectModbus()
@@ -338,6 +420,7 @@ void MainWindow::reConnectModbus()
 void MainWindow::InitLinkParam()
 {
     linkInfo = appliedLink;
+    updateWindowTitle();
     if (linkInfo.connectType == 0) {
         ui->label_SlaveTitle->show();
         ui->label_SlaveID->show();
@@ -375,6 +458,8 @@ void MainWindow::InitLinkParam()
     ui->label_DwordFormat->setText(
         linkInfo.wordOrder == 1 ? QStringLiteral("CD-AB") : QStringLiteral("AB-CD"));
     ui->label_Delay->setText(QStringLiteral("%1ms").arg(linkInfo.responseTime));
+    // A long port name is cut in the line; the tool tip shows it whole.
+    ui->label_port->setToolTip(ui->label_port->text());
 }
 
 void MainWindow::applyLanguage()
@@ -414,194 +499,6 @@ void MainWindow::on_Btn_ChangeLanguage_clicked()
 {
     interfaceLanguage = 1 - interfaceLanguage;
     applyLanguage();
-}
-
-void MainWindow::on_Btn_Min_clicked() { showMinimized(); }
-
-void MainWindow::on_Btn_Close_clicked() { close(); }
-
-void MainWindow::tellPagesWidth(int width)
-{
-    for (ParamPage *p :
-        std::initializer_list<ParamPage *> {weightCal, basicConfig, dataTrans, mainInterface, application})
-        p->setWindowWidth(width);
-}
-
-void MainWindow::tellPagesMaximized(bool maximized)
-{
-    for (ParamPage *p :
-        std::initializer_list<ParamPage *> {mainInterface, basicConfig, weightCal, application, dataTrans})
-        p->setMaximized(maximized);
-}
-
-void MainWindow::on_Btn_Max_clicked()
-{
-    QScreen *screen = QGuiApplication::screenAt(geometry().center());
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect available = screen->availableGeometry();
-    if (width() < available.width() || height() < available.height()) {
-        rememberedGeometry = geometry();
-        setGeometry(available);
-        tellPagesMaximized(true);
-    } else {
-        // Nothing to go back to when the window was never maximised by this button.
-        if (rememberedGeometry.isValid())
-            setGeometry(rememberedGeometry);
-        tellPagesMaximized(false);
-    }
-}
-
-int MainWindow::hitTestBorder(const QPoint &point) const
-{
-    const int x = point.x();
-    const int y = point.y();
-    const int w = width() - 1;
-    const int h = height() - 1;
-    int region = 0;
-    if (x < 5) {
-        if (y <= 4)
-            region = 5;
-        else if (y >= h - 3 && y <= h)
-            region = 7;
-        else if (y > 5 && y < h - 4)
-            region = 3;
-    } else if (x > 5 && x < w - 9) {
-        if (y <= 4)
-            region = 1;
-        else if (y >= h - 3 && y <= h)
-            region = 2;
-    }
-    if (x >= w - 3 && x <= w) {
-        if (y <= 4)
-            region = 6;
-        else if (y >= h - 4 && y <= h + 1)
-            region = 8;
-        else if (y > 5 && y < h - 4)
-            region = 4;
-    }
-    return region;
-}
-
-void MainWindow::mousePressEvent(QMouseEvent *event)
-{
-    if (event->button() == Qt::LeftButton) {
-        dragging = false;
-        pressPoint = event->pos();
-        if (pressPoint.y() <= titleBarHeight)
-            dragging = true;
-    }
-    if (hitTestBorder(pressPoint) != 0) {
-        pressPoint = event->pos();
-        resizing = true;
-        dragging = false;
-    }
-    QMainWindow::mousePressEvent(event);
-}
-
-void MainWindow::mouseMoveEvent(QMouseEvent *event)
-{
-    if (dragging) {
-        move(mapToGlobal(event->pos()) - pressPoint);
-    } else if (resizing) {
-        borderRegion = hitTestBorder(pressPoint);
-        const QPoint pos = event->pos();
-        const int dx = pos.x() - pressPoint.x();
-        const int dy = pos.y() - pressPoint.y();
-        QRect rect = geometry();
-        const QRect before = rect;
-        switch (borderRegion) {
-        case 1:
-            rect.setTop(rect.top() + dy);
-            break;
-        case 2:
-            rect.setBottom(rect.bottom() + dy);
-            pressPoint.setY(pos.y());
-            break;
-        case 3:
-            rect.setLeft(rect.left() + dx);
-            break;
-        case 4:
-            rect.setRight(rect.right() + dx);
-            pressPoint.setX(pos.x());
-            break;
-        case 5:
-            rect.setLeft(rect.left() + dx);
-            rect.setTop(rect.top() + dy);
-            break;
-        case 6:
-            rect.setRight(rect.right() + dx);
-            rect.setTop(rect.top() + dy);
-            pressPoint.setX(pos.x());
-            break;
-        case 7:
-            rect.setLeft(rect.left() + dx);
-            rect.setBottom(rect.bottom() + dy);
-            pressPoint.setY(pos.y());
-            break;
-        case 8:
-            rect.setRight(rect.right() + dx);
-            rect.setBottom(rect.bottom() + dy);
-            pressPoint = pos;
-            break;
-        default:
-            setCursor(Qt::ArrowCursor);
-            break;
-        }
-        if (borderRegion != 0) {
-            // Never below the minimum size: an edge that would pass it stays put.
-            if (rect.width() < minimumWidth()) {
-                rect.setLeft(before.left());
-                rect.setRight(before.right());
-            }
-            if (rect.height() < minimumHeight()) {
-                rect.setTop(before.top());
-                rect.setBottom(before.bottom());
-            }
-            setGeometry(rect);
-            tellPagesWidth(rect.right() - rect.left() + 1);
-        }
-    } else {
-        switch (hitTestBorder(event->pos())) {
-        case 1:
-        case 2:
-            setCursor(Qt::SizeVerCursor);
-            break;
-        case 3:
-        case 4:
-            setCursor(Qt::SizeHorCursor);
-            break;
-        case 5:
-        case 8:
-            setCursor(Qt::SizeFDiagCursor);
-            break;
-        case 6:
-        case 7:
-            setCursor(Qt::SizeBDiagCursor);
-            break;
-        default:
-            setCursor(Qt::ArrowCursor);
-            break;
-        }
-    }
-    QMainWindow::mouseMoveEvent(event);
-}
-
-void MainWindow::mouseReleaseEvent(QMouseEvent *event)
-{
-    dragging = false;
-    resizing = false;
-    QMainWindow::mouseReleaseEvent(event);
-}
-
-void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
-{
-    const int languageLeft = ui->Btn_ChangeLanguage->mapTo(this, QPoint(0, 0)).x();
-    if (event->pos().y() <= titleBarHeight && event->pos().x() < languageLeft)
-        on_Btn_Max_clicked();
-    QMainWindow::mouseDoubleClickEvent(event);
 }
 
 void MainWindow::pollTick()

@@ -23,6 +23,7 @@ class TestMaintain;
 class DisplayWeightThread;
 class LiveDisplay;
 class TrafficLogWindow;
+class HelpDialog;
 
 // The one top-level window: its own title bar, navigation, the live weight area,
 // the page stack, the link status line, and the poll tick.
@@ -57,6 +58,12 @@ public:
     int languageInUse() const { return language; }
     // The traffic log window, once the "Traffic" button has opened it (else null).
     TrafficLogWindow *trafficWindow() const { return trafficLogWindow; }
+    // The Help window, once F1 or its button has opened it (else null).
+    HelpDialog *helpWindow() const { return helpDialog; }
+
+    // Shows the window where the settings file last saw it (maximised if it
+    // was), or at its default size; inside a screen's available area either way.
+    void showPlaced();
 
 public slots:
     void initActions();
@@ -77,12 +84,17 @@ public slots:
     void jumptoSerialSetting();
     void on_Btn_SlaveIdSet_clicked();
     void on_Btn_TrafficLog_clicked();
+    void on_Btn_Help_clicked();
 
 protected:
     void mousePressEvent(QMouseEvent *event) override;
     void mouseMoveEvent(QMouseEvent *event) override;
     void mouseReleaseEvent(QMouseEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    void changeEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+    // Asks first while a workbook run goes on; remembers the window's placement.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     void setNavigationStyle(int k);
@@ -90,6 +102,21 @@ private:
     void onConnected();
     void tellPagesWidth(int width);
     void tellPagesMaximized(bool maximized);
+    void makeShortcuts();
+    void orderTabChain();
+    // The live weights and the page fill the room between the title bar and
+    // the bottom line, and scroll only when the window is lower or narrower
+    // than their minimum (a page scrolls by itself before that).
+    void fitBodyToViewport();
+    // "Q4 Config", and the device while one is connected.
+    void updateWindowTitle();
+    void saveWindowPlacement();
+    // Shows a window of the program's (traffic log, help) inside the screen.
+    void showToolWindow(QWidget *window);
+    // Moves or resizes the window with the mouse: through the window manager
+    // where there is one, by the window's own steps otherwise.
+    bool startSystemDrag(int region);
+    void resizeStep(const QPoint &pos);
     // Takes the link down and makes it again with these parameters (500 ms later).
     void switchLink(const LinkParameters &link);
 
@@ -104,6 +131,7 @@ private:
     TestMaintain *testMaintain = nullptr;
     LiveDisplay *liveDisplay = nullptr;
     TrafficLogWindow *trafficLogWindow = nullptr; // made on first use, then reused
+    HelpDialog *helpDialog = nullptr; // made on first use, then reused
     int pageStackIndex[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // by page number; 7 = connection page
     QTranslator *currentTranslator = nullptr;
     int language = 0;
@@ -112,6 +140,8 @@ private:
     LinkParameters linkInfo;
     bool dragging = false;
     bool resizing = false;
+    bool systemDragTried = false; // this press's drag was offered to the window manager
+    bool bodyFitQueued = false;
     QPoint pressPoint;
     int borderRegion = 0;
     QTimer *disconnectTimer = nullptr;

@@ -1,5 +1,6 @@
 #include "dialogs/inputdialog.h"
 
+#include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
 #include "ui_inputdialog.h"
 
@@ -16,6 +17,9 @@ InputDialog::InputDialog(QWidget *parent)
     const QList<QWidget *> children = findChildren<QWidget *>();
     for (QWidget *child : children)
         child->installEventFilter(this);
+    // Return on a focused button presses that button (Cancel included); in
+    // any other child it confirms.
+    installInputGuard(this);
     applyDialogFont(this);
     // The entry only takes focus on click; start with the cursor in it so the
     // password can be typed at once.
@@ -24,7 +28,11 @@ InputDialog::InputDialog(QWidget *parent)
 
 InputDialog::~InputDialog() { delete ui; }
 
-void InputDialog::setTitle(const QString &text) { ui->label_title->setText(text); }
+void InputDialog::setTitle(const QString &text)
+{
+    ui->label_title->setText(text);
+    setWindowTitle(text);
+}
 
 void InputDialog::paintEvent(QPaintEvent *event)
 {

@@ -1,6 +1,7 @@
 #include "dialogs/tipsdialog.h"
 
 #include "app/appstate.h"
+#include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
 #include "ui_tipsdialog.h"
 
@@ -21,6 +22,9 @@ TipsDialog::TipsDialog(QWidget *parent)
     const QList<QWidget *> children = findChildren<QWidget *>();
     for (QWidget *child : children)
         child->installEventFilter(this);
+    // Return on a focused button presses that button (Cancel included); in
+    // any other child it confirms.
+    installInputGuard(this);
     applyDialogFont(this);
 }
 
@@ -30,6 +34,7 @@ void TipsDialog::setTitle(const QString &text)
 {
     titleText = text;
     ui->label_title->setText(text);
+    setWindowTitle(text);
 }
 
 void TipsDialog::setMessage(const QString &text) { ui->label_tipsMesg->setText(text); }

@@ -1,5 +1,6 @@
 #include "link/modbusparasetdialog.h"
 
+#include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
 #include "link/modbussetting.h"
 #include "ui_modbusparasetdialog.h"
@@ -7,7 +8,6 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
-#include <QListView>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 
@@ -20,10 +20,10 @@ ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
 
     const auto filtered = findChildren<QWidget *>();
     for (QWidget *w : filtered) {
-        if (qobject_cast<QComboBox *>(w) || qobject_cast<QListView *>(w) || qobject_cast<QLineEdit *>(w)
-            || qobject_cast<QSpinBox *>(w))
+        if (qobject_cast<QLineEdit *>(w) || qobject_cast<QSpinBox *>(w))
             w->installEventFilter(this);
     }
+    installInputGuard(this);
     connect(ui->lineEdit_HostIP, &QLineEdit::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
     connect(ui->lineEdit_Port, &QLineEdit::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
     connect(ui->spinBox_SlaveID, &QSpinBox::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
@@ -41,8 +41,6 @@ ModbusParaSetDialog::~ModbusParaSetDialog() { delete ui; }
 
 bool ModbusParaSetDialog::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Wheel)
-        return true;
     if (event->type() == QEvent::FocusIn) {
         focusedWidget = qobject_cast<QWidget *>(watched);
         if (auto *edit = qobject_cast<QLineEdit *>(watched))
@@ -58,7 +56,10 @@ void ModbusParaSetDialog::lineEditFinished()
     auto *edit = qobject_cast<QLineEdit *>(sender());
     if (edit && edit->text().isEmpty())
         edit->setText(focusBackup);
-    ui->label_Protocol->setFocus();
+    // After Return; a field left by Tab or a click keeps the new focus.
+    auto *field = qobject_cast<QWidget *>(sender());
+    if (field && field->hasFocus())
+        ui->label_Protocol->setFocus();
 }
 
 void ModbusParaSetDialog::on_comboBox_Protocol_textActivated(const QString &protocol)

@@ -1,6 +1,7 @@
 #include "link/modbussetting.h"
 
 #include "app/appstate.h"
+#include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
 #include "link/modbusrtuclient.h"
@@ -18,10 +19,11 @@
 #include <QEvent>
 #include <QFile>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLineEdit>
-#include <QListView>
 #include <QModbusTcpClient>
 #include <QRegularExpressionValidator>
+#include <QScrollArea>
 #include <QSerialPort>
 #include <QSettings>
 #include <QSpinBox>
@@ -51,6 +53,13 @@ ModbusSetting::ModbusSetting(QWidget *parent)
     , ui(new Ui::ModbusSetting)
 {
     ui->setupUi(this);
+    // The page scrolls when the window is lower or narrower than the form.
+    auto *area = new QScrollArea;
+    area->setObjectName(QStringLiteral("scrollArea_Connect"));
+    area->setFrameShape(QFrame::NoFrame);
+    area->setWidgetResizable(true);
+    area->setWidget(takeCentralWidget());
+    setCentralWidget(area);
     // The form starts with the start values of a link record: a file without
     // a key, or with a value out of range, gives these too.
     ui->parityCombo->setCurrentIndex(indexFromParity(formLink.parity));
@@ -61,10 +70,10 @@ ModbusSetting::ModbusSetting(QWidget *parent)
 
     const auto filtered = findChildren<QWidget *>();
     for (QWidget *w : filtered) {
-        if (qobject_cast<QComboBox *>(w) || qobject_cast<QListView *>(w) || qobject_cast<QLineEdit *>(w)
-            || qobject_cast<QSpinBox *>(w))
+        if (qobject_cast<QLineEdit *>(w) || qobject_cast<QSpinBox *>(w))
             w->installEventFilter(this);
     }
+    installInputGuard(this);
     const auto edits = findChildren<QLineEdit *>();
     for (QLineEdit *edit : edits) {
         // The spin boxes' own line edits are handled through their spin box.
@@ -74,7 +83,11 @@ ModbusSetting::ModbusSetting(QWidget *parent)
     }
     const auto spins = findChildren<QSpinBox *>();
     for (QSpinBox *spin : spins)
-        connect(spin, &QSpinBox::editingFinished, this, [this] { ui->widget_ConnectInfo->setFocus(); });
+        connect(spin, &QSpinBox::editingFinished, this, [this, spin] {
+            // After Return; a spin box left by Tab or a click keeps the new focus.
+            if (spin->hasFocus())
+                ui->widget_ConnectInfo->setFocus();
+        });
 
     ui->EditHostIP->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(hostAddressPattern)), this));
@@ -105,8 +118,6 @@ ModbusSetting::~ModbusSetting()
 
 bool ModbusSetting::eventFilter(QObject *watched, QEvent *event)
 {
-    if (event->type() == QEvent::Wheel)
-        return true;
     if (event->type() == QEvent::FocusIn) {
         focusedWidget = qobject_cast<QWidget *>(watched);
         if (auto *edit = qobject_cast<QLineEdit *>(watched))
@@ -120,7 +131,20 @@ void ModbusSetting::lineEditFinished()
     auto *edit = qobject_cast<QLineEdit *>(sender());
     if (edit && edit->text().isEmpty())
         edit->setText(focusBackup);
-    ui->widget_ConnectInfo->setFocus();
+    // After Return; a field left by Tab or a click keeps the new focus.
+    if (edit && edit->hasFocus())
+        ui->widget_ConnectInfo->setFocus();
+}
+
+void ModbusSetting::keyPressEvent(QKeyEvent *event)
+{
+    // Return in a field of the page (the fields pass it on) connects.
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        on_connectButton_clicked();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
 }
 
 QString ModbusSetting::portNameFromItem(const QString &itemText) { return portNameFromListText(itemText); }

@@ -170,7 +170,8 @@ Application::Application(QWidget *parent)
     ui->setupUi(this);
     ui->label_channelSelect->hide();
     ui->BoxChaneelSelect->hide();
-    ui->label_RemoteTip->setFocusPolicy(Qt::StrongFocus);
+    // Where the focus goes after Return in a field; not a Tab stop.
+    ui->label_RemoteTip->setFocusPolicy(Qt::ClickFocus);
 
     inputBoxes = {ui->BoxInput1, ui->BoxInput2, ui->BoxInput3, ui->BoxInput4};
     inputDelays = {ui->lineEditInput1, ui->lineEditInput2, ui->lineEditInput3, ui->lineEditInput4};

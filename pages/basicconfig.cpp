@@ -78,6 +78,8 @@ void BasicConfig::showPage()
     ui->BoxChaneelSelect->setCurrentIndex(qBound(0, selectedChannel, 3));
     ui->retranslateUi(this);
     refresh(true);
+    // The panels take the width the texts of the language need.
+    reflow();
 }
 
 void BasicConfig::on_BoxChaneelSelect_activated(int index)

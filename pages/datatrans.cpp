@@ -58,7 +58,8 @@ DataTrans::DataTrans(QWidget *parent)
     ui->setupUi(this);
     ui->label_channelSelect->hide();
     ui->BoxChaneelSelect->hide();
-    ui->label_RemoteTip->setFocusPolicy(Qt::StrongFocus);
+    // Where the focus goes after Return in a field; not a Tab stop.
+    ui->label_RemoteTip->setFocusPolicy(Qt::ClickFocus);
 
     interfaceWidgets = {ui->lineEditCOMID1, ui->BoxBaudrate1, ui->BoxProtocol1, ui->BoxDataFormat1,
         ui->BoxDwordFormat1, ui->lineEditSendGap1, ui->lineEditCOMID1_2, ui->BoxBaudrate1_2,

@@ -66,8 +66,6 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
         return false;
     }
     switch (event->type()) {
-    case QEvent::Wheel:
-        return true;
     case QEvent::KeyPress:
         if (static_cast<QKeyEvent *>(event)->key() == Qt::Key_Return) {
             editArmed = true;
@@ -86,6 +84,9 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
             editBackup = edit->text();
             editStartField = edit;
             editStartText = edit->text();
+            // Only what the user types counts as an edit: a poll that redraws
+            // the focused field (setText) clears this again.
+            edit->setModified(false);
         }
         if (logBackup)
             qCDebug(lcCommit).noquote() << "editing" << editedWidget->objectName() << "from" << editBackup;
@@ -120,7 +121,8 @@ int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
         return CommitNotWritten;
     // Leaving a field unchanged ends the edit without a write; Return on an
     // unchanged value still writes it (the user asked for it).
-    const bool requested = returnPressed || edit != editStartField || edit->text() != editStartText;
+    const bool requested
+        = returnPressed || edit != editStartField || (edit->isModified() && edit->text() != editStartText);
     editArmed = false;
     returnPressed = false;
     if (!requested)
@@ -135,6 +137,10 @@ int ParamPage::commitValue(QWidget *widget, const QString &text) { return commit
 
 void ParamPage::leaveField(QWidget *field)
 {
+    // A field left by Tab or a click has already given the focus away: it
+    // stays where the user put it.
+    if (!field->hasFocus())
+        return;
     QWidget *tip = findChild<QWidget *>(QStringLiteral("label_RemoteTip"));
     if (tip && tip->isVisible())
         tip->setFocus(Qt::OtherFocusReason);

@@ -7,11 +7,11 @@ class QLineEdit;
 class QScrollArea;
 
 // Common base of the six pages of the main window. It holds the page's edit
-// state and the page event filter: mouse-wheel events on parameter widgets are
-// swallowed, focus-in and Return arm an edit, and focus-in keeps a backup of the
-// value before the edit (editBackup) for a failed commit to put back.
+// state and the page event filter: focus-in and Return arm an edit, and focus-in
+// keeps a backup of the value before the edit (editBackup) for a failed commit
+// to put back. (The wheel never changes a value: installInputGuard.)
 // A line edit is written when the user pressed Return in it, or when it is left
-// with a text other than the one it had at focus-in: looking at a field (focus in
+// with a text the user typed other than the one it had at focus-in: looking at a field (focus in
 // and out without a change) writes nothing.
 class ParamPage : public QWidget
 {

@@ -88,7 +88,8 @@ TestMaintain::TestMaintain(QWidget *parent)
     , ui(new Ui::TestMaintain)
 {
     ui->setupUi(this);
-    ui->label_RemoteTip->setFocusPolicy(Qt::StrongFocus);
+    // Where the focus goes after Return in a field; not a Tab stop.
+    ui->label_RemoteTip->setFocusPolicy(Qt::ClickFocus);
 
     const auto combos = findChildren<QComboBox *>();
     for (QComboBox *combo : combos) {

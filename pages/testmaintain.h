@@ -68,6 +68,10 @@ public:
     int analogResetChannel = 0;
 
     ExelToWrite *excelWorker = nullptr;
+    // True while a workbook import, export or compare runs.
+    static bool workbookRunGoing();
+    // Ends a running workbook run before its next row (as its Cancel button).
+    void cancelWorkbookRun();
     // Asks where an export goes, given the suggested path; an empty answer
     // cancels. When unset, a save dialog asks (and confirms replacing a file).
     std::function<QString(const QString &suggestedPath)> askExportPath;

@@ -379,3 +379,11 @@ void TestMaintain::on_Btn_ExportCancel_clicked()
     if (excelWorker)
         excelWorker->cancel();
 }
+
+bool TestMaintain::workbookRunGoing() { return !importIdle || !exportIdle; }
+
+void TestMaintain::cancelWorkbookRun()
+{
+    if (excelWorker)
+        excelWorker->cancel();
+}

@@ -101,6 +101,8 @@ void WeightCal::showPage()
     ui->BoxChaneelSelect->setCurrentIndex(qBound(0, selectedChannel, 3));
     ui->retranslateUi(this);
     refresh(true);
+    // The panels take the width the texts of the language need.
+    reflow();
 }
 
 void WeightCal::on_BoxChaneelSelect_activated(int index)
@@ -213,8 +215,8 @@ void WeightCal::applyChannelModeLayout()
     ui->EditLcCapacity->setVisible(!combined);
     ui->label_LcCapacity->setVisible(!combined);
     ui->widget_AngleCorrect->setVisible(combined);
-    const QRect theory = ui->widget_TheoryCal->geometry();
-    ui->widget_TheoryCal->setGeometry(theory.x(), theory.y(), combined ? 710 : 350, theory.height());
+    // Two columns wide in combined mode (the four channels' rows).
+    setPanelWidth(ui->widget_TheoryCal, combined ? 710 : 350);
     ui->gridLayout->setVerticalSpacing(combined ? 10 : 22);
     ui->label_keyInmV->setText(combined ? tr("Key In mV(CH1):") : tr("Key In mV:"));
     ui->label_channelSelect->setVisible(!combined);

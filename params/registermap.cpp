@@ -226,7 +226,9 @@ const QVector<RemoteSwitch> switchTable = {
     {503, ""},
     {504, QT_TRANSLATE_NOOP(
               "DataTrans", "Data-Trans remote editing switch off, on before submitting parameters!")},
-    {505, QT_TRANSLATE_NOOP("TestMaintain", "System remote editing switch off, on before reseting parameters!")},
+    {505,
+        QT_TRANSLATE_NOOP(
+            "TestMaintain", "System remote editing switch off, on before resetting parameters!")},
 };
 
 const char *const unitNames[UnitCount] = {"t", "kg", "g", "lb", ""};

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Renders Q4 Config's connection page, the six pages connected to the simulator,
-# the link dialog and the popups, in English and in Chinese, to
+# the traffic log and Help windows, the link dialog and the popups, in English
+# and in Chinese, to
 # docs/screenshots/en/ and docs/screenshots/zh/.
 #
 #   scripts/screenshots.sh [BUILD_DIR]     (default: build)

@@ -41,6 +41,7 @@ inline void activateItem(QComboBox *combo, int index)
 inline void finishEdit(QLineEdit *edit, const QString &text)
 {
     edit->setText(text);
+    edit->setModified(true); // as typed by the user
     emit edit->editingFinished();
 }
 

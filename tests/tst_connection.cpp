@@ -187,6 +187,59 @@ private slots:
         QVERIFY(page.checkLink());
     }
 
+    void keyboardReachesConnect_data()
+    {
+        QTest::addColumn<int>("protocol");
+        QTest::addColumn<QStringList>("order");
+        QTest::newRow("Modbus RTU") << 0
+                                    << QStringList {"serialnumcomboBox", "spinboxSlaveId", "baudCombo",
+                                           "dataBitsCombo", "parityCombo", "stopBitsCombo", "DwordFormat",
+                                           "timeoutSpinner", "connectButton", "Btn_Scan"};
+        QTest::newRow("Modbus TCP") << 1
+                                    << QStringList {"EditHostIP", "EditPort", "DwordFormat", "timeoutSpinner",
+                                           "connectButton", "Btn_Scan"};
+    }
+    // In the main window, Tab from the protocol choice visits the fields in
+    // reading order and reaches Connect and Scan (a finished field used to pull
+    // the focus back to its panel); Return in a field connects.
+    void keyboardReachesConnect()
+    {
+        QFETCH(int, protocol);
+        QFETCH(QStringList, order);
+        MainWindow w;
+        ModbusSetting *page = w.connectionPage();
+        if (protocol == 1)
+            setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        auto *type = child<QComboBox>(page, "connectType");
+        type->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(type->hasFocus());
+        QStringList visited;
+        for (int i = 0; i < order.size(); ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            QWidget *focus = QApplication::focusWidget();
+            // A spin box's own line edit stands for the spin box.
+            if (focus && qobject_cast<QSpinBox *>(focus->parentWidget()))
+                focus = focus->parentWidget();
+            visited << (focus ? focus->objectName() : QStringLiteral("<none>"));
+        }
+        QCOMPARE(visited, order);
+        if (protocol == 0)
+            return;
+        auto *port = child<QLineEdit>(page, "EditPort");
+        port->setFocus(Qt::TabFocusReason);
+        QTRY_VERIFY(port->hasFocus());
+        QTest::keyClick(port, Qt::Key_Return);
+        QTRY_COMPARE(currentPage, int(PageMonitoring));
+        QVERIFY(sim->requests().contains(QStringLiteral("read-hr 0 2")));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Q4 Config – 127.0.0.1:%1, address 1").arg(sim->port()));
+        w.on_ButtonDisconnect_clicked();
+        QCOMPARE(w.windowTitle(), QStringLiteral("Q4 Config"));
+        QTRY_VERIFY(!modbusClient);
+    }
+
     // Nothing listens: the popup says so, no client is left, no signal; the
     // settings were saved before the test read.
     void connectFailureLeavesNoClient()

@@ -236,7 +236,8 @@ void TestDialogs::buttonsAndKeysDecideTheResult_data()
     QTest::newRow("cancel") << "cancel" << question << 0;
     QTest::newRow("title-bar close") << "close" << question << 0;
     QTest::newRow("escape") << "escape" << question << 0;
-    QTest::newRow("return on cancel button") << "return-cancel" << question << 1;
+    // Return on a button presses that button; Return anywhere else confirms.
+    QTest::newRow("return on cancel button") << "return-cancel" << question << 0;
     QTest::newRow("enter on message label") << "enter-label" << question << 1;
     QTest::newRow("return on notice") << "return-cancel" << QStringLiteral("Reset Failed!") << 1;
     QTest::newRow("other key") << "key-a-then-cancel" << question << 0;

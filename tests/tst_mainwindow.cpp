@@ -3,6 +3,9 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "app/windowplacement.h"
+#include "dialogs/helpdialog.h"
+#include "dialogs/tipsdialog.h"
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
@@ -12,8 +15,10 @@
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
+#include "workbook/exceltowrite.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QFile>
 #include <QLabel>
 #include <QModbusTcpClient>
@@ -21,11 +26,14 @@
 #include <QProcess>
 #include <QPushButton>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QSettings>
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
+#include <qtestspontaneevent.h>
 
 class TestMainWindow : public QObject
 {
@@ -253,7 +261,7 @@ private slots:
         // The connection page is added first, then the six pages in navigation order.
         QCOMPARE(w.stackIndexOf(PageConnection) + 1, w.stackIndexOf(PageMonitoring));
         QCOMPARE(w.stackIndexOf(PageMonitoring) + 5, w.stackIndexOf(PageTestMaintain));
-        QCOMPARE(w.minimumSize(), QSize(1150, 800));
+        QCOMPARE(w.windowTitle(), QStringLiteral("Q4 Config"));
         QCOMPARE(w.findChild<QLabel *>(QStringLiteral("label_KTName"))->text(),
             QStringLiteral("Lumo Q4 Config System"));
     }
@@ -477,6 +485,166 @@ private slots:
         const QByteArray text = help.readAllStandardOutput();
         QVERIFY(text.contains("--data-dir"));
         QVERIFY(text.contains("--connect"));
+    }
+
+    void startGeometry_data()
+    {
+        QTest::addColumn<QRect>("remembered");
+        QTest::addColumn<QVector<QRect>>("screens");
+        QTest::addColumn<QRect>("expected");
+        const QRect wide(0, 0, 1920, 1040);
+        const QRect laptop(0, 0, 1366, 738);
+        const QRect second(1920, 0, 1280, 1000);
+        QTest::newRow("first start, room for the form")
+            << QRect() << QVector<QRect> {wide} << QRect(385, 120, 1150, 800);
+        QTest::newRow("first start, lower screen")
+            << QRect() << QVector<QRect> {laptop} << QRect(108, 0, 1150, 738);
+        QTest::newRow("first start, 200 %")
+            << QRect() << QVector<QRect> {QRect(0, 0, 960, 540)} << QRect(0, 0, 960, 540);
+        QTest::newRow("remembered, second screen")
+            << QRect(2000, 100, 900, 700) << QVector<QRect> {wide, second} << QRect(2000, 100, 900, 700);
+        QTest::newRow("remembered screen gone")
+            << QRect(2000, 100, 900, 700) << QVector<QRect> {wide} << QRect(510, 170, 900, 700);
+        QTest::newRow("remembered partly off the left edge")
+            << QRect(-100, 50, 800, 600) << QVector<QRect> {wide} << QRect(0, 50, 800, 600);
+        QTest::newRow("remembered larger than the screen now")
+            << QRect(0, 0, 1900, 1000) << QVector<QRect> {laptop} << laptop;
+        QTest::newRow("remembered below the minimum")
+            << QRect(10, 10, 200, 100) << QVector<QRect> {wide} << QRect(10, 10, 700, 400);
+    }
+    // Where the window starts: inside a screen's available area, whatever the
+    // settings file remembers.
+    void startGeometry()
+    {
+        QFETCH(QRect, remembered);
+        QFETCH(QVector<QRect>, screens);
+        QFETCH(QRect, expected);
+        WindowPlacement placement;
+        placement.normal = remembered;
+        QCOMPARE(::startGeometry(placement, QSize(1150, 800), QSize(700, 400), screens), expected);
+    }
+
+    // The window's place, size and maximised state are remembered in the
+    // settings file (group Window) and taken at the next start; a file
+    // without them gives the form's size inside the screen.
+    void placementRemembered()
+    {
+        QFile::remove(settingsFilePath());
+        const QRect available = QGuiApplication::primaryScreen()->availableGeometry();
+        QRect closedAt;
+        {
+            MainWindow w;
+            w.showPlaced();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QVERIFY(available.contains(w.geometry()));
+            const QRect moved = available.adjusted(4, 20, -4, -10);
+            w.setGeometry(moved);
+            QTRY_COMPARE(w.geometry(), moved);
+            closedAt = w.geometry();
+            QVERIFY(w.close());
+        }
+        QSettings settings(settingsFilePath(), QSettings::IniFormat);
+        QCOMPARE(settings.value(QStringLiteral("Window/width")).toInt(), closedAt.width());
+        QCOMPARE(settings.value(QStringLiteral("Window/maximized")).toInt(), 0);
+        {
+            MainWindow w;
+            w.showPlaced();
+            QVERIFY(QTest::qWaitForWindowExposed(&w));
+            QCOMPARE(w.geometry(), closedAt);
+            w.showMaximized();
+            QTRY_VERIFY(w.isMaximized());
+            QVERIFY(w.close());
+        }
+        MainWindow w;
+        w.showPlaced();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        QTRY_VERIFY(w.isMaximized());
+        QCOMPARE(w.normalGeometry(), closedAt);
+        w.on_Btn_Max_clicked();
+        QTRY_COMPARE(w.geometry(), closedAt);
+    }
+
+    // Ctrl+1 .. Ctrl+6 show the pages once a device is connected; F1 opens the
+    // Help window; Ctrl+Q quits, asking first while a workbook run goes on.
+    void shortcuts()
+    {
+        MainWindow w;
+        w.show();
+        QApplication::setActiveWindow(&w);
+        QVERIFY(QTest::qWaitForWindowActive(&w));
+        QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
+        QCOMPARE(currentPage, int(PageConnection));
+        emit w.connectionPage()->ConnectSuccessfulSignal();
+        linkSuspended = true; // no device: the poll stays quiet
+        auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
+        for (int k : {2, 5, 0, 3, 1, 4}) {
+            QTest::keyClick(&w, Qt::Key(Qt::Key_1 + k), Qt::ControlModifier);
+            QCOMPARE(currentPage, k);
+            QCOMPARE(stack->currentWidget(), w.page(k));
+        }
+        QTest::keyClick(&w, Qt::Key_F1);
+        QVERIFY(w.helpWindow() && w.helpWindow()->isVisible());
+        QVERIFY(w.helpWindow()->text().contains(QStringLiteral("Ctrl+6")));
+        w.helpWindow()->close();
+
+        importIdle = false;
+        for (int answer : {0, 1}) {
+            QTimer::singleShot(50, [answer] {
+                auto *popup = qobject_cast<TipsDialog *>(QApplication::activeModalWidget());
+                QVERIFY(popup);
+                popup->findChild<QPushButton *>(QLatin1String(answer ? "pushButton_ok" : "pushButton_cancel"))
+                    ->click();
+            });
+            QApplication::setActiveWindow(&w);
+            QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
+            QCOMPARE(w.isVisible(), answer == 0);
+        }
+        importIdle = true;
+        linkSuspended = false;
+    }
+
+    // A wheel over a drop-down without focus scrolls the page and changes
+    // nothing (it used to be swallowed on the parameter pages, and to change
+    // the curve's quantity on the monitoring page). The page scrolls, not the
+    // live weights above it.
+    void wheelScrollsThePage_data()
+    {
+        QTest::addColumn<int>("page");
+        QTest::addColumn<QString>("combo");
+        QTest::newRow("basic configuration") << int(PageBasic) << QStringLiteral("RemoteTareBox");
+        QTest::newRow("monitoring curve") << int(PageMonitoring) << QStringLiteral("Box_WtChoose");
+    }
+    void wheelScrollsThePage()
+    {
+        QFETCH(int, page);
+        QFETCH(QString, combo);
+        QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
+        QVERIFY(styleFile.open(QIODevice::ReadOnly));
+        qApp->setStyleSheet(QString::fromUtf8(styleFile.readAll()));
+        MainWindow w;
+        w.resize(900, 500);
+        w.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&w));
+        emit w.connectionPage()->ConnectSuccessfulSignal();
+        linkSuspended = true; // no device: the poll stays quiet
+        w.showPage(page);
+        auto *box = w.page(page)->findChild<QComboBox *>(combo);
+        QScrollBar *bar
+            = w.page(page)->findChild<QScrollArea *>(QStringLiteral("scrollArea"))->verticalScrollBar();
+        QScrollBar *body = w.findChild<QScrollArea *>(QStringLiteral("scrollArea_Main"))->verticalScrollBar();
+        QTRY_VERIFY(bar->maximum() > 0);
+        bar->setValue(0);
+        const int index = box->currentIndex();
+        QWheelEvent wheel(QPointF(5, 5), box->mapToGlobal(QPoint(5, 5)), QPoint(), QPoint(0, -120),
+            Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+        QSpontaneKeyEvent::setSpontaneous(&wheel); // as from the mouse: it may travel to the parents
+        qApp->notify(box, &wheel); // sendEvent would make it non-spontaneous
+        QCOMPARE(box->currentIndex(), index);
+        QVERIFY(!box->hasFocus());
+        QVERIFY(bar->value() > 0);
+        QCOMPARE(body->value(), 0);
+        linkSuspended = false;
+        qApp->setStyleSheet(QString());
     }
 
     // Cursor over the bands without a button; drag on the title bar; resize on

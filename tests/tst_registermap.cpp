@@ -242,7 +242,7 @@ void TestRegisterMap::remoteSwitches()
     QCOMPARE(s[SwitchCalibration].coil, 501);
     QCOMPARE(QString(s[SwitchUnused].offText), QString());
     QCOMPARE(QString(s[SwitchSystem].offText),
-        QString("System remote editing switch off, on before reseting parameters!"));
+        QString("System remote editing switch off, on before resetting parameters!"));
 }
 
 void TestRegisterMap::catalogueCoversEveryEditedParameter()

@@ -36,14 +36,6 @@
             <translation>输入1</translation>
         </message>
         <message>
-            <source>Function：</source>
-            <translation>功能：</translation>
-        </message>
-        <message>
-            <source>Delay Time：</source>
-            <translation>延时时间：</translation>
-        </message>
-        <message>
             <source>ms</source>
             <translation>ms</translation>
         </message>
@@ -447,6 +439,14 @@
             <source>Application remote editing switch off, on before submitting parameters!</source>
             <translation>应用参数远程修改开关已关闭，请先打开再提交参数！</translation>
         </message>
+        <message>
+            <source>Function:</source>
+            <translation>功能：</translation>
+        </message>
+        <message>
+            <source>Delay Time:</source>
+            <translation>延时时间：</translation>
+        </message>
     </context>
     <context>
         <name>BasicConfig</name>
@@ -670,10 +670,6 @@
     <context>
         <name>CompareDialog</name>
         <message>
-            <source>Compare</source>
-            <translation>比较</translation>
-        </message>
-        <message>
             <source>Address</source>
             <translation>地址</translation>
         </message>
@@ -708,6 +704,10 @@
         <message>
             <source>unreadable</source>
             <translation>无法读取</translation>
+        </message>
+        <message>
+            <source>Compare Workbook with Device</source>
+            <translation>比较工作簿与设备</translation>
         </message>
     </context>
     <context>
@@ -833,10 +833,6 @@
             <translation>串口-2</translation>
         </message>
         <message>
-            <source>Can Open</source>
-            <translation>CANopen</translation>
-        </message>
-        <message>
             <source>CAN ID:</source>
             <translation>CAN 站号：</translation>
         </message>
@@ -867,10 +863,6 @@
         <message>
             <source>Standard</source>
             <translation>标准帧</translation>
-        </message>
-        <message>
-            <source>Expended</source>
-            <translation>扩展帧</translation>
         </message>
         <message>
             <source>Report Content:</source>
@@ -1025,6 +1017,14 @@
             <translation>数据传输参数远程修改开关已关闭，请先打开再提交参数！</translation>
         </message>
         <message>
+            <source>CANopen</source>
+            <translation>CANopen</translation>
+        </message>
+        <message>
+            <source>Extended</source>
+            <translation>扩展帧</translation>
+        </message>
+        <message>
             <source>This is a setting of the port this program is connected through: writing it ends the connection. Write it, then reconnect with the new setting?</source>
             <translation>这是本程序当前通讯所用端口的设置：写入后连接将中断。是否写入，并用新设置重新连接？</translation>
         </message>
@@ -1125,6 +1125,85 @@
         <message>
             <source>no template %1</source>
             <translation>找不到模板 %1</translation>
+        </message>
+    </context>
+    <context>
+        <name>HelpDialog</name>
+        <message>
+            <source>Help and About – Q4 Config</source>
+            <translation>帮助和关于 – Q4 Config</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
+        </message>
+        <message>
+            <source>Licence</source>
+            <translation>许可证</translation>
+        </message>
+        <message>
+            <source>See the copyright file of the installed package (/usr/share/doc/q4config/copyright).</source>
+            <translation>见已安装软件包的版权文件（/usr/share/doc/q4config/copyright）。</translation>
+        </message>
+        <message>
+            <source>%1, as the copyright file of the package (/usr/share/doc/q4config/copyright) states.</source>
+            <translation>%1，见软件包的版权文件（/usr/share/doc/q4config/copyright）。</translation>
+        </message>
+        <message>
+            <source>Data folder in use</source>
+            <translation>正在使用的数据文件夹</translation>
+        </message>
+        <message>
+            <source>Settings</source>
+            <translation>设置</translation>
+        </message>
+        <message>
+            <source>Exports</source>
+            <translation>导出</translation>
+        </message>
+        <message>
+            <source>Templates</source>
+            <translation>模板</translation>
+        </message>
+        <message>
+            <source>Show the page "%1"</source>
+            <translation>显示页面“%1”</translation>
+        </message>
+        <message>
+            <source>Quit (asks first while a workbook import or export runs)</source>
+            <translation>退出（工作簿导入或导出进行时先询问）</translation>
+        </message>
+        <message>
+            <source>Tab, Shift+Tab</source>
+            <translation>Tab、Shift+Tab</translation>
+        </message>
+        <message>
+            <source>Next, previous control</source>
+            <translation>下一个、上一个控件</translation>
+        </message>
+        <message>
+            <source>Return</source>
+            <translation>回车</translation>
+        </message>
+        <message>
+            <source>Presses the focused button; writes the value of a field; connects on the connection page</source>
+            <translation>按下有焦点的按钮；写入输入框的值；在连接页面上连接</translation>
+        </message>
+        <message>
+            <source>Keyboard</source>
+            <translation>键盘</translation>
+        </message>
+        <message>
+            <source>Manual</source>
+            <translation>手册</translation>
+        </message>
+        <message>
+            <source>The manual page q4config(1) ("man q4config") describes every command-line option; README.md of the source describes the program, the simulator and the connection of a real transmitter.</source>
+            <translation>手册页 q4config(1)（“man q4config”）说明每个命令行选项；源代码中的 README.md 说明本程序、模拟器以及真实变送器的连接。</translation>
+        </message>
+        <message>
+            <source>Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus RTU, Modbus TCP or Modbus RTU over TCP.</source>
+            <translation>通过 Modbus RTU、Modbus TCP 或 Modbus RTU over TCP 配置和监视 KTT-Q4 称重变送器。</translation>
         </message>
     </context>
     <context>
@@ -1265,14 +1344,6 @@
     <context>
         <name>InputDialog</name>
         <message>
-            <source>Dialog</source>
-            <translation>对话框</translation>
-        </message>
-        <message>
-            <source>titile</source>
-            <translation>标题</translation>
-        </message>
-        <message>
             <source>Please Input:</source>
             <translation>请输入：</translation>
         </message>
@@ -1283,6 +1354,18 @@
         <message>
             <source>Cancel</source>
             <translation>取消</translation>
+        </message>
+        <message>
+            <source>Input</source>
+            <translation>输入</translation>
+        </message>
+        <message>
+            <source>Title</source>
+            <translation>标题</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
         </message>
     </context>
     <context>
@@ -1318,18 +1401,6 @@
         <message>
             <source>Pause</source>
             <translation>暂停</translation>
-        </message>
-        <message>
-            <source>Monitoring Curve2：</source>
-            <translation>监控曲线2：</translation>
-        </message>
-        <message>
-            <source>Monitoring Curve3：</source>
-            <translation>监控曲线3：</translation>
-        </message>
-        <message>
-            <source>Monitoring Curve4：</source>
-            <translation>监控曲线4：</translation>
         </message>
         <message>
             <source>Sensor Volt</source>
@@ -1383,13 +1454,21 @@
             <source>PNG Images (*.png)</source>
             <translation>PNG 图片 (*.png)</translation>
         </message>
+        <message>
+            <source>Monitoring Curve2:</source>
+            <translation>监控曲线2：</translation>
+        </message>
+        <message>
+            <source>Monitoring Curve3:</source>
+            <translation>监控曲线3：</translation>
+        </message>
+        <message>
+            <source>Monitoring Curve4:</source>
+            <translation>监控曲线4：</translation>
+        </message>
     </context>
     <context>
         <name>MainWindow</name>
-        <message>
-            <source>MainWindow</source>
-            <translation>主窗口</translation>
-        </message>
         <message>
             <source>|</source>
             <translation>|</translation>
@@ -1401,14 +1480,6 @@
         <message>
             <source>EN/CH</source>
             <translation>英/中</translation>
-        </message>
-        <message>
-            <source>MiniSize</source>
-            <translation>最小化</translation>
-        </message>
-        <message>
-            <source>Manimize/Restore</source>
-            <translation>最大化/还原</translation>
         </message>
         <message>
             <source>Close</source>
@@ -1579,8 +1650,44 @@
             <translation>每一次 Modbus 通讯及其统计</translation>
         </message>
         <message>
-            <source>No answer from the device: these are the last values read.</source>
-            <translation>设备无应答：显示的是最后一次读到的数值。</translation>
+            <source>Help and About (F1)</source>
+            <translation>帮助和关于 (F1)</translation>
+        </message>
+        <message>
+            <source>Help</source>
+            <translation>帮助</translation>
+        </message>
+        <message>
+            <source>Switch language (English/Chinese)</source>
+            <translation>切换语言（英文/中文）</translation>
+        </message>
+        <message>
+            <source>Minimise</source>
+            <translation>最小化</translation>
+        </message>
+        <message>
+            <source>Maximise/Restore</source>
+            <translation>最大化/还原</translation>
+        </message>
+        <message>
+            <source>Maximise or restore</source>
+            <translation>最大化或还原</translation>
+        </message>
+        <message>
+            <source>%1 – %2, address %3</source>
+            <translation>%1 – %2，地址 %3</translation>
+        </message>
+        <message>
+            <source>Quit</source>
+            <translation>退出</translation>
+        </message>
+        <message>
+            <source>A workbook import or export is running. Stop it and quit?</source>
+            <translation>工作簿导入或导出正在进行。停止并退出吗？</translation>
+        </message>
+        <message>
+            <source>Help and About</source>
+            <translation>帮助和关于</translation>
         </message>
         <message>
             <source>Traffic log</source>
@@ -1592,13 +1699,13 @@ Traffic logging has stopped.</source>
             <translation>无法写入通讯记录文件 %1：%2。
 已停止记录通讯。</translation>
         </message>
+        <message>
+            <source>No answer from the device: these are the last values read.</source>
+            <translation>设备无应答：显示的是最后一次读到的数值。</translation>
+        </message>
     </context>
     <context>
         <name>ModbusParaSetDialog</name>
-        <message>
-            <source>Dialog</source>
-            <translation>对话框</translation>
-        </message>
         <message>
             <source>Connection Configuration</source>
             <translation>连接配置</translation>
@@ -1847,10 +1954,6 @@ Traffic logging has stopped.</source>
             <translation>192.168.101.1</translation>
         </message>
         <message>
-            <source>Port：</source>
-            <translation>端口：</translation>
-        </message>
-        <message>
             <source>502</source>
             <translation>502</translation>
         </message>
@@ -1901,6 +2004,10 @@ Traffic logging has stopped.</source>
         <message>
             <source>Find the devices on this link</source>
             <translation>查找此连接上的设备</translation>
+        </message>
+        <message>
+            <source>Port:</source>
+            <translation>端口：</translation>
         </message>
         <message>
             <source>Modbus RTU over TCP</source>
@@ -2210,14 +2317,6 @@ Traffic logging has stopped.</source>
             <translation>系统信息</translation>
         </message>
         <message>
-            <source>MAC Add:</source>
-            <translation>MAC 地址：</translation>
-        </message>
-        <message>
-            <source>Software Var:</source>
-            <translation>软件版本：</translation>
-        </message>
-        <message>
             <source>Compile Date:</source>
             <translation>编译日期：</translation>
         </message>
@@ -2244,10 +2343,6 @@ Traffic logging has stopped.</source>
         <message>
             <source>CH4</source>
             <translation>CH4</translation>
-        </message>
-        <message>
-            <source>Paramter Reset</source>
-            <translation>参数复位</translation>
         </message>
         <message>
             <source>Reset All</source>
@@ -2338,10 +2433,6 @@ Traffic logging has stopped.</source>
             <translation>导入：</translation>
         </message>
         <message>
-            <source>Please select excel file</source>
-            <translation>请选择 Excel 文件</translation>
-        </message>
-        <message>
             <source>Importing...</source>
             <translation>正在导入...</translation>
         </message>
@@ -2388,10 +2479,6 @@ Traffic logging has stopped.</source>
         <message>
             <source>Export Path&gt;&gt;&gt;</source>
             <translation>导出路径&gt;&gt;&gt;</translation>
-        </message>
-        <message>
-            <source>System remote editing switch off, on before reseting parameters!</source>
-            <translation>系统远程修改开关已关闭，请先打开再复位参数！</translation>
         </message>
         <message>
             <source>Cancel</source>
@@ -2474,20 +2561,36 @@ Traffic logging has stopped.</source>
             <translation>比较失败。</translation>
         </message>
         <message>
-            <source>Export Workbook</source>
-            <translation>导出工作簿</translation>
+            <source>MAC Address:</source>
+            <translation>MAC 地址：</translation>
+        </message>
+        <message>
+            <source>Software Version:</source>
+            <translation>软件版本：</translation>
+        </message>
+        <message>
+            <source>Parameter Reset</source>
+            <translation>参数复位</translation>
+        </message>
+        <message>
+            <source>Please select an Excel file</source>
+            <translation>请选择 Excel 文件</translation>
+        </message>
+        <message>
+            <source>System remote editing switch off, on before resetting parameters!</source>
+            <translation>系统远程修改开关已关闭，请先打开再复位参数！</translation>
         </message>
         <message>
             <source>Writes sent without an answer: %1 (the device may have applied them).</source>
             <translation>已发送但未收到应答的写入：%1（设备可能已执行）。</translation>
         </message>
+        <message>
+            <source>Export Workbook</source>
+            <translation>导出工作簿</translation>
+        </message>
     </context>
     <context>
         <name>TipsDialog</name>
-        <message>
-            <source>Dialog</source>
-            <translation>对话框</translation>
-        </message>
         <message>
             <source>title</source>
             <translation>标题</translation>
@@ -2511,6 +2614,10 @@ Traffic logging has stopped.</source>
         <message>
             <source>Retry</source>
             <translation>重试</translation>
+        </message>
+        <message>
+            <source>Close</source>
+            <translation>关闭</translation>
         </message>
     </context>
     <context>

@@ -36,14 +36,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Function：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Delay Time：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>ms</source>
         <translation type="unfinished"></translation>
     </message>
@@ -447,6 +439,14 @@
         <source>Application remote editing switch off, on before submitting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Function:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Delay Time:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>BasicConfig</name>
@@ -670,10 +670,6 @@
 <context>
     <name>CompareDialog</name>
     <message>
-        <source>Compare</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Address</source>
         <translation type="unfinished"></translation>
     </message>
@@ -707,6 +703,10 @@
     </message>
     <message>
         <source>unreadable</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Compare Workbook with Device</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -833,10 +833,6 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Can Open</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>CAN ID:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -866,10 +862,6 @@
     </message>
     <message>
         <source>Standard</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Expended</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1025,6 +1017,14 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
+        <source>CANopen</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Extended</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
         <source>This is a setting of the port this program is connected through: writing it ends the connection. Write it, then reconnect with the new setting?</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1124,6 +1124,85 @@
     </message>
     <message>
         <source>no template %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
+    <name>HelpDialog</name>
+    <message>
+        <source>Help and About – Q4 Config</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Licence</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>See the copyright file of the installed package (/usr/share/doc/q4config/copyright).</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1, as the copyright file of the package (/usr/share/doc/q4config/copyright) states.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Data folder in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Settings</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Exports</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Templates</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Show the page &quot;%1&quot;</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit (asks first while a workbook import or export runs)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Tab, Shift+Tab</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Next, previous control</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Return</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Presses the focused button; writes the value of a field; connects on the connection page</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Keyboard</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Manual</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The manual page q4config(1) (&quot;man q4config&quot;) describes every command-line option; README.md of the source describes the program, the simulator and the connection of a real transmitter.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Configuration and monitoring of KTT-Q4 weighing transmitters over Modbus RTU, Modbus TCP or Modbus RTU over TCP.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1265,14 +1344,6 @@
 <context>
     <name>InputDialog</name>
     <message>
-        <source>Dialog</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>titile</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Please Input:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1282,6 +1353,18 @@
     </message>
     <message>
         <source>Cancel</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Input</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Title</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
@@ -1317,18 +1400,6 @@
     </message>
     <message>
         <source>Pause</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Monitoring Curve2：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Monitoring Curve3：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Monitoring Curve4：</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1383,13 +1454,21 @@
         <source>PNG Images (*.png)</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Monitoring Curve2:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve3:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Monitoring Curve4:</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>MainWindow</name>
-    <message>
-        <source>MainWindow</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>|</source>
         <translation type="unfinished"></translation>
@@ -1400,14 +1479,6 @@
     </message>
     <message>
         <source>EN/CH</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>MiniSize</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Manimize/Restore</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1579,7 +1650,43 @@
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>No answer from the device: these are the last values read.</source>
+        <source>Help and About (F1)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Switch language (English/Chinese)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Minimise</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Maximise/Restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Maximise or restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>%1 – %2, address %3</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Quit</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>A workbook import or export is running. Stop it and quit?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Help and About</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -1591,13 +1698,13 @@
 Traffic logging has stopped.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>No answer from the device: these are the last values read.</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>ModbusParaSetDialog</name>
-    <message>
-        <source>Dialog</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>Connection Configuration</source>
         <translation type="unfinished"></translation>
@@ -1846,10 +1953,6 @@ Traffic logging has stopped.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Port：</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>502</source>
         <translation type="unfinished"></translation>
     </message>
@@ -1899,6 +2002,10 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>Find the devices on this link</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Port:</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2209,14 +2316,6 @@ Traffic logging has stopped.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>MAC Add:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Software Var:</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Compile Date:</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2242,10 +2341,6 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>CH4</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>Paramter Reset</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2337,10 +2432,6 @@ Traffic logging has stopped.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Please select excel file</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
         <source>Importing...</source>
         <translation type="unfinished"></translation>
     </message>
@@ -2386,10 +2477,6 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>Export Path&gt;&gt;&gt;</source>
-        <translation type="unfinished"></translation>
-    </message>
-    <message>
-        <source>System remote editing switch off, on before reseting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
@@ -2473,20 +2560,36 @@ Traffic logging has stopped.</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
-        <source>Export Workbook</source>
+        <source>MAC Address:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Software Version:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Parameter Reset</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Please select an Excel file</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>System remote editing switch off, on before resetting parameters!</source>
         <translation type="unfinished"></translation>
     </message>
     <message>
         <source>Writes sent without an answer: %1 (the device may have applied them).</source>
         <translation type="unfinished"></translation>
     </message>
+    <message>
+        <source>Export Workbook</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 <context>
     <name>TipsDialog</name>
-    <message>
-        <source>Dialog</source>
-        <translation type="unfinished"></translation>
-    </message>
     <message>
         <source>title</source>
         <translation type="unfinished"></translation>
@@ -2509,6 +2612,10 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>Retry</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Close</source>
         <translation type="unfinished"></translation>
     </message>
 </context>

@@ -1,10 +1,11 @@
 // Renders the connection page, the main window connected to a device (each of
-// the six pages), the traffic log window, the link dialog, a success popup, a
+// the six pages), the traffic log window, the Help window, the link dialog, a success popup, a
 // question popup, the password prompt and the device scan to PNG files. Run
 // offscreen (QT_QPA_PLATFORM=offscreen) by scripts/screenshots.sh against a
 // running simulator.
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "dialogs/helpdialog.h"
 #include "dialogs/popups.h"
 #include "link/modbussetting.h"
 #include "link/trafficlogwindow.h"
@@ -124,8 +125,6 @@ int main(int argc, char **argv)
     applyStyleSheet(app);
 
     MainWindow window;
-    window.setWindowFlags(Qt::FramelessWindowHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
-        | Qt::WindowMaximizeButtonHint);
     window.resize(1150, 800);
     window.show();
     settle(500);
@@ -176,6 +175,17 @@ int main(int argc, char **argv)
         window.trafficWindow()->close();
     } else {
         QTextStream(stderr) << "no Btn_TrafficLog\n";
+        ++failures;
+    }
+
+    // The Help and About window.
+    if (auto *help = window.findChild<QPushButton *>(QStringLiteral("Btn_Help"))) {
+        help->click();
+        settle(300);
+        save(window.helpWindow(), QStringLiteral("help"));
+        window.helpWindow()->close();
+    } else {
+        QTextStream(stderr) << "no Btn_Help\n";
         ++failures;
     }
 
