@@ -94,7 +94,10 @@ void initQ4Resources()
 
 void prepareHighDpi()
 {
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
+    // Always on with Qt 6, where the attributes are deprecated.
     QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
     QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
+#endif
     QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }

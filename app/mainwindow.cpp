@@ -9,6 +9,7 @@
 #include "link/linkstate.h"
 #include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
+#include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
 #include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
@@ -28,7 +29,6 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
 #include <QScrollArea>
 #include <QShortcut>
@@ -381,7 +381,7 @@ void MainWindow::reConnectModbus()
     else if (liveLink.connectType != 0)
         modbusClient = new QModbusTcpClient(modbusSetting);
     else
-        modbusClient = new QModbusRtuSerialMaster(modbusSetting);
+        modbusClient = new ModbusRtuClient(modbusSetting);
     watchSerialLink(modbusClient);
 
     if (modbusClient->state() != QModbusDevice::ConnectedState) {

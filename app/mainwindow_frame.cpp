@@ -311,7 +311,7 @@ void MainWindow::mouseMoveEvent(QMouseEvent *event)
         }
     }
     if (dragging && !isMaximized())
-        move(event->globalPos() - pressPoint);
+        move(mapToGlobal(event->pos()) - pressPoint);
     else if (resizing)
         resizeStep(event->pos());
     else if (!dragging)

@@ -121,7 +121,7 @@ QMap<Position, QString> cellsToWrite(
             break;
         }
     }
-    QString fromInput = QString::fromUtf8(input.mid(int(seed % quint32(std::max(1, input.size()))), 24));
+    QString fromInput = QString::fromUtf8(input.mid(int(seed % quint32(std::max(1, int(input.size())))), 24));
     fromInput.truncate(limits.maxCellText);
     written.insert({2, 2}, fromInput);
     return written;

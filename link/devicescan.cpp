@@ -1,5 +1,6 @@
 #include "link/devicescan.h"
 
+#include "link/modbusrtuclient.h"
 #include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
@@ -8,7 +9,6 @@
 #include "params/registermap.h"
 
 #include <QDeadlineTimer>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
 #include <QVariant>
 
@@ -186,7 +186,7 @@ bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, request.link.networkPort.toInt());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, request.link.hostAddress);
     } else {
-        client = new QModbusRtuSerialMaster;
+        client = new ModbusRtuClient;
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, request.link.serialPortName);
         client->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
         client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);

@@ -8,7 +8,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QLineEdit>
-#include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QSpinBox>
 
 ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
@@ -30,10 +30,10 @@ ModbusParaSetDialog::ModbusParaSetDialog(QWidget *parent)
     connect(ui->spinBox_Delay, &QSpinBox::editingFinished, this, &ModbusParaSetDialog::lineEditFinished);
 
     ui->lineEdit_HostIP->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
+        new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(hostAddressPattern)), this));
     setNetworkPortValidator(ui->lineEdit_Port);
 
-    on_comboBox_Protocol_activated(QStringLiteral("Modbus RTU"));
+    on_comboBox_Protocol_textActivated(QStringLiteral("Modbus RTU"));
     applyDialogFont(this);
 }
 
@@ -62,7 +62,7 @@ void ModbusParaSetDialog::lineEditFinished()
         ui->label_Protocol->setFocus();
 }
 
-void ModbusParaSetDialog::on_comboBox_Protocol_activated(const QString &protocol)
+void ModbusParaSetDialog::on_comboBox_Protocol_textActivated(const QString &protocol)
 {
     // The item text is compared as shown, so a translated list works too.
     const bool rtu
@@ -92,7 +92,7 @@ void ModbusParaSetDialog::setParameters(const LinkParameters &parameters)
 {
     link = parameters;
     ui->comboBox_Protocol->setCurrentIndex(link.connectType);
-    on_comboBox_Protocol_activated(ui->comboBox_Protocol->currentText());
+    on_comboBox_Protocol_textActivated(ui->comboBox_Protocol->currentText());
     ui->lineEdit_HostIP->setText(link.hostAddress);
     ui->lineEdit_Port->setText(link.networkPort);
     ui->comboBox_Serial->clear();

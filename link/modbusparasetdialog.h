@@ -24,7 +24,7 @@ public:
     bool accepted() const { return isAccepted; }
 
 public slots:
-    void on_comboBox_Protocol_activated(const QString &protocol);
+    void on_comboBox_Protocol_textActivated(const QString &protocol);
     void on_pushButton_OK_clicked();
     void on_pushButton_close_clicked();
 

@@ -4,6 +4,7 @@
 #include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/rtuovertcpclient.h"
 #include "link/scandialog.h"
 #include "link/serialports.h"
@@ -20,9 +21,8 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
-#include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QSerialPort>
 #include <QSettings>
@@ -41,7 +41,7 @@ const char *const networkPortPattern
 void setNetworkPortValidator(QLineEdit *edit)
 {
     edit->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), edit));
+        new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(networkPortPattern)), edit));
 }
 
 int parityFromIndex(int index) { return index > 0 ? index + 1 : 0; }
@@ -90,7 +90,7 @@ ModbusSetting::ModbusSetting(QWidget *parent)
         });
 
     ui->EditHostIP->setValidator(
-        new QRegExpValidator(QRegExp(QString::fromLatin1(hostAddressPattern), Qt::CaseSensitive), this));
+        new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(hostAddressPattern)), this));
     setNetworkPortValidator(ui->EditPort);
 
     startValues = {
@@ -195,7 +195,7 @@ void ModbusSetting::on_connectButton_clicked()
         else if (ui->connectType->currentIndex() != 0)
             modbusClient = new QModbusTcpClient(this);
         else
-            modbusClient = new QModbusRtuSerialMaster(this);
+            modbusClient = new ModbusRtuClient(this);
         // A serial port that fails is closed at once (and the link marked faulty).
         watchSerialLink(modbusClient);
     }

@@ -1,6 +1,7 @@
 #include "link/transactions.h"
 
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
 #include "params/logcategories.h"
@@ -12,7 +13,6 @@
 #include <QElapsedTimer>
 #include <QModbusClient>
 #include <QModbusReply>
-#include <QModbusRtuSerialMaster>
 #include <QPointer>
 #include <QThread>
 #include <QTimer>
@@ -322,7 +322,7 @@ TransactionResult writeHoldingRegisters(QModbusClient *client, LinkParameters bl
 
 void watchSerialLink(QModbusClient *client)
 {
-    if (!qobject_cast<QModbusRtuSerialMaster *>(client) || client->property(serialWatchedProperty).toBool())
+    if (!qobject_cast<ModbusRtuClient *>(client) || client->property(serialWatchedProperty).toBool())
         return;
     client->setProperty(serialWatchedProperty, true);
     QObject::connect(client, &QModbusDevice::errorOccurred, client, [client](QModbusDevice::Error error) {

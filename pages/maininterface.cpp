@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "pages/qtcharts.h"
 #include "params/devicecopy.h"
 #include "params/logcategories.h"
 #include "params/registermap.h"
@@ -19,12 +20,9 @@
 #include <QScrollBar>
 #include <QTimer>
 #include <QToolTip>
-#include <QtCharts>
 
 #include <algorithm>
 #include <cmath>
-
-using namespace QtCharts;
 
 namespace {
 
@@ -252,7 +250,7 @@ void MainInterface::updateChart(int chart, qint64 now)
     curve->append(double(now), v);
     // Only the last ten seconds are visible: points before the window are dropped
     // (the first one just before it is kept so the curve enters from the left edge).
-    const QVector<QPointF> points = curve->pointsVector();
+    const QVector<QPointF> points = seriesPoints(curve);
     int stale = 0;
     while (stale + 1 < points.size() && points.at(stale + 1).x() < double(now - WindowMs))
         ++stale;

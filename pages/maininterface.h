@@ -6,11 +6,22 @@
 #include <QFile>
 #include <QPointF>
 
+#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
 namespace QtCharts {
 class QDateTimeAxis;
 class QSplineSeries;
 class QValueAxis;
 } // namespace QtCharts
+using QtCharts::QDateTimeAxis;
+using QtCharts::QSplineSeries;
+using QtCharts::QValueAxis;
+#else
+QT_BEGIN_NAMESPACE
+class QDateTimeAxis;
+class QSplineSeries;
+class QValueAxis;
+QT_END_NAMESPACE
+#endif
 
 class QComboBox;
 class QTimer;
@@ -63,9 +74,9 @@ public:
 
     bool isRunning() const { return running; }
     bool chartsBuilt() const { return !chartsNotBuilt; }
-    QtCharts::QSplineSeries *chartSeries(int chart) const;
-    QtCharts::QValueAxis *chartYAxis(int chart) const;
-    QtCharts::QDateTimeAxis *chartXAxis(int chart) const;
+    QSplineSeries *chartSeries(int chart) const;
+    QValueAxis *chartYAxis(int chart) const;
+    QDateTimeAxis *chartXAxis(int chart) const;
     double runningMaximum(int chart, int quantity) const { return maximum[chart][quantity]; }
     double runningMinimum(int chart, int quantity) const { return minimum[chart][quantity]; }
 
@@ -102,9 +113,9 @@ private:
     QComboBox *quantityCombo(int chart) const;
 
     Ui::MainInterface *ui;
-    QtCharts::QSplineSeries *series[ChartCount] = {};
-    QtCharts::QDateTimeAxis *xAxis[ChartCount] = {};
-    QtCharts::QValueAxis *yAxis[ChartCount] = {};
+    QSplineSeries *series[ChartCount] = {};
+    QDateTimeAxis *xAxis[ChartCount] = {};
+    QValueAxis *yAxis[ChartCount] = {};
     bool running = true;
     bool chartsNotBuilt = true;
     int lastQuantity[ChartCount] = {};

@@ -13,7 +13,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QRegExpValidator>
+#include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QTimer>
 
@@ -100,8 +100,8 @@ bool ParamPage::eventFilter(QObject *watched, QEvent *event)
 
 void ParamPage::setParameterValidator(QLineEdit *edit)
 {
-    static const QRegExp pattern(QStringLiteral("-?[0-9]+[.][0-9]*|-?[0-9]+|^$"));
-    edit->setValidator(new QRegExpValidator(pattern, edit));
+    static const QRegularExpression pattern(QStringLiteral("-?[0-9]+[.][0-9]*|-?[0-9]+|^$"));
+    edit->setValidator(new QRegularExpressionValidator(pattern, edit));
 }
 
 bool ParamPage::restoreEmptyField(QLineEdit *edit)

@@ -7,12 +7,23 @@
 # exist in docs/screenshots) and man pages, the changelog's version, and the
 # declared library dependencies. Run by ctest as the test "package".
 #
-#   scripts/check-package.sh BUILD_DIR VERSION
+#   scripts/check-package.sh BUILD_DIR VERSION [QT_MAJOR]
+#
+# QT_MAJOR (5, the default, or 6) is the Qt the build folder was made with: it
+# decides which Qt libraries the package must depend on.
 set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 source_dir=$(cd "$here/.." && pwd)
 build=$(cd "$1" && pwd)
 version=$2
+qt_major=${3:-5}
+case "$qt_major" in
+  5) qt_libs=(libqt5core5a libqt5gui5 libqt5widgets5 libqt5charts5 libqt5serialbus5 libqt5serialport5
+    libqt5network5) ;;
+  6) qt_libs=(libqt6core6 libqt6gui6 libqt6widgets6 libqt6charts6 libqt6serialbus6 libqt6serialport6
+    libqt6network6) ;;
+  *) echo "usage: scripts/check-package.sh BUILD_DIR VERSION [5|6]" >&2; exit 2 ;;
+esac
 app=com.lumo_weighing.q4config
 
 bash "$here/deps.sh" --check dpkg-shlibdeps lintian desktop-file-validate appstreamcli
@@ -59,8 +70,7 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 # The package names of Depends, one a line (alternatives included).
 depends_names=$(echo "$depends" | tr ',|' '\n\n' | awk '{print $1}')
-for lib in libc6 libstdc++6 libqt5core5a libqt5gui5 libqt5widgets5 libqt5charts5 libqt5serialbus5 \
-  libqt5serialport5 libqt5network5 libzip4; do
+for lib in libc6 libstdc++6 "${qt_libs[@]}" libzip4; do
   grep -qxF "$lib" <<<"$depends_names" || fail "Depends lacks $lib"
 done
 

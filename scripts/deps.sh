@@ -5,6 +5,7 @@
 # really works. Installs nothing when everything is present.
 #
 #   scripts/deps.sh                  install what is missing, then check every tool
+#   scripts/deps.sh --qt6            the same with the Qt 6 packages instead of Qt 5's
 #   scripts/deps.sh --check NAME...  only check the named tools of tools.list
 #
 # A tool that does not work ends the script with one line per tool:
@@ -15,11 +16,21 @@ TOOLS=${Q4_TOOLS_LIST:-$here/tools.list}
 
 BUILD_PACKAGES=(
   cmake g++ make pkg-config
-  qtbase5-dev qtbase5-dev-tools libqt5serialbus5-dev libqt5serialport5-dev
-  libqt5charts5-dev qttools5-dev-tools qttools5-dev libqt5svg5-dev
   libzip-dev zipcmp zipmerge ziptool   # libzip's CMake files need the three tools
   libgit2-dev                          # the configuration history
   fonts-dejavu-core
+)
+# Qt 5.15, the default build.
+QT5_PACKAGES=(
+  qtbase5-dev qtbase5-dev-tools libqt5serialbus5-dev libqt5serialport5-dev
+  libqt5charts5-dev qttools5-dev-tools qttools5-dev libqt5svg5-dev
+)
+# Qt 6 (-DQ4_QT_MAJOR=6, scripts/test.sh --qt6). Qt 6 Charts' CMake files need
+# those of Qt6OpenGL, which qt6-base-dev only recommends (libqt6opengl6-dev).
+QT6_PACKAGES=(
+  qt6-base-dev qt6-base-dev-tools libqt6opengl6-dev libgl-dev
+  qt6-serialbus-dev qt6-serialport-dev qt6-charts-dev qt6-svg-dev
+  qt6-tools-dev qt6-tools-dev-tools qt6-l10n-tools
 )
 
 # NAME PACKAGE NEEDS CHECK, one tool a line.
@@ -78,9 +89,18 @@ if [ "${1:-}" = "--check" ]; then
   check_tools "$@"
   exit
 fi
+QT_PACKAGES=("${QT5_PACKAGES[@]}")
+if [ "${1:-}" = "--qt6" ]; then
+  QT_PACKAGES=("${QT6_PACKAGES[@]}")
+  shift
+fi
+if [ $# -gt 0 ]; then
+  echo "usage: scripts/deps.sh [--qt6 | --check NAME...]" >&2
+  exit 2
+fi
 
 missing=()
-for p in "${BUILD_PACKAGES[@]}" $(printf '%s\n' "${TOOL_PACKAGE[@]}" | sort -u); do
+for p in "${BUILD_PACKAGES[@]}" "${QT_PACKAGES[@]}" $(printf '%s\n' "${TOOL_PACKAGE[@]}" | sort -u); do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
 if [ ${#missing[@]} -gt 0 ]; then

@@ -16,6 +16,8 @@
 # the exit status is 1 when something was found.
 #
 # Reproduce a finding: build-fuzz/fuzz/HARNESS build-fuzz/artifacts/HARNESS/crash-...
+#
+# With Q4_QT_MAJOR=6 the harnesses are built with Qt 6, into build-fuzz-qt6/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -35,11 +37,16 @@ for h in "${HARNESSES[@]}"; do
     *) echo "unknown harness $h" >&2; exit 2 ;;
   esac
 done
-FUZZ_DIR=${FUZZ_DIR:-build-fuzz}
+QT_MAJOR=${Q4_QT_MAJOR:-5}
+case "$QT_MAJOR" in
+  5) FUZZ_DIR=${FUZZ_DIR:-build-fuzz} DEPS_ARGS=() ;;
+  6) FUZZ_DIR=${FUZZ_DIR:-build-fuzz-qt6} DEPS_ARGS=(--qt6) ;;
+  *) echo "Q4_QT_MAJOR must be 5 or 6" >&2; exit 2 ;;
+esac
 
 # The project's packages, then clang with libFuzzer and the sanitizer runtimes
 # (and llvm-symbolizer for readable reports), installed only when missing.
-bash scripts/deps.sh
+bash scripts/deps.sh "${DEPS_ARGS[@]}"
 FUZZ_PACKAGES=(clang libclang-rt-14-dev llvm)
 missing=()
 for p in "${FUZZ_PACKAGES[@]}"; do
@@ -56,7 +63,7 @@ fi
 LAUNCHER=()
 if command -v ccache >/dev/null; then LAUNCHER=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache); fi
 cmake -S . -B "$FUZZ_DIR" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_CXX_COMPILER=clang++ -DQ4_FUZZ=ON \
-  -DBUILD_TESTING=OFF "${LAUNCHER[@]}" >/dev/null
+  -DQ4_QT_MAJOR="$QT_MAJOR" -DBUILD_TESTING=OFF "${LAUNCHER[@]}" >/dev/null
 echo "Building the harnesses in $FUZZ_DIR (log: $FUZZ_DIR/build.log)"
 if ! cmake --build "$FUZZ_DIR" -j"$(nproc)" --target "${HARNESSES[@]}" q4fuzzseeds >"$FUZZ_DIR/build.log" 2>&1; then
   tail -40 "$FUZZ_DIR/build.log"

@@ -567,6 +567,12 @@ private slots:
         QVERIFY(child<QWidget>(&dialog, "comboBox_BaudRate")->isVisibleTo(&dialog));
         QVERIFY(!child<QWidget>(&dialog, "lineEdit_HostIP")->isVisibleTo(&dialog));
         QCOMPARE(child<QComboBox>(&dialog, "comboBox_StopBit")->count(), 1);
+        // Choosing the other protocol in the list shows its fields.
+        QTest::keyClick(child<QComboBox>(&dialog, "comboBox_Protocol"), Qt::Key_Down);
+        QVERIFY(child<QWidget>(&dialog, "lineEdit_HostIP")->isVisibleTo(&dialog));
+        QVERIFY(!child<QWidget>(&dialog, "comboBox_BaudRate")->isVisibleTo(&dialog));
+        QTest::keyClick(child<QComboBox>(&dialog, "comboBox_Protocol"), Qt::Key_Up);
+        QVERIFY(child<QWidget>(&dialog, "comboBox_BaudRate")->isVisibleTo(&dialog));
 
         child<QPushButton>(&dialog, "pushButton_OK")->click();
         QVERIFY(dialog.accepted());

@@ -5,6 +5,7 @@
 #include "app/mainwindow.h"
 #include "link/linkstate.h"
 #include "pages/maininterface.h"
+#include "pages/qtcharts.h"
 #include "pagetesthelpers.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
@@ -16,13 +17,10 @@
 #include <QTemporaryDir>
 #include <QToolTip>
 #include <QTranslator>
-#include <QtCharts>
 #include <QtTest>
 
 #include <csignal>
 #include <sys/resource.h>
-
-using namespace QtCharts;
 
 class TestMainInterface : public QObject
 {

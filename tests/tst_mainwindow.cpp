@@ -11,6 +11,7 @@
 #include "link/transactions.h"
 #include "pages/commitengine.h"
 #include "pages/maininterface.h"
+#include "pages/qtcharts.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
@@ -31,7 +32,6 @@
 #include <QStackedWidget>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QtCharts/QSplineSeries>
 #include <QtTest>
 #include <qtestspontaneevent.h>
 

@@ -6,6 +6,7 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
@@ -20,7 +21,6 @@
 #include <QElapsedTimer>
 #include <QLabel>
 #include <QLineEdit>
-#include <QModbusRtuSerialMaster>
 #include <QProcess>
 #include <QPushButton>
 #include <QRegularExpression>
@@ -238,7 +238,7 @@ void TestSerialLink::portRemovedDuringCommit()
     QVERIFY(pty.start());
     auto sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 800));
     QVERIFY2(sim->start(), qPrintable(sim->errorText()));
-    auto *client = new QModbusRtuSerialMaster;
+    auto *client = new ModbusRtuClient;
     client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, pty.second());
     client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 38400);
     client->setConnectionParameter(QModbusDevice::SerialParityParameter, 2);

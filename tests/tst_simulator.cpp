@@ -3,6 +3,7 @@
 // transactions and through independent clients (pymodbus, RTU over a pty pair).
 
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
 #include "support/ptypair.h"
@@ -11,7 +12,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QModbusClient>
-#include <QModbusRtuSerialMaster>
 #include <QProcess>
 #include <QScopeGuard>
 #include <QSerialPort>
@@ -733,7 +733,7 @@ void TestSimulator::rtuOverPtyPair()
     QCOMPARE(rtu.command("freeze on"), QString("ok"));
     QCOMPARE(rtu.command("load 2 10"), QString("ok"));
 
-    QModbusRtuSerialMaster master;
+    ModbusRtuClient master;
     master.setConnectionParameter(QModbusDevice::SerialPortNameParameter, a);
     master.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 38400);
     master.setConnectionParameter(QModbusDevice::SerialParityParameter, QSerialPort::EvenParity);
@@ -847,7 +847,7 @@ void TestSimulator::severalServerAddressesOverRtu()
     SimulatorProcess rtu({"--rtu", pty.first(), "--id", "3,7"});
     QVERIFY2(rtu.start(), qPrintable(rtu.errorText()));
 
-    QModbusRtuSerialMaster master;
+    ModbusRtuClient master;
     master.setConnectionParameter(QModbusDevice::SerialPortNameParameter, pty.second());
     master.setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 38400);
     master.setConnectionParameter(QModbusDevice::SerialParityParameter, QSerialPort::EvenParity);

@@ -3,6 +3,7 @@
 
 #include "app/appstate.h"
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "support/ptypair.h"
@@ -10,7 +11,6 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
 #include <QPointer>
 #include <QProcess>
@@ -289,7 +289,7 @@ private slots:
             {QStringLiteral("--rtu"), b, QStringLiteral("--baud"), QStringLiteral("38400")});
         QVERIFY2(rtuSim.start(), qPrintable(rtuSim.errorText()));
         disconnectTestClient();
-        auto *client = new QModbusRtuSerialMaster;
+        auto *client = new ModbusRtuClient;
         modbusClient = client;
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, a);
         client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 38400);

@@ -255,6 +255,7 @@ private slots:
     void textLikeAnEscapeReadsBackAsWritten();
     void saveDropsOnlyTheCalculationChain_data();
     void saveDropsOnlyTheCalculationChain();
+    void charactersCutBetweenChunksStayWhole();
 
 private:
     QTemporaryDir dir;
@@ -995,6 +996,43 @@ void TestXlsx::saveDropsOnlyTheCalculationChain()
     XlsxSheet *notes = wb.sheet(QStringLiteral("Notes"));
     QVERIFY2(notes, qPrintable(wb.errorString()));
     QCOMPARE(notes->cellText(1, 1), QStringLiteral("Rich text"));
+}
+
+void TestXlsx::charactersCutBetweenChunksStayWhole()
+{
+    // The parts are unpacked and decoded in 64 KiB chunks: characters of two,
+    // three and four bytes cut by a chunk's end must read, and be copied through
+    // a save, whole (no replacement characters).
+    const QString cycle = QStringLiteral("a\u00e9\u4e2d") + QString::fromUcs4(U"\U0001F600");
+    QStringList texts;
+    QByteArray sheetData;
+    for (int row = 1; row <= 400; ++row) {
+        // A different lead-in per row moves the characters across the chunk ends.
+        const QString text = QString(row % 10, QLatin1Char('x')) + cycle.repeated(100);
+        texts << text;
+        sheetData += "<row r=\"" + QByteArray::number(row) + "\"><c r=\"A" + QByteArray::number(row)
+            + "\" t=\"inlineStr\"><is><t>" + text.toUtf8() + "</t></is></c></row>";
+    }
+    QVERIFY(sheetData.size() > 4 * 64 * 1024);
+    const QString path = dir.filePath(QStringLiteral("chunks.xlsx"));
+    QVERIFY(writeZip(path, smallPackage(sheetData)));
+    XlsxWorkbook wb;
+    QVERIFY2(wb.open(path), qPrintable(wb.errorString()));
+    XlsxSheet *s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY2(s, qPrintable(wb.errorString()));
+    for (int row = 1; row <= texts.size(); ++row)
+        QCOMPARE(s->cellText(row, 1), texts.at(row - 1));
+    s->setCellText(1, 2, QStringLiteral("written"));
+    QVERIFY2(wb.save(), qPrintable(wb.errorString()));
+    wb.close();
+
+    QVERIFY2(wb.open(path), qPrintable(wb.errorString()));
+    s = wb.sheet(QStringLiteral("读写类"));
+    QVERIFY2(s, qPrintable(wb.errorString()));
+    QCOMPARE(s->cellText(1, 2), QStringLiteral("written"));
+    for (int row = 1; row <= texts.size(); ++row)
+        QCOMPARE(s->cellText(row, 1), texts.at(row - 1));
+    QVERIFY(!readZip(path).value(QStringLiteral("xl/worksheets/sheet1.xml")).contains("\xef\xbf\xbd"));
 }
 
 QTEST_GUILESS_MAIN(TestXlsx)

@@ -3,6 +3,7 @@
 #include "app/appstate.h"
 #include "link/devicescan.h"
 #include "link/linkstate.h"
+#include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
 #include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
@@ -21,7 +22,6 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QModbusRtuSerialMaster>
 #include <QModbusTcpClient>
 #include <QRegularExpression>
 #include <QSettings>
@@ -485,7 +485,7 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
         client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
         client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
     } else {
-        client = new QModbusRtuSerialMaster;
+        client = new ModbusRtuClient;
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
         client->setConnectionParameter(QModbusDevice::SerialParityParameter, link.parity);
         client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);

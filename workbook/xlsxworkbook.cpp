@@ -7,8 +7,6 @@
 #include <QRandomGenerator>
 #include <QSet>
 #include <QTemporaryFile>
-#include <QTextCodec>
-#include <QTextDecoder>
 #include <QXmlStreamReader>
 
 #include <zip.h>
@@ -102,7 +100,7 @@ QString decodeEscapedCharacters(const QString &text)
         if (text.at(i) == QLatin1Char('_') && i + 6 < text.size() && text.at(i + 1) == QLatin1Char('x')
             && text.at(i + 6) == QLatin1Char('_') && hex(text.at(i + 2)) && hex(text.at(i + 3))
             && hex(text.at(i + 4)) && hex(text.at(i + 5))) {
-            out += QChar(text.midRef(i + 2, 4).toUShort(nullptr, 16));
+            out += QChar(QStringView(text).mid(i + 2, 4).toUShort(nullptr, 16));
             i += 7;
             continue;
         }
@@ -113,7 +111,7 @@ QString decodeEscapedCharacters(const QString &text)
 }
 
 // Splits "AB12" into column 28 and row 12. False for anything else.
-bool parseReference(const QStringRef &ref, int *row, int *column)
+bool parseReference(const QStringView &ref, int *row, int *column)
 {
     int i = 0;
     int col = 0;
@@ -296,6 +294,42 @@ private:
     qint64 m_run = 0;
 };
 
+// UTF-8 that arrives in chunks: the bytes of a character cut at the end of a
+// chunk wait for the next one. Bytes still waiting when the part ends are dropped.
+class Utf8ChunkDecoder
+{
+public:
+    QString decode(const char *data, int size)
+    {
+        if (!m_pending.isEmpty()) {
+            m_pending.append(data, size);
+            const int complete = m_pending.size() - incompleteTail(m_pending.constData(), m_pending.size());
+            const QString text = QString::fromUtf8(m_pending.constData(), complete);
+            m_pending.remove(0, complete);
+            return text;
+        }
+        const int complete = size - incompleteTail(data, size);
+        m_pending.append(data + complete, size - complete);
+        return QString::fromUtf8(data, complete);
+    }
+
+private:
+    // How many bytes at the end begin a character whose other bytes are still to come.
+    static int incompleteTail(const char *data, int size)
+    {
+        for (int back = 1; back <= 3 && back <= size; ++back) {
+            const uchar c = uchar(data[size - back]);
+            if ((c & 0xC0) == 0x80)
+                continue; // a continuation byte: its lead byte is further back
+            const int length = c >= 0xF0 ? 4 : c >= 0xE0 ? 3 : c >= 0xC0 ? 2 : 1;
+            return length > back ? back : 0;
+        }
+        return 0;
+    }
+
+    QByteArray m_pending;
+};
+
 // One XML part streamed out of the zip into a QXmlStreamReader, a chunk at a
 // time, within the limits. With keepText, the decoded text that the reader has
 // not yet passed is kept too, so that a writer can copy it through.
@@ -339,7 +373,6 @@ public:
         if (!m_file)
             return fail(ReadError,
                 QStringLiteral("cannot unpack %1: %2").arg(m_name, QString::fromUtf8(zip_strerror(m_zip))));
-        m_decoder.reset(QTextCodec::codecForMib(106)->makeDecoder());
         m_chunk.resize(ChunkSize);
         return true;
     }
@@ -397,9 +430,9 @@ public:
     // Text positions (with keepText), in the reader's character offsets.
     qint64 offset() const { return m_xml.characterOffset(); }
     qint64 textEnd() const { return m_windowStart + m_window.size(); }
-    QStringRef text(qint64 from, qint64 to) const
+    QStringView text(qint64 from, qint64 to) const
     {
-        return m_window.midRef(int(from - m_windowStart), int(to - from));
+        return QStringView(m_window).mid(int(from - m_windowStart), int(to - from));
     }
     // Where the tag just read begins; -1 when that is no longer kept.
     qint64 tagStart() const
@@ -462,7 +495,7 @@ private:
         m_inflated += n;
         if (m_inflated > m_sizeLimit)
             return tooLarge(); // the size in the zip's directory said less
-        QString piece = m_decoder->toUnicode(m_chunk.constData(), int(n));
+        QString piece = m_decoder.decode(m_chunk.constData(), int(n));
         if (m_first && piece.startsWith(QChar(0xFEFF)))
             piece.remove(0, 1);
         m_first = false;
@@ -492,7 +525,7 @@ private:
     bool m_keepText;
     TokenGuard m_guard;
     zip_file_t *m_file = nullptr;
-    std::unique_ptr<QTextDecoder> m_decoder;
+    Utf8ChunkDecoder m_decoder;
     QByteArray m_chunk;
     QXmlStreamReader m_xml;
     qint64 m_inflated = 0;
@@ -1031,7 +1064,7 @@ bool XlsxWorkbook::readSharedStrings(const QString &partName)
     while ((token = part.next()) != QXmlStreamReader::Invalid) {
         const int depth = part.depth();
         if (token == QXmlStreamReader::StartElement) {
-            const QStringRef name = part.xml().name();
+            const QStringView name = part.xml().name();
             if (depth == 2 && name == QLatin1String("si")) {
                 inItem = true;
                 overlong = false;
@@ -1184,7 +1217,7 @@ bool XlsxWorkbook::readSheet(XlsxSheet *sheet)
     while ((token = part.next()) != QXmlStreamReader::Invalid) {
         const int depth = part.depth();
         if (token == QXmlStreamReader::StartElement) {
-            const QStringRef name = reader.name();
+            const QStringView name = reader.name();
             if (depth == 1) {
                 if (name != QLatin1String("worksheet"))
                     return failWith(QStringLiteral("%1 is not a worksheet").arg(sheet->m_partName));
@@ -1197,7 +1230,7 @@ bool XlsxWorkbook::readSheet(XlsxSheet *sheet)
                 }
             } else if (inSheetData && depth == 3 && name == QLatin1String("row")) {
                 int number = rowNumber + 1;
-                const QStringRef r = reader.attributes().value(QLatin1String("r"));
+                const QStringView r = reader.attributes().value(QLatin1String("r"));
                 if (!r.isNull()) {
                     bool ok = false;
                     number = r.toInt(&ok);
@@ -1210,7 +1243,7 @@ bool XlsxWorkbook::readSheet(XlsxSheet *sheet)
             } else if (inRow && depth == 4 && name == QLatin1String("c")) {
                 const QXmlStreamAttributes attributes = reader.attributes();
                 column = nextColumn;
-                const QStringRef r = attributes.value(QLatin1String("r"));
+                const QStringView r = attributes.value(QLatin1String("r"));
                 int refRow = 0;
                 if ((!r.isNull() && !parseReference(r, &refRow, &column)) || column > MaxColumn)
                     return failWith(QStringLiteral("bad cell reference in %1").arg(sheet->m_partName));
@@ -1457,7 +1490,7 @@ bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QStri
     while (!misplaced && (token = part.next()) != QXmlStreamReader::Invalid) {
         const int depth = part.depth();
         if (token == QXmlStreamReader::StartElement && !skipDepth) {
-            const QStringRef name = reader.name();
+            const QStringView name = reader.name();
             if (depth == 2) {
                 if (!dimensionDone && name != QLatin1String("sheetPr")) {
                     // The dimension goes after sheetPr, where the schema wants it.
@@ -1483,7 +1516,7 @@ bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QStri
                 }
             } else if (inSheetData && depth == 3 && name == QLatin1String("row")) {
                 const QXmlStreamAttributes attributes = reader.attributes();
-                const QStringRef r = attributes.value(QLatin1String("r"));
+                const QStringView r = attributes.value(QLatin1String("r"));
                 rowNumber = r.isNull() ? rowNumber + 1 : r.toInt();
                 nextColumn = 1;
                 inRow = true;
@@ -1521,7 +1554,7 @@ bool XlsxWorkbook::writeSheet(const XlsxSheet &sheet, const QString &file, QStri
                 copyTo(start);
                 if (name == QLatin1String("c")) {
                     const QXmlStreamAttributes attributes = reader.attributes();
-                    const QStringRef r = attributes.value(QLatin1String("r"));
+                    const QStringView r = attributes.value(QLatin1String("r"));
                     int column = nextColumn;
                     int refRow = 0;
                     if (!r.isNull())
