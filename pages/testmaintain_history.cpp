@@ -29,11 +29,12 @@ QString TestMaintain::historyFolder() const { return historyFolderFor(historyFol
 
 void TestMaintain::readRunSerial(HistoryRecorder &recorder)
 {
-    // No poll tick starts while the page reads; one that asked before goes on after.
-    const bool pollWasBusy = pollBusy;
+    // No poll tick starts while the page reads. Cleared after, as the workbook
+    // runs do: putting back a busy flag seen before could keep the poll off for
+    // good when the tick that set it finishes inside this read's wait.
     pollBusy = true;
     recorder.readSerial(processLinkTarget(modbusClient, appliedLink));
-    pollBusy = pollWasBusy;
+    pollBusy = false;
 }
 
 void TestMaintain::recordRun(
