@@ -97,16 +97,16 @@ bool HistoryStore::push(QString *remoteText, QString *error) const
         return false;
     }
     Reference ownedHead(head);
-    const QByteArray refspec = QByteArray(git_reference_name(head)) + ':' + git_reference_name(head);
-    char *specs[1] = {const_cast<char *>(refspec.constData())};
-    const git_strarray refspecs = {specs, 1};
+    const QByteArray branchMapping = QByteArray(git_reference_name(head)) + ':' + git_reference_name(head);
+    char *branchRef[1] = {const_cast<char *>(branchMapping.constData())};
+    const git_strarray pushedRefs = {branchRef, 1};
 
     PushState state;
     git_push_options options = GIT_PUSH_OPTIONS_INIT;
     options.callbacks.credentials = credentials;
     options.callbacks.push_update_reference = updateReference;
     options.callbacks.payload = &state;
-    if (git_remote_push(remote, &refspecs, &options) < 0) {
+    if (git_remote_push(remote, &pushedRefs, &options) < 0) {
         *error = storeError(tr("push to %1 failed: %2").arg(*remoteText, lastError()));
         return false;
     }
