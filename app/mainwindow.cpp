@@ -294,16 +294,16 @@ void MainWindow::reConnectModbus()
     // may have been taken down meanwhile), so the steps below always have one.
     if (modbusClient)
         modbusSetting->takeLinkDown();
-    if (liveLink.connectType == ConnectRtuOverTcp)
+    if (liveLink.connectType == ConnectionType::RtuOverTcp)
         modbusClient = new RtuOverTcpClient(modbusSetting);
-    else if (liveLink.connectType != 0)
+    else if (liveLink.connectType != ConnectionType::Rtu)
         modbusClient = new QModbusTcpClient(modbusSetting);
     else
         modbusClient = new QModbusRtuSerialMaster(modbusSetting);
     watchSerialLink(modbusClient);
 
     if (modbusClient->state() != QModbusDevice::ConnectedState) {
-        if (liveLink.connectType != 0) {
+        if (liveLink.connectType != ConnectionType::Rtu) {
             const QString text = liveLink.hostAddress + QLatin1Char(':') + liveLink.networkPort;
             const QUrl url = QUrl::fromUserInput(text);
             modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
@@ -312,17 +312,17 @@ void MainWindow::reConnectModbus()
         } else {
             qCDebug(lcLink).noquote()
                 << "reconnect to" << liveLink.serialPortName << liveLink.baud << "baud, parity"
-                << liveLink.parity << "data bits" << liveLink.dataBits << "stop bits" << liveLink.stopBits
-                << "server address" << liveLink.serverAddress;
+                << int(liveLink.parity) << "data bits" << liveLink.dataBits << "stop bits"
+                << liveLink.stopBits << "server address" << liveLink.serverAddress;
             modbusClient->setConnectionParameter(
                 QModbusDevice::SerialPortNameParameter, liveLink.serialPortName);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, liveLink.parity);
+            modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, int(liveLink.parity));
             modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, liveLink.baud);
             modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, liveLink.dataBits);
             modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, liveLink.stopBits);
         }
         // The poll's link check reopens a dropped TCP link; it must know the new protocol.
-        tcpLink = liveLink.connectType != 0 ? 1 : 0;
+        tcpLink = liveLink.connectType != ConnectionType::Rtu ? 1 : 0;
         modbusClient->setTimeout(1000);
         modbusClient->setNumberOfRetries(liveLink.numberOfRetries);
         currentServerAddress = liveLink.serverAddress;
@@ -338,18 +338,16 @@ void MainWindow::reConnectModbus()
 void MainWindow::InitLinkParam()
 {
     linkInfo = appliedLink;
-    if (linkInfo.connectType == 0) {
+    switch (linkInfo.connectType) {
+    case ConnectionType::Rtu: {
         ui->label_SlaveTitle->show();
         ui->label_SlaveID->show();
         // A TCP link before may have left its "Port: " title here.
         ui->label_SlaveTitle->setText(tr("Slave ID:"));
-        QString parityLetter;
-        if (linkInfo.parity == 0)
-            parityLetter = QStringLiteral("N");
-        else if (linkInfo.parity == 2)
-            parityLetter = QStringLiteral("E");
-        else if (linkInfo.parity == 3)
-            parityLetter = QStringLiteral("O");
+        const QString parityLetter = linkInfo.parity == Parity::None ? QStringLiteral("N")
+            : linkInfo.parity == Parity::Even                        ? QStringLiteral("E")
+            : linkInfo.parity == Parity::Odd                         ? QStringLiteral("O")
+                                                                     : QString();
         ui->label_port->setText(QStringLiteral("%1:%2-%3-%4-%5")
                                     .arg(linkInfo.serialPortName)
                                     .arg(linkInfo.baud)
@@ -358,22 +356,26 @@ void MainWindow::InitLinkParam()
                                     .arg(linkInfo.stopBits));
         ui->label_protol->setText(QStringLiteral("Modbus RTU"));
         ui->label_SlaveID->setText(QString::number(linkInfo.serverAddress));
-    } else if (linkInfo.connectType == 1) {
+        break;
+    }
+    case ConnectionType::Tcp:
         ui->label_protol->setText(QStringLiteral("Modbus TCP"));
         ui->label_port->setText(linkInfo.hostAddress);
         ui->label_SlaveTitle->setText(tr("Port: "));
         ui->label_SlaveID->setText(linkInfo.networkPort);
-    } else if (linkInfo.connectType == ConnectRtuOverTcp) {
+        break;
+    case ConnectionType::RtuOverTcp:
         // The converter's address, and the device's server address behind it.
         ui->label_protol->setText(QStringLiteral("Modbus RTU over TCP"));
         ui->label_port->setText(linkInfo.hostAddress + QLatin1Char(':') + linkInfo.networkPort);
         ui->label_SlaveTitle->setText(tr("Slave ID:"));
         ui->label_SlaveID->setText(QString::number(linkInfo.serverAddress));
-    } else {
+        break;
+    default:
         return;
     }
     ui->label_DwordFormat->setText(
-        linkInfo.wordOrder == 1 ? QStringLiteral("CD-AB") : QStringLiteral("AB-CD"));
+        linkInfo.wordOrder == WordOrder::CdAb ? QStringLiteral("CD-AB") : QStringLiteral("AB-CD"));
     ui->label_Delay->setText(QStringLiteral("%1ms").arg(linkInfo.responseTime));
 }
 

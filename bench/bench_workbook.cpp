@@ -147,7 +147,7 @@ int main(int argc, char **argv)
             return 1;
         }
         CloneTarget target;
-        target.link.connectType = 1;
+        target.link.connectType = ConnectionType::Tcp;
         target.link.hostAddress = QStringLiteral("127.0.0.1");
         target.link.networkPort = QString::number(devices.back()->port());
         target.name = cloneTargetName(target.link);

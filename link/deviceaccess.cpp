@@ -23,7 +23,7 @@ TransactionResult readGroupAs(int group, bool coils)
     LinkParameters block = appliedLink;
     block.startAddress = g.start;
     block.count = quint16(g.count);
-    const int order = wordOrder;
+    const WordOrder order = wordOrder;
     block.wordOrder = order;
     QVector<quint16> buffer(g.count, 0);
     const TransactionResult result = coils ? readCoils(modbusClient, block, buffer.data())

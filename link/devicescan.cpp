@@ -33,17 +33,17 @@ DeviceScan::DeviceScan(QObject *parent)
 
 bool DeviceScan::isGatewayException(int code) { return code == 10 || code == 11; }
 
-QVector<QPair<int, int>> DeviceScan::combinations(const ScanRequest &request)
+QVector<SerialCombination> DeviceScan::combinations(const ScanRequest &request)
 {
     if (isNetworkLink(request.link.connectType))
-        return {qMakePair(request.link.baud, request.link.parity)};
+        return {{request.link.baud, request.link.parity}};
     const QVector<int> bauds = request.bauds.isEmpty() ? QVector<int> {request.link.baud} : request.bauds;
-    const QVector<int> parities
-        = request.parities.isEmpty() ? QVector<int> {request.link.parity} : request.parities;
-    QVector<QPair<int, int>> list;
+    const QVector<Parity> parities
+        = request.parities.isEmpty() ? QVector<Parity> {request.link.parity} : request.parities;
+    QVector<SerialCombination> list;
     for (const int baud : bauds)
-        for (const int parity : parities)
-            list.append(qMakePair(baud, parity));
+        for (const Parity parity : parities)
+            list.append({baud, parity});
     return list;
 }
 
@@ -98,17 +98,18 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
     emit progress(0, total);
 
     Outcome outcome = Finished;
-    const QVector<QPair<int, int>> combos = combinations(request);
-    for (const QPair<int, int> &combo : combos) {
+    const QVector<SerialCombination> combos = combinations(request);
+    for (const SerialCombination &combo : combos) {
         if (cancelRequested) {
             outcome = Cancelled;
             break;
         }
-        emit combinationStarted(combo.first, combo.second);
+        emit combinationStarted(combo.baud, combo.parity);
         qCDebug(lcScan).noquote()
             << "probing" << linkText(request)
-            << (tcp ? QString() : QStringLiteral("%1 baud, parity %2").arg(combo.first).arg(combo.second));
-        if (!openClient(request, combo.first, combo.second)) {
+            << (tcp ? QString()
+                    : QStringLiteral("%1 baud, parity %2").arg(combo.baud).arg(int(combo.parity)));
+        if (!openClient(request, combo)) {
             outcome = cancelRequested ? Cancelled : Failed;
             break;
         }
@@ -121,7 +122,7 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
                 // A TCP server may close the connection after an answer or for
                 // an address it does not serve: open it again. A serial port
                 // that went away does not come back.
-                if (!tcp || !openClient(request, combo.first, combo.second)) {
+                if (!tcp || !openClient(request, combo)) {
                     if (!cancelRequested)
                         error = tcp ? tr("Lost the link at server address %1: %2").arg(address).arg(error)
                                     : tr("The serial port %1 is gone (at server address %2).")
@@ -134,13 +135,13 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
             ScanHit hit;
             hit.address = address;
             hit.connectType = request.link.connectType;
-            hit.baud = tcp ? 0 : combo.first;
-            hit.parity = tcp ? 0 : combo.second;
+            hit.baud = tcp ? 0 : combo.baud;
+            hit.parity = tcp ? Parity::None : combo.parity;
             ProbeResult result = probe(request, address, &hit);
             if (result == LinkLost && tcp) {
                 // Closed while asking (the network, or the server's answer for
                 // an address it does not serve): ask once more on a new connection.
-                if (!openClient(request, combo.first, combo.second)) {
+                if (!openClient(request, combo)) {
                     if (!cancelRequested)
                         error = tr("Lost the link at server address %1: %2").arg(address).arg(error);
                     outcome = cancelRequested ? Cancelled : Failed;
@@ -180,11 +181,11 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
     return outcome;
 }
 
-bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
+bool DeviceScan::openClient(const ScanRequest &request, const SerialCombination &combination)
 {
     closeClient();
     if (isNetworkLink(request.link.connectType)) {
-        if (request.link.connectType == ConnectRtuOverTcp)
+        if (request.link.connectType == ConnectionType::RtuOverTcp)
             client = new RtuOverTcpClient;
         else
             client = new QModbusTcpClient;
@@ -193,8 +194,8 @@ bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
     } else {
         client = new QModbusRtuSerialMaster;
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, request.link.serialPortName);
-        client->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
-        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
+        client->setConnectionParameter(QModbusDevice::SerialParityParameter, int(combination.parity));
+        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, combination.baud);
         client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, request.link.dataBits);
         client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, request.link.stopBits);
         watchSerialLink(client);

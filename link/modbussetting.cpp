@@ -42,10 +42,6 @@ void setNetworkPortValidator(QLineEdit *edit)
         new QRegExpValidator(QRegExp(QString::fromLatin1(networkPortPattern), Qt::CaseSensitive), edit));
 }
 
-int parityFromIndex(int index) { return index > 0 ? index + 1 : 0; }
-
-int indexFromParity(int parity) { return parity > 0 ? parity - 1 : 0; }
-
 ModbusSetting::ModbusSetting(QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::ModbusSetting)
@@ -130,7 +126,8 @@ void ModbusSetting::SettingSerialNum() { ui->serialnumcomboBox->refreshPorts(); 
 void ModbusSetting::on_connectType_activated(int index)
 {
     SettingSerialNum();
-    const bool rtu = index == 0;
+    const ConnectionType type = connectionTypeFromIndex(index);
+    const bool rtu = type == ConnectionType::Rtu;
     const QList<QWidget *> rtuWidgets = {ui->label_1, ui->serialnumcomboBox, ui->label_3, ui->baudCombo,
         ui->label_5, ui->dataBitsCombo, ui->label_2, ui->parityCombo, ui->label_4, ui->stopBitsCombo};
     const QList<QWidget *> tcpWidgets = {ui->label_hostip, ui->EditHostIP, ui->label_Port, ui->EditPort};
@@ -139,8 +136,8 @@ void ModbusSetting::on_connectType_activated(int index)
     for (QWidget *w : tcpWidgets)
         w->setVisible(!rtu);
     // RTU over TCP reaches devices behind a converter by their server address.
-    ui->label_6->setVisible(rtu || index == ConnectRtuOverTcp);
-    ui->spinboxSlaveId->setVisible(rtu || index == ConnectRtuOverTcp);
+    ui->label_6->setVisible(rtu || type == ConnectionType::RtuOverTcp);
+    ui->spinboxSlaveId->setVisible(rtu || type == ConnectionType::RtuOverTcp);
 }
 
 LinkParameters ModbusSetting::settingsFromForm()
@@ -152,7 +149,7 @@ LinkParameters ModbusSetting::settingsFromForm()
     formLink.responseTime = ui->timeoutSpinner->value();
     // The list shows "port – description (serial number)"; the record keeps the bare port name.
     formLink.serialPortName = ui->serialnumcomboBox->currentPortName();
-    formLink.connectType = ui->connectType->currentIndex();
+    formLink.connectType = connectionTypeFromIndex(ui->connectType->currentIndex());
     formLink.hostAddress = ui->EditHostIP->text();
     formLink.networkPort = ui->EditPort->text();
     return formLink;
@@ -166,9 +163,9 @@ void ModbusSetting::on_connectButton_clicked()
         return;
     }
     if (!modbusClient) {
-        if (ui->connectType->currentIndex() == ConnectRtuOverTcp)
+        if (connectionTypeFromIndex(ui->connectType->currentIndex()) == ConnectionType::RtuOverTcp)
             modbusClient = new RtuOverTcpClient(this);
-        else if (ui->connectType->currentIndex() != 0)
+        else if (connectionTypeFromIndex(ui->connectType->currentIndex()) != ConnectionType::Rtu)
             modbusClient = new QModbusTcpClient(this);
         else
             modbusClient = new QModbusRtuSerialMaster(this);
@@ -179,7 +176,7 @@ void ModbusSetting::on_connectButton_clicked()
         return;
 
     settingsFromForm();
-    if (ui->connectType->currentIndex() != 0) {
+    if (formLink.connectType != ConnectionType::Rtu) {
         tcpLink = 1;
         const QString text = ui->EditHostIP->text() + QLatin1Char(':') + ui->EditPort->text();
         qCDebug(lcLink).noquote() << "connect to" << text << "server address" << ui->spinboxSlaveId->value();
@@ -189,11 +186,11 @@ void ModbusSetting::on_connectButton_clicked()
     } else {
         tcpLink = 0;
         qCDebug(lcLink).noquote() << "connect to" << formLink.serialPortName << formLink.baud
-                                  << "baud, parity" << formLink.parity << "data bits" << formLink.dataBits
-                                  << "stop bits" << formLink.stopBits << "server address"
+                                  << "baud, parity" << int(formLink.parity) << "data bits"
+                                  << formLink.dataBits << "stop bits" << formLink.stopBits << "server address"
                                   << ui->spinboxSlaveId->value();
         modbusClient->setConnectionParameter(QModbusDevice::SerialPortNameParameter, formLink.serialPortName);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, formLink.parity);
+        modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, int(formLink.parity));
         modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, formLink.baud);
         modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, formLink.dataBits);
         modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, formLink.stopBits);
@@ -212,7 +209,7 @@ void ModbusSetting::on_connectButton_clicked()
         return;
     }
     formLink.serverAddress = ui->spinboxSlaveId->value();
-    formLink.wordOrder = ui->DwordFormat->currentIndex();
+    formLink.wordOrder = wordOrderFromIndex(ui->DwordFormat->currentIndex());
     currentServerAddress = formLink.serverAddress;
     wordOrder = formLink.wordOrder;
 
@@ -242,11 +239,11 @@ void ModbusSetting::on_Btn_Scan_clicked()
     const LinkParameters lastConnect = formLink;
     LinkParameters link = settingsFromForm();
     formLink = lastConnect;
-    link.wordOrder = ui->DwordFormat->currentIndex();
+    link.wordOrder = wordOrderFromIndex(ui->DwordFormat->currentIndex());
     QVector<int> bauds;
     for (int i = 0; i < ui->baudCombo->count(); ++i)
         bauds.append(ui->baudCombo->itemText(i).toInt());
-    QVector<int> parities;
+    QVector<Parity> parities;
     for (int i = 0; i < ui->parityCombo->count(); ++i)
         parities.append(parityFromIndex(i));
 
@@ -261,15 +258,16 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
 {
     if (hit.address < ui->spinboxSlaveId->minimum() || hit.address > ui->spinboxSlaveId->maximum())
         return false;
-    const int protocol = isNetworkLink(hit.connectType) ? hit.connectType : 0;
-    if (protocol == 0 && ui->baudCombo->findText(QString::number(hit.baud)) < 0)
+    const ConnectionType protocol = hit.connectType;
+    const bool rtu = protocol == ConnectionType::Rtu;
+    if (rtu && ui->baudCombo->findText(QString::number(hit.baud)) < 0)
         return false;
-    if (ui->connectType->currentIndex() != protocol) {
-        ui->connectType->setCurrentIndex(protocol);
-        on_connectType_activated(protocol);
+    if (ui->connectType->currentIndex() != int(protocol)) {
+        ui->connectType->setCurrentIndex(int(protocol));
+        on_connectType_activated(int(protocol));
     }
     ui->spinboxSlaveId->setValue(hit.address);
-    if (protocol == 0) {
+    if (rtu) {
         ui->baudCombo->setCurrentIndex(ui->baudCombo->findText(QString::number(hit.baud)));
         ui->parityCombo->setCurrentIndex(indexFromParity(hit.parity));
     } else {
@@ -281,10 +279,10 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
 
 void ModbusSetting::adoptLink(const LinkParameters &link)
 {
-    const int protocol = isNetworkLink(link.connectType) ? link.connectType : 0;
-    ui->connectType->setCurrentIndex(protocol);
-    on_connectType_activated(protocol);
-    if (protocol == 0) {
+    const ConnectionType protocol = link.connectType;
+    ui->connectType->setCurrentIndex(int(protocol));
+    on_connectType_activated(int(protocol));
+    if (protocol == ConnectionType::Rtu) {
         if (!ui->serialnumcomboBox->selectPort(link.serialPortName) && !link.serialPortName.isEmpty())
             ui->serialnumcomboBox->addUnlistedPort(link.serialPortName);
         ui->baudCombo->setCurrentText(QString::number(link.baud));

@@ -89,10 +89,6 @@ private:
     QMap<QString, QVariant> startValues;
 };
 
-// Parity in the serial port's coding (0 none, 2 even, 3 odd) from a combo index
-// ("NONE", "EVEN", "ODD") and back.
-int parityFromIndex(int index);
-int indexFromParity(int parity);
 // Regular expressions of the IP and port fields.
 extern const char *const hostAddressPattern;
 extern const char *const networkPortPattern;

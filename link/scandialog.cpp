@@ -27,7 +27,7 @@ ScanDialog::ScanDialog(QWidget *parent)
             updateButtons(); // the scan has started
     });
     connect(&scan, &DeviceScan::found, this, &ScanDialog::addHit);
-    connect(&scan, &DeviceScan::combinationStarted, this, [this](int baud, int parity) {
+    connect(&scan, &DeviceScan::combinationStarted, this, [this](int baud, Parity parity) {
         if (isNetworkLink(link.connectType))
             setStatus(tr("Scanning %1:%2 ...").arg(link.hostAddress, link.networkPort));
         else
@@ -39,20 +39,20 @@ ScanDialog::ScanDialog(QWidget *parent)
 
 ScanDialog::~ScanDialog() { delete ui; }
 
-QString ScanDialog::serialText(int baud, int parity)
+QString ScanDialog::serialText(int baud, Parity parity)
 {
-    const QString name = parity == 2 ? tr("EVEN") : parity == 3 ? tr("ODD") : tr("NONE");
+    const QString name = parity == Parity::Even ? tr("EVEN") : parity == Parity::Odd ? tr("ODD") : tr("NONE");
     return QStringLiteral("%1 %2").arg(baud).arg(name);
 }
 
 void ScanDialog::setLink(
-    const LinkParameters &newLink, const QVector<int> &bauds, const QVector<int> &parities)
+    const LinkParameters &newLink, const QVector<int> &bauds, const QVector<Parity> &parities)
 {
     link = newLink;
     allBauds = bauds;
     allParities = parities;
     const bool tcp = isNetworkLink(link.connectType);
-    if (link.connectType == ConnectRtuOverTcp)
+    if (link.connectType == ConnectionType::RtuOverTcp)
         ui->labelScanTarget->setText(tr("Modbus RTU over TCP %1:%2").arg(link.hostAddress, link.networkPort));
     else if (tcp)
         ui->labelScanTarget->setText(tr("Modbus TCP %1:%2").arg(link.hostAddress, link.networkPort));
@@ -81,7 +81,7 @@ ScanRequest ScanDialog::request() const
     r.firstAddress = ui->spinScanFirst->value();
     r.lastAddress = ui->spinScanLast->value();
     r.probeTimeoutMs = ui->spinProbeTimeout->value();
-    if (link.connectType == 0 && ui->checkScanAllSerial->isChecked()) {
+    if (link.connectType == ConnectionType::Rtu && ui->checkScanAllSerial->isChecked()) {
         r.bauds = allBauds;
         r.parities = allParities;
     }
@@ -106,7 +106,7 @@ void ScanDialog::on_Btn_ScanStart_clicked()
         return;
     }
     const ScanRequest r = request();
-    if (r.link.connectType == 0 && r.link.serialPortName.isEmpty()) {
+    if (r.link.connectType == ConnectionType::Rtu && r.link.serialPortName.isEmpty()) {
         setStatus(tr("No serial port: choose one on the connection page."));
         return;
     }

@@ -18,7 +18,7 @@
 #include <QTimer>
 
 int currentServerAddress = 1;
-int wordOrder = 0;
+WordOrder wordOrder = WordOrder::AbCd;
 bool linkSuspended = false;
 
 void waitProcessingEvents(int milliseconds) { waitProcessingEvents(milliseconds, QPointer<QModbusReply>()); }

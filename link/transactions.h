@@ -22,8 +22,8 @@ enum TransactionResult : int {
 
 // Server address of every request; set at each connection from the slave ID.
 extern int currentServerAddress;
-// Word order of 32-bit values (0 "AB-CD", 1 "CD-AB"); used by the encoders.
-extern int wordOrder;
+// Word order of 32-bit values; used by the encoders.
+extern WordOrder wordOrder;
 // Set while the link is being taken down or rebuilt: waiting reads give up.
 extern bool linkSuspended;
 
@@ -36,7 +36,7 @@ struct LinkTarget
 {
     QModbusClient *client = nullptr;
     int serverAddress = 1;
-    int wordOrder = 0; // 0 "AB-CD", 1 "CD-AB"
+    WordOrder wordOrder = WordOrder::AbCd;
     int responseTime = 1000; // ms: a write's own limit; the floor of a read's deadline
     bool followsSuspend = false; // a waiting read gives up while linkSuspended is set
     // When given and set (from any thread), waits end at once with NoConnection.

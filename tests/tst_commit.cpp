@@ -271,14 +271,14 @@ void TestCommit::wordOrderOfWrites()
     // A device set to "CD-AB" takes 70000 as low word first.
     SimulatorProcess cdab({"--word-order", "cd-ab"});
     QVERIFY2(cdab.start(), qPrintable(cdab.errorText()));
-    QVERIFY(connectTestClient(cdab, 1));
+    QVERIFY(connectTestClient(cdab, WordOrder::CdAb));
     auto writes = [&cdab]() { return cdab.requests().filter(QRegularExpression("^write")); };
     QLineEdit edit;
     edit.setObjectName("EditPresetTare");
     QCOMPARE(commitWidgetValue(&edit, "70000"), 0);
     QCOMPARE(writes(), QStringList {"write 212 2 4464 1"});
     QCOMPARE(cdab.command("get32 212"), QString("ok 70000"));
-    wordOrder = 0;
+    wordOrder = WordOrder::AbCd;
     QCOMPARE(writeSingleValue(2100, 2, 70000), Ok); // a stored word without range
     QCOMPARE(writes().last(), QString("write 2100 2 1 4464"));
     QCOMPARE(writeSingleValue(8005, 1, 70000), Ok);
@@ -290,9 +290,9 @@ void TestCommit::readSingleValueJoinsByWordOrder()
     QVERIFY(sim.command("set 300 4464").startsWith("ok"));
     QVERIFY(sim.command("set 301 1").startsWith("ok"));
     QVERIFY(sim.command("set 8002 65535").startsWith("ok"));
-    wordOrder = 1;
+    wordOrder = WordOrder::CdAb;
     QCOMPARE(readSingleValue(300, 2), 70000);
-    wordOrder = 0;
+    wordOrder = WordOrder::AbCd;
     QCOMPARE(readSingleValue(300, 2), 4464 * 65536 + 1);
     QCOMPARE(readSingleValue(8002, 1), 65535);
     QVERIFY(sim.command("exception 300 2").startsWith("ok"));

@@ -152,12 +152,12 @@ private slots:
         QCOMPARE(
             modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(sim->port()));
         QCOMPARE(tcpLink, 1);
-        QCOMPARE(wordOrder, 1);
+        QCOMPARE(wordOrder, WordOrder::CdAb);
         QCOMPARE(currentServerAddress, 1);
-        QCOMPARE(appliedLink.connectType, 1);
+        QCOMPARE(appliedLink.connectType, ConnectionType::Tcp);
         QCOMPARE(appliedLink.hostAddress, QStringLiteral("127.0.0.1"));
         QCOMPARE(appliedLink.networkPort, QString::number(sim->port()));
-        QCOMPARE(appliedLink.wordOrder, 1);
+        QCOMPARE(appliedLink.wordOrder, WordOrder::CdAb);
         QCOMPARE(appliedLink.responseTime, 300);
         QCOMPARE(appliedLink.startAddress, 0);
         QCOMPARE(int(appliedLink.count), 2);
@@ -286,7 +286,7 @@ private slots:
         QCOMPARE(spy.count(), 1);
         QCOMPARE(tcpLink, 0);
         QCOMPARE(appliedLink.serialPortName, a);
-        QCOMPARE(appliedLink.parity, 3);
+        QCOMPARE(appliedLink.parity, Parity::Odd);
         QCOMPARE(appliedLink.baud, 19200);
         QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialPortNameParameter).toString(), a);
         QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), 3);
@@ -465,7 +465,7 @@ private slots:
             = {"serialnumcomboBox", "baudCombo", "dataBitsCombo", "parityCombo", "stopBitsCombo", "label_1"};
         const char *tcpNames[] = {"EditHostIP", "EditPort", "label_hostip", "label_Port"};
         // RTU over TCP: host and port, and the slave ID of the device behind the converter.
-        for (int type : {1, ConnectRtuOverTcp, 0}) {
+        for (int type : {1, int(ConnectionType::RtuOverTcp), 0}) {
             page.on_connectType_activated(type);
             for (const char *name : rtuNames)
                 QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 0);
@@ -492,12 +492,12 @@ private slots:
     void dialogParityAndRows()
     {
         LinkParameters link;
-        link.connectType = 0;
-        link.parity = 2;
+        link.connectType = ConnectionType::Rtu;
+        link.parity = Parity::Even;
         link.baud = 57600;
         link.dataBits = 7;
         link.serverAddress = 12;
-        link.wordOrder = 1;
+        link.wordOrder = WordOrder::CdAb;
         link.responseTime = 450;
         link.hostAddress = QStringLiteral("10.1.2.3");
         link.networkPort = QStringLiteral("1502");
@@ -518,22 +518,22 @@ private slots:
         child<QPushButton>(&dialog, "pushButton_OK")->click();
         QVERIFY(dialog.accepted());
         const LinkParameters back = dialog.parameters();
-        QCOMPARE(back.parity, 2);
+        QCOMPARE(back.parity, Parity::Even);
         QCOMPARE(back.baud, 57600);
         QCOMPARE(back.dataBits, 7);
         QCOMPARE(back.stopBits, 1);
         QCOMPARE(back.serverAddress, 12);
-        QCOMPARE(back.wordOrder, 1);
+        QCOMPARE(back.wordOrder, WordOrder::CdAb);
         QCOMPARE(back.responseTime, 450);
         QCOMPARE(back.hostAddress, QStringLiteral("10.1.2.3"));
         QCOMPARE(back.networkPort, QStringLiteral("1502"));
         QCOMPARE(back.serialPortName, QStringLiteral("ttyNOPORT"));
         QCOMPARE(back.numberOfRetries, 0);
 
-        for (const QPair<int, int> &p : {qMakePair(3, 2), qMakePair(0, 0)}) {
+        for (const QPair<Parity, int> &p : {qMakePair(Parity::Odd, 2), qMakePair(Parity::None, 0)}) {
             ModbusParaSetDialog other;
             link.parity = p.first;
-            link.connectType = 1;
+            link.connectType = ConnectionType::Tcp;
             other.setParameters(link);
             QCOMPARE(child<QComboBox>(&other, "comboBox_Parity")->currentIndex(), p.second);
             QVERIFY(child<QWidget>(&other, "lineEdit_HostIP")->isVisibleTo(&other));
@@ -568,8 +568,8 @@ private slots:
         ModbusSetting *page = window.connectionPage();
         setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(port));
         if (converter) {
-            child<QComboBox>(page, "connectType")->setCurrentIndex(ConnectRtuOverTcp);
-            page->on_connectType_activated(ConnectRtuOverTcp);
+            child<QComboBox>(page, "connectType")->setCurrentIndex(int(ConnectionType::RtuOverTcp));
+            page->on_connectType_activated(int(ConnectionType::RtuOverTcp));
             child<QSpinBox>(page, "spinboxSlaveId")->setValue(7);
         }
         child<QSpinBox>(page, "timeoutSpinner")->setValue(500);

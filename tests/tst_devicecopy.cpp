@@ -53,7 +53,7 @@ struct Buffer
         regs[size_t(i) + 1] = quint16(order == 1 ? v >> 16 : v & 0xFFFF);
     }
     void r(int i, quint16 value) { regs[size_t(i)] = value; }
-    void decode(int group) { decodeGroup(group, order, regs.data()); }
+    void decode(int group) { decodeGroup(group, wordOrderFromIndex(order), regs.data()); }
 };
 
 } // namespace
@@ -347,7 +347,7 @@ void TestDeviceCopy::readGroupsFromTheDevice()
 {
     SimulatorProcess sim({"--word-order", "cd-ab"});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-    QVERIFY(connectTestClient(sim, 1));
+    QVERIFY(connectTestClient(sim, WordOrder::CdAb));
     QVERIFY(sim.command("set32 312 70000").startsWith("ok"));
     QVERIFY(sim.command("set32 212 5").startsWith("ok"));
     QVERIFY(sim.command("set32 1064 -999999").startsWith("ok"));

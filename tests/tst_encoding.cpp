@@ -41,20 +41,20 @@ void TestEncoding::init()
 void TestEncoding::splitBothOrders()
 {
     quint16 regs[2] = {0, 0};
-    QCOMPARE(encodeRegisters(70000, 2, 1, regs), 2);
+    QCOMPARE(encodeRegisters(70000, 2, WordOrder::CdAb, regs), 2);
     QCOMPARE(regs[0], quint16(4464));
     QCOMPARE(regs[1], quint16(1));
-    encodeRegisters(70000, 2, 0, regs);
+    encodeRegisters(70000, 2, WordOrder::AbCd, regs);
     QCOMPARE(regs[0], quint16(1));
     QCOMPARE(regs[1], quint16(4464));
-    encodeRegisters(-1, 2, 0, regs);
+    encodeRegisters(-1, 2, WordOrder::AbCd, regs);
     QCOMPARE(regs[0], quint16(0xFFFF));
     QCOMPARE(regs[1], quint16(0xFFFF));
-    encodeRegisters(-999999, 2, 0, regs);
+    encodeRegisters(-999999, 2, WordOrder::AbCd, regs);
     QCOMPARE(regs[0], quint16(0xFFF0));
     QCOMPARE(regs[1], quint16(0xBDC1));
     regs[1] = 77;
-    QCOMPARE(encodeRegisters(70000, 1, 0, regs), 1);
+    QCOMPARE(encodeRegisters(70000, 1, WordOrder::AbCd, regs), 1);
     QCOMPARE(regs[0], quint16(4464)); // low 16 bits only
     QCOMPARE(regs[1], quint16(77)); // untouched
 }

@@ -232,7 +232,7 @@ void TestFleet::batchedExportMatchesRowByRow()
     SimulatorProcess sim(
         order ? QStringList {QStringLiteral("--word-order"), QStringLiteral("cd-ab")} : QStringList {});
     QVERIFY(sim.start());
-    QVERIFY(connectTestClient(sim, order));
+    QVERIFY(connectTestClient(sim, wordOrderFromIndex(order)));
     QVERIFY(ok(sim.command(QStringLiteral("set32 1064 -123456"))));
     QVERIFY(ok(sim.command(QStringLiteral("set32 722 70000"))));
     QVERIFY(ok(sim.command(QStringLiteral("set 8105 200"))));
@@ -300,7 +300,7 @@ void TestFleet::importWritesOnlyWhatDiffers()
     SimulatorProcess sim(
         order ? QStringList {QStringLiteral("--word-order"), QStringLiteral("cd-ab")} : QStringList {});
     QVERIFY(sim.start());
-    QVERIFY(connectTestClient(sim, order));
+    QVERIFY(connectTestClient(sim, wordOrderFromIndex(order)));
     QVERIFY(ok(sim.command(QStringLiteral("set32 1064 -100"))));
     QVERIFY(ok(sim.command(QStringLiteral("set32 414 9"))));
     QVERIFY(ok(sim.command(QStringLiteral("set 8020 17"))));

@@ -144,10 +144,10 @@ private slots:
     {
         MainWindow w;
         appliedLink = LinkParameters();
-        appliedLink.connectType = 0;
+        appliedLink.connectType = ConnectionType::Rtu;
         appliedLink.serialPortName = QStringLiteral("COM3");
         appliedLink.serverAddress = 7;
-        appliedLink.wordOrder = 1;
+        appliedLink.wordOrder = WordOrder::CdAb;
         appliedLink.responseTime = 300;
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_port"), QStringLiteral("COM3:38400-8-E-1"));
@@ -157,18 +157,18 @@ private slots:
         QCOMPARE(labelText(w, "label_Delay"), QStringLiteral("300ms"));
         QCOMPARE(w.statusLink().serverAddress, 7);
 
-        const QPair<int, QString> parities[]
-            = {{0, QStringLiteral("N")}, {3, QStringLiteral("O")}, {1, QString()}};
+        const QPair<Parity, QString> parities[] = {
+            {Parity::None, QStringLiteral("N")}, {Parity::Odd, QStringLiteral("O")}, {Parity(1), QString()}};
         for (const auto &p : parities) {
             appliedLink.parity = p.first;
             w.InitLinkParam();
             QCOMPARE(labelText(w, "label_port"), QStringLiteral("COM3:38400-8-%1-1").arg(p.second));
         }
 
-        appliedLink.connectType = 1;
+        appliedLink.connectType = ConnectionType::Tcp;
         appliedLink.hostAddress = QStringLiteral("127.0.0.1");
         appliedLink.networkPort = QStringLiteral("1502");
-        appliedLink.wordOrder = 0;
+        appliedLink.wordOrder = WordOrder::AbCd;
         appliedLink.responseTime = 1000;
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_protol"), QStringLiteral("Modbus TCP"));
@@ -179,13 +179,13 @@ private slots:
         QCOMPARE(labelText(w, "label_Delay"), QStringLiteral("1000ms"));
 
         // Another connection type leaves the line as it is.
-        appliedLink.connectType = 4;
+        appliedLink.connectType = ConnectionType(4);
         appliedLink.hostAddress = QStringLiteral("10.9.9.9");
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_port"), QStringLiteral("127.0.0.1"));
 
         // Back to RTU: the title is the slave ID's again.
-        appliedLink.connectType = 0;
+        appliedLink.connectType = ConnectionType::Rtu;
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_SlaveTitle"), QStringLiteral("Slave ID:"));
         appliedLink = LinkParameters();

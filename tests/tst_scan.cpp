@@ -44,7 +44,7 @@ QString simSerial(int address)
 ScanRequest tcpRequest(const SimulatorProcess &sim, int first, int last, int timeoutMs)
 {
     ScanRequest request;
-    request.link.connectType = 1;
+    request.link.connectType = ConnectionType::Tcp;
     request.link.hostAddress = sim.host();
     request.link.networkPort = QString::number(sim.port());
     request.firstAddress = first;
@@ -130,7 +130,7 @@ void TestScan::tcpScanFindsEveryServedAddress()
         QStringLiteral("cd-ab")});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     ScanRequest request = tcpRequest(sim, 1, 8, 100);
-    request.link.wordOrder = 1;
+    request.link.wordOrder = WordOrder::CdAb;
 
     const quint64 before = TrafficLog::instance().lastSequence();
     DeviceScan scan;
@@ -179,7 +179,7 @@ void TestScan::exceptionsGatewaysAndClosingServers()
         {8, {FakeModbusServer::Answer, 0}},
     };
     ScanRequest request;
-    request.link.connectType = 1;
+    request.link.connectType = ConnectionType::Tcp;
     request.link.hostAddress = QStringLiteral("127.0.0.1");
     request.link.networkPort = QString::number(server.port());
     request.firstAddress = 1;
@@ -444,9 +444,9 @@ void TestScan::rtuChoiceSetsBaudAndParity()
 
     ScanHit hit;
     hit.address = 42;
-    hit.connectType = 0;
+    hit.connectType = ConnectionType::Rtu;
     hit.baud = 9600;
-    hit.parity = 3;
+    hit.parity = Parity::Odd;
     LinkParameters scanned;
     QVERIFY(page.applyScanChoice(hit, scanned));
     QCOMPARE(slaveId->value(), 42);

@@ -91,8 +91,8 @@ private slots:
         const LinkParameters link = page.settingsFromForm();
         QCOMPARE(link.responseTime, 300);
         QCOMPARE(link.baud, 115200);
-        QCOMPARE(link.parity, 3);
-        QCOMPARE(link.connectType, 1);
+        QCOMPARE(link.parity, Parity::Odd);
+        QCOMPARE(link.connectType, ConnectionType::Tcp);
         QCOMPARE(link.numberOfRetries, 0);
     }
 
@@ -206,7 +206,7 @@ private slots:
             QCOMPARE(link.stopBits, start.stopBits);
         }
         QCOMPARE(start.baud, 38400);
-        QCOMPARE(start.parity, 2);
+        QCOMPARE(start.parity, Parity::Even);
     }
 
     // A missing file changes nothing: the widgets keep their values.

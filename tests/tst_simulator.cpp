@@ -47,7 +47,8 @@ TransactionResult writeRegs(int start, const QVector<quint16> &values)
 TransactionResult write32(int start, qint32 value)
 {
     const quint16 high = quint16(quint32(value) >> 16), low = quint16(quint32(value) & 0xFFFF);
-    return writeRegs(start, wordOrder == 0 ? QVector<quint16> {high, low} : QVector<quint16> {low, high});
+    return writeRegs(
+        start, wordOrder == WordOrder::AbCd ? QVector<quint16> {high, low} : QVector<quint16> {low, high});
 }
 
 qint32 read32(int start)
@@ -517,17 +518,17 @@ void TestSimulator::zeroCaptureAndCalibrationPoints()
     QCOMPARE(write32(618, 60000), ResponseError); // point 4 before point 3
     QVector<quint16> v;
     QCOMPARE(readRegs(140, 2, v), Ok);
-    QCOMPARE(joinErrorWords(v[0], v[1], 0), quint32(0x0400));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::AbCd), quint32(0x0400));
     QCOMPARE(write32(616, 200000), ResponseError); // over full scale
     QCOMPARE(readRegs(140, 2, v), Ok);
-    QCOMPARE(joinErrorWords(v[0], v[1], 0), quint32(0x0100));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::AbCd), quint32(0x0100));
     QCOMPARE(read32(616), 0);
 
     // zero capture of a forced unstable channel fails with "Non Stable"
     QCOMPARE(sim->command("stable 2 off"), QString("ok"));
     QCOMPARE(write32(708, 1), Ok);
     QCOMPARE(readRegs(155, 2, v), Ok);
-    QCOMPARE(joinErrorWords(v[0], v[1], 0), quint32(0x0001));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::AbCd), quint32(0x0001));
 
     // control line sets the error word; the high word lands in the second register
     QCOMPARE(sim->command("error 4 0x80010000"), QString("ok"));
@@ -664,14 +665,14 @@ void TestSimulator::identityAndWordOrder()
     // a device set to CD-AB sends the low word first, except in its error words
     SimulatorProcess other({"--word-order", "cd-ab"});
     QVERIFY2(other.start(), qPrintable(other.errorText()));
-    QVERIFY(connectTestClient(other, 1));
+    QVERIFY(connectTestClient(other, WordOrder::CdAb));
     QCOMPARE(read32(10002), 20261207);
     QCOMPARE(readRegs(10002, 2, v), Ok);
     QCOMPARE(v[0], quint16(20261207 & 0xFFFF));
     QCOMPARE(other.command("error 1 0x00020001"), QString("ok"));
     QCOMPARE(readRegs(140, 2, v), Ok);
     QCOMPARE(v, (QVector<quint16> {2, 1}));
-    QCOMPARE(joinErrorWords(v[0], v[1], 1), quint32(0x00020001));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::CdAb), quint32(0x00020001));
     QCOMPARE(other.command("freeze on"), QString("ok"));
     QCOMPARE(other.command("load 1 -2"), QString("ok"));
     QCOMPARE(read32(12), -200);
@@ -750,7 +751,7 @@ void TestSimulator::rtuOverPtyPair()
     const int savedServer = currentServerAddress;
     currentServerAddress = 7;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
-    QCOMPARE(joinWords(v[2], v[3], 0), 1000);
+    QCOMPARE(joinWords(v[2], v[3], WordOrder::AbCd), 1000);
     link.startAddress = 92;
     link.count = 1;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), ResponseError);

@@ -270,7 +270,7 @@ void TestWorkbook::roundTripRestoresDevice()
     SimulatorProcess sim(
         order ? QStringList {QStringLiteral("--word-order"), QStringLiteral("cd-ab")} : QStringList {});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-    QVERIFY(connectTestClient(sim, order));
+    QVERIFY(connectTestClient(sim, wordOrderFromIndex(order)));
     // Some values away from the defaults, a negative one among them.
     QVERIFY(sim.command(QStringLiteral("set32 1064 -123456")).startsWith(QLatin1String("ok")));
     QVERIFY(sim.command(QStringLiteral("set32 1066 654321")).startsWith(QLatin1String("ok")));

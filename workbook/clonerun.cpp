@@ -154,7 +154,7 @@ QVector<QVector<int>> networkConnections(const QVector<CloneTarget> &targets, QV
             serial->append(i);
             continue;
         }
-        if (link.connectType == ConnectRtuOverTcp) {
+        if (link.connectType == ConnectionType::RtuOverTcp) {
             const auto known = converters.constFind(linkText(link));
             if (known != converters.constEnd()) {
                 connections[known.value()].append(i);
@@ -186,10 +186,10 @@ QString progressText(const CloneTarget &target, const TargetProgress &progress)
 
 QString cloneTargetName(const LinkParameters &link)
 {
-    if (link.connectType == 1)
+    if (link.connectType == ConnectionType::Tcp)
         return linkText(link);
     // Several devices may sit behind one converter, as on a serial port.
-    if (link.connectType == ConnectRtuOverTcp)
+    if (link.connectType == ConnectionType::RtuOverTcp)
         return QStringLiteral("%1@%2").arg(linkText(link)).arg(link.serverAddress);
     return QStringLiteral("%1@%2").arg(link.serialPortName).arg(link.serverAddress);
 }

@@ -84,9 +84,11 @@ LinkParameters savedLink()
     link.dataBits = savedItem(settings, QStringLiteral("dataBitsCombo"), QVector<int> {7, 8}, link.dataBits);
     link.parity = savedItem(settings, QStringLiteral("parityCombo"), serialParities(), link.parity);
     link.stopBits = savedItem(settings, QStringLiteral("stopBitsCombo"), QVector<int> {1, 2}, link.stopBits);
-    link.connectType = savedItem(
-        settings, QStringLiteral("connectType"), QVector<int> {0, 1, ConnectRtuOverTcp}, link.connectType);
-    link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"), QVector<int> {0, 1}, link.wordOrder);
+    link.connectType = savedItem(settings, QStringLiteral("connectType"),
+        QVector<ConnectionType> {ConnectionType::Rtu, ConnectionType::Tcp, ConnectionType::RtuOverTcp},
+        link.connectType);
+    link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"),
+        QVector<WordOrder> {WordOrder::AbCd, WordOrder::CdAb}, link.wordOrder);
     link.hostAddress
         = settings.value(QStringLiteral("EditHostIP"), QStringLiteral("192.168.101.1")).toString();
     link.networkPort = settings.value(QStringLiteral("EditPort"), QStringLiteral("502")).toString();
@@ -114,15 +116,16 @@ bool looksLikePortName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
-// HOST:PORT of a --tcp value (or of --rtu-tcp, connectType ConnectRtuOverTcp) into link.
-bool tcpTarget(const QString &value, LinkParameters *link, QString *error, int connectType = 1)
+// HOST:PORT of a --tcp value (or of --rtu-tcp, connectType RtuOverTcp) into link.
+bool tcpTarget(const QString &value, LinkParameters *link, QString *error,
+    ConnectionType connectType = ConnectionType::Tcp)
 {
     const int colon = value.lastIndexOf(QLatin1Char(':'));
     bool ok = false;
     const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
     if (!ok || port < 1 || port > 65535) {
-        *error = connectType == ConnectRtuOverTcp ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
-                                                  : QStringLiteral("bad --tcp (HOST:PORT)");
+        *error = connectType == ConnectionType::RtuOverTcp ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
+                                                           : QStringLiteral("bad --tcp (HOST:PORT)");
         return false;
     }
     link->connectType = connectType;
@@ -176,11 +179,11 @@ bool transportOptions(const QCommandLineParser &parser, LinkParameters *link, QS
             return false;
     }
     for (const QString &value : parser.values(RtuTcpOption)) {
-        if (!tcpTarget(value, link, error, ConnectRtuOverTcp))
+        if (!tcpTarget(value, link, error, ConnectionType::RtuOverTcp))
             return false;
     }
     if (rtu) {
-        link->connectType = 0;
+        link->connectType = ConnectionType::Rtu;
         link->serialPortName = parser.value(RtuOption);
     }
     return true;
@@ -212,11 +215,11 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
     if (parser.isSet(ParityOption)) {
         const QString p = parser.value(ParityOption).toLower();
         if (p == QLatin1String("none") || p == QLatin1String("n"))
-            link->parity = 0;
+            link->parity = Parity::None;
         else if (p == QLatin1String("even") || p == QLatin1String("e"))
-            link->parity = 2;
+            link->parity = Parity::Even;
         else if (p == QLatin1String("odd") || p == QLatin1String("o"))
-            link->parity = 3;
+            link->parity = Parity::Odd;
         else if (scan && p == QLatin1String("all"))
             scan->parities = serialParities();
         else {
@@ -255,9 +258,9 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
     if (parser.isSet(WordOrderOption)) {
         const QString order = parser.value(WordOrderOption).toLower();
         if (order == QLatin1String("ab-cd"))
-            link->wordOrder = 0;
+            link->wordOrder = WordOrder::AbCd;
         else if (order == QLatin1String("cd-ab"))
-            link->wordOrder = 1;
+            link->wordOrder = WordOrder::CdAb;
         else {
             *error = QStringLiteral("bad --word-order (ab-cd or cd-ab)");
             return false;
@@ -274,18 +277,19 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
     if (clone && (parser.isSet(TcpOption) || parser.isSet(RtuOption) || parser.isSet(RtuTcpOption)))
         return true;
     if (isNetworkLink(link->connectType) && link->hostAddress.isEmpty()) {
-        *error = link->connectType == ConnectRtuOverTcp
+        *error = link->connectType == ConnectionType::RtuOverTcp
             ? QStringLiteral("no device host: give --rtu-tcp HOST:PORT")
             : QStringLiteral("no device host: give --tcp HOST:PORT");
         return false;
     }
-    if (link->connectType == 0 && link->serialPortName.isEmpty()) {
+    if (link->connectType == ConnectionType::Rtu && link->serialPortName.isEmpty()) {
         *error = QStringLiteral("no serial port: give --rtu PORT or --tcp HOST:PORT");
         return false;
     }
     // A port named on the command line is opened as given; a saved text that
     // is no port name is not tried as one.
-    if (link->connectType == 0 && !parser.isSet(RtuOption) && !looksLikePortName(link->serialPortName)) {
+    if (link->connectType == ConnectionType::Rtu && !parser.isSet(RtuOption)
+        && !looksLikePortName(link->serialPortName)) {
         *error = QStringLiteral(
             "the saved serial port \"%1\" is not a port name: give --rtu PORT or --tcp HOST:PORT")
                      .arg(link->serialPortName);
@@ -315,18 +319,18 @@ bool isLegacyWorkbookName(const QString &file)
     return file.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive);
 }
 
-QString parityName(int parity)
+QString parityName(Parity parity)
 {
-    return parity == 2 ? QStringLiteral("even")
-        : parity == 3  ? QStringLiteral("odd")
-                       : QStringLiteral("none");
+    return parity == Parity::Even ? QStringLiteral("even")
+        : parity == Parity::Odd   ? QStringLiteral("odd")
+                                  : QStringLiteral("none");
 }
 
 // "found 7 baud 38400 parity even data-bits 8 stop-bits 1 software 10203 serial 2026120700042-000000000007"
 QString scanHitLine(const ScanHit &hit, const LinkParameters &link)
 {
     QString line = QStringLiteral("found %1").arg(hit.address);
-    if (hit.connectType == 0)
+    if (hit.connectType == ConnectionType::Rtu)
         line += QStringLiteral(" baud %1 parity %2 data-bits %3 stop-bits %4")
                     .arg(hit.baud)
                     .arg(parityName(hit.parity))
@@ -474,7 +478,7 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
 {
     QModbusClient *client = nullptr;
     if (isNetworkLink(link.connectType)) {
-        if (link.connectType == ConnectRtuOverTcp)
+        if (link.connectType == ConnectionType::RtuOverTcp)
             client = new RtuOverTcpClient;
         else
             client = new QModbusTcpClient;
@@ -483,7 +487,7 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
     } else {
         client = new QModbusRtuSerialMaster;
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
-        client->setConnectionParameter(QModbusDevice::SerialParityParameter, link.parity);
+        client->setConnectionParameter(QModbusDevice::SerialParityParameter, int(link.parity));
         client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);
         client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, link.dataBits);
         client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, link.stopBits);
@@ -873,7 +877,7 @@ int runCloneCommand(const QCommandLineParser &parser)
         for (const int id : qAsConst(ids)) {
             CloneTarget target;
             target.link = link;
-            tcpTarget(value, &target.link, &error, ConnectRtuOverTcp);
+            tcpTarget(value, &target.link, &error, ConnectionType::RtuOverTcp);
             target.link.serverAddress = id;
             targets.append(target);
         }
@@ -882,7 +886,7 @@ int runCloneCommand(const QCommandLineParser &parser)
         for (const int id : qAsConst(ids)) {
             CloneTarget target;
             target.link = link;
-            target.link.connectType = 0;
+            target.link.connectType = ConnectionType::Rtu;
             target.link.serialPortName = parser.value(RtuOption);
             target.link.serverAddress = id;
             targets.append(target);

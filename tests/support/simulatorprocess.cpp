@@ -130,7 +130,7 @@ void SimulatorProcess::stop()
 
 bool SimulatorProcess::isRunning() const { return process.state() == QProcess::Running; }
 
-bool connectTestClient(SimulatorProcess &sim, int order)
+bool connectTestClient(SimulatorProcess &sim, WordOrder order)
 {
     disconnectTestClient();
     auto *client = new QModbusTcpClient();
@@ -142,7 +142,7 @@ bool connectTestClient(SimulatorProcess &sim, int order)
     currentServerAddress = 1;
     wordOrder = order;
     appliedLink = LinkParameters();
-    appliedLink.connectType = 1;
+    appliedLink.connectType = ConnectionType::Tcp;
     appliedLink.hostAddress = sim.host();
     appliedLink.networkPort = QString::number(sim.port());
     appliedLink.serverAddress = 1;

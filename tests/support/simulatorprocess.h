@@ -10,6 +10,8 @@
 //
 // Control lines and log format: sim/README.md.
 
+#include "params/wordorder.h"
+
 #include <QProcess>
 #include <QString>
 #include <QStringList>
@@ -62,6 +64,6 @@ private:
 // Creates the global modbusClient (QModbusTcpClient, time-out 1000 ms, no
 // retries) for the simulator, connects it, sets currentServerAddress = 1,
 // wordOrder = order and appliedLink (TCP, startAddress 0). False on failure.
-bool connectTestClient(SimulatorProcess &sim, int order = 0);
+bool connectTestClient(SimulatorProcess &sim, WordOrder order = WordOrder::AbCd);
 // Disconnects and deletes the global modbusClient.
 void disconnectTestClient();
