@@ -2,12 +2,12 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/clientfactory.h"
 #include "link/displayweightthread.h"
 #include "link/linkstate.h"
 #include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
-#include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
 #include "link/trafficlogwindow.h"
 #include "link/transactions.h"
@@ -25,13 +25,11 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QModbusRtuSerialMaster>
-#include <QModbusTcpClient>
+#include <QModbusClient>
 #include <QMouseEvent>
 #include <QScreen>
 #include <QTimer>
 #include <QTranslator>
-#include <QUrl>
 
 namespace {
 
@@ -292,45 +290,24 @@ void MainWindow::reConnectModbus()
 {
     // The old client goes; a new one is made even when none is left (the link
     // may have been taken down meanwhile), so the steps below always have one.
-    if (modbusClient)
-        modbusSetting->takeLinkDown();
-    if (liveLink.connectType == ConnectionType::RtuOverTcp)
-        modbusClient = new RtuOverTcpClient(modbusSetting);
-    else if (liveLink.connectType != ConnectionType::Rtu)
-        modbusClient = new QModbusTcpClient(modbusSetting);
+    modbusSetting->takeLinkDown();
+    modbusClient = createModbusClient(liveLink, 1000, modbusSetting);
+    if (isNetworkLink(liveLink.connectType))
+        qCDebug(lcLink).noquote() << "reconnect to"
+                                  << liveLink.hostAddress + QLatin1Char(':') + liveLink.networkPort
+                                  << "server address" << liveLink.serverAddress;
     else
-        modbusClient = new QModbusRtuSerialMaster(modbusSetting);
-    watchSerialLink(modbusClient);
-
-    if (modbusClient->state() != QModbusDevice::ConnectedState) {
-        if (liveLink.connectType != ConnectionType::Rtu) {
-            const QString text = liveLink.hostAddress + QLatin1Char(':') + liveLink.networkPort;
-            const QUrl url = QUrl::fromUserInput(text);
-            modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
-            modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
-            qCDebug(lcLink).noquote() << "reconnect to" << text << "server address" << liveLink.serverAddress;
-        } else {
-            qCDebug(lcLink).noquote()
-                << "reconnect to" << liveLink.serialPortName << liveLink.baud << "baud, parity"
-                << int(liveLink.parity) << "data bits" << liveLink.dataBits << "stop bits"
-                << liveLink.stopBits << "server address" << liveLink.serverAddress;
-            modbusClient->setConnectionParameter(
-                QModbusDevice::SerialPortNameParameter, liveLink.serialPortName);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, int(liveLink.parity));
-            modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, liveLink.baud);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, liveLink.dataBits);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, liveLink.stopBits);
-        }
-        // The poll's link check reopens a dropped TCP link; it must know the new protocol.
-        tcpLink = liveLink.connectType != ConnectionType::Rtu ? 1 : 0;
-        modbusClient->setTimeout(1000);
-        modbusClient->setNumberOfRetries(liveLink.numberOfRetries);
-        currentServerAddress = liveLink.serverAddress;
-        wordOrder = liveLink.wordOrder;
-        TrafficLog::instance().resetStatistics();
-        modbusClient->connectDevice();
-        InitLinkParam();
-    }
+        qCDebug(lcLink).noquote() << "reconnect to" << liveLink.serialPortName << liveLink.baud
+                                  << "baud, parity" << int(liveLink.parity) << "data bits"
+                                  << liveLink.dataBits << "stop bits" << liveLink.stopBits << "server address"
+                                  << liveLink.serverAddress;
+    // The poll's link check reopens a dropped TCP link; it must know the new protocol.
+    tcpLink = isNetworkLink(liveLink.connectType) ? 1 : 0;
+    currentServerAddress = liveLink.serverAddress;
+    wordOrder = liveLink.wordOrder;
+    TrafficLog::instance().resetStatistics();
+    modbusClient->connectDevice();
+    InitLinkParam();
     pollBusy = false;
     linkSuspended = false;
 }

@@ -1,6 +1,6 @@
 #include "link/devicescan.h"
 
-#include "link/rtuovertcpclient.h"
+#include "link/clientfactory.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
 #include "pages/testmaintain.h"
@@ -8,8 +8,7 @@
 #include "params/registermap.h"
 
 #include <QDeadlineTimer>
-#include <QModbusRtuSerialMaster>
-#include <QModbusTcpClient>
+#include <QModbusClient>
 #include <QVariant>
 
 namespace {
@@ -184,24 +183,14 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
 bool DeviceScan::openClient(const ScanRequest &request, const SerialCombination &combination)
 {
     closeClient();
-    if (isNetworkLink(request.link.connectType)) {
-        if (request.link.connectType == ConnectionType::RtuOverTcp)
-            client = new RtuOverTcpClient;
-        else
-            client = new QModbusTcpClient;
-        client->setConnectionParameter(QModbusDevice::NetworkPortParameter, request.link.networkPort.toInt());
-        client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, request.link.hostAddress);
-    } else {
-        client = new QModbusRtuSerialMaster;
-        client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, request.link.serialPortName);
-        client->setConnectionParameter(QModbusDevice::SerialParityParameter, int(combination.parity));
-        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, combination.baud);
-        client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, request.link.dataBits);
-        client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, request.link.stopBits);
-        watchSerialLink(client);
+    LinkParameters link = request.link;
+    if (!isNetworkLink(link.connectType)) {
+        link.baud = combination.baud;
+        link.parity = combination.parity;
     }
-    client->setTimeout(request.probeTimeoutMs);
-    client->setNumberOfRetries(0);
+    // A probe is asked once: a silent address costs one time-out.
+    link.numberOfRetries = 0;
+    client = createModbusClient(link, request.probeTimeoutMs);
     const QString where = linkText(request);
     if (!client->connectDevice()) {
         const QString reason = serialConnectFailureText(client);
@@ -231,15 +220,7 @@ bool DeviceScan::linkOpen() const
     return client && client->state() == QModbusDevice::ConnectedState && !serialLinkLost(client);
 }
 
-void DeviceScan::closeClient()
-{
-    if (!client)
-        return;
-    QModbusClient *old = client;
-    client = nullptr;
-    old->disconnectDevice();
-    delete old;
-}
+void DeviceScan::closeClient() { takeClientDown(client); }
 
 DeviceScan::ProbeResult DeviceScan::probe(const ScanRequest &request, int address, ScanHit *hit)
 {

@@ -2,8 +2,8 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/clientfactory.h"
 #include "link/linkstate.h"
-#include "link/rtuovertcpclient.h"
 #include "link/scandialog.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
@@ -19,14 +19,12 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListView>
-#include <QModbusRtuSerialMaster>
-#include <QModbusTcpClient>
+#include <QModbusClient>
 #include <QRegExpValidator>
 #include <QSerialPort>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTimer>
-#include <QUrl>
 
 QString focusBackup;
 const char *const vendorUrl = "https://www.lumo-weighing.com";
@@ -162,41 +160,23 @@ void ModbusSetting::on_connectButton_clicked()
         QTimer::singleShot(500, this, &ModbusSetting::on_connectButton_clicked);
         return;
     }
-    if (!modbusClient) {
-        if (connectionTypeFromIndex(ui->connectType->currentIndex()) == ConnectionType::RtuOverTcp)
-            modbusClient = new RtuOverTcpClient(this);
-        else if (connectionTypeFromIndex(ui->connectType->currentIndex()) != ConnectionType::Rtu)
-            modbusClient = new QModbusTcpClient(this);
-        else
-            modbusClient = new QModbusRtuSerialMaster(this);
-        // A serial port that fails is closed at once (and the link marked faulty).
-        watchSerialLink(modbusClient);
-    }
-    if (modbusClient->state() == QModbusDevice::ConnectedState)
+    if (modbusClient && modbusClient->state() == QModbusDevice::ConnectedState)
         return;
 
     settingsFromForm();
-    if (formLink.connectType != ConnectionType::Rtu) {
-        tcpLink = 1;
-        const QString text = ui->EditHostIP->text() + QLatin1Char(':') + ui->EditPort->text();
-        qCDebug(lcLink).noquote() << "connect to" << text << "server address" << ui->spinboxSlaveId->value();
-        const QUrl url = QUrl::fromUserInput(text);
-        modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
-        modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
-    } else {
-        tcpLink = 0;
+    // A client of the page's connection type; one left unconnected goes first.
+    takeLinkDown();
+    modbusClient = createModbusClient(formLink, 1000, this);
+    tcpLink = isNetworkLink(formLink.connectType) ? 1 : 0;
+    if (isNetworkLink(formLink.connectType))
+        qCDebug(lcLink).noquote() << "connect to"
+                                  << formLink.hostAddress + QLatin1Char(':') + formLink.networkPort
+                                  << "server address" << ui->spinboxSlaveId->value();
+    else
         qCDebug(lcLink).noquote() << "connect to" << formLink.serialPortName << formLink.baud
                                   << "baud, parity" << int(formLink.parity) << "data bits"
                                   << formLink.dataBits << "stop bits" << formLink.stopBits << "server address"
                                   << ui->spinboxSlaveId->value();
-        modbusClient->setConnectionParameter(QModbusDevice::SerialPortNameParameter, formLink.serialPortName);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, int(formLink.parity));
-        modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, formLink.baud);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, formLink.dataBits);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, formLink.stopBits);
-    }
-    modbusClient->setTimeout(1000);
-    modbusClient->setNumberOfRetries(formLink.numberOfRetries);
 
     if (!modbusClient->connectDevice()) {
         // A serial port that did not open says why, and what fixes it.
@@ -300,11 +280,8 @@ void ModbusSetting::takeLinkDown()
 {
     if (!modbusClient)
         return;
-    QModbusClient *client = modbusClient;
-    modbusClient = nullptr;
     qCDebug(lcLink) << "disconnect";
-    client->disconnectDevice();
-    delete client;
+    takeClientDown(modbusClient);
 }
 
 bool ModbusSetting::checkLink()

@@ -1,5 +1,6 @@
 #include "workbook/clonerun.h"
 
+#include "link/clientfactory.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "workbook/exceltowrite.h"
@@ -135,10 +136,7 @@ void cloneShared(const ImportSheet &sheet, const QVector<CloneTarget> &targets, 
         if (onProgress)
             onProgress();
     }
-    if (client) {
-        client->disconnectDevice();
-        delete client;
-    }
+    takeClientDown(client);
 }
 
 // The connections of the network targets, each with the targets it serves:

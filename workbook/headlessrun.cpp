@@ -1,10 +1,10 @@
 #include "workbook/headlessrun.h"
 
 #include "app/appstate.h"
+#include "link/clientfactory.h"
 #include "link/devicescan.h"
 #include "link/linkstate.h"
 #include "link/modbussetting.h"
-#include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
@@ -18,8 +18,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QModbusRtuSerialMaster>
-#include <QModbusTcpClient>
+#include <QModbusClient>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTextStream>
@@ -476,30 +475,15 @@ QString phaseName(int phase)
 
 QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
 {
-    QModbusClient *client = nullptr;
-    if (isNetworkLink(link.connectType)) {
-        if (link.connectType == ConnectionType::RtuOverTcp)
-            client = new RtuOverTcpClient;
-        else
-            client = new QModbusTcpClient;
-        client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
-        client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
-    } else {
-        client = new QModbusRtuSerialMaster;
-        client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
-        client->setConnectionParameter(QModbusDevice::SerialParityParameter, int(link.parity));
-        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);
-        client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, link.dataBits);
-        client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, link.stopBits);
-    }
-    client->setTimeout(link.responseTime);
-    client->setNumberOfRetries(0);
+    LinkParameters own = link;
+    own.numberOfRetries = 0;
+    QModbusClient *client = createModbusClient(own, link.responseTime);
     if (!client->connectDevice()) {
         // A serial port that did not open says why, and what fixes it.
         const QString reason = serialConnectFailureText(client);
         *error = QStringLiteral("cannot connect to %1: %2")
                      .arg(linkText(link), reason.isEmpty() ? client->errorString() : reason);
-        delete client;
+        takeClientDown(client);
         return nullptr;
     }
     QElapsedTimer clock;
@@ -511,7 +495,7 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
                      .arg(linkText(link),
                          client->errorString().isEmpty() ? QStringLiteral("no connection")
                                                          : client->errorString());
-        delete client;
+        takeClientDown(client);
         return nullptr;
     }
     return client;
@@ -552,15 +536,7 @@ bool openCheckedLink(const LinkParameters &link, QString *error)
     return false;
 }
 
-void closeCheckedLink()
-{
-    if (!modbusClient)
-        return;
-    QModbusClient *client = modbusClient;
-    modbusClient = nullptr;
-    client->disconnectDevice();
-    delete client;
-}
+void closeCheckedLink() { takeClientDown(modbusClient); }
 
 bool prepareWorkbookCommandLine(int argc, char **argv)
 {
