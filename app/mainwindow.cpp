@@ -3,8 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "link/clientfactory.h"
-#include "link/displayweightthread.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
@@ -50,8 +49,21 @@ const char navigationNormalStyle[]
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
+    : MainWindow(nullptr, parent)
+{
+}
+
+MainWindow::MainWindow(LinkSession &link, QWidget *parent)
+    : MainWindow(&link, parent)
+{
+}
+
+MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
+    , ownSession(given ? nullptr : std::make_unique<LinkSession>())
+    , session(given ? *given : *ownSession)
+    , sessionCurrent(session)
 {
     modbusSetting = new ModbusSetting(this);
     mainInterface = new MainInterface(this);
@@ -63,11 +75,14 @@ MainWindow::MainWindow(QWidget *parent)
 
     ui->setupUi(this);
     liveDisplay = new LiveDisplay(this);
-    displayThread = new DisplayWeightThread(this);
+    // The poll tick, on this thread; it starts with the first connection.
+    pollTimer = new QTimer(this);
+    pollTimer->setInterval(PollPeriodMs);
+    pollTimer->setTimerType(Qt::PreciseTimer);
+    connect(pollTimer, &QTimer::timeout, this, &MainWindow::pollTick);
 
     initActions();
 
-    connect(displayThread, &DisplayWeightThread::isdone, this, &MainWindow::pollTick, Qt::QueuedConnection);
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
     // A written setting of the link's own port: reconnect with it, and keep it
     // as the connection page's settings.
@@ -110,7 +125,7 @@ MainWindow::~MainWindow()
     if (mainWindowInstance == this)
         mainWindowInstance = nullptr;
     mainInterface->stopRecording();
-    if (modbusClient)
+    if (session.modbusClient)
         modbusSetting->takeLinkDown();
     delete liveDisplay;
     delete ui;
@@ -235,42 +250,41 @@ void MainWindow::onConnected()
     showPage(PageMonitoring);
     InitLinkParam();
     liveDisplay->refreshLiveDisplay(true);
-    if (!displayThread->isRunning())
-        displayThread->start();
-    pollBusy = false;
+    if (!pollTimer->isActive())
+        pollTimer->start();
 }
 
 void MainWindow::on_ButtonDisconnect_clicked()
 {
-    linkSuspended = true;
+    session.linkSuspended = true;
     mainInterface->stopRecording();
-    disconnectTimer->start(linkFaulty ? 2000 : 1000);
+    disconnectTimer->start(session.linkFaulty ? 2000 : 1000);
     jumptoSerialSetting();
 }
 
 void MainWindow::disconnectModbus()
 {
     modbusSetting->takeLinkDown();
-    linkSuspended = false;
+    session.linkSuspended = false;
 }
 
 void MainWindow::on_Btn_SlaveIdSet_clicked()
 {
-    pollBusy = true;
+    // No poll tick while the dialog is open.
+    const LinkHold hold(session);
     auto *dialog = new ModbusParaSetDialog(this);
-    dialog->setParameters(appliedLink);
+    dialog->setParameters(session.appliedLink);
     dialog->exec();
     if (dialog->accepted())
         switchLink(dialog->parameters());
     delete dialog;
-    pollBusy = false;
 }
 
 void MainWindow::switchLink(const LinkParameters &link)
 {
-    liveLink = link;
-    appliedLink = liveLink;
-    linkSuspended = true;
+    session.liveLink = link;
+    session.appliedLink = session.liveLink;
+    session.linkSuspended = true;
     // The curve file ends with the link it was recording.
     mainInterface->stopRecording();
     reconnectTimer->start(500);
@@ -291,30 +305,28 @@ void MainWindow::reConnectModbus()
     // The old client goes; a new one is made even when none is left (the link
     // may have been taken down meanwhile), so the steps below always have one.
     modbusSetting->takeLinkDown();
-    modbusClient = createModbusClient(liveLink, 1000, modbusSetting);
-    if (isNetworkLink(liveLink.connectType))
-        qCDebug(lcLink).noquote() << "reconnect to"
-                                  << liveLink.hostAddress + QLatin1Char(':') + liveLink.networkPort
-                                  << "server address" << liveLink.serverAddress;
+    const LinkParameters &link = session.liveLink;
+    session.modbusClient = createModbusClient(link, 1000, modbusSetting);
+    if (isNetworkLink(link.connectType))
+        qCDebug(lcLink).noquote() << "reconnect to" << link.hostAddress + QLatin1Char(':') + link.networkPort
+                                  << "server address" << link.serverAddress;
     else
-        qCDebug(lcLink).noquote() << "reconnect to" << liveLink.serialPortName << liveLink.baud
-                                  << "baud, parity" << int(liveLink.parity) << "data bits"
-                                  << liveLink.dataBits << "stop bits" << liveLink.stopBits << "server address"
-                                  << liveLink.serverAddress;
+        qCDebug(lcLink).noquote() << "reconnect to" << link.serialPortName << link.baud << "baud, parity"
+                                  << int(link.parity) << "data bits" << link.dataBits << "stop bits"
+                                  << link.stopBits << "server address" << link.serverAddress;
     // The poll's link check reopens a dropped TCP link; it must know the new protocol.
-    tcpLink = isNetworkLink(liveLink.connectType) ? 1 : 0;
-    currentServerAddress = liveLink.serverAddress;
-    wordOrder = liveLink.wordOrder;
+    session.tcpLink = isNetworkLink(session.liveLink.connectType) ? 1 : 0;
+    session.currentServerAddress = session.liveLink.serverAddress;
+    session.wordOrder = session.liveLink.wordOrder;
     TrafficLog::instance().resetStatistics();
-    modbusClient->connectDevice();
+    session.modbusClient->connectDevice();
     InitLinkParam();
-    pollBusy = false;
-    linkSuspended = false;
+    session.linkSuspended = false;
 }
 
 void MainWindow::InitLinkParam()
 {
-    linkInfo = appliedLink;
+    linkInfo = session.appliedLink;
     switch (linkInfo.connectType) {
     case ConnectionType::Rtu: {
         ui->label_SlaveTitle->show();
@@ -585,14 +597,16 @@ void MainWindow::mouseDoubleClickEvent(QMouseEvent *event)
 
 void MainWindow::pollTick()
 {
-    if (linkSuspended)
+    // A tick that comes while another transaction waits (its own included: the
+    // waits process events) or while the link is rebuilt does nothing.
+    if (session.linkSuspended || session.held())
         return;
-    if (modbusSetting->checkLink())
-        pollBusy = false;
+    const LinkHold hold(session);
+    modbusSetting->checkLink();
     const int result = readLiveGroups();
     if (result != 0) {
-        ++failedPolls;
-        if (failedPolls > 2) {
+        ++session.failedPolls;
+        if (session.failedPolls > 2) {
             ui->label_ConnectState->setText(tr("Communication-Error"));
             ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
             // What is on screen is the last the device said: show it as such,
@@ -600,8 +614,7 @@ void MainWindow::pollTick()
             liveDisplay->setStale(true);
             mainInterface->markGap();
         }
-        linkFaulty = true;
-        pollBusy = false;
+        session.linkFaulty = true;
         return;
     }
     liveDisplay->setStale(false);
@@ -609,17 +622,16 @@ void MainWindow::pollTick()
     // The curve file follows every good tick, whichever page is shown.
     mainInterface->liveTick(QDateTime::currentMSecsSinceEpoch());
     pagePeriodicRead();
-    if (pendingCommand.pending)
+    if (session.pendingCommand.pending)
         runPendingCommand();
-    if (failedPolls != 0) {
-        failedPolls = 0;
-        linkFaulty = false;
+    if (session.failedPolls != 0) {
+        session.failedPolls = 0;
+        session.linkFaulty = false;
     } else {
         ui->label_ConnectState->setText(tr("Communication-Normal"));
         ui->label_ConnectState->setStyleSheet(QStringLiteral("color: green;"));
-        linkFaulty = false;
+        session.linkFaulty = false;
     }
-    pollBusy = false;
 }
 
 int MainWindow::pagePeriodicRead()

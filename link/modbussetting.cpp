@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "link/clientfactory.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/scandialog.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
@@ -92,7 +92,7 @@ ModbusSetting::ModbusSetting(QWidget *parent)
 ModbusSetting::~ModbusSetting()
 {
     // The client is this page's child: do not leave the global pointing at it.
-    if (modbusClient && modbusClient->parent() == this)
+    if (linkSession().modbusClient && linkSession().modbusClient->parent() == this)
         takeLinkDown();
     delete ui;
 }
@@ -155,19 +155,19 @@ LinkParameters ModbusSetting::settingsFromForm()
 
 void ModbusSetting::on_connectButton_clicked()
 {
-    if (linkSuspended) {
+    if (linkSession().linkSuspended) {
         // The previous link is still being taken down: try again shortly.
         QTimer::singleShot(500, this, &ModbusSetting::on_connectButton_clicked);
         return;
     }
-    if (modbusClient && modbusClient->state() == QModbusDevice::ConnectedState)
+    if (linkSession().modbusClient && linkSession().modbusClient->state() == QModbusDevice::ConnectedState)
         return;
 
     settingsFromForm();
     // A client of the page's connection type; one left unconnected goes first.
     takeLinkDown();
-    modbusClient = createModbusClient(formLink, 1000, this);
-    tcpLink = isNetworkLink(formLink.connectType) ? 1 : 0;
+    linkSession().modbusClient = createModbusClient(formLink, 1000, this);
+    linkSession().tcpLink = isNetworkLink(formLink.connectType) ? 1 : 0;
     if (isNetworkLink(formLink.connectType))
         qCDebug(lcLink).noquote() << "connect to"
                                   << formLink.hostAddress + QLatin1Char(':') + formLink.networkPort
@@ -178,9 +178,9 @@ void ModbusSetting::on_connectButton_clicked()
                                   << formLink.dataBits << "stop bits" << formLink.stopBits << "server address"
                                   << ui->spinboxSlaveId->value();
 
-    if (!modbusClient->connectDevice()) {
+    if (!linkSession().modbusClient->connectDevice()) {
         // A serial port that did not open says why, and what fixes it.
-        const QString reason = serialConnectFailureText(modbusClient);
+        const QString reason = serialConnectFailureText(linkSession().modbusClient);
         if (reason.isEmpty())
             showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         else
@@ -190,8 +190,8 @@ void ModbusSetting::on_connectButton_clicked()
     }
     formLink.serverAddress = ui->spinboxSlaveId->value();
     formLink.wordOrder = wordOrderFromIndex(ui->DwordFormat->currentIndex());
-    currentServerAddress = formLink.serverAddress;
-    wordOrder = formLink.wordOrder;
+    linkSession().currentServerAddress = formLink.serverAddress;
+    linkSession().wordOrder = formLink.wordOrder;
 
     waitProcessingEvents(100);
 
@@ -202,14 +202,14 @@ void ModbusSetting::on_connectButton_clicked()
     // The traffic statistics count from this connection on, its test read included.
     TrafficLog::instance().resetStatistics();
     quint16 values[2] = {0, 0};
-    const TransactionResult result = readHoldingRegisters(modbusClient, formLink, values);
+    const TransactionResult result = readHoldingRegisters(linkSession().modbusClient, formLink, values);
     if (result != Ok) {
         qCDebug(lcLink) << "test read failed:" << trafficResultText(result, 0);
         takeLinkDown();
         showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         return;
     }
-    appliedLink = formLink;
+    linkSession().appliedLink = formLink;
     emit ConnectSuccessfulSignal();
 }
 
@@ -278,26 +278,26 @@ void ModbusSetting::adoptLink(const LinkParameters &link)
 
 void ModbusSetting::takeLinkDown()
 {
-    if (!modbusClient)
+    if (!linkSession().modbusClient)
         return;
     qCDebug(lcLink) << "disconnect";
-    takeClientDown(modbusClient);
+    takeClientDown(linkSession().modbusClient);
 }
 
 bool ModbusSetting::checkLink()
 {
-    if (!modbusClient)
+    if (!linkSession().modbusClient)
         return true;
-    if (modbusClient->state() == QModbusDevice::ConnectedState)
+    if (linkSession().modbusClient->state() == QModbusDevice::ConnectedState)
         return false;
-    if (tcpLink == 1) {
+    if (linkSession().tcpLink == 1) {
         qCDebug(lcLink) << "link down, connecting again";
-        modbusClient->disconnectDevice();
-        modbusClient->connectDevice();
-    } else if (modbusClient->state() == QModbusDevice::UnconnectedState) {
+        linkSession().modbusClient->disconnectDevice();
+        linkSession().modbusClient->connectDevice();
+    } else if (linkSession().modbusClient->state() == QModbusDevice::UnconnectedState) {
         // The port was closed when it failed; opening it again fails at once
         // while the adapter is away and makes the link whole when it is back.
-        modbusClient->connectDevice();
+        linkSession().modbusClient->connectDevice();
     }
     return true;
 }

@@ -1,6 +1,6 @@
 #include "link/scandialog.h"
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
 #include "ui_scandialog.h"
 
@@ -101,7 +101,7 @@ void ScanDialog::on_Btn_ScanStart_clicked()
         return;
     // The scan opens a client of its own: a serial port can be held by one
     // client only, and the page's link is taken down with a delay.
-    if (modbusClient || linkSuspended) {
+    if (linkSession().modbusClient || linkSession().linkSuspended) {
         setStatus(tr("A link is still open: disconnect it, wait a moment and try again."));
         return;
     }
@@ -120,8 +120,13 @@ void ScanDialog::on_Btn_ScanStart_clicked()
     ui->progressScan->setMaximum(qMax(1, DeviceScan::probeCount(r)));
     ui->progressScan->setValue(0);
 
-    // Blocks until the scan ends; the transactions keep the window alive.
-    const DeviceScan::Outcome outcome = scan.run(r);
+    // Blocks until the scan ends; the transactions keep the window alive. No
+    // poll tick meanwhile.
+    DeviceScan::Outcome outcome;
+    {
+        const LinkHold hold(linkSession());
+        outcome = scan.run(r);
+    }
     const int total = DeviceScan::probeCount(r);
     switch (outcome) {
     case DeviceScan::Finished:

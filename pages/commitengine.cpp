@@ -38,7 +38,14 @@ int commitWidgetValue(QWidget *widget, const QString &text)
 
     // The widget may go away while the transactions wait with events processed.
     QPointer<QWidget> guard(widget);
+    // No poll tick between the read, the writes and their answers; the writes
+    // are page edits, with the value read before them.
+    LinkSession &session = linkSession();
+    const LinkHold hold(session);
+    WriteSourceScope source(session, WriteSource::PageEdit);
     const int readVal = readSingleValue(address, count);
+    if (readVal != FailureMarker)
+        source.setOldValue(readVal);
     const int sendVal = registerTextToInt(text);
 
     bool retried = false;

@@ -5,7 +5,7 @@
 #include "app/appstate.h"
 #include "dialogs/comparedialog.h"
 #include "dialogs/popups.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "params/logcategories.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
@@ -191,7 +191,7 @@ void TestMaintain::runImport(const QString &path)
     prepareImportDisplay();
     qCDebug(lcWorkbook).noquote() << "import from" << path;
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
-    const int result = excelWorker->importWorkbook(path, modbusClient);
+    const int result = excelWorker->importWorkbook(path, linkSession().modbusClient);
     const bool verifying = excelWorker->lastPhase() == ExelToWrite::Verifying;
     endImportDisplay();
 
@@ -276,7 +276,7 @@ void TestMaintain::on_Btn_Compare_clicked()
         return;
     }
     prepareImportDisplay();
-    const int result = excelWorker->compareWorkbook(path, modbusClient);
+    const int result = excelWorker->compareWorkbook(path, linkSession().modbusClient);
     endImportDisplay();
     bool importNow = false;
     switch (result) {
@@ -338,7 +338,8 @@ void TestMaintain::on_Btu_Export_clicked()
     qCDebug(lcWorkbook).noquote() << "export from" << fileName << "to" << newFileName;
     showTipsDialog(tr("Tip"), popupText("Start Exporting!"), 0);
     // The previous export file is replaced only by a complete new one.
-    const int result = excelWorker->exportToFile(fileName, newFileName, modbusClient, exportLanguage);
+    const int result
+        = excelWorker->exportToFile(fileName, newFileName, linkSession().modbusClient, exportLanguage);
     ui->Btn_ExportCancel->hide();
 
     switch (result) {

@@ -272,10 +272,12 @@ void WeightCal::on_SetAutoCapture_clicked()
              "empty and stable.");
     if (!showTipsDialog(tr("Zero Capture"), question, 1, this))
         return;
-    if (channelMode == 0)
+    if (channelMode == 0) {
         queueCommandWrite(22 + channel, 1);
-    else
+    } else {
+        const WriteSourceScope source(linkSession(), WriteSource::Calibration);
         writeSingleValue(ZeroCaptureRegister, 2, 1);
+    }
 }
 
 void WeightCal::on_pushButton_AngleCorrectSample_clicked()
@@ -294,6 +296,7 @@ void WeightCal::on_pushButton_AngleCorrectSample_clicked()
         if (point <= 4 && !showTipsDialog(title, prompts[point - 1], 1, this))
             return;
         if (combinedStatus & 1) {
+            const WriteSourceScope source(linkSession(), WriteSource::Calibration);
             writeSingleValue(AngleSampleRegister, 2, 1);
             ++point;
             unstableTries = 0;
@@ -310,6 +313,7 @@ void WeightCal::on_pushButton_AngleCorrectSample_clicked()
     }
     if (points <= 0)
         return;
+    const WriteSourceScope source(linkSession(), WriteSource::Calibration);
     if (writeSingleValue(AngleComputeRegister, 2, 1) == Ok)
         showTipsDialog(title, tr("Sample Done!"), 0, this);
     else

@@ -2,7 +2,7 @@
 // read before the write, retries, put-back rules, word order, queued commands.
 
 #include "app/appstate.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
@@ -39,6 +39,7 @@ private slots:
     void wordOrderOfWrites();
     void readSingleValueJoinsByWordOrder();
     void queuedCommandRunsLatestOnce();
+    void writesCarrySourceAndOldValue();
 
 private:
     QStringList writes() { return sim.requests().filter(QRegularExpression("^write")); }
@@ -59,7 +60,7 @@ void TestCommit::init()
     selectedChannel = 0;
     ethernetSlot = 0;
     editBackup.clear();
-    pendingCommand = PendingCommand {};
+    linkSession().pendingCommand = PendingCommand {};
 }
 
 void TestCommit::cleanupTestCase()
@@ -140,7 +141,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     // the device answers after 2.5 s, so the first attempt times out. As soon
     // as that write has reached the device it is told to answer at once, so
     // the retry succeeds.
-    modbusClient->setTimeout(8000);
+    linkSession().modbusClient->setTimeout(8000);
     auto answerRetryAtOnce = [this](const QString &write) {
         QVERIFY(sim.command("latency 2500").startsWith("ok"));
         auto *watch = new QTimer(this);
@@ -176,7 +177,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
 
 void TestCommit::threeTimeoutsGiveUp()
 {
-    modbusClient->setTimeout(1500);
+    linkSession().modbusClient->setTimeout(1500);
     QVERIFY(sim.command("silent on").startsWith("ok"));
     QLineEdit edit;
     edit.setObjectName("EditTrZeroTimer");
@@ -192,7 +193,7 @@ void TestCommit::threeTimeoutsGiveUp()
 // ends each attempt: it is a time-out too, so the commit tries three times.
 void TestCommit::clientTimeOutIsRetried()
 {
-    modbusClient->setTimeout(300);
+    linkSession().modbusClient->setTimeout(300);
     QVERIFY(sim.command("silent on").startsWith("ok"));
     QLineEdit edit;
     edit.setObjectName("EditTrZeroTimer");
@@ -278,7 +279,7 @@ void TestCommit::wordOrderOfWrites()
     QCOMPARE(commitWidgetValue(&edit, "70000"), 0);
     QCOMPARE(writes(), QStringList {"write 212 2 4464 1"});
     QCOMPARE(cdab.command("get32 212"), QString("ok 70000"));
-    wordOrder = WordOrder::AbCd;
+    linkSession().wordOrder = WordOrder::AbCd;
     QCOMPARE(writeSingleValue(2100, 2, 70000), Ok); // a stored word without range
     QCOMPARE(writes().last(), QString("write 2100 2 1 4464"));
     QCOMPARE(writeSingleValue(8005, 1, 70000), Ok);
@@ -290,9 +291,9 @@ void TestCommit::readSingleValueJoinsByWordOrder()
     QVERIFY(sim.command("set 300 4464").startsWith("ok"));
     QVERIFY(sim.command("set 301 1").startsWith("ok"));
     QVERIFY(sim.command("set 8002 65535").startsWith("ok"));
-    wordOrder = WordOrder::CdAb;
+    linkSession().wordOrder = WordOrder::CdAb;
     QCOMPARE(readSingleValue(300, 2), 70000);
-    wordOrder = WordOrder::AbCd;
+    linkSession().wordOrder = WordOrder::AbCd;
     QCOMPARE(readSingleValue(300, 2), 4464 * 65536 + 1);
     QCOMPARE(readSingleValue(8002, 1), 65535);
     QVERIFY(sim.command("exception 300 2").startsWith("ok"));
@@ -303,15 +304,60 @@ void TestCommit::queuedCommandRunsLatestOnce()
 {
     queueCommandWrite(61, 3);
     queueCommandWrite(23, 1);
-    QCOMPARE(pendingCommand.group, 23);
+    QCOMPARE(linkSession().pendingCommand.group, 23);
     runPendingCommand();
-    QVERIFY(!pendingCommand.pending);
+    QVERIFY(!linkSession().pendingCommand.pending);
     runPendingCommand();
     QCOMPARE(writes(), QStringList {"write 708 2 0 1"});
     // A one-register command group gets one register.
     queueCommandWrite(64, 1);
     runPendingCommand();
     QCOMPARE(writes().last(), QString("write 8900 1 1"));
+}
+
+// The session's record of each transaction: a commit's write is a page edit
+// with the value read before it, a command's write a command, a write outside
+// any scope (and every read) has no source; scopes do not outlive their writes.
+void TestCommit::writesCarrySourceAndOldValue()
+{
+    QVector<TransactionRecord> records;
+    const QMetaObject::Connection connection = connect(&linkSession(), &LinkSession::transactionFinished,
+        this, [&records](const TransactionRecord &record) { records << record; });
+    QVERIFY(sim.command("set32 214 7").startsWith("ok"));
+    QLineEdit edit;
+    edit.setObjectName("EditSTABRange");
+    edit.setText("9");
+    editBackup = "7";
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), 0);
+    queueCommandWrite(22, 1);
+    runPendingCommand();
+    QCOMPARE(writeSingleValue(214, 2, 7), Ok);
+    disconnect(connection);
+
+    struct Expected
+    {
+        TrafficFunction function;
+        int address;
+        WriteSource source;
+        std::optional<qint64> oldValue;
+    };
+    const QVector<Expected> expected {
+        {TrafficFunction::ReadHolding, 214, WriteSource::None, std::nullopt},
+        {TrafficFunction::WriteHolding, 214, WriteSource::PageEdit, 7},
+        {TrafficFunction::WriteHolding, parameterGroup(22).start, WriteSource::Command, std::nullopt},
+        {TrafficFunction::WriteHolding, 214, WriteSource::None, std::nullopt},
+    };
+    QCOMPARE(records.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const TransactionRecord &record = records.at(i);
+        QVERIFY2(record.function == expected.at(i).function, qPrintable(QString::number(i)));
+        QCOMPARE(record.address, expected.at(i).address);
+        QVERIFY2(record.source == expected.at(i).source, qPrintable(QString::number(i)));
+        QVERIFY2(record.oldValue == expected.at(i).oldValue, qPrintable(QString::number(i)));
+        QCOMPARE(record.result, int(Ok));
+    }
+    QCOMPARE(records.at(1).values, (QVector<quint16> {0, 9}));
+    QVERIFY(!linkSession().held());
 }
 
 QTEST_MAIN(TestCommit)

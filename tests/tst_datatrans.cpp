@@ -110,11 +110,11 @@ void DataTransPage::interfaceWordsAndWordOrder()
     QCOMPARE(ui->lineEditCANID->toolTip(), QStringLiteral("1-99"));
 
     // The device's COM-1 word order is its own; the program's link keeps its order.
-    const WordOrder before = wordOrder;
+    const WordOrder before = linkSession().wordOrder;
     QVERIFY(armEdit(page, ui->BoxDwordFormat1));
     activateItem(ui->BoxDwordFormat1, 1);
     QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 8004 1 1")});
-    QCOMPARE(wordOrder, before);
+    QCOMPARE(linkSession().wordOrder, before);
 
     // A plain field writes the integer part of what was typed.
     sim.clearRequests();

@@ -1,9 +1,9 @@
 // Group decoding into the device copy and the live state, and (against the
 // simulator) the group readers.
 
-#include "link/linkstate.h"
-#include "link/transactions.h"
 #include "link/deviceaccess.h"
+#include "link/linksession.h"
+#include "link/transactions.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
@@ -333,7 +333,7 @@ void TestDeviceCopy::systemGroups()
 
 void TestDeviceCopy::readsFailWithoutClient()
 {
-    QVERIFY(!modbusClient);
+    QVERIFY(!linkSession().modbusClient);
     deviceCopy.switches[2] = 1;
     QCOMPARE(readCoilGroup(RemoteSwitchGroup), NoConnection);
     QCOMPARE(deviceCopy.switches[2], 1);
@@ -376,7 +376,7 @@ void TestDeviceCopy::coilReadTimeoutKeepsSwitches()
     SimulatorProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
-    modbusClient->setTimeout(300);
+    linkSession().modbusClient->setTimeout(300);
     for (int &s : deviceCopy.switches)
         s = 7;
     QVERIFY(sim.command("silent on").startsWith("ok"));

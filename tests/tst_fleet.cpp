@@ -6,7 +6,7 @@
 #include "app/appstate.h"
 #include "dialogs/comparedialog.h"
 #include "dialogs/tipsdialog.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "pages/testmaintain.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
@@ -177,8 +177,7 @@ void TestFleet::initTestCase()
 void TestFleet::cleanup()
 {
     disconnectTestClient();
-    linkSuspended = false;
-    pollBusy = false;
+    linkSession().linkSuspended = false;
     importIdle = exportIdle = true;
 }
 
@@ -247,13 +246,13 @@ void TestFleet::batchedExportMatchesRowByRow()
     QVERIFY(copyFile(templatePath(0), blocks));
     worker.blockReads = false;
     sim.clearRequests();
-    QCOMPARE(worker.exportWorkbook(rows, modbusClient, 0), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.exportWorkbook(rows, linkSession().modbusClient, 0), int(ExelToWrite::RowsFailed));
     const int rowReads = readLines(sim).size();
     QCOMPARE(worker.failedAddresses(), (QVector<int> {204, 1070}));
 
     worker.blockReads = true;
     sim.clearRequests();
-    QCOMPARE(worker.exportWorkbook(blocks, modbusClient, 0), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.exportWorkbook(blocks, linkSession().modbusClient, 0), int(ExelToWrite::RowsFailed));
     const int blockReads = readLines(sim).size();
     QCOMPARE(worker.failedAddresses(), (QVector<int> {204, 1070}));
     QCOMPARE(worker.transferredRows(), parameterCatalogue().size() - 2);
@@ -308,7 +307,7 @@ void TestFleet::importWritesOnlyWhatDiffers()
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
 
     // The device drifts away from its backup in three rows.
     QVERIFY(ok(sim.command(QStringLiteral("set32 1064 5"))));
@@ -316,7 +315,7 @@ void TestFleet::importWritesOnlyWhatDiffers()
     QVERIFY(ok(sim.command(QStringLiteral("set 8020 3"))));
     const int rows = parameterCatalogue().size();
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     const quint32 pattern = quint32(-100);
     const QString words = order == 0 ? QStringLiteral("%1 %2").arg(pattern >> 16).arg(pattern & 0xFFFF)
                                      : QStringLiteral("%1 %2").arg(pattern & 0xFFFF).arg(pattern >> 16);
@@ -334,14 +333,14 @@ void TestFleet::importWritesOnlyWhatDiffers()
 
     // The device holds the workbook: no write at all.
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QVERIFY(sim.writes().isEmpty());
     QCOMPARE(worker.unchangedRows(), rows);
     QCOMPARE(worker.verifiedRows(), 0);
 
     worker.allRows = true;
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(sim.writes().size(), rows);
     QCOMPARE(worker.verifiedRows(), rows);
 }
@@ -368,7 +367,7 @@ void TestFleet::importReportsRefusedAndMismatchedRows()
     ExelToWrite worker;
     worker.showPopups = false;
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.transferredRows(), 2);
     QCOMPARE(worker.failedRows(), 1);
     QCOMPARE(worker.failedAddresses(), QVector<int> {204});
@@ -645,7 +644,7 @@ void TestFleet::pageComparesBeforeWriting()
     QVERIFY(watcher.popups.at(1).contains(QStringLiteral("Import Successful!")));
     QCOMPARE(page.form()->label_importResult->text(),
         QStringLiteral("Written: 2, unchanged: 1, failed: 0, invalid: 0; verified: 2, mismatched: 0."));
-    QVERIFY(importIdle && !pollBusy);
+    QVERIFY(importIdle && !linkSession().held());
 }
 
 QTEST_MAIN(TestFleet)

@@ -5,7 +5,7 @@
 
 #include "app/appstate.h"
 #include "link/devicescan.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
 #include "link/scandialog.h"
 #include "link/trafficlog.h"
@@ -161,7 +161,7 @@ void TestScan::tcpScanFindsEveryServedAddress()
         (QStringList {QStringLiteral("@3 read-hr 0 2"), QStringLiteral("@3 read-hr 10000 30"),
             QStringLiteral("@7 read-hr 0 2"), QStringLiteral("@7 read-hr 10000 30")}));
     // The scan's own connection is closed, the process's link untouched.
-    QVERIFY(!modbusClient);
+    QVERIFY(!linkSession().modbusClient);
     QTRY_COMPARE(sim.command(QStringLiteral("connections")), QStringLiteral("ok 0"));
 }
 
@@ -366,9 +366,9 @@ void TestScan::dialogFillsTheConnectionPage()
         auto *status = dialog->findChild<QLabel *>(QStringLiteral("labelScanStatus"));
         auto *start = dialog->findChild<QPushButton *>(QStringLiteral("Btn_ScanStart"));
         // A link still open (taken down with a delay): no scan.
-        linkSuspended = true;
+        linkSession().linkSuspended = true;
         start->click();
-        linkSuspended = false;
+        linkSession().linkSuspended = false;
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(status->text().contains(QStringLiteral("link is still open")));
 

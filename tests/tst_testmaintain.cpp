@@ -1,9 +1,9 @@
 #include "app/appstate.h"
-#include "link/linkstate.h"
+#include "link/deviceaccess.h"
+#include "link/linksession.h"
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
 #include "pagetesthelpers.h"
-#include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 #include "ui_testmaintain.h"
@@ -60,7 +60,7 @@ void TestMaintainPage::cleanupTestCase()
 void TestMaintainPage::init()
 {
     currentPage = PageTestMaintain;
-    linkFaulty = false;
+    linkSession().linkFaulty = false;
     page->passwordAccepted = false;
     sim.clearRequests();
 }
@@ -301,12 +301,12 @@ void TestMaintainPage::onePasswordServesUntilPageLeft()
     sim.command(QStringLiteral("exception clear"));
 
     // Reset All judges by the poll's link state.
-    linkFaulty = true;
+    linkSession().linkFaulty = true;
     popups.seen.clear();
     popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok")};
     ui->Btn_ResetData_trans->click();
     QCOMPARE(popups.seen.value(1), QStringLiteral("TipsDialog:Reset Failed!"));
-    linkFaulty = false;
+    linkSession().linkFaulty = false;
 
     // Leaving the page forgets the password.
     page->passwordAccepted = false;

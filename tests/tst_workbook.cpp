@@ -3,10 +3,12 @@
 // popups and links, and openpyxl as an independent reader and writer.
 
 #include "app/appstate.h"
+#include "app/mainwindow.h"
 #include "dialogs/tipsdialog.h"
 #include "link/deviceaccess.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
+#include "pages/commitengine.h"
 #include "pages/testmaintain.h"
 #include "params/registermap.h"
 #include "support/requiredtool.h"
@@ -237,6 +239,7 @@ private slots:
     void pageReportsPartialResults();
     void exportKeepsPreviousFileUnlessComplete();
     void pageRunKeepsEventLoopAndCancels();
+    void pollStaysOffWhileCommitOrImportWaits();
 
 private:
     QTemporaryDir dir;
@@ -252,8 +255,7 @@ void TestWorkbook::initTestCase()
 void TestWorkbook::cleanup()
 {
     disconnectTestClient();
-    linkSuspended = false;
-    pollBusy = false;
+    linkSession().linkSuspended = false;
     importIdle = exportIdle = true;
 }
 
@@ -283,12 +285,12 @@ void TestWorkbook::roundTripRestoresDevice()
     ExelToWrite worker;
     worker.showPopups = false;
     QSignalSpy rowsSpy(&worker, &ExelToWrite::ShowMaxnRowssignal);
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     const int rows = parameterCatalogue().size() + 1;
     QCOMPARE(rowsSpy.size(), 1);
     QCOMPARE(rowsSpy.at(0).at(0).toInt(), rows);
     QCOMPARE(worker.transferredRows(), rows - 1);
-    QVERIFY(!pollBusy);
+    QVERIFY(!linkSession().held());
 
     // What the file holds, seen by our reader and by openpyxl.
     XlsxWorkbook wb;
@@ -327,8 +329,8 @@ void TestWorkbook::roundTripRestoresDevice()
     QVERIFY(sim.command(QStringLiteral("set32 214 1")).startsWith(QLatin1String("ok")));
     QVERIFY(sim.command(QStringLiteral("set 8000 3")).startsWith(QLatin1String("ok")));
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
-    QVERIFY(!pollBusy);
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
+    QVERIFY(!linkSession().held());
     QVERIFY(worker.transferredRows() > 0);
     const QMap<int, QString> after = deviceRegisters(sim);
     for (auto it = before.constBegin(); it != before.constEnd(); ++it)
@@ -353,7 +355,7 @@ void TestWorkbook::valueTextsAndHeaders()
     for (int language : {0, 1}) {
         const QString file = dir.filePath(exportFileName(language));
         QVERIFY(copyFile(templatePath(language), file));
-        QCOMPARE(worker.exportWorkbook(file, modbusClient, language), int(ExelToWrite::Done));
+        QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, language), int(ExelToWrite::Done));
         XlsxWorkbook wb;
         QVERIFY(wb.open(file));
         XlsxSheet *s = wb.sheet(ParameterSheetName);
@@ -379,7 +381,7 @@ void TestWorkbook::valueTextsAndHeaders()
     const QString file = dir.filePath(exportFileName(0));
     QVERIFY(sim.command(QStringLiteral("set 9310 240")).startsWith(QLatin1String("ok")));
     QVERIFY(copyFile(templatePath(0), file));
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     QVERIFY(openpyxlColumns(file).contains(QStringLiteral("9310 240")));
 }
 
@@ -410,7 +412,7 @@ void TestWorkbook::importSkipsRowsItMustNotWrite()
     sim.clearRequests();
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(writeLines(sim),
         (QStringList {QStringLiteral("write 1064 2 0 1234"), QStringLiteral("write 8000 1 42"),
             QStringLiteral("write 1080 2 65535 65531")}));
@@ -436,9 +438,9 @@ void TestWorkbook::headerOnlyWorkbooks()
     sim.clearRequests();
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QVERIFY(sim.requests().isEmpty());
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     QVERIFY(sim.requests().isEmpty());
     XlsxWorkbook wb;
     QVERIFY(wb.open(file));
@@ -448,7 +450,7 @@ void TestWorkbook::headerOnlyWorkbooks()
     // A sheet without any cell has no used row.
     const QString empty = dir.filePath(QStringLiteral("empty.xlsx"));
     QVERIFY(XlsxWorkbook::create(empty, ParameterSheetName, {}));
-    QCOMPARE(worker.importWorkbook(empty, modbusClient), int(ExelToWrite::NoRows));
+    QCOMPARE(worker.importWorkbook(empty, linkSession().modbusClient), int(ExelToWrite::NoRows));
     QCOMPARE(worker.lastError(), QStringLiteral("error5"));
 }
 
@@ -462,9 +464,9 @@ void TestWorkbook::failedTransactionsAreReported()
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.failedRows(), 1);
-    QVERIFY(!pollBusy);
+    QVERIFY(!linkSession().held());
     // The file is saved, with the failure marker in that row only.
     const QStringList seen = openpyxlColumns(file);
     QVERIFY(seen.contains(QStringLiteral("204 88020200")));
@@ -481,7 +483,7 @@ void TestWorkbook::failedTransactionsAreReported()
                 QStringLiteral("5")},
             {qint64(206), QStringLiteral("y"), qint64(2), qint64(1), qint64(0), QString(),
                 QStringLiteral("1")}}));
-    QCOMPARE(worker.importWorkbook(small, modbusClient), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.importWorkbook(small, linkSession().modbusClient), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.failedRows(), 1);
     QCOMPARE(worker.transferredRows(), 1);
     QVERIFY(sim.requests().contains(QStringLiteral("write 206 2 0 1")));
@@ -499,14 +501,14 @@ void TestWorkbook::stoppedLinkEndsSilently()
     worker.showPopups = false;
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
         if (row == 40)
-            linkSuspended = true;
+            linkSession().linkSuspended = true;
     });
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Stopped));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Stopped));
     QCOMPARE(fileBytes(file), original);
     QVERIFY(worker.lastError().isEmpty());
 
     // Import stops the same way: no write after the stop.
-    linkSuspended = false;
+    linkSession().linkSuspended = false;
     QVERIFY(copyFile(templatePath(0), file));
     QVERIFY(XlsxWorkbook::create(file, ParameterSheetName,
         {{QStringLiteral("h")},
@@ -520,23 +522,23 @@ void TestWorkbook::stoppedLinkEndsSilently()
     QObject::disconnect(&worker, &ExelToWrite::rowProcessed, nullptr, nullptr);
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
         if (row == 3)
-            linkSuspended = true;
+            linkSession().linkSuspended = true;
     });
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Stopped));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Stopped));
     QCOMPARE(writeLines(sim), QStringList {QStringLiteral("write 8000 1 5")});
 
     // The client deleted while a row waits (the link taken down): the run ends, nothing touches it.
-    linkSuspended = false;
+    linkSession().linkSuspended = false;
     QVERIFY(copyFile(templatePath(0), file));
     QObject::disconnect(&worker, &ExelToWrite::rowProcessed, nullptr, nullptr);
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
         if (row == 20)
             QTimer::singleShot(0, [] {
-                delete modbusClient;
-                modbusClient = nullptr;
+                delete linkSession().modbusClient;
+                linkSession().modbusClient = nullptr;
             });
     });
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Stopped));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Stopped));
     QCOMPARE(fileBytes(file), original);
 }
 
@@ -568,7 +570,7 @@ void TestWorkbook::openFailures()
     QCOMPARE(worker.importWorkbook(other, nullptr), int(ExelToWrite::NoParameterSheet));
     QCOMPARE(worker.lastError(), QStringLiteral("error4"));
     QCOMPARE(worker.exportWorkbook(other, nullptr, 0), int(ExelToWrite::NoParameterSheet));
-    QVERIFY(!pollBusy);
+    QVERIFY(!linkSession().held());
 }
 
 void TestWorkbook::pageImportShowsErrorThenFailed()
@@ -736,7 +738,7 @@ void TestWorkbook::libreOfficeRoundTrip()
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
 
     auto convert = [&](const QString &filter, const QString &input, const QString &outDir) {
         QProcess p;
@@ -753,12 +755,12 @@ void TestWorkbook::libreOfficeRoundTrip()
     QVERIFY(QFileInfo(loFile).isFile());
 
     QVERIFY(sim.command(QStringLiteral("set32 1064 9")).startsWith(QLatin1String("ok")));
-    QCOMPARE(worker.importWorkbook(loFile, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(loFile, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(sim.command(QStringLiteral("get32 1064")), QStringLiteral("ok -42"));
 
     // An export into LibreOffice's file, read back by LibreOffice.
     QVERIFY(sim.command(QStringLiteral("set 8000 33")).startsWith(QLatin1String("ok")));
-    QCOMPARE(worker.exportWorkbook(loFile, modbusClient, 1), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(loFile, linkSession().modbusClient, 1), int(ExelToWrite::Done));
     const QString csvDir = dir.filePath(QStringLiteral("csv"));
     QVERIFY(convert(
         QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
@@ -791,7 +793,7 @@ void TestWorkbook::signedRowLimits()
     sim.clearRequests();
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(writeLines(sim),
         (QStringList {QStringLiteral("write 1066 2 65535 65436"), QStringLiteral("write 1080 2 65535 65436"),
             QStringLiteral("write 1096 2 65535 65531")}));
@@ -974,7 +976,7 @@ void TestWorkbook::pageRunKeepsEventLoopAndCancels()
                  QStringLiteral("Import cancelled. Rows written before it stopped: %1.").arg(written)),
         qPrintable(watcher.seen.last()));
     QCOMPARE(watcher.buttons.last(), 1);
-    QVERIFY(importIdle && !pollBusy);
+    QVERIFY(importIdle && !linkSession().held());
 
     // Export: cancelled at row 40, the previous file is untouched.
     QTemporaryDir root;
@@ -1003,8 +1005,65 @@ void TestWorkbook::pageRunKeepsEventLoopAndCancels()
         qPrintable(watcher.seen.last()));
     QCOMPARE(fileBytes(target), previous);
     QCOMPARE(QDir(root.filePath(QStringLiteral("Export"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    QVERIFY(exportIdle && !pollBusy);
+    QVERIFY(exportIdle && !linkSession().held());
     setDataDirectory(QString());
+}
+
+// A slow device and the window's poll timer firing every few ms: no poll
+// request comes between a commit's read and its write, nor anywhere in an
+// import, which writes back every row it must; the poll goes on after both.
+void TestWorkbook::pollStaysOffWhileCommitOrImportWaits()
+{
+    QTemporaryDir dataDir;
+    setDataDirectory(dataDir.path());
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    QVERIFY(connectTestClient(sim));
+    MainWindow window(linkSession());
+    // The first request of a tick marks the poll in the request log.
+    sim.clearRequests();
+    window.pollTick();
+    QVERIFY(!sim.requests().isEmpty());
+    const QString pollMark = sim.requests().first();
+
+    const QString file = dir.filePath(QStringLiteral("heldpoll.xlsx"));
+    QVERIFY(copyFile(templatePath(0), file));
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
+    const QString exported214 = sim.command(QStringLiteral("get32 214"));
+    QVERIFY(sim.command(QStringLiteral("set32 214 3")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set 8000 5")).startsWith(QLatin1String("ok")));
+
+    QVERIFY(sim.command(QStringLiteral("latency 20")).startsWith(QLatin1String("ok")));
+    window.pollTimerObject()->start(5);
+    QTRY_VERIFY(sim.requests().contains(pollMark));
+
+    currentPage = PageBasic;
+    applicationSubTable = 16;
+    selectedChannel = 0;
+    ethernetSlot = 0;
+    QLineEdit edit;
+    edit.setObjectName(QStringLiteral("EditSTABRange"));
+    edit.setText(QStringLiteral("9"));
+    editBackup = QStringLiteral("0");
+    sim.clearRequests();
+    QCOMPARE(commitWidgetValue(&edit, edit.text()), 0);
+    QStringList log = sim.requests();
+    const int read = log.indexOf(QStringLiteral("read-hr 214 2"));
+    QVERIFY2(
+        read >= 0 && log.value(read + 1) == QStringLiteral("write 214 2 0 9"), qPrintable(log.join('|')));
+    QTRY_VERIFY(sim.requests().contains(pollMark));
+
+    sim.clearRequests();
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
+    log = sim.requests();
+    QVERIFY2(!log.contains(pollMark), qPrintable(log.join('|')));
+    QVERIFY(worker.transferredRows() >= 2);
+    QCOMPARE(sim.command(QStringLiteral("get32 214")), exported214);
+    QVERIFY(!linkSession().held());
+    QTRY_VERIFY(sim.requests().contains(pollMark));
+    window.pollTimerObject()->stop();
 }
 
 QTEST_MAIN(TestWorkbook)

@@ -39,6 +39,8 @@ LinkTarget targetOf(QModbusClient *client, const LinkParameters &link)
     target.wordOrder = link.wordOrder;
     target.responseTime = link.responseTime;
     target.followsSuspend = false; // the process's link state is not this run's
+    // Reported on the session (tagged as the clone's writes); never suspended by it.
+    target.session = &linkSession();
     return target;
 }
 
@@ -198,6 +200,8 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
     QVector<CloneResult> results(targets.size());
     std::vector<TargetProgress> progress(size_t(targets.size()));
     TrafficLog::instance().resetStatistics();
+    // Opened here, before any worker thread, and closed after the last.
+    const WriteSourceScope source(linkSession(), WriteSource::Clone);
 
     QElapsedTimer clock;
     clock.start();

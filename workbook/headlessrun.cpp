@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "link/clientfactory.h"
 #include "link/devicescan.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
@@ -303,13 +303,13 @@ bool connectLink(const LinkParameters &link, QString *error)
     QModbusClient *client = connectOwnClient(link, error);
     if (!client)
         return false;
-    modbusClient = client;
+    linkSession().modbusClient = client;
     TrafficLog::instance().resetStatistics();
-    currentServerAddress = link.serverAddress;
-    wordOrder = link.wordOrder;
-    appliedLink = link;
-    liveLink = link;
-    tcpLink = isNetworkLink(link.connectType) ? 1 : 0;
+    linkSession().currentServerAddress = link.serverAddress;
+    linkSession().wordOrder = link.wordOrder;
+    linkSession().appliedLink = link;
+    linkSession().liveLink = link;
+    linkSession().tcpLink = isNetworkLink(link.connectType) ? 1 : 0;
     return true;
 }
 
@@ -530,13 +530,13 @@ bool openCheckedLink(const LinkParameters &link, QString *error)
     if (!connectLink(link, error))
         return false;
     // The connection page's test read decides, as in the window.
-    if (checkDevice(processLinkTarget(modbusClient, link), link, error))
+    if (checkDevice(processLinkTarget(linkSession().modbusClient, link), link, error))
         return true;
     closeCheckedLink();
     return false;
 }
 
-void closeCheckedLink() { takeClientDown(modbusClient); }
+void closeCheckedLink() { takeClientDown(linkSession().modbusClient); }
 
 bool prepareWorkbookCommandLine(int argc, char **argv)
 {
@@ -745,11 +745,11 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
         [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
     importIdle = exportIdle = false;
     // An export replaces an existing file only with a complete new one.
-    const int result = exporting ? worker.exportToFile(templatePath, file, modbusClient, language)
-                                 : worker.importWorkbook(file, modbusClient);
+    const int result = exporting
+        ? worker.exportToFile(templatePath, file, linkSession().modbusClient, language)
+        : worker.importWorkbook(file, linkSession().modbusClient);
     importIdle = exportIdle = true;
     closeCheckedLink();
-    pollBusy = false;
 
     const int rows = worker.transferredRows();
     if (result == ExelToWrite::Done || result == ExelToWrite::RowsFailed) {
@@ -801,10 +801,9 @@ int runDiff(const QCommandLineParser &parser)
     QObject::connect(&worker, &ExelToWrite::progress,
         [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
     importIdle = exportIdle = false;
-    const int result = worker.compareWorkbook(file, modbusClient);
+    const int result = worker.compareWorkbook(file, linkSession().modbusClient);
     importIdle = exportIdle = true;
     closeCheckedLink();
-    pollBusy = false;
     if (result != ExelToWrite::Done) {
         out() << "diff failed: " << endReason(worker, result, link, false, file, QString()) << "\n";
         out().flush();
@@ -947,6 +946,9 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
         return -1;
     if (runs > 1)
         return failWith(QStringLiteral("--export, --import, --diff and --clone exclude each other"), 2);
+    // The run's own link, current while it lasts.
+    LinkSession session;
+    const LinkSession::Current use(session);
     const int status = diffing ? runDiff(parser)
         : cloning              ? runCloneCommand(parser)
                                : runExportOrImport(parser, exporting);
