@@ -35,9 +35,6 @@ namespace {
 // Height of the self-drawn title bar.
 const int titleBarHeight = 40;
 
-// Geometry before the last maximise; one for the process.
-QRect rememberedGeometry;
-
 const char navigationSelectedStyle[]
     = "border-radius: 0px; color:#164A96; background-color:qlineargradient(spread:pad, x1:0.5, y1:0, x2:0.5, "
       "y2:1, stop:0 rgba(227, 238, 248, 255), stop:1 rgba(199, 221, 242, 255)); border-style:none;";

@@ -106,6 +106,7 @@ private:
     LinkSession &session;
     LinkSession::Current sessionCurrent;
     QTimer *pollTimer = nullptr;
+    QRect rememberedGeometry; // before the last maximise
     ModbusSetting *modbusSetting = nullptr;
     MainInterface *mainInterface = nullptr;
     BasicConfig *basicConfig = nullptr;

@@ -26,7 +26,6 @@
 #include <QSpinBox>
 #include <QTimer>
 
-QString focusBackup;
 const char *const vendorUrl = "https://www.lumo-weighing.com";
 const char *const hostAddressPattern
     = "(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$";

@@ -21,9 +21,6 @@
 #include <algorithm>
 #include <iterator>
 
-MaintainDisplayCache maintainCache;
-bool channelModeSeen = false;
-
 namespace {
 
 const char *const resetPassword = "271828";

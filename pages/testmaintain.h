@@ -31,9 +31,6 @@ struct MaintainDisplayCache
     qint64 combinedCoefficient = -1;
     int channelField = -1;
 };
-extern MaintainDisplayCache maintainCache;
-// The first channel-mode display after start has been done.
-extern bool channelModeSeen;
 
 // Device identity, parameter resets behind the password, channel mode and
 // channel fields, and the workbook import and export.
@@ -93,6 +90,10 @@ private slots:
     void on_Btn_Compare_clicked();
 
 private:
+    MaintainDisplayCache maintainCache;
+    // The first channel-mode display of the page has been done.
+    bool channelModeSeen = false;
+
     enum ResetKind { ResetAll, ResetDataTrans, ResetApplication, ResetBasic, ResetCal, ResetAnalog };
     void runReset(ResetKind kind);
     void channelCommit(QComboBox *combo, int index);

@@ -162,9 +162,11 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
         QStringLiteral("write 1038 2 0 0"), QStringLiteral("write 1040 2 0 0"),
         QStringLiteral("write 1042 2 0 0"), QStringLiteral("write 1044 2 0 0")};
 
-    // A program start that finds the device combined clears nothing.
-    channelModeSeen = false;
-    maintainCache = MaintainDisplayCache();
+    // A program start (a new page) that finds the device combined clears nothing.
+    delete page;
+    page = new TestMaintain;
+    page->resize(1000, 700);
+    page->show();
     setMode(1);
     page->showPage();
     QVERIFY(sim.writes().isEmpty());
