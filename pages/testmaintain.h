@@ -65,6 +65,10 @@ public:
     int analogResetChannel = 0;
 
     ExelToWrite *excelWorker = nullptr;
+    // True while no import (or compare) of the page runs, and no export; a run
+    // of either kind refuses to start while the other one runs.
+    bool importIdle = true;
+    bool exportIdle = true;
     // Asks where an export goes, given the suggested path; an empty answer
     // cancels. When unset, a save dialog asks (and confirms replacing a file).
     std::function<QString(const QString &suggestedPath)> askExportPath;

@@ -178,7 +178,6 @@ void TestFleet::cleanup()
 {
     disconnectTestClient();
     linkSession().linkSuspended = false;
-    importIdle = exportIdle = true;
 }
 
 // The template's rows in a few reads, each inside one group and the Modbus
@@ -632,7 +631,7 @@ void TestFleet::pageComparesBeforeWriting()
     QCOMPARE(writesWhileShown, 0);
     QVERIFY(sim.writes().isEmpty());
     QVERIFY(watcher.popups.isEmpty());
-    QVERIFY(importIdle);
+    QVERIFY(page.importIdle);
 
     watcher.importFromComparison = true;
     QMetaObject::invokeMethod(&page, "on_Btn_Compare_clicked");
@@ -644,7 +643,7 @@ void TestFleet::pageComparesBeforeWriting()
     QVERIFY(watcher.popups.at(1).contains(QStringLiteral("Import Successful!")));
     QCOMPARE(page.form()->label_importResult->text(),
         QStringLiteral("Written: 2, unchanged: 1, failed: 0, invalid: 0; verified: 2, mismatched: 0."));
-    QVERIFY(importIdle && !linkSession().held());
+    QVERIFY(page.importIdle && !linkSession().held());
 }
 
 QTEST_MAIN(TestFleet)

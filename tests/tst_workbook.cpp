@@ -256,7 +256,6 @@ void TestWorkbook::cleanup()
 {
     disconnectTestClient();
     linkSession().linkSuspended = false;
-    importIdle = exportIdle = true;
 }
 
 void TestWorkbook::roundTripRestoresDevice_data()
@@ -591,14 +590,14 @@ void TestWorkbook::pageImportShowsErrorThenFailed()
     QVERIFY(watcher.seen.at(2).contains(QStringLiteral("Import Failed!")));
     QVERIFY(page.form()->label_importPath->text().isEmpty());
     QVERIFY(page.form()->Import_progressBar->isHidden());
-    QVERIFY(importIdle);
+    QVERIFY(page.importIdle);
 
     // Cancelling the file dialog: no popup, nothing changes.
     watcher.seen.clear();
     watcher.fileToChoose.clear();
     QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
     QVERIFY(watcher.seen.isEmpty());
-    QVERIFY(importIdle);
+    QVERIFY(page.importIdle);
 
     // A good import shows the folder link.
     SimulatorProcess sim;
@@ -644,7 +643,7 @@ void TestWorkbook::pageExportCreatesFolderAndLink()
         QStringLiteral("<a href=\"%1\">Export Path>>>%2</a>")
             .arg(root.filePath(QStringLiteral("Export")), exported));
     QVERIFY(openpyxlColumns(exported).first().endsWith(QStringLiteral("导出数据")));
-    QVERIFY(exportIdle);
+    QVERIFY(page.exportIdle);
     setDataDirectory(QString());
 }
 
@@ -674,7 +673,7 @@ void TestWorkbook::pageExportAsksWhereToSave()
         qPrintable(watcher.suggestedName));
     QVERIFY(watcher.seen.isEmpty());
     QVERIFY(QDir(root.filePath(QStringLiteral("Export"))).isEmpty());
-    QVERIFY(exportIdle);
+    QVERIFY(page.exportIdle);
 
     // Saved elsewhere: the next dialog starts there.
     QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("backups"))));
@@ -692,7 +691,7 @@ void TestWorkbook::pageExportAsksWhereToSave()
     QCOMPARE(watcher.replaceQuestions, 1);
     QCOMPARE(watcher.seen.size(), popups);
     QCOMPARE(fileBytes(target), first);
-    QVERIFY(exportIdle);
+    QVERIFY(page.exportIdle);
 
     QVERIFY(sim.command(QStringLiteral("set 8000 33")).startsWith(QLatin1String("ok")));
     watcher.replaceAnswer = QMessageBox::Yes;
@@ -710,18 +709,18 @@ void TestWorkbook::oneRunAtATime()
     TestMaintain page;
     PopupWatcher watcher;
     watcher.fileToChoose = dir.filePath(QStringLiteral("whatever.xlsx"));
-    importIdle = false; // an import is running
+    page.importIdle = false; // an import is running
     QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
     QVERIFY(watcher.seen.isEmpty());
     QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("Export"))));
-    QVERIFY(exportIdle);
-    importIdle = true;
-    exportIdle = false; // an export is running
+    QVERIFY(page.exportIdle);
+    page.importIdle = true;
+    page.exportIdle = false; // an export is running
     QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
     QTest::qWait(100);
     QVERIFY(watcher.seen.isEmpty());
-    QVERIFY(importIdle);
-    exportIdle = true;
+    QVERIFY(page.importIdle);
+    page.exportIdle = true;
     setDataDirectory(QString());
 }
 
@@ -976,7 +975,7 @@ void TestWorkbook::pageRunKeepsEventLoopAndCancels()
                  QStringLiteral("Import cancelled. Rows written before it stopped: %1.").arg(written)),
         qPrintable(watcher.seen.last()));
     QCOMPARE(watcher.buttons.last(), 1);
-    QVERIFY(importIdle && !linkSession().held());
+    QVERIFY(page.importIdle && !linkSession().held());
 
     // Export: cancelled at row 40, the previous file is untouched.
     QTemporaryDir root;
@@ -1005,7 +1004,7 @@ void TestWorkbook::pageRunKeepsEventLoopAndCancels()
         qPrintable(watcher.seen.last()));
     QCOMPARE(fileBytes(target), previous);
     QCOMPARE(QDir(root.filePath(QStringLiteral("Export"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    QVERIFY(exportIdle && !linkSession().held());
+    QVERIFY(page.exportIdle && !linkSession().held());
     setDataDirectory(QString());
 }
 

@@ -28,9 +28,6 @@
 #include <windows.h>
 #endif
 
-bool importIdle = true;
-bool exportIdle = true;
-
 namespace {
 
 // A register address as a row gives it: an unsigned decimal within the register space.

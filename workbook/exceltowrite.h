@@ -49,11 +49,6 @@ struct RowDifference
     QString name;
 };
 
-// Page-side guards, true while no import (export) runs. A run of either kind
-// also refuses to start while the other one runs.
-extern bool importIdle;
-extern bool exportIdle;
-
 class ExelToWrite : public QObject
 {
     Q_OBJECT

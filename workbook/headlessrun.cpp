@@ -743,12 +743,10 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     ProgressLine progress(QString::fromLatin1(what));
     QObject::connect(&worker, &ExelToWrite::progress,
         [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
-    importIdle = exportIdle = false;
     // An export replaces an existing file only with a complete new one.
     const int result = exporting
         ? worker.exportToFile(templatePath, file, linkSession().modbusClient, language)
         : worker.importWorkbook(file, linkSession().modbusClient);
-    importIdle = exportIdle = true;
     closeCheckedLink();
 
     const int rows = worker.transferredRows();
@@ -800,9 +798,7 @@ int runDiff(const QCommandLineParser &parser)
     ProgressLine progress(QStringLiteral("diff"));
     QObject::connect(&worker, &ExelToWrite::progress,
         [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
-    importIdle = exportIdle = false;
     const int result = worker.compareWorkbook(file, linkSession().modbusClient);
-    importIdle = exportIdle = true;
     closeCheckedLink();
     if (result != ExelToWrite::Done) {
         out() << "diff failed: " << endReason(worker, result, link, false, file, QString()) << "\n";
@@ -889,12 +885,10 @@ int runCloneCommand(const QCommandLineParser &parser)
     options.jobs = jobs;
     options.allRows = parser.isSet(AllRowsOption);
     options.blockReads = !parser.isSet(RowByRowOption);
-    importIdle = exportIdle = false;
     const QVector<CloneResult> results = runClone(sheet, targets, options, [](const QString &line) {
         err() << line << "\n";
         err().flush();
     });
-    importIdle = exportIdle = true;
     int good = 0;
     for (int i = 0; i < targets.size(); ++i) {
         out() << cloneResultLine(targets.at(i), results.at(i)) << "\n";
