@@ -15,9 +15,6 @@
 #include <QPushButton>
 
 QString editBackup;
-// -1 until the first drawing, so the first weight and unit drawing is complete.
-int lastWeightDecimals = -1;
-int lastUnitIndex = -1;
 
 int commitWidgetValue(QWidget *widget, const QString &text)
 {
@@ -107,32 +104,31 @@ QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, in
     }
 }
 
-bool weightDecimalsChanged(int channel, bool force)
+bool weightDecimalsChanged(WeightDrawState &state, int channel, bool force)
 {
     const int decimals = channelScales[qBound(0, channel, 3)].decimals;
-    if (decimals != lastWeightDecimals) {
-        lastWeightDecimals = decimals;
+    if (decimals != state.weightDecimals) {
+        state.weightDecimals = decimals;
         force = true;
     }
     return force;
 }
 
-bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &displayed,
-    const QVector<qint64> &deviceValues, int channel, bool force)
+bool updateWeightFields(WeightDrawState &state, const QVector<QLineEdit *> &fields,
+    QVector<qint64> &displayed, const QVector<qint64> &deviceValues, int channel, bool force)
 {
-    force = weightDecimalsChanged(channel, force);
+    force = weightDecimalsChanged(state, channel, force);
     const int decimals = channelScales[qBound(0, channel, 3)].decimals;
     // The tilt threshold is drawn with channel 1's decimals; a change of those
     // redraws it even while another channel is selected.
-    static int lastTiltDecimals = -1;
-    const bool tiltForce = force || channelScales[0].decimals != lastTiltDecimals;
+    const bool tiltForce = force || channelScales[0].decimals != state.tiltDecimals;
     if (displayed.size() < fields.size())
         displayed.resize(fields.size());
     for (int i = 0; i < fields.size() && i < deviceValues.size(); ++i) {
         QLineEdit *field = fields[i];
         const bool tilt = field && field->objectName() == QLatin1String("EditTiltThreshold");
         if (tilt)
-            lastTiltDecimals = channelScales[0].decimals;
+            state.tiltDecimals = channelScales[0].decimals;
         if (deviceValues[i] == displayed[i] && !(tilt ? tiltForce : force))
             continue;
         displayed[i] = deviceValues[i];
@@ -145,12 +141,12 @@ bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &dis
     return force;
 }
 
-void updateUnitLabels(const QVector<QLabel *> &labels, int channel, bool force)
+void updateUnitLabels(WeightDrawState &state, const QVector<QLabel *> &labels, int channel, bool force)
 {
     const int unit = channelScales[qBound(0, channel, 3)].unit;
-    if (unit == lastUnitIndex && !force)
+    if (unit == state.unitIndex && !force)
         return;
-    lastUnitIndex = unit;
+    state.unitIndex = unit;
     const QString name = unitName(unit);
     for (QLabel *label : labels)
         if (label)

@@ -185,9 +185,10 @@ void WeightCal::refresh(bool forced)
     const QVector<QLineEdit *> weightFields {ui->EditFullScale, ui->EditWeightCp1, ui->EditWeightCp2,
         ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
     const bool force
-        = updateWeightFields(weightFields, shownWeights[channel], deviceWeights, channel, forced);
-    updateUnitLabels({ui->label_ScaleUnit, ui->label_WCP1Uint, ui->label_WCP2Uint, ui->label_WCP3Uint,
-                         ui->label_WCP4Uint, ui->label_WCP5Uint},
+        = updateWeightFields(weightDraw, weightFields, shownWeights[channel], deviceWeights, channel, forced);
+    updateUnitLabels(weightDraw,
+        {ui->label_ScaleUnit, ui->label_WCP1Uint, ui->label_WCP2Uint, ui->label_WCP3Uint, ui->label_WCP4Uint,
+            ui->label_WCP5Uint},
         channel, force);
     if (force) {
         const QString range = weightRangeText(channelScales[channel].decimals);
