@@ -133,7 +133,7 @@ void BasicConfig::comboActivated(int index)
     editArmed = false;
     // The combo that sent the signal is the one written, whatever had the focus last.
     auto *combo = qobject_cast<QComboBox *>(sender());
-    commitWidgetValue(combo ? combo : editedWidget, QString::number(index));
+    commitWidgetValue(combo ? combo : editedWidget, QString::number(index), editBackup);
 }
 
 void BasicConfig::lineEditFinished()

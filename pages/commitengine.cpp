@@ -14,9 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 
-QString editBackup;
-
-int commitWidgetValue(QWidget *widget, const QString &text)
+int commitWidgetValue(QWidget *widget, const QString &text, const QString &backup)
 {
     // The popup list of a combo box is never a parameter.
     if (!widget || qstrcmp(widget->metaObject()->className(), "QComboBoxListView") == 0)
@@ -66,12 +64,12 @@ int commitWidgetValue(QWidget *widget, const QString &text)
         return result;
     if (auto *combo = qobject_cast<QComboBox *>(widget)) {
         if (result != Ok || retried)
-            combo->setCurrentIndex(editBackup.toInt());
+            combo->setCurrentIndex(backup.toInt());
     } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         // A value equal to the device's is put back too: the next refresh shows
         // the device's own text again.
         if (result != Ok || retried || readVal == sendVal)
-            edit->setText(editBackup);
+            edit->setText(backup);
     }
     // A push button has nothing to put back.
     return result;

@@ -13,18 +13,16 @@ class QLabel;
 class QLineEdit;
 class QWidget;
 
-// Text of the last focused parameter widget before the edit (combo index or line-edit text).
-extern QString editBackup;
-
 // Result of commitWidgetValue when nothing was written (a combo's popup list, or
 // a widget that is not in the current page's binding table).
 constexpr int CommitNotWritten = -1;
 
 // Commits a converted text for the widget: finds its binding on the current
 // page, reads the current value, writes (up to three attempts on time-out) and
-// puts the widget back to editBackup when needed. Returns the final write result
+// puts the widget back to backup (the widget's text, or combo index, before the
+// edit) when needed. Returns the final write result
 // (0 = written), or CommitNotWritten when nothing was written.
-int commitWidgetValue(QWidget *widget, const QString &text);
+int commitWidgetValue(QWidget *widget, const QString &text, const QString &backup);
 
 // Converts a bound line edit's text into the text a commit sends, by the scale
 // of its binding on the page: weights x 10^decimals of the given channel (channel

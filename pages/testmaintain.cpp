@@ -232,7 +232,7 @@ void TestMaintain::channelCommit(QComboBox *combo, int index)
     if (!editArmed)
         return;
     editArmed = false;
-    commitWidgetValue(editedWidget, text);
+    commitWidgetValue(editedWidget, text, editBackup);
 }
 
 void TestMaintain::on_BoxBasicChannel_currentIndexChanged(int index) { basicResetChannel = index; }

@@ -234,7 +234,7 @@ void WeightCal::comboActivated(int index)
     int value = index;
     if (combo == ui->BoxDivisionSelect && index >= 0 && index < int(std::size(divisionValues)))
         value = divisionValues[index];
-    commitWidgetValue(target, QString::number(value));
+    commitWidgetValue(target, QString::number(value), editBackup);
 }
 
 void WeightCal::lineEditFinished()
@@ -326,7 +326,7 @@ void WeightCal::on_pushButton_AngleCorrectReset_clicked()
     const QString title = tr("Angle Correct");
     if (!showTipsDialog(title, tr("Reset?"), 1, this))
         return;
-    if (commitWidgetValue(ui->pushButton_AngleCorrectReset, QStringLiteral("1")) == 0)
+    if (commitWidgetValue(ui->pushButton_AngleCorrectReset, QStringLiteral("1"), editBackup) == 0)
         showTipsDialog(title, tr("Reset Successful!"), 0, this);
     else
         showTipsDialog(title, tr("Reset Failed!"), 0, this);

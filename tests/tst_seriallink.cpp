@@ -265,10 +265,10 @@ void TestSerialLink::portRemovedDuringCommit()
     QLineEdit edit;
     edit.setObjectName(QStringLiteral("EditTrZeroTimer"));
     edit.setText(QStringLiteral("300"));
-    editBackup = QStringLiteral("200");
+    const QString editBackup = QStringLiteral("200");
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(NoConnection));
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(NoConnection));
     QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!unplug.isActive());
     QCOMPARE(edit.text(), QStringLiteral("200"));

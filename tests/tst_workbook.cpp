@@ -1045,9 +1045,9 @@ void TestWorkbook::pollStaysOffWhileCommitOrImportWaits()
     QLineEdit edit;
     edit.setObjectName(QStringLiteral("EditSTABRange"));
     edit.setText(QStringLiteral("9"));
-    editBackup = QStringLiteral("0");
+    const QString editBackup = QStringLiteral("0");
     sim.clearRequests();
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), 0);
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
     QStringList log = sim.requests();
     const int read = log.indexOf(QStringLiteral("read-hr 214 2"));
     QVERIFY2(
