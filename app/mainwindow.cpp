@@ -5,13 +5,12 @@
 #include "dialogs/helpdialog.h"
 #include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
-#include "link/displayweightthread.h"
-#include "link/linkstate.h"
+#include "link/clientfactory.h"
+#include "link/linksession.h"
 #include "link/livedisplay.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
-#include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
 #include "link/trafficlogwindow.h"
 #include "link/transactions.h"
@@ -29,12 +28,12 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QGuiApplication>
-#include <QModbusTcpClient>
+#include <QModbusClient>
+#include <QScreen>
 #include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
 #include <QTranslator>
-#include <QUrl>
 
 namespace {
 
@@ -50,8 +49,21 @@ const char navigationNormalStyle[]
 } // namespace
 
 MainWindow::MainWindow(QWidget *parent)
+    : MainWindow(nullptr, parent)
+{
+}
+
+MainWindow::MainWindow(LinkSession &link, QWidget *parent)
+    : MainWindow(&link, parent)
+{
+}
+
+MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     : QMainWindow(parent)
     , ui(new Ui::MainWindow)
+    , ownSession(given ? nullptr : std::make_unique<LinkSession>())
+    , session(given ? *given : *ownSession)
+    , sessionCurrent(session)
 {
     modbusSetting = new ModbusSetting(this);
     mainInterface = new MainInterface(this);
@@ -63,11 +75,14 @@ MainWindow::MainWindow(QWidget *parent)
 
     ui->setupUi(this);
     liveDisplay = new LiveDisplay(this);
-    displayThread = new DisplayWeightThread(this);
+    // The poll tick, on this thread; it starts with the first connection.
+    pollTimer = new QTimer(this);
+    pollTimer->setInterval(PollPeriodMs);
+    pollTimer->setTimerType(Qt::PreciseTimer);
+    connect(pollTimer, &QTimer::timeout, this, &MainWindow::pollTick);
 
     initActions();
 
-    connect(displayThread, &DisplayWeightThread::isdone, this, &MainWindow::pollTick, Qt::QueuedConnection);
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
     // A written setting of the link's own port: reconnect with it, and keep it
     // as the connection page's settings.
@@ -125,7 +140,7 @@ MainWindow::~MainWindow()
     if (mainWindowInstance == this)
         mainWindowInstance = nullptr;
     mainInterface->stopRecording();
-    if (modbusClient)
+    if (session.modbusClient)
         modbusSetting->takeLinkDown();
     delete liveDisplay;
     delete ui;
@@ -296,7 +311,7 @@ void MainWindow::updateWindowTitle()
         setWindowTitle(name);
         return;
     }
-    const QString where = linkInfo.connectType == 1
+    const QString where = isNetworkLink(linkInfo.connectType)
         ? linkInfo.hostAddress + QLatin1Char(':') + linkInfo.networkPort
         : linkInfo.serialPortName;
     setWindowTitle(tr("%1 – %2, address %3").arg(name, where).arg(linkInfo.serverAddress));
@@ -321,42 +336,41 @@ void MainWindow::onConnected()
     showPage(PageMonitoring);
     InitLinkParam();
     liveDisplay->refreshLiveDisplay(true);
-    if (!displayThread->isRunning())
-        displayThread->start();
-    pollBusy = false;
+    if (!pollTimer->isActive())
+        pollTimer->start();
 }
 
 void MainWindow::on_ButtonDisconnect_clicked()
 {
-    linkSuspended = true;
+    session.linkSuspended = true;
     mainInterface->stopRecording();
-    disconnectTimer->start(linkFaulty ? 2000 : 1000);
+    disconnectTimer->start(session.linkFaulty ? 2000 : 1000);
     jumptoSerialSetting();
 }
 
 void MainWindow::disconnectModbus()
 {
     modbusSetting->takeLinkDown();
-    linkSuspended = false;
+    session.linkSuspended = false;
 }
 
 void MainWindow::on_Btn_SlaveIdSet_clicked()
 {
-    pollBusy = true;
+    // No poll tick while the dialog is open.
+    const LinkHold hold(session);
     auto *dialog = new ModbusParaSetDialog(this);
-    dialog->setParameters(appliedLink);
+    dialog->setParameters(session.appliedLink);
     dialog->exec();
     if (dialog->accepted())
         switchLink(dialog->parameters());
     delete dialog;
-    pollBusy = false;
 }
 
 void MainWindow::switchLink(const LinkParameters &link)
 {
-    liveLink = link;
-    appliedLink = liveLink;
-    linkSuspended = true;
+    session.liveLink = link;
+    session.appliedLink = session.liveLink;
+    session.linkSuspended = true;
     // The curve file ends with the link it was recording.
     mainInterface->stopRecording();
     reconnectTimer->start(500);
@@ -374,65 +388,40 @@ void MainWindow::reConnectModbus()
 {
     // The old client goes; a new one is made even when none is left (the link
     // may have been taken down meanwhile), so the steps below always have one.
-    if (modbusClient)
-        modbusSetting->takeLinkDown();
-    if (liveLink.connectType == ConnectRtuOverTcp)
-        modbusClient = new RtuOverTcpClient(modbusSetting);
-    else if (liveLink.connectType != 0)
-        modbusClient = new QModbusTcpClient(modbusSetting);
+    modbusSetting->takeLinkDown();
+    const LinkParameters &link = session.liveLink;
+    session.modbusClient = createModbusClient(link, 1000, modbusSetting);
+    if (isNetworkLink(link.connectType))
+        qCDebug(lcLink).noquote() << "reconnect to" << link.hostAddress + QLatin1Char(':') + link.networkPort
+                                  << "server address" << link.serverAddress;
     else
-        modbusClient = new ModbusRtuClient(modbusSetting);
-    watchSerialLink(modbusClient);
-
-    if (modbusClient->state() != QModbusDevice::ConnectedState) {
-        if (liveLink.connectType != 0) {
-            const QString text = liveLink.hostAddress + QLatin1Char(':') + liveLink.networkPort;
-            const QUrl url = QUrl::fromUserInput(text);
-            modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
-            modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
-            qCDebug(lcLink).noquote() << "reconnect to" << text << "server address" << liveLink.serverAddress;
-        } else {
-            qCDebug(lcLink).noquote()
-                << "reconnect to" << liveLink.serialPortName << liveLink.baud << "baud, parity"
-                << liveLink.parity << "data bits" << liveLink.dataBits << "stop bits" << liveLink.stopBits
-                << "server address" << liveLink.serverAddress;
-            modbusClient->setConnectionParameter(
-                QModbusDevice::SerialPortNameParameter, liveLink.serialPortName);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, liveLink.parity);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, liveLink.baud);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, liveLink.dataBits);
-            modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, liveLink.stopBits);
-        }
-        // The poll's link check reopens a dropped TCP link; it must know the new protocol.
-        tcpLink = liveLink.connectType != 0 ? 1 : 0;
-        modbusClient->setTimeout(1000);
-        modbusClient->setNumberOfRetries(liveLink.numberOfRetries);
-        currentServerAddress = liveLink.serverAddress;
-        wordOrder = liveLink.wordOrder;
-        TrafficLog::instance().resetStatistics();
-        modbusClient->connectDevice();
-        InitLinkParam();
-    }
-    pollBusy = false;
-    linkSuspended = false;
+        qCDebug(lcLink).noquote() << "reconnect to" << link.serialPortName << link.baud << "baud, parity"
+                                  << int(link.parity) << "data bits" << link.dataBits << "stop bits"
+                                  << link.stopBits << "server address" << link.serverAddress;
+    // The poll's link check reopens a dropped TCP link; it must know the new protocol.
+    session.tcpLink = isNetworkLink(session.liveLink.connectType) ? 1 : 0;
+    session.currentServerAddress = session.liveLink.serverAddress;
+    session.wordOrder = session.liveLink.wordOrder;
+    TrafficLog::instance().resetStatistics();
+    session.modbusClient->connectDevice();
+    InitLinkParam();
+    session.linkSuspended = false;
 }
 
 void MainWindow::InitLinkParam()
 {
-    linkInfo = appliedLink;
+    linkInfo = session.appliedLink;
     updateWindowTitle();
-    if (linkInfo.connectType == 0) {
+    switch (linkInfo.connectType) {
+    case ConnectionType::Rtu: {
         ui->label_SlaveTitle->show();
         ui->label_SlaveID->show();
         // A TCP link before may have left its "Port: " title here.
         ui->label_SlaveTitle->setText(tr("Slave ID:"));
-        QString parityLetter;
-        if (linkInfo.parity == 0)
-            parityLetter = QStringLiteral("N");
-        else if (linkInfo.parity == 2)
-            parityLetter = QStringLiteral("E");
-        else if (linkInfo.parity == 3)
-            parityLetter = QStringLiteral("O");
+        const QString parityLetter = linkInfo.parity == Parity::None ? QStringLiteral("N")
+            : linkInfo.parity == Parity::Even                        ? QStringLiteral("E")
+            : linkInfo.parity == Parity::Odd                         ? QStringLiteral("O")
+                                                                     : QString();
         ui->label_port->setText(QStringLiteral("%1:%2-%3-%4-%5")
                                     .arg(linkInfo.serialPortName)
                                     .arg(linkInfo.baud)
@@ -441,22 +430,26 @@ void MainWindow::InitLinkParam()
                                     .arg(linkInfo.stopBits));
         ui->label_protol->setText(QStringLiteral("Modbus RTU"));
         ui->label_SlaveID->setText(QString::number(linkInfo.serverAddress));
-    } else if (linkInfo.connectType == 1) {
+        break;
+    }
+    case ConnectionType::Tcp:
         ui->label_protol->setText(QStringLiteral("Modbus TCP"));
         ui->label_port->setText(linkInfo.hostAddress);
         ui->label_SlaveTitle->setText(tr("Port: "));
         ui->label_SlaveID->setText(linkInfo.networkPort);
-    } else if (linkInfo.connectType == ConnectRtuOverTcp) {
+        break;
+    case ConnectionType::RtuOverTcp:
         // The converter's address, and the device's server address behind it.
         ui->label_protol->setText(QStringLiteral("Modbus RTU over TCP"));
         ui->label_port->setText(linkInfo.hostAddress + QLatin1Char(':') + linkInfo.networkPort);
         ui->label_SlaveTitle->setText(tr("Slave ID:"));
         ui->label_SlaveID->setText(QString::number(linkInfo.serverAddress));
-    } else {
+        break;
+    default:
         return;
     }
     ui->label_DwordFormat->setText(
-        linkInfo.wordOrder == 1 ? QStringLiteral("CD-AB") : QStringLiteral("AB-CD"));
+        linkInfo.wordOrder == WordOrder::CdAb ? QStringLiteral("CD-AB") : QStringLiteral("AB-CD"));
     ui->label_Delay->setText(QStringLiteral("%1ms").arg(linkInfo.responseTime));
     // A long port name is cut in the line; the tool tip shows it whole.
     ui->label_port->setToolTip(ui->label_port->text());
@@ -503,14 +496,16 @@ void MainWindow::on_Btn_ChangeLanguage_clicked()
 
 void MainWindow::pollTick()
 {
-    if (linkSuspended)
+    // A tick that comes while another transaction waits (its own included: the
+    // waits process events) or while the link is rebuilt does nothing.
+    if (session.linkSuspended || session.held())
         return;
-    if (modbusSetting->checkLink())
-        pollBusy = false;
+    const LinkHold hold(session);
+    modbusSetting->checkLink();
     const int result = readLiveGroups();
     if (result != 0) {
-        ++failedPolls;
-        if (failedPolls > 2) {
+        ++session.failedPolls;
+        if (session.failedPolls > 2) {
             ui->label_ConnectState->setText(tr("Communication-Error"));
             ui->label_ConnectState->setStyleSheet(QStringLiteral("color: red;"));
             // What is on screen is the last the device said: show it as such,
@@ -518,8 +513,7 @@ void MainWindow::pollTick()
             liveDisplay->setStale(true);
             mainInterface->markGap();
         }
-        linkFaulty = true;
-        pollBusy = false;
+        session.linkFaulty = true;
         return;
     }
     liveDisplay->setStale(false);
@@ -527,17 +521,16 @@ void MainWindow::pollTick()
     // The curve file follows every good tick, whichever page is shown.
     mainInterface->liveTick(QDateTime::currentMSecsSinceEpoch());
     pagePeriodicRead();
-    if (pendingCommand.pending)
+    if (session.pendingCommand.pending)
         runPendingCommand();
-    if (failedPolls != 0) {
-        failedPolls = 0;
-        linkFaulty = false;
+    if (session.failedPolls != 0) {
+        session.failedPolls = 0;
+        session.linkFaulty = false;
     } else {
         ui->label_ConnectState->setText(tr("Communication-Normal"));
         ui->label_ConnectState->setStyleSheet(QStringLiteral("color: green;"));
-        linkFaulty = false;
+        session.linkFaulty = false;
     }
-    pollBusy = false;
 }
 
 int MainWindow::pagePeriodicRead()

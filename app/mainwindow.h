@@ -1,10 +1,13 @@
 #pragma once
 
 #include "link/linkparameters.h"
+#include "link/linksession.h"
 
 #include <QMainWindow>
 #include <QPoint>
 #include <QRect>
+
+#include <memory>
 
 namespace Ui {
 class MainWindow;
@@ -20,7 +23,6 @@ class Application;
 class WeightCal;
 class DataTrans;
 class TestMaintain;
-class DisplayWeightThread;
 class LiveDisplay;
 class TrafficLogWindow;
 class HelpDialog;
@@ -32,14 +34,17 @@ class MainWindow : public QMainWindow
     Q_OBJECT
 
 public:
+    // With a link session of its own, current while the window lives.
     explicit MainWindow(QWidget *parent = nullptr);
+    // With the given session (made current while the window lives).
+    explicit MainWindow(LinkSession &link, QWidget *parent = nullptr);
     ~MainWindow() override;
 
     // Border region of a point relative to the window: 0 none, 1 top, 2 bottom,
     // 3 left, 4 right, 5 top-left, 6 top-right, 7 bottom-left, 8 bottom-right.
     int hitTestBorder(const QPoint &point) const;
 
-    // The poll tick (connected to the poll thread's isdone).
+    // The poll tick (every PollPeriodMs from the first connection on).
     void pollTick();
     // Reads the groups of the page on show and lets it redraw; returns the result
     // of the reads (0 when nothing was read).
@@ -51,7 +56,8 @@ public:
     QWidget *page(int k) const;
     ModbusSetting *connectionPage() const { return modbusSetting; }
     TestMaintain *testMaintainPage() const { return testMaintain; }
-    DisplayWeightThread *pollThread() const { return displayThread; }
+    QTimer *pollTimerObject() const { return pollTimer; }
+    static constexpr int PollPeriodMs = 500;
     QTimer *disconnectTimerObject() const { return disconnectTimer; }
     QTimer *reconnectTimerObject() const { return reconnectTimer; }
     int stackIndexOf(int k) const;
@@ -122,7 +128,13 @@ private:
     void switchLink(const LinkParameters &link);
 
     Ui::MainWindow *ui;
-    DisplayWeightThread *displayThread = nullptr;
+    MainWindow(LinkSession *given, QWidget *parent);
+
+    std::unique_ptr<LinkSession> ownSession; // null when given one
+    LinkSession &session;
+    LinkSession::Current sessionCurrent;
+    QTimer *pollTimer = nullptr;
+    QRect rememberedGeometry; // before the last maximise
     ModbusSetting *modbusSetting = nullptr;
     MainInterface *mainInterface = nullptr;
     BasicConfig *basicConfig = nullptr;

@@ -193,7 +193,7 @@ void MainWindow::saveWindowPlacement()
 
 void MainWindow::closeEvent(QCloseEvent *event)
 {
-    if (TestMaintain::workbookRunGoing()) {
+    if (testMaintain->workbookRunGoing()) {
         const int stop = showTipsDialog(
             tr("Quit"), tr("A workbook import or export is running. Stop it and quit?"), 1, this);
         if (stop != 1) {

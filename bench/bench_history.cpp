@@ -11,7 +11,7 @@
 //
 //   bench_history [VERSIONS]
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
@@ -78,10 +78,10 @@ bool benchExport(const QString &folder)
         worker.showPopups = false;
         clock.start();
         if (record)
-            good = history.readSerial(processLinkTarget(modbusClient, LinkParameters())) && good;
-        const int result = worker.exportToFile(templatePath, file, modbusClient, 0);
+            good = history.readSerial(processLinkTarget(linkSession().modbusClient, LinkParameters())) && good;
+        const int result = worker.exportToFile(templatePath, file, linkSession().modbusClient, 0);
         if (record)
-            good = history.record(HistorySource::Export, worker, modbusClient, QStringLiteral("export.xlsx"),
+            good = history.record(HistorySource::Export, worker, linkSession().modbusClient, QStringLiteral("export.xlsx"),
                        QStringLiteral("bench"), HistoryRecorder::wentThrough(result, worker))
                 && history.lastRecord().outcome == HistoryRecord::Committed && good;
         (record ? recorded : plain).append(clock.nsecsElapsed() / 1e6);

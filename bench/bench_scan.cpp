@@ -39,7 +39,7 @@ void report(const char *name, const ScanRequest &request)
 ScanRequest request(quint16 port, int timeoutMs)
 {
     ScanRequest r;
-    r.link.connectType = 1;
+    r.link.connectType = ConnectionType::Tcp;
     r.link.hostAddress = QStringLiteral("127.0.0.1");
     r.link.networkPort = QString::number(port);
     r.probeTimeoutMs = timeoutMs;

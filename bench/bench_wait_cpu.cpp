@@ -2,7 +2,7 @@
 // against the simulator answering after 20 ms. Prints CPU seconds per wall
 // second (the wait should sleep, not spin: target below 0.05).
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
 #include "support/simulatorprocess.h"
 
@@ -41,7 +41,7 @@ int main(int argc, char **argv)
         return 1;
     }
 
-    LinkParameters block = appliedLink;
+    LinkParameters block = linkSession().appliedLink;
     block.startAddress = 0;
     block.count = 67;
     quint16 values[67] = {};
@@ -50,7 +50,7 @@ int main(int argc, char **argv)
     const double cpuBefore = cpuSeconds();
     wall.start();
     for (int i = 0; i < reads; ++i) {
-        if (readHoldingRegisters(modbusClient, block, values) != Ok)
+        if (readHoldingRegisters(linkSession().modbusClient, block, values) != Ok)
             ++failures;
     }
     const double wallSeconds = wall.nsecsElapsed() / 1e9;

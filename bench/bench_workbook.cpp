@@ -5,7 +5,7 @@
 //   workbook (nothing to write): the second against the first;
 // - clone into 8 simulated TCP devices against clone into one.
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "support/simulatorprocess.h"
 #include "workbook/clonerun.h"
 #include "workbook/exceltowrite.h"
@@ -85,7 +85,7 @@ int main(int argc, char **argv)
     freshCopy();
     worker.blockReads = false;
     clock.start();
-    good = worker.exportWorkbook(file, modbusClient, 0) == ExelToWrite::Done && good;
+    good = worker.exportWorkbook(file, linkSession().modbusClient, 0) == ExelToWrite::Done && good;
     const qint64 rowMs = clock.elapsed();
     const int rows = worker.transferredRows() + worker.failedRows();
     const int rowRequests = worker.readRequests();
@@ -93,7 +93,7 @@ int main(int argc, char **argv)
     freshCopy();
     worker.blockReads = true;
     clock.restart();
-    good = worker.exportWorkbook(file, modbusClient, 0) == ExelToWrite::Done && good;
+    good = worker.exportWorkbook(file, linkSession().modbusClient, 0) == ExelToWrite::Done && good;
     const qint64 blockMs = clock.elapsed();
     const int blockRequests = worker.readRequests();
 
@@ -112,13 +112,13 @@ int main(int argc, char **argv)
 
     worker.allRows = true;
     clock.restart();
-    good = worker.importWorkbook(file, modbusClient) == ExelToWrite::Done && good;
+    good = worker.importWorkbook(file, linkSession().modbusClient) == ExelToWrite::Done && good;
     const qint64 allMs = clock.elapsed();
     const int allWritten = worker.transferredRows();
     const int allVerified = worker.verifiedRows();
     worker.allRows = false;
     clock.restart();
-    good = worker.importWorkbook(file, modbusClient) == ExelToWrite::Done && good;
+    good = worker.importWorkbook(file, linkSession().modbusClient) == ExelToWrite::Done && good;
     const qint64 sameMs = clock.elapsed();
     out << QStringLiteral("import, every row: %1 written, %2 verified, %3 ms\n")
                .arg(allWritten)
@@ -147,7 +147,7 @@ int main(int argc, char **argv)
             return 1;
         }
         CloneTarget target;
-        target.link.connectType = 1;
+        target.link.connectType = ConnectionType::Tcp;
         target.link.hostAddress = QStringLiteral("127.0.0.1");
         target.link.networkPort = QString::number(devices.back()->port());
         target.name = cloneTargetName(target.link);

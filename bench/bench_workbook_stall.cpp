@@ -3,7 +3,7 @@
 // needed) with the file work on the calling thread and off it, and a 5 ms timer
 // records the longest gap between its ticks.
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
@@ -68,7 +68,6 @@ int main(int argc, char **argv)
         out.flush();
         if (result != ExelToWrite::Done)
             status = 1;
-        pollBusy = false;
     }
     return status;
 }

@@ -1,6 +1,6 @@
 #include "link/deviceaccess.h"
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/trafficlog.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
@@ -8,8 +8,6 @@
 #include "params/registermap.h"
 
 #include <QVector>
-
-PendingCommand pendingCommand;
 
 namespace {
 
@@ -20,14 +18,15 @@ TransactionResult readGroupAs(int group, bool coils)
         qCWarning(lcPoll) << "no such parameter group:" << group;
         return ResponseError;
     }
-    LinkParameters block = appliedLink;
+    LinkParameters block = linkSession().appliedLink;
     block.startAddress = g.start;
     block.count = quint16(g.count);
-    const int order = wordOrder;
+    const WordOrder order = linkSession().wordOrder;
     block.wordOrder = order;
     QVector<quint16> buffer(g.count, 0);
-    const TransactionResult result = coils ? readCoils(modbusClient, block, buffer.data())
-                                           : readHoldingRegisters(modbusClient, block, buffer.data());
+    const TransactionResult result = coils
+        ? readCoils(linkSession().modbusClient, block, buffer.data())
+        : readHoldingRegisters(linkSession().modbusClient, block, buffer.data());
     if (result == Ok)
         decodeGroup(group, order, buffer.constData());
     else
@@ -48,11 +47,11 @@ int readSingleValue(int start, int count)
         return FailureMarker;
     // A block of its own (default link values) with the current word order.
     LinkParameters block;
-    block.wordOrder = wordOrder;
+    block.wordOrder = linkSession().wordOrder;
     block.startAddress = start;
     block.count = quint16(count);
     quint16 registers[2] = {0, 0};
-    if (readHoldingRegisters(modbusClient, block, registers) != Ok)
+    if (readHoldingRegisters(linkSession().modbusClient, block, registers) != Ok)
         return FailureMarker;
     return count == 2 ? joinWords(registers[0], registers[1], block.wordOrder) : int(registers[0]);
 }
@@ -65,31 +64,35 @@ TransactionResult writeSingleValue(int address, int count, qint32 value)
 
 TransactionResult writeSingleValue(LinkParameters block, int address, int count, qint32 value)
 {
-    block.wordOrder = wordOrder;
+    block.wordOrder = linkSession().wordOrder;
     block.startAddress = address;
     quint16 registers[2] = {0, 0};
     block.count = quint16(encodeRegisters(value, count == 1 ? 1 : 2, block.wordOrder, registers));
-    return writeHoldingRegisters(modbusClient, block, registers);
+    return writeHoldingRegisters(linkSession().modbusClient, block, registers);
 }
 
 void queueCommandWrite(int group, int value)
 {
-    pendingCommand.pending = true;
-    pendingCommand.group = group;
-    pendingCommand.value = value;
+    PendingCommand &command = linkSession().pendingCommand;
+    command.pending = true;
+    command.group = group;
+    command.value = value;
 }
 
 void runPendingCommand()
 {
-    if (!pendingCommand.pending)
+    LinkSession &session = linkSession();
+    PendingCommand &command = session.pendingCommand;
+    if (!command.pending)
         return;
-    pendingCommand.pending = false;
-    const ParameterGroup group = parameterGroup(pendingCommand.group);
+    command.pending = false;
+    const ParameterGroup group = parameterGroup(command.group);
     if (group.count <= 0) {
-        qCWarning(lcLink) << "command for no such parameter group:" << pendingCommand.group;
+        qCWarning(lcLink) << "command for no such parameter group:" << command.group;
         return;
     }
     // One value with the connection settings: a one-register group gets 16 bits,
     // every other group a 32-bit value at its start address.
-    writeSingleValue(appliedLink, group.start, group.count == 1 ? 1 : 2, pendingCommand.value);
+    const WriteSourceScope source(session, WriteSource::Command);
+    writeSingleValue(session.appliedLink, group.start, group.count == 1 ? 1 : 2, command.value);
 }

@@ -1,7 +1,7 @@
 #pragma once
 
 // The device copy's reads and the single-value writes, over the process's
-// link (the global client, server address and word order). Every one of them
+// link (the current session's client, server address and word order). Every one of them
 // goes through the transactions of link/transactions.h.
 
 #include "link/linkparameters.h"
@@ -23,15 +23,6 @@ TransactionResult writeSingleValue(int address, int count, qint32 value);
 // The same with the caller's link block (its response time limits the write's
 // wait); the block's word order is replaced by the global one.
 TransactionResult writeSingleValue(LinkParameters block, int address, int count, qint32 value);
-
-// One queued command write, executed by the next good poll tick.
-struct PendingCommand
-{
-    bool pending = false;
-    int group = 0;
-    int value = 0;
-};
-extern PendingCommand pendingCommand;
 
 // Queues a command; a later one replaces one not yet run.
 void queueCommandWrite(int group, int value);

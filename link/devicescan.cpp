@@ -1,7 +1,6 @@
 #include "link/devicescan.h"
 
-#include "link/modbusrtuclient.h"
-#include "link/rtuovertcpclient.h"
+#include "link/clientfactory.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
 #include "params/encoding.h"
@@ -9,7 +8,7 @@
 #include "params/registermap.h"
 
 #include <QDeadlineTimer>
-#include <QModbusTcpClient>
+#include <QModbusClient>
 #include <QVariant>
 
 namespace {
@@ -28,17 +27,17 @@ DeviceScan::DeviceScan(QObject *parent)
 
 bool DeviceScan::isGatewayException(int code) { return code == 10 || code == 11; }
 
-QVector<QPair<int, int>> DeviceScan::combinations(const ScanRequest &request)
+QVector<SerialCombination> DeviceScan::combinations(const ScanRequest &request)
 {
     if (isNetworkLink(request.link.connectType))
-        return {qMakePair(request.link.baud, request.link.parity)};
+        return {{request.link.baud, request.link.parity}};
     const QVector<int> bauds = request.bauds.isEmpty() ? QVector<int> {request.link.baud} : request.bauds;
-    const QVector<int> parities
-        = request.parities.isEmpty() ? QVector<int> {request.link.parity} : request.parities;
-    QVector<QPair<int, int>> list;
+    const QVector<Parity> parities
+        = request.parities.isEmpty() ? QVector<Parity> {request.link.parity} : request.parities;
+    QVector<SerialCombination> list;
     for (const int baud : bauds)
-        for (const int parity : parities)
-            list.append(qMakePair(baud, parity));
+        for (const Parity parity : parities)
+            list.append({baud, parity});
     return list;
 }
 
@@ -93,17 +92,18 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
     emit progress(0, total);
 
     Outcome outcome = Finished;
-    const QVector<QPair<int, int>> combos = combinations(request);
-    for (const QPair<int, int> &combo : combos) {
+    const QVector<SerialCombination> combos = combinations(request);
+    for (const SerialCombination &combo : combos) {
         if (cancelRequested) {
             outcome = Cancelled;
             break;
         }
-        emit combinationStarted(combo.first, combo.second);
+        emit combinationStarted(combo.baud, combo.parity);
         qCDebug(lcScan).noquote()
             << "probing" << linkText(request)
-            << (tcp ? QString() : QStringLiteral("%1 baud, parity %2").arg(combo.first).arg(combo.second));
-        if (!openClient(request, combo.first, combo.second)) {
+            << (tcp ? QString()
+                    : QStringLiteral("%1 baud, parity %2").arg(combo.baud).arg(int(combo.parity)));
+        if (!openClient(request, combo)) {
             outcome = cancelRequested ? Cancelled : Failed;
             break;
         }
@@ -116,7 +116,7 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
                 // A TCP server may close the connection after an answer or for
                 // an address it does not serve: open it again. A serial port
                 // that went away does not come back.
-                if (!tcp || !openClient(request, combo.first, combo.second)) {
+                if (!tcp || !openClient(request, combo)) {
                     if (!cancelRequested)
                         error = tcp ? tr("Lost the link at server address %1: %2").arg(address).arg(error)
                                     : tr("The serial port %1 is gone (at server address %2).")
@@ -129,13 +129,13 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
             ScanHit hit;
             hit.address = address;
             hit.connectType = request.link.connectType;
-            hit.baud = tcp ? 0 : combo.first;
-            hit.parity = tcp ? 0 : combo.second;
+            hit.baud = tcp ? 0 : combo.baud;
+            hit.parity = tcp ? Parity::None : combo.parity;
             ProbeResult result = probe(request, address, &hit);
             if (result == LinkLost && tcp) {
                 // Closed while asking (the network, or the server's answer for
                 // an address it does not serve): ask once more on a new connection.
-                if (!openClient(request, combo.first, combo.second)) {
+                if (!openClient(request, combo)) {
                     if (!cancelRequested)
                         error = tr("Lost the link at server address %1: %2").arg(address).arg(error);
                     outcome = cancelRequested ? Cancelled : Failed;
@@ -175,27 +175,17 @@ DeviceScan::Outcome DeviceScan::run(const ScanRequest &request)
     return outcome;
 }
 
-bool DeviceScan::openClient(const ScanRequest &request, int baud, int parity)
+bool DeviceScan::openClient(const ScanRequest &request, const SerialCombination &combination)
 {
     closeClient();
-    if (isNetworkLink(request.link.connectType)) {
-        if (request.link.connectType == ConnectRtuOverTcp)
-            client = new RtuOverTcpClient;
-        else
-            client = new QModbusTcpClient;
-        client->setConnectionParameter(QModbusDevice::NetworkPortParameter, request.link.networkPort.toInt());
-        client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, request.link.hostAddress);
-    } else {
-        client = new ModbusRtuClient;
-        client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, request.link.serialPortName);
-        client->setConnectionParameter(QModbusDevice::SerialParityParameter, parity);
-        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, baud);
-        client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, request.link.dataBits);
-        client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, request.link.stopBits);
-        watchSerialLink(client);
+    LinkParameters link = request.link;
+    if (!isNetworkLink(link.connectType)) {
+        link.baud = combination.baud;
+        link.parity = combination.parity;
     }
-    client->setTimeout(request.probeTimeoutMs);
-    client->setNumberOfRetries(0);
+    // A probe is asked once: a silent address costs one time-out.
+    link.numberOfRetries = 0;
+    client = createModbusClient(link, request.probeTimeoutMs);
     const QString where = linkText(request);
     if (!client->connectDevice()) {
         const QString reason = serialConnectFailureText(client);
@@ -225,15 +215,7 @@ bool DeviceScan::linkOpen() const
     return client && client->state() == QModbusDevice::ConnectedState && !serialLinkLost(client);
 }
 
-void DeviceScan::closeClient()
-{
-    if (!client)
-        return;
-    QModbusClient *old = client;
-    client = nullptr;
-    old->disconnectDevice();
-    delete old;
-}
+void DeviceScan::closeClient() { takeClientDown(client); }
 
 DeviceScan::ProbeResult DeviceScan::probe(const ScanRequest &request, int address, ScanHit *hit)
 {

@@ -29,21 +29,28 @@ struct ScanRequest
     // connectType, hostAddress and networkPort (TCP, RTU over TCP) or serialPortName,
     // dataBits and stopBits (RTU), wordOrder of the identity values.
     LinkParameters link;
-    // RTU: the baud rates and parities (serial port coding 0, 2, 3) to try, every
-    // baud with every parity, in this order. Empty: the link's own.
+    // RTU: the baud rates and parities to try, every baud with every parity, in
+    // this order. Empty: the link's own.
     QVector<int> bauds;
-    QVector<int> parities;
+    QVector<Parity> parities;
     int firstAddress = 1;
     int lastAddress = 247;
     int probeTimeoutMs = 200;
 };
 
+// One combination of serial settings a scan goes through.
+struct SerialCombination
+{
+    int baud = 0;
+    Parity parity = Parity::None;
+};
+
 struct ScanHit
 {
     int address = 0;
-    int connectType = 0; // 0 RTU, 1 TCP, 2 RTU over TCP
+    ConnectionType connectType = ConnectionType::Rtu;
     int baud = 0; // RTU: the combination that answered
-    int parity = 0;
+    Parity parity = Parity::None;
     // 0 when the test read was answered with data, else the exception code it
     // was answered with (a device is there all the same).
     int probeException = 0;
@@ -88,8 +95,8 @@ public:
     int probesDone() const { return done; }
     // Probes a request makes in all: addresses x serial combinations.
     static int probeCount(const ScanRequest &request);
-    // The request's combinations, in scan order: (baud, parity) pairs; one over TCP.
-    static QVector<QPair<int, int>> combinations(const ScanRequest &request);
+    // The request's combinations, in scan order; one over TCP.
+    static QVector<SerialCombination> combinations(const ScanRequest &request);
     // True for an exception code that says no device is there: a gateway
     // answering for the device behind it (10 path unavailable, 11 target failed
     // to respond).
@@ -98,13 +105,13 @@ public:
 signals:
     void progress(int done, int total);
     // The scan moved to another serial combination (RTU).
-    void combinationStarted(int baud, int parity);
+    void combinationStarted(int baud, Parity parity);
     void found(const ScanHit &hit);
 
 private:
     enum ProbeResult { Absent, Present, LinkLost };
 
-    bool openClient(const ScanRequest &request, int baud, int parity);
+    bool openClient(const ScanRequest &request, const SerialCombination &combination);
     void closeClient();
     bool linkOpen() const;
     ProbeResult probe(const ScanRequest &request, int address, ScanHit *hit);

@@ -22,10 +22,11 @@ constexpr int ModbusProtocol = 0;
 struct DataFormat
 {
     int dataBits;
-    int parity; // serial port coding: 0 none, 2 even, 3 odd
+    Parity parity;
 };
 // "8-N-1", "8-E-1", "8-O-1", "7-E-1", "7-O-1".
-const DataFormat dataFormats[] = {{8, 0}, {8, 2}, {8, 3}, {7, 2}, {7, 3}};
+const DataFormat dataFormats[]
+    = {{8, Parity::None}, {8, Parity::Even}, {8, Parity::Odd}, {7, Parity::Even}, {7, Parity::Odd}};
 constexpr int DataFormatCount = int(sizeof dataFormats / sizeof dataFormats[0]);
 
 bool portMatches(const int words[6], const LinkParameters &link)
@@ -143,8 +144,8 @@ OwnLinkChange ownLinkChange(const LinkParameters &link, const DeviceCopy &device
 {
     // Through a converter the device's own Ethernet is not the path: only its
     // serial ports are.
-    if (link.connectType == ConnectRtuOverTcp)
+    if (link.connectType == ConnectionType::RtuOverTcp)
         return serialChange(link, device, address, value, true);
-    return link.connectType == 0 ? serialChange(link, device, address, value, false)
-                                 : ethernetChange(link, device, address, value);
+    return link.connectType == ConnectionType::Rtu ? serialChange(link, device, address, value, false)
+                                                   : ethernetChange(link, device, address, value);
 }

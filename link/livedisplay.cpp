@@ -1,9 +1,9 @@
 #include "link/livedisplay.h"
 
 #include "app/appstate.h"
-#include "link/linkstate.h"
-#include "link/transactions.h"
 #include "link/deviceaccess.h"
+#include "link/linksession.h"
+#include "link/transactions.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
@@ -16,7 +16,7 @@
 
 int readLiveGroups()
 {
-    if (linkSuspended)
+    if (linkSession().linkSuspended)
         return 0;
     static const int holdingGroups[] = {3, 1, 2, 12, 13, 14, 15, 4, 5, 6, 7};
     for (int group : holdingGroups) {

@@ -79,7 +79,7 @@ void ModbusParaSetDialog::on_comboBox_Protocol_textActivated(const QString &prot
         w->setVisible(!rtu);
     // RTU over TCP reaches devices behind a converter by their server address.
     const bool rtuOverTcp = protocol == QLatin1String("Modbus RTU over TCP")
-        || protocol == ui->comboBox_Protocol->itemText(ConnectRtuOverTcp);
+        || protocol == ui->comboBox_Protocol->itemText(int(ConnectionType::RtuOverTcp));
     if (rtuOverTcp) {
         ui->label_slaveID->setVisible(true);
         ui->spinBox_SlaveID->setVisible(true);
@@ -91,7 +91,7 @@ void ModbusParaSetDialog::on_comboBox_Protocol_textActivated(const QString &prot
 void ModbusParaSetDialog::setParameters(const LinkParameters &parameters)
 {
     link = parameters;
-    ui->comboBox_Protocol->setCurrentIndex(link.connectType);
+    ui->comboBox_Protocol->setCurrentIndex(int(link.connectType));
     on_comboBox_Protocol_textActivated(ui->comboBox_Protocol->currentText());
     ui->lineEdit_HostIP->setText(link.hostAddress);
     ui->lineEdit_Port->setText(link.networkPort);
@@ -105,7 +105,7 @@ void ModbusParaSetDialog::setParameters(const LinkParameters &parameters)
         ui->comboBox_Serial->addUnlistedPort(link.serialPortName);
     ui->spinBox_SlaveID->setValue(link.serverAddress);
     ui->comboBox_BaudRate->setCurrentText(QString::number(link.baud));
-    ui->comboBox_DwordFormat->setCurrentIndex(link.wordOrder);
+    ui->comboBox_DwordFormat->setCurrentIndex(int(link.wordOrder));
     ui->spinBox_Delay->setValue(link.responseTime);
     ui->comboBox_DataBits->setCurrentText(QString::number(link.dataBits));
     ui->comboBox_Parity->setCurrentIndex(indexFromParity(link.parity));
@@ -114,14 +114,14 @@ void ModbusParaSetDialog::setParameters(const LinkParameters &parameters)
 void ModbusParaSetDialog::on_pushButton_OK_clicked()
 {
     isAccepted = true;
-    link.connectType = ui->comboBox_Protocol->currentIndex();
+    link.connectType = connectionTypeFromIndex(ui->comboBox_Protocol->currentIndex());
     link.hostAddress = ui->lineEdit_HostIP->text();
     link.networkPort = ui->lineEdit_Port->text();
     // A serial port that is not listed (no ports on the machine) keeps its name.
     if (ui->comboBox_Serial->currentIndex() >= 0)
         link.serialPortName = ui->comboBox_Serial->currentPortName();
     link.serverAddress = ui->spinBox_SlaveID->value();
-    link.wordOrder = ui->comboBox_DwordFormat->currentIndex();
+    link.wordOrder = wordOrderFromIndex(ui->comboBox_DwordFormat->currentIndex());
     link.responseTime = ui->spinBox_Delay->value();
     link.baud = ui->comboBox_BaudRate->currentText().toInt();
     link.dataBits = ui->comboBox_DataBits->currentText().toInt();

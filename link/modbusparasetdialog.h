@@ -35,6 +35,9 @@ private:
     void lineEditFinished();
 
     Ui::ModbusParaSetDialog *ui;
+    // Text of the last focused line edit or spin box, taken when it gains
+    // focus; an edit left empty gets it back.
+    QString focusBackup;
     LinkParameters link;
     bool isAccepted = false;
     QWidget *focusedWidget = nullptr;

@@ -3,9 +3,8 @@
 #include "app/appstate.h"
 #include "dialogs/inputguard.h"
 #include "dialogs/popups.h"
-#include "link/linkstate.h"
-#include "link/modbusrtuclient.h"
-#include "link/rtuovertcpclient.h"
+#include "link/clientfactory.h"
+#include "link/linksession.h"
 #include "link/scandialog.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
@@ -21,16 +20,15 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QModbusTcpClient>
+#include <QListView>
+#include <QModbusClient>
 #include <QRegularExpressionValidator>
 #include <QScrollArea>
 #include <QSerialPort>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTimer>
-#include <QUrl>
 
-QString focusBackup;
 const char *const vendorUrl = "https://www.lumo-weighing.com";
 const char *const hostAddressPattern
     = "(2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})([.](2([0-4][0-9]|5[0-5])|[0-1]?[0-9]{1,2})){3}|^$";
@@ -43,10 +41,6 @@ void setNetworkPortValidator(QLineEdit *edit)
     edit->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QString::fromLatin1(networkPortPattern)), edit));
 }
-
-int parityFromIndex(int index) { return index > 0 ? index + 1 : 0; }
-
-int indexFromParity(int parity) { return parity > 0 ? parity - 1 : 0; }
 
 ModbusSetting::ModbusSetting(QWidget *parent)
     : QMainWindow(parent)
@@ -111,7 +105,7 @@ ModbusSetting::ModbusSetting(QWidget *parent)
 ModbusSetting::~ModbusSetting()
 {
     // The client is this page's child: do not leave the global pointing at it.
-    if (modbusClient && modbusClient->parent() == this)
+    if (linkSession().modbusClient && linkSession().modbusClient->parent() == this)
         takeLinkDown();
     delete ui;
 }
@@ -154,7 +148,8 @@ void ModbusSetting::SettingSerialNum() { ui->serialnumcomboBox->refreshPorts(); 
 void ModbusSetting::on_connectType_activated(int index)
 {
     SettingSerialNum();
-    const bool rtu = index == 0;
+    const ConnectionType type = connectionTypeFromIndex(index);
+    const bool rtu = type == ConnectionType::Rtu;
     const QList<QWidget *> rtuWidgets = {ui->label_1, ui->serialnumcomboBox, ui->label_3, ui->baudCombo,
         ui->label_5, ui->dataBitsCombo, ui->label_2, ui->parityCombo, ui->label_4, ui->stopBitsCombo};
     const QList<QWidget *> tcpWidgets = {ui->label_hostip, ui->EditHostIP, ui->label_Port, ui->EditPort};
@@ -163,8 +158,8 @@ void ModbusSetting::on_connectType_activated(int index)
     for (QWidget *w : tcpWidgets)
         w->setVisible(!rtu);
     // RTU over TCP reaches devices behind a converter by their server address.
-    ui->label_6->setVisible(rtu || index == ConnectRtuOverTcp);
-    ui->spinboxSlaveId->setVisible(rtu || index == ConnectRtuOverTcp);
+    ui->label_6->setVisible(rtu || type == ConnectionType::RtuOverTcp);
+    ui->spinboxSlaveId->setVisible(rtu || type == ConnectionType::RtuOverTcp);
 }
 
 LinkParameters ModbusSetting::settingsFromForm()
@@ -176,7 +171,7 @@ LinkParameters ModbusSetting::settingsFromForm()
     formLink.responseTime = ui->timeoutSpinner->value();
     // The list shows "port – description (serial number)"; the record keeps the bare port name.
     formLink.serialPortName = ui->serialnumcomboBox->currentPortName();
-    formLink.connectType = ui->connectType->currentIndex();
+    formLink.connectType = connectionTypeFromIndex(ui->connectType->currentIndex());
     formLink.hostAddress = ui->EditHostIP->text();
     formLink.networkPort = ui->EditPort->text();
     return formLink;
@@ -184,50 +179,32 @@ LinkParameters ModbusSetting::settingsFromForm()
 
 void ModbusSetting::on_connectButton_clicked()
 {
-    if (linkSuspended) {
+    if (linkSession().linkSuspended) {
         // The previous link is still being taken down: try again shortly.
         QTimer::singleShot(500, this, &ModbusSetting::on_connectButton_clicked);
         return;
     }
-    if (!modbusClient) {
-        if (ui->connectType->currentIndex() == ConnectRtuOverTcp)
-            modbusClient = new RtuOverTcpClient(this);
-        else if (ui->connectType->currentIndex() != 0)
-            modbusClient = new QModbusTcpClient(this);
-        else
-            modbusClient = new ModbusRtuClient(this);
-        // A serial port that fails is closed at once (and the link marked faulty).
-        watchSerialLink(modbusClient);
-    }
-    if (modbusClient->state() == QModbusDevice::ConnectedState)
+    if (linkSession().modbusClient && linkSession().modbusClient->state() == QModbusDevice::ConnectedState)
         return;
 
     settingsFromForm();
-    if (ui->connectType->currentIndex() != 0) {
-        tcpLink = 1;
-        const QString text = ui->EditHostIP->text() + QLatin1Char(':') + ui->EditPort->text();
-        qCDebug(lcLink).noquote() << "connect to" << text << "server address" << ui->spinboxSlaveId->value();
-        const QUrl url = QUrl::fromUserInput(text);
-        modbusClient->setConnectionParameter(QModbusDevice::NetworkPortParameter, url.port());
-        modbusClient->setConnectionParameter(QModbusDevice::NetworkAddressParameter, url.host());
-    } else {
-        tcpLink = 0;
+    // A client of the page's connection type; one left unconnected goes first.
+    takeLinkDown();
+    linkSession().modbusClient = createModbusClient(formLink, 1000, this);
+    linkSession().tcpLink = isNetworkLink(formLink.connectType) ? 1 : 0;
+    if (isNetworkLink(formLink.connectType))
+        qCDebug(lcLink).noquote() << "connect to"
+                                  << formLink.hostAddress + QLatin1Char(':') + formLink.networkPort
+                                  << "server address" << ui->spinboxSlaveId->value();
+    else
         qCDebug(lcLink).noquote() << "connect to" << formLink.serialPortName << formLink.baud
-                                  << "baud, parity" << formLink.parity << "data bits" << formLink.dataBits
-                                  << "stop bits" << formLink.stopBits << "server address"
+                                  << "baud, parity" << int(formLink.parity) << "data bits"
+                                  << formLink.dataBits << "stop bits" << formLink.stopBits << "server address"
                                   << ui->spinboxSlaveId->value();
-        modbusClient->setConnectionParameter(QModbusDevice::SerialPortNameParameter, formLink.serialPortName);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialParityParameter, formLink.parity);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, formLink.baud);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, formLink.dataBits);
-        modbusClient->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, formLink.stopBits);
-    }
-    modbusClient->setTimeout(1000);
-    modbusClient->setNumberOfRetries(formLink.numberOfRetries);
 
-    if (!modbusClient->connectDevice()) {
+    if (!linkSession().modbusClient->connectDevice()) {
         // A serial port that did not open says why, and what fixes it.
-        const QString reason = serialConnectFailureText(modbusClient);
+        const QString reason = serialConnectFailureText(linkSession().modbusClient);
         if (reason.isEmpty())
             showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         else
@@ -236,9 +213,9 @@ void ModbusSetting::on_connectButton_clicked()
         return;
     }
     formLink.serverAddress = ui->spinboxSlaveId->value();
-    formLink.wordOrder = ui->DwordFormat->currentIndex();
-    currentServerAddress = formLink.serverAddress;
-    wordOrder = formLink.wordOrder;
+    formLink.wordOrder = wordOrderFromIndex(ui->DwordFormat->currentIndex());
+    linkSession().currentServerAddress = formLink.serverAddress;
+    linkSession().wordOrder = formLink.wordOrder;
 
     waitProcessingEvents(100);
 
@@ -249,14 +226,14 @@ void ModbusSetting::on_connectButton_clicked()
     // The traffic statistics count from this connection on, its test read included.
     TrafficLog::instance().resetStatistics();
     quint16 values[2] = {0, 0};
-    const TransactionResult result = readHoldingRegisters(modbusClient, formLink, values);
+    const TransactionResult result = readHoldingRegisters(linkSession().modbusClient, formLink, values);
     if (result != Ok) {
         qCDebug(lcLink) << "test read failed:" << trafficResultText(result, 0);
         takeLinkDown();
         showTipsDialog(QObject::tr("Tip"), QObject::tr("Operation Failed,Please try again!"), 1, this);
         return;
     }
-    appliedLink = formLink;
+    linkSession().appliedLink = formLink;
     emit ConnectSuccessfulSignal();
 }
 
@@ -266,11 +243,11 @@ void ModbusSetting::on_Btn_Scan_clicked()
     const LinkParameters lastConnect = formLink;
     LinkParameters link = settingsFromForm();
     formLink = lastConnect;
-    link.wordOrder = ui->DwordFormat->currentIndex();
+    link.wordOrder = wordOrderFromIndex(ui->DwordFormat->currentIndex());
     QVector<int> bauds;
     for (int i = 0; i < ui->baudCombo->count(); ++i)
         bauds.append(ui->baudCombo->itemText(i).toInt());
-    QVector<int> parities;
+    QVector<Parity> parities;
     for (int i = 0; i < ui->parityCombo->count(); ++i)
         parities.append(parityFromIndex(i));
 
@@ -285,15 +262,16 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
 {
     if (hit.address < ui->spinboxSlaveId->minimum() || hit.address > ui->spinboxSlaveId->maximum())
         return false;
-    const int protocol = isNetworkLink(hit.connectType) ? hit.connectType : 0;
-    if (protocol == 0 && ui->baudCombo->findText(QString::number(hit.baud)) < 0)
+    const ConnectionType protocol = hit.connectType;
+    const bool rtu = protocol == ConnectionType::Rtu;
+    if (rtu && ui->baudCombo->findText(QString::number(hit.baud)) < 0)
         return false;
-    if (ui->connectType->currentIndex() != protocol) {
-        ui->connectType->setCurrentIndex(protocol);
-        on_connectType_activated(protocol);
+    if (ui->connectType->currentIndex() != int(protocol)) {
+        ui->connectType->setCurrentIndex(int(protocol));
+        on_connectType_activated(int(protocol));
     }
     ui->spinboxSlaveId->setValue(hit.address);
-    if (protocol == 0) {
+    if (rtu) {
         ui->baudCombo->setCurrentIndex(ui->baudCombo->findText(QString::number(hit.baud)));
         ui->parityCombo->setCurrentIndex(indexFromParity(hit.parity));
     } else {
@@ -305,10 +283,10 @@ bool ModbusSetting::applyScanChoice(const ScanHit &hit, const LinkParameters &sc
 
 void ModbusSetting::adoptLink(const LinkParameters &link)
 {
-    const int protocol = isNetworkLink(link.connectType) ? link.connectType : 0;
-    ui->connectType->setCurrentIndex(protocol);
-    on_connectType_activated(protocol);
-    if (protocol == 0) {
+    const ConnectionType protocol = link.connectType;
+    ui->connectType->setCurrentIndex(int(protocol));
+    on_connectType_activated(int(protocol));
+    if (protocol == ConnectionType::Rtu) {
         if (!ui->serialnumcomboBox->selectPort(link.serialPortName) && !link.serialPortName.isEmpty())
             ui->serialnumcomboBox->addUnlistedPort(link.serialPortName);
         ui->baudCombo->setCurrentText(QString::number(link.baud));
@@ -324,29 +302,26 @@ void ModbusSetting::adoptLink(const LinkParameters &link)
 
 void ModbusSetting::takeLinkDown()
 {
-    if (!modbusClient)
+    if (!linkSession().modbusClient)
         return;
-    QModbusClient *client = modbusClient;
-    modbusClient = nullptr;
     qCDebug(lcLink) << "disconnect";
-    client->disconnectDevice();
-    delete client;
+    takeClientDown(linkSession().modbusClient);
 }
 
 bool ModbusSetting::checkLink()
 {
-    if (!modbusClient)
+    if (!linkSession().modbusClient)
         return true;
-    if (modbusClient->state() == QModbusDevice::ConnectedState)
+    if (linkSession().modbusClient->state() == QModbusDevice::ConnectedState)
         return false;
-    if (tcpLink == 1) {
+    if (linkSession().tcpLink == 1) {
         qCDebug(lcLink) << "link down, connecting again";
-        modbusClient->disconnectDevice();
-        modbusClient->connectDevice();
-    } else if (modbusClient->state() == QModbusDevice::UnconnectedState) {
+        linkSession().modbusClient->disconnectDevice();
+        linkSession().modbusClient->connectDevice();
+    } else if (linkSession().modbusClient->state() == QModbusDevice::UnconnectedState) {
         // The port was closed when it failed; opening it again fails at once
         // while the adapter is away and makes the link whole when it is back.
-        modbusClient->connectDevice();
+        linkSession().modbusClient->connectDevice();
     }
     return true;
 }

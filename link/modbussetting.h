@@ -13,10 +13,6 @@ namespace Ui {
 class ModbusSetting;
 }
 
-// Text of the last focused line edit (or, in the link dialog, spin box), taken
-// when it gains focus; an edit left empty gets it back.
-extern QString focusBackup;
-
 // Address of the vendor's web site shown as a link on the connection page.
 extern const char *const vendorUrl;
 
@@ -84,16 +80,15 @@ private:
     void lineEditFinished();
 
     Ui::ModbusSetting *ui;
+    // Text of the last focused line edit, taken when it gains focus; an edit
+    // left empty gets it back.
+    QString focusBackup;
     QWidget *focusedWidget = nullptr;
     // Values of group "Q4" the page starts with, by key: a value read from the
     // file that is out of range takes the one of its key instead.
     QMap<QString, QVariant> startValues;
 };
 
-// Parity in the serial port's coding (0 none, 2 even, 3 odd) from a combo index
-// ("NONE", "EVEN", "ODD") and back.
-int parityFromIndex(int index);
-int indexFromParity(int parity);
 // Regular expressions of the IP and port fields.
 extern const char *const hostAddressPattern;
 extern const char *const networkPortPattern;

@@ -1,6 +1,6 @@
 #include "link/scandialog.h"
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
 #include "ui_scandialog.h"
 
@@ -27,7 +27,7 @@ ScanDialog::ScanDialog(QWidget *parent)
             updateButtons(); // the scan has started
     });
     connect(&scan, &DeviceScan::found, this, &ScanDialog::addHit);
-    connect(&scan, &DeviceScan::combinationStarted, this, [this](int baud, int parity) {
+    connect(&scan, &DeviceScan::combinationStarted, this, [this](int baud, Parity parity) {
         if (isNetworkLink(link.connectType))
             setStatus(tr("Scanning %1:%2 ...").arg(link.hostAddress, link.networkPort));
         else
@@ -39,20 +39,20 @@ ScanDialog::ScanDialog(QWidget *parent)
 
 ScanDialog::~ScanDialog() { delete ui; }
 
-QString ScanDialog::serialText(int baud, int parity)
+QString ScanDialog::serialText(int baud, Parity parity)
 {
-    const QString name = parity == 2 ? tr("EVEN") : parity == 3 ? tr("ODD") : tr("NONE");
+    const QString name = parity == Parity::Even ? tr("EVEN") : parity == Parity::Odd ? tr("ODD") : tr("NONE");
     return QStringLiteral("%1 %2").arg(baud).arg(name);
 }
 
 void ScanDialog::setLink(
-    const LinkParameters &newLink, const QVector<int> &bauds, const QVector<int> &parities)
+    const LinkParameters &newLink, const QVector<int> &bauds, const QVector<Parity> &parities)
 {
     link = newLink;
     allBauds = bauds;
     allParities = parities;
     const bool tcp = isNetworkLink(link.connectType);
-    if (link.connectType == ConnectRtuOverTcp)
+    if (link.connectType == ConnectionType::RtuOverTcp)
         ui->labelScanTarget->setText(tr("Modbus RTU over TCP %1:%2").arg(link.hostAddress, link.networkPort));
     else if (tcp)
         ui->labelScanTarget->setText(tr("Modbus TCP %1:%2").arg(link.hostAddress, link.networkPort));
@@ -81,7 +81,7 @@ ScanRequest ScanDialog::request() const
     r.firstAddress = ui->spinScanFirst->value();
     r.lastAddress = ui->spinScanLast->value();
     r.probeTimeoutMs = ui->spinProbeTimeout->value();
-    if (link.connectType == 0 && ui->checkScanAllSerial->isChecked()) {
+    if (link.connectType == ConnectionType::Rtu && ui->checkScanAllSerial->isChecked()) {
         r.bauds = allBauds;
         r.parities = allParities;
     }
@@ -101,12 +101,12 @@ void ScanDialog::on_Btn_ScanStart_clicked()
         return;
     // The scan opens a client of its own: a serial port can be held by one
     // client only, and the page's link is taken down with a delay.
-    if (modbusClient || linkSuspended) {
+    if (linkSession().modbusClient || linkSession().linkSuspended) {
         setStatus(tr("A link is still open: disconnect it, wait a moment and try again."));
         return;
     }
     const ScanRequest r = request();
-    if (r.link.connectType == 0 && r.link.serialPortName.isEmpty()) {
+    if (r.link.connectType == ConnectionType::Rtu && r.link.serialPortName.isEmpty()) {
         setStatus(tr("No serial port: choose one on the connection page."));
         return;
     }
@@ -120,8 +120,13 @@ void ScanDialog::on_Btn_ScanStart_clicked()
     ui->progressScan->setMaximum(qMax(1, DeviceScan::probeCount(r)));
     ui->progressScan->setValue(0);
 
-    // Blocks until the scan ends; the transactions keep the window alive.
-    const DeviceScan::Outcome outcome = scan.run(r);
+    // Blocks until the scan ends; the transactions keep the window alive. No
+    // poll tick meanwhile.
+    DeviceScan::Outcome outcome;
+    {
+        const LinkHold hold(linkSession());
+        outcome = scan.run(r);
+    }
     const int total = DeviceScan::probeCount(r);
     switch (outcome) {
     case DeviceScan::Finished:

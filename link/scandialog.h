@@ -22,7 +22,7 @@ public:
 
     // The link to scan (the page's settings) and the baud rates and parities
     // "Every baud rate and parity" goes through.
-    void setLink(const LinkParameters &link, const QVector<int> &bauds, const QVector<int> &parities);
+    void setLink(const LinkParameters &link, const QVector<int> &bauds, const QVector<Parity> &parities);
     // Server addresses the caller can take; a device found outside them is
     // listed but cannot be used.
     void setUsableAddresses(int low, int high);
@@ -37,7 +37,7 @@ public:
     ScanHit choice() const { return chosenHit; }
 
     // "38400 EVEN"
-    static QString serialText(int baud, int parity);
+    static QString serialText(int baud, Parity parity);
 
 public slots:
     void on_Btn_ScanStart_clicked();
@@ -59,7 +59,7 @@ private:
     DeviceScan scan;
     LinkParameters link;
     QVector<int> allBauds;
-    QVector<int> allParities;
+    QVector<Parity> allParities;
     int usableLow = DeviceScan::MinAddress;
     int usableHigh = DeviceScan::MaxAddress;
     QVector<ScanHit> rows;

@@ -1,6 +1,5 @@
 #include "link/transactions.h"
 
-#include "link/linkstate.h"
 #include "link/modbusrtuclient.h"
 #include "link/rtuovertcpclient.h"
 #include "link/trafficlog.h"
@@ -17,9 +16,7 @@
 #include <QThread>
 #include <QTimer>
 
-int currentServerAddress = 1;
-int wordOrder = 0;
-bool linkSuspended = false;
+#include <optional>
 
 void waitProcessingEvents(int milliseconds) { waitProcessingEvents(milliseconds, QPointer<QModbusReply>()); }
 
@@ -159,7 +156,8 @@ TransactionResult readUnits(const LinkTarget &target, QModbusDataUnit::RegisterT
                 return TimedOut;
             return ResponseError;
         }
-        if (client->state() != QModbusDevice::ConnectedState || (target.followsSuspend && linkSuspended)
+        if (client->state() != QModbusDevice::ConnectedState
+            || (target.followsSuspend && target.session && target.session->linkSuspended)
             || serialLinkLost(client) || stopRequested(target)) {
             // The reply may still finish later; it is parented to the client and
             // released with it, or here once it finishes.
@@ -256,16 +254,40 @@ void logTransaction(TrafficFunction function, const LinkTarget &target, int star
                                      .arg(roundTripUs / 1000);
 }
 
+// The session's record of a finished transaction, with the scope's write
+// source and old value for a write.
+void reportToSession(const LinkTarget &target, TrafficFunction function, int start, int count,
+    const quint16 *values, TransactionResult result, int exceptionCode, qint64 startMs, qint64 roundTripUs)
+{
+    TransactionRecord record;
+    record.timeMs = startMs;
+    record.function = function;
+    record.serverAddress = target.serverAddress;
+    record.address = start;
+    record.count = count;
+    if (values)
+        record.values = QVector<quint16>(values, values + count);
+    record.result = result;
+    record.exceptionCode = exceptionCode;
+    record.roundTripUs = roundTripUs;
+    if (function == TrafficFunction::WriteHolding) {
+        record.source = target.session->writeSource();
+        record.oldValue = target.session->oldValue();
+    }
+    target.session->report(record);
+}
+
 } // namespace
 
 LinkTarget processLinkTarget(QModbusClient *client, const LinkParameters &block)
 {
     LinkTarget target;
     target.client = client;
-    target.serverAddress = currentServerAddress;
-    target.wordOrder = wordOrder;
+    target.serverAddress = linkSession().currentServerAddress;
+    target.wordOrder = linkSession().wordOrder;
     target.responseTime = block.responseTime;
     target.followsSuspend = true;
+    target.session = &linkSession();
     return target;
 }
 
@@ -276,11 +298,18 @@ TransactionResult readRegisters(const LinkTarget &target, QModbusDataUnit::Regis
     QElapsedTimer clock;
     clock.start();
     int exceptionCode = 0;
+    std::optional<LinkHold> hold;
+    if (target.session)
+        hold.emplace(*target.session);
     const TransactionResult result = readUnits(target, type, start, count, values, &exceptionCode);
     const qint64 roundTripUs = clock.nsecsElapsed() / 1000;
-    TrafficLog::instance().record(functionOf(type), target.serverAddress, start, count,
-        result == Ok ? values : nullptr, result, exceptionCode, startMs, roundTripUs);
+    const quint16 *valuesRead = result == Ok ? values : nullptr;
+    TrafficLog::instance().record(functionOf(type), target.serverAddress, start, count, valuesRead, result,
+        exceptionCode, startMs, roundTripUs);
     logTransaction(functionOf(type), target, start, count, result, exceptionCode, roundTripUs);
+    if (target.session)
+        reportToSession(
+            target, functionOf(type), start, count, valuesRead, result, exceptionCode, startMs, roundTripUs);
     if (exceptionCodeOut)
         *exceptionCodeOut = exceptionCode;
     return result;
@@ -292,11 +321,17 @@ TransactionResult writeRegisters(const LinkTarget &target, int start, int count,
     QElapsedTimer clock;
     clock.start();
     int exceptionCode = 0;
+    std::optional<LinkHold> hold;
+    if (target.session)
+        hold.emplace(*target.session);
     const TransactionResult result = writeUnits(target, start, count, values, &exceptionCode);
     const qint64 roundTripUs = clock.nsecsElapsed() / 1000;
     TrafficLog::instance().record(TrafficFunction::WriteHolding, target.serverAddress, start, count, values,
         result, exceptionCode, startMs, roundTripUs);
     logTransaction(TrafficFunction::WriteHolding, target, start, count, result, exceptionCode, roundTripUs);
+    if (target.session)
+        reportToSession(target, TrafficFunction::WriteHolding, start, count, values, result, exceptionCode,
+            startMs, roundTripUs);
     return result;
 }
 
@@ -332,7 +367,7 @@ void watchSerialLink(QModbusClient *client)
             || serialLinkLost(client))
             return;
         client->setProperty(serialLostProperty, true);
-        linkFaulty = true;
+        linkSession().linkFaulty = true;
         qCWarning(lcLink).noquote() << "serial port lost:" << client->errorString();
         // Closed from the event loop rather than inside the port's own error
         // signal. Closing stops the port's notifications (a dead pty reports its

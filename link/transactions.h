@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/linkparameters.h"
+#include "link/linksession.h"
 
 #include <QModbusDataUnit>
 #include <QPointer>
@@ -20,15 +21,9 @@ enum TransactionResult : int {
     NoConnection = 3,
 };
 
-// Server address of every request; set at each connection from the slave ID.
-extern int currentServerAddress;
-// Word order of 32-bit values (0 "AB-CD", 1 "CD-AB"); used by the encoders.
-extern int wordOrder;
-// Set while the link is being taken down or rebuilt: waiting reads give up.
-extern bool linkSuspended;
-
 // Where a transaction goes. The process's link (processLinkTarget) is the
-// global client with currentServerAddress and wordOrder; a run of its own (a
+// current session's (link/linksession.h): its client, server address and word
+// order; a run of its own (a
 // scan, a clone into several devices in worker threads) builds one with its
 // own client. The transactions themselves move raw registers: wordOrder is for
 // the caller that joins or splits 32-bit values.
@@ -36,19 +31,24 @@ struct LinkTarget
 {
     QModbusClient *client = nullptr;
     int serverAddress = 1;
-    int wordOrder = 0; // 0 "AB-CD", 1 "CD-AB"
+    WordOrder wordOrder = WordOrder::AbCd;
     int responseTime = 1000; // ms: a write's own limit; the floor of a read's deadline
-    bool followsSuspend = false; // a waiting read gives up while linkSuspended is set
+    bool followsSuspend = false; // a waiting read gives up while the session's linkSuspended is set
     // When given and set (from any thread), waits end at once with NoConnection.
     const std::atomic_bool *stop = nullptr;
+    // When given, each transaction holds the poll off (LinkHold) while it
+    // waits, is tagged with the session's write source and is reported on it
+    // (LinkSession::transactionFinished). Null: the traffic record only.
+    LinkSession *session = nullptr;
 };
 
-// The process's link: the given client, currentServerAddress, wordOrder, the
-// block's response time, reads following linkSuspended.
+// The process's link: the given client, the current session's server address
+// and word order, the block's response time, reads following its linkSuspended.
 LinkTarget processLinkTarget(QModbusClient *client, const LinkParameters &block);
 
 // The one door of every Modbus transaction of the program: each finished
-// transaction is reported to TrafficLog (link/trafficlog.h). They wait in 1 ms
+// transaction is reported to TrafficLog (link/trafficlog.h), then to the
+// target's session if it names one. They wait in 1 ms
 // steps processing the calling thread's events; a worker thread with its own
 // client may use them too. values must hold at least count entries; reads only
 // touch it on success. type is HoldingRegisters or Coils. When exceptionCode is

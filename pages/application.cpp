@@ -399,7 +399,7 @@ void Application::comboActivated(QComboBox *combo, int index)
     if (!editArmed)
         return;
     editArmed = false;
-    commitWidgetValue(editedWidget, QString::number(value));
+    commitWidgetValue(editedWidget, QString::number(value), editBackup);
 }
 
 void Application::editFinished(QLineEdit *edit)

@@ -106,15 +106,15 @@ void BasicConfig::refresh(bool forced)
     }
 
     const QVector<qint64> deviceWeights {record.words[BasicPresetTare], record.tiltThreshold};
-    const bool force = updateWeightFields(
-        {ui->EditPresetTare, ui->EditTiltThreshold}, shownWeights[channel], deviceWeights, channel, forced);
+    const bool force = updateWeightFields(weightDraw, {ui->EditPresetTare, ui->EditTiltThreshold},
+        shownWeights[channel], deviceWeights, channel, forced);
     if (force) {
         const int decimals = channelScales[channel].decimals;
         ui->EditPresetTare->setToolTip(
             QStringLiteral("0 - ") + formatScaled(deviceCopy.calibration[channel].fullScale, decimals));
         ui->EditTiltThreshold->setToolTip(QStringLiteral("0 - ") + formatScaled(999999, decimals));
     }
-    updateUnitLabels({ui->label_PresetTareUnit, ui->label_TiltThresholdUnit}, channel, force);
+    updateUnitLabels(weightDraw, {ui->label_PresetTareUnit, ui->label_TiltThresholdUnit}, channel, force);
 }
 
 void BasicConfig::applyChannelModeLayout()
@@ -135,7 +135,7 @@ void BasicConfig::comboActivated(int index)
     editArmed = false;
     // The combo that sent the signal is the one written, whatever had the focus last.
     auto *combo = qobject_cast<QComboBox *>(sender());
-    commitWidgetValue(combo ? combo : editedWidget, QString::number(index));
+    commitWidgetValue(combo ? combo : editedWidget, QString::number(index), editBackup);
 }
 
 void BasicConfig::lineEditFinished()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages/commitengine.h"
 #include "pages/parampage.h"
 #include "params/devicecopy.h"
 
@@ -41,6 +42,7 @@ private:
     Ui::BasicConfig *ui;
     int shownWords[4][BasicWordCount] = {};
     QVector<qint64> shownWeights[4];
+    WeightDrawState weightDraw; // what the weight fields and unit labels were last drawn with
     int lastSwitch = -1; // coil 500 as last seen (-1: never)
     int lastMode = -1; // channelMode as last seen
 };

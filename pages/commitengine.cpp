@@ -14,12 +14,7 @@
 #include <QPointer>
 #include <QPushButton>
 
-QString editBackup;
-// -1 until the first drawing, so the first weight and unit drawing is complete.
-int lastWeightDecimals = -1;
-int lastUnitIndex = -1;
-
-int commitWidgetValue(QWidget *widget, const QString &text)
+int commitWidgetValue(QWidget *widget, const QString &text, const QString &backup)
 {
     // The popup list of a combo box is never a parameter.
     if (!widget || qstrcmp(widget->metaObject()->className(), "QComboBoxListView") == 0)
@@ -38,7 +33,14 @@ int commitWidgetValue(QWidget *widget, const QString &text)
 
     // The widget may go away while the transactions wait with events processed.
     QPointer<QWidget> guard(widget);
+    // No poll tick between the read, the writes and their answers; the writes
+    // are page edits, with the value read before them.
+    LinkSession &session = linkSession();
+    const LinkHold hold(session);
+    WriteSourceScope source(session, WriteSource::PageEdit);
     const int readVal = readSingleValue(address, count);
+    if (readVal != FailureMarker)
+        source.setOldValue(readVal);
     const int sendVal = registerTextToInt(text);
 
     bool retried = false;
@@ -62,12 +64,12 @@ int commitWidgetValue(QWidget *widget, const QString &text)
         return result;
     if (auto *combo = qobject_cast<QComboBox *>(widget)) {
         if (result != Ok || retried)
-            combo->setCurrentIndex(editBackup.toInt());
+            combo->setCurrentIndex(backup.toInt());
     } else if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         // A value equal to the device's is put back too: the next refresh shows
         // the device's own text again.
         if (result != Ok || retried || readVal == sendVal)
-            edit->setText(editBackup);
+            edit->setText(backup);
     }
     // A push button has nothing to put back.
     return result;
@@ -100,32 +102,31 @@ QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, in
     }
 }
 
-bool weightDecimalsChanged(int channel, bool force)
+bool weightDecimalsChanged(WeightDrawState &state, int channel, bool force)
 {
     const int decimals = channelScales[qBound(0, channel, 3)].decimals;
-    if (decimals != lastWeightDecimals) {
-        lastWeightDecimals = decimals;
+    if (decimals != state.weightDecimals) {
+        state.weightDecimals = decimals;
         force = true;
     }
     return force;
 }
 
-bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &displayed,
-    const QVector<qint64> &deviceValues, int channel, bool force)
+bool updateWeightFields(WeightDrawState &state, const QVector<QLineEdit *> &fields,
+    QVector<qint64> &displayed, const QVector<qint64> &deviceValues, int channel, bool force)
 {
-    force = weightDecimalsChanged(channel, force);
+    force = weightDecimalsChanged(state, channel, force);
     const int decimals = channelScales[qBound(0, channel, 3)].decimals;
     // The tilt threshold is drawn with channel 1's decimals; a change of those
     // redraws it even while another channel is selected.
-    static int lastTiltDecimals = -1;
-    const bool tiltForce = force || channelScales[0].decimals != lastTiltDecimals;
+    const bool tiltForce = force || channelScales[0].decimals != state.tiltDecimals;
     if (displayed.size() < fields.size())
         displayed.resize(fields.size());
     for (int i = 0; i < fields.size() && i < deviceValues.size(); ++i) {
         QLineEdit *field = fields[i];
         const bool tilt = field && field->objectName() == QLatin1String("EditTiltThreshold");
         if (tilt)
-            lastTiltDecimals = channelScales[0].decimals;
+            state.tiltDecimals = channelScales[0].decimals;
         if (deviceValues[i] == displayed[i] && !(tilt ? tiltForce : force))
             continue;
         displayed[i] = deviceValues[i];
@@ -138,12 +139,12 @@ bool updateWeightFields(const QVector<QLineEdit *> &fields, QVector<qint64> &dis
     return force;
 }
 
-void updateUnitLabels(const QVector<QLabel *> &labels, int channel, bool force)
+void updateUnitLabels(WeightDrawState &state, const QVector<QLabel *> &labels, int channel, bool force)
 {
     const int unit = channelScales[qBound(0, channel, 3)].unit;
-    if (unit == lastUnitIndex && !force)
+    if (unit == state.unitIndex && !force)
         return;
-    lastUnitIndex = unit;
+    state.unitIndex = unit;
     const QString name = unitName(unit);
     for (QLabel *label : labels)
         if (label)

@@ -3,7 +3,7 @@
 #include "app/appstate.h"
 #include "dialogs/popups.h"
 #include "link/linkchange.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
@@ -209,10 +209,11 @@ void DataTrans::comboActivated(QComboBox *, int index)
 int DataTrans::commitValue(QWidget *widget, const QString &text)
 {
     const RegisterBinding *binding = widget ? findBinding(PageDataTrans, 0, widget->objectName()) : nullptr;
-    if (!binding || !modbusClient)
+    if (!binding || !linkSession().modbusClient)
         return ParamPage::commitValue(widget, text);
     const int address = resolveAddress(PageDataTrans, *binding, 0, slot);
-    const OwnLinkChange change = ownLinkChange(appliedLink, deviceCopy, address, registerTextToInt(text));
+    const OwnLinkChange change
+        = ownLinkChange(linkSession().appliedLink, deviceCopy, address, registerTextToInt(text));
     if (!change.touchesLink)
         return ParamPage::commitValue(widget, text);
 
@@ -254,11 +255,12 @@ bool DataTrans::linkStillAnswers()
 {
     // A device may answer the write before it takes the new setting.
     waitProcessingEvents(LinkSettleMs);
-    LinkParameters block = appliedLink;
+    LinkParameters block = linkSession().appliedLink;
     block.startAddress = 0;
     block.count = 2;
     quint16 values[2] = {0, 0};
-    return modbusClient && readHoldingRegisters(modbusClient, block, values) == Ok;
+    return linkSession().modbusClient
+        && readHoldingRegisters(linkSession().modbusClient, block, values) == Ok;
 }
 
 void DataTrans::editFinished(QLineEdit *edit)

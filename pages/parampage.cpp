@@ -133,7 +133,10 @@ int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
     return result;
 }
 
-int ParamPage::commitValue(QWidget *widget, const QString &text) { return commitWidgetValue(widget, text); }
+int ParamPage::commitValue(QWidget *widget, const QString &text)
+{
+    return commitWidgetValue(widget, text, editBackup);
+}
 
 void ParamPage::leaveField(QWidget *field)
 {

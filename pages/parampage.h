@@ -31,6 +31,8 @@ public:
 
     bool editArmed = false;
     QWidget *editedWidget = nullptr;
+    // Text (combo: index) of the edited widget at focus-in.
+    QString editBackup;
 
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;

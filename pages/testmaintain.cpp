@@ -2,9 +2,9 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
-#include "link/linkstate.h"
-#include "pages/weightcal.h"
+#include "link/linksession.h"
 #include "pages/commitengine.h"
+#include "pages/weightcal.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
@@ -20,9 +20,6 @@
 
 #include <algorithm>
 #include <iterator>
-
-MaintainDisplayCache maintainCache;
-bool channelModeSeen = false;
 
 namespace {
 
@@ -105,12 +102,13 @@ void TestMaintain::showPage()
         ui->lineEditSerialNum, ui->lineEdit_combinedMVcoef};
     for (QLineEdit *edit : readOnly)
         edit->setCursor(Qt::ForbiddenCursor);
-    client = modbusClient;
+    client = linkSession().modbusClient;
     language = interfaceLanguage;
 }
 
 void TestMaintain::clearInputOutputFunctions()
 {
+    const WriteSourceScope source(linkSession(), WriteSource::Reset);
     for (int address : functionRegisters)
         writeSingleValue(address, 2, 0);
 }
@@ -221,7 +219,7 @@ void TestMaintain::channelCommit(QComboBox *combo, int index)
     if (!editArmed)
         return;
     editArmed = false;
-    commitWidgetValue(editedWidget, text);
+    commitWidgetValue(editedWidget, text, editBackup);
 }
 
 void TestMaintain::on_BoxBasicChannel_currentIndexChanged(int index) { basicResetChannel = index; }
@@ -272,13 +270,17 @@ void TestMaintain::runReset(ResetKind kind)
     if (showTipsDialog(tr(row.title), tr(row.question), 1, this) != 1)
         return;
 
-    const TransactionResult result = writeSingleValue(reg, 1, 1);
+    TransactionResult result;
+    {
+        const WriteSourceScope source(linkSession(), WriteSource::Reset);
+        result = writeSingleValue(reg, 1, 1);
+    }
     bool failed;
     if (kind == ResetAll || kind == ResetDataTrans) {
         // These resets may cut the link before the device answers, so a
         // missing answer is no proof of failure; a link the poll already
         // found faulty, no client at all or a refusal by the device are.
-        failed = linkFaulty || result == NoConnection || result == ResponseError;
+        failed = linkSession().linkFaulty || result == NoConnection || result == ResponseError;
     } else {
         failed = result != Ok;
     }

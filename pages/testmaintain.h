@@ -35,9 +35,6 @@ struct MaintainDisplayCache
     qint64 combinedCoefficient = -1;
     int channelField = -1;
 };
-extern MaintainDisplayCache maintainCache;
-// The first channel-mode display after start has been done.
-extern bool channelModeSeen;
 
 // Device identity, parameter resets behind the password, channel mode and
 // channel fields, and the workbook import and export.
@@ -73,9 +70,13 @@ public:
 
     ExelToWrite *excelWorker = nullptr;
     // True while a workbook import, export or compare runs.
-    static bool workbookRunGoing();
+    bool workbookRunGoing() const { return !importIdle || !exportIdle; }
     // Ends a running workbook run before its next row (as its Cancel button).
     void cancelWorkbookRun();
+    // True while no import (or compare) of the page runs, and no export; a run
+    // of either kind refuses to start while the other one runs.
+    bool importIdle = true;
+    bool exportIdle = true;
     // Asks where an export goes, given the suggested path; an empty answer
     // cancels. When unset, a save dialog asks (and confirms replacing a file).
     std::function<QString(const QString &suggestedPath)> askExportPath;
@@ -110,6 +111,10 @@ private slots:
     void on_Btn_History_clicked();
 
 private:
+    MaintainDisplayCache maintainCache;
+    // The first channel-mode display of the page has been done.
+    bool channelModeSeen = false;
+
     enum ResetKind { ResetAll, ResetDataTrans, ResetApplication, ResetBasic, ResetCal, ResetAnalog };
     void runReset(ResetKind kind);
     void channelCommit(QComboBox *combo, int index);

@@ -7,7 +7,7 @@
 #include "dialogs/comparedialog.h"
 #include "dialogs/historywindow.h"
 #include "dialogs/popups.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/historyrecorder.h"
@@ -18,8 +18,8 @@ namespace {
 // The link of the page's runs, as the versions' messages name it.
 LinkParameters pageLink()
 {
-    LinkParameters link = appliedLink;
-    link.serverAddress = currentServerAddress;
+    LinkParameters link = linkSession().appliedLink;
+    link.serverAddress = linkSession().currentServerAddress;
     return link;
 }
 
@@ -29,12 +29,9 @@ QString TestMaintain::historyFolder() const { return historyFolderFor(historyFol
 
 void TestMaintain::readRunSerial(HistoryRecorder &recorder)
 {
-    // No poll tick starts while the page reads. Cleared after, as the workbook
-    // runs do: putting back a busy flag seen before could keep the poll off for
-    // good when the tick that set it finishes inside this read's wait.
-    pollBusy = true;
-    recorder.readSerial(processLinkTarget(modbusClient, appliedLink));
-    pollBusy = false;
+    // No poll tick starts while the page reads.
+    const LinkHold hold(linkSession());
+    recorder.readSerial(processLinkTarget(linkSession().modbusClient, linkSession().appliedLink));
 }
 
 void TestMaintain::recordRun(
@@ -42,7 +39,7 @@ void TestMaintain::recordRun(
 {
     if (!excelWorker)
         return;
-    recorder.record(source, *excelWorker, modbusClient, subject, historyLinkText(pageLink()),
+    recorder.record(source, *excelWorker, linkSession().modbusClient, subject, historyLinkText(pageLink()),
         HistoryRecorder::wentThrough(result, *excelWorker));
     if (history && history->isVisible() && recorder.error().isEmpty())
         history->reload();
@@ -62,7 +59,7 @@ void TestMaintain::on_Btn_History_clicked()
     }
     // The device on the link now, read afresh; while a workbook run uses the
     // link, the serial number the page shows.
-    if (!modbusClient) {
+    if (!linkSession().modbusClient) {
         history->showDevice(QString(), tr("No device is connected."));
     } else if (importIdle && exportIdle) {
         HistoryRecorder device(historyFolder());
@@ -105,7 +102,7 @@ void TestMaintain::restoreVersion(const QString &serial, const QString &versionI
         excelWorker = new ExelToWrite(this);
     const ImportSheet sheet = versionSheet(rows);
     prepareImportDisplay();
-    const int result = excelWorker->compareSheet(sheet, modbusClient);
+    const int result = excelWorker->compareSheet(sheet, linkSession().modbusClient);
     endImportDisplay();
     bool restoreNow = false;
     if (result == ExelToWrite::Done) {

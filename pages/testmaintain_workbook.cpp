@@ -5,7 +5,7 @@
 #include "app/appstate.h"
 #include "dialogs/comparedialog.h"
 #include "dialogs/popups.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "params/logcategories.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
@@ -194,8 +194,8 @@ void TestMaintain::runImport(const QString &path, const ImportSheet *version, co
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
     HistoryRecorder history(historyFolder());
     readRunSerial(history);
-    const int result = version ? excelWorker->importSheet(*version, modbusClient)
-                               : excelWorker->importWorkbook(path, modbusClient);
+    const int result = version ? excelWorker->importSheet(*version, linkSession().modbusClient)
+                               : excelWorker->importWorkbook(path, linkSession().modbusClient);
     const bool verifying = excelWorker->lastPhase() == ExelToWrite::Verifying;
     endImportDisplay();
     recordRun(history, version ? HistorySource::Restore : HistorySource::Import,
@@ -287,7 +287,7 @@ void TestMaintain::on_Btn_Compare_clicked()
     prepareImportDisplay();
     HistoryRecorder history(historyFolder());
     readRunSerial(history);
-    const int result = excelWorker->compareWorkbook(path, modbusClient);
+    const int result = excelWorker->compareWorkbook(path, linkSession().modbusClient);
     endImportDisplay();
     recordRun(history, HistorySource::Diff, QFileInfo(path).fileName(), result);
     bool importNow = false;
@@ -355,7 +355,7 @@ void TestMaintain::on_Btu_Export_clicked()
     HistoryRecorder history(historyFolder());
     readRunSerial(history);
     // The previous export file is replaced only by a complete new one.
-    const int result = excelWorker->exportToFile(fileName, newFileName, modbusClient, exportLanguage);
+    const int result = excelWorker->exportToFile(fileName, newFileName, linkSession().modbusClient, exportLanguage);
     recordRun(history, HistorySource::Export, QFileInfo(newFileName).fileName(), result);
     ui->Btn_ExportCancel->hide();
 
@@ -399,7 +399,6 @@ void TestMaintain::on_Btn_ExportCancel_clicked()
         excelWorker->cancel();
 }
 
-bool TestMaintain::workbookRunGoing() { return !importIdle || !exportIdle; }
 
 void TestMaintain::cancelWorkbookRun()
 {

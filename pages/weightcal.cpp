@@ -187,9 +187,10 @@ void WeightCal::refresh(bool forced)
     const QVector<QLineEdit *> weightFields {ui->EditFullScale, ui->EditWeightCp1, ui->EditWeightCp2,
         ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
     const bool force
-        = updateWeightFields(weightFields, shownWeights[channel], deviceWeights, channel, forced);
-    updateUnitLabels({ui->label_ScaleUnit, ui->label_WCP1Uint, ui->label_WCP2Uint, ui->label_WCP3Uint,
-                         ui->label_WCP4Uint, ui->label_WCP5Uint},
+        = updateWeightFields(weightDraw, weightFields, shownWeights[channel], deviceWeights, channel, forced);
+    updateUnitLabels(weightDraw,
+        {ui->label_ScaleUnit, ui->label_WCP1Uint, ui->label_WCP2Uint, ui->label_WCP3Uint, ui->label_WCP4Uint,
+            ui->label_WCP5Uint},
         channel, force);
     if (force) {
         const QString range = weightRangeText(channelScales[channel].decimals);
@@ -235,7 +236,7 @@ void WeightCal::comboActivated(int index)
     int value = index;
     if (combo == ui->BoxDivisionSelect && index >= 0 && index < int(std::size(divisionValues)))
         value = divisionValues[index];
-    commitWidgetValue(target, QString::number(value));
+    commitWidgetValue(target, QString::number(value), editBackup);
 }
 
 void WeightCal::lineEditFinished()
@@ -274,10 +275,12 @@ void WeightCal::on_SetAutoCapture_clicked()
              "empty and stable.");
     if (!showTipsDialog(tr("Zero Capture"), question, 1, this))
         return;
-    if (channelMode == 0)
+    if (channelMode == 0) {
         queueCommandWrite(22 + channel, 1);
-    else
+    } else {
+        const WriteSourceScope source(linkSession(), WriteSource::Calibration);
         writeSingleValue(ZeroCaptureRegister, 2, 1);
+    }
 }
 
 void WeightCal::on_pushButton_AngleCorrectSample_clicked()
@@ -296,6 +299,7 @@ void WeightCal::on_pushButton_AngleCorrectSample_clicked()
         if (point <= 4 && !showTipsDialog(title, prompts[point - 1], 1, this))
             return;
         if (combinedStatus & 1) {
+            const WriteSourceScope source(linkSession(), WriteSource::Calibration);
             writeSingleValue(AngleSampleRegister, 2, 1);
             ++point;
             unstableTries = 0;
@@ -312,6 +316,7 @@ void WeightCal::on_pushButton_AngleCorrectSample_clicked()
     }
     if (points <= 0)
         return;
+    const WriteSourceScope source(linkSession(), WriteSource::Calibration);
     if (writeSingleValue(AngleComputeRegister, 2, 1) == Ok)
         showTipsDialog(title, tr("Sample Done!"), 0, this);
     else
@@ -323,7 +328,7 @@ void WeightCal::on_pushButton_AngleCorrectReset_clicked()
     const QString title = tr("Angle Correct");
     if (!showTipsDialog(title, tr("Reset?"), 1, this))
         return;
-    if (commitWidgetValue(ui->pushButton_AngleCorrectReset, QStringLiteral("1")) == 0)
+    if (commitWidgetValue(ui->pushButton_AngleCorrectReset, QStringLiteral("1"), editBackup) == 0)
         showTipsDialog(title, tr("Reset Successful!"), 0, this);
     else
         showTipsDialog(title, tr("Reset Failed!"), 0, this);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "pages/commitengine.h"
 #include "pages/parampage.h"
 
 #include <QVector>
@@ -83,6 +84,7 @@ private:
     Ui::WeightCal *ui;
     qint64 shown[4][ShownCount] = {};
     QVector<qint64> shownWeights[4];
+    WeightDrawState weightDraw; // what the weight fields and unit labels were last drawn with
     int lastSwitch = -1; // coil 501 as last seen (-1: never)
     int lastMode = -1; // channelMode as last seen
 };

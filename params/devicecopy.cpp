@@ -20,7 +20,7 @@ namespace {
 struct Words
 {
     const quint16 *registers;
-    int order;
+    WordOrder order;
 
     int r(int i) const { return registers[i]; }
     int w(int i) const { return joinWords(registers[i], registers[i + 1], order); }
@@ -110,7 +110,7 @@ void decodeComPara(const Words &b)
 
 } // namespace
 
-void decodeGroup(int group, int order, const quint16 *registers)
+void decodeGroup(int group, WordOrder order, const quint16 *registers)
 {
     const Words b {registers, order};
     switch (group) {

@@ -4,6 +4,8 @@
 // only by the group decoders (the link's readGroup / readCoilGroup decode what
 // they read); pages draw from it. Pure data: no link, no widgets.
 
+#include "params/wordorder.h"
+
 #include <QtGlobal>
 
 // Live values of one channel (raw scaled integers).
@@ -106,4 +108,4 @@ extern LiveChannel liveChannels[4];
 extern ChannelScale channelScales[4];
 
 // Decodes a group's registers read with the given word order.
-void decodeGroup(int group, int order, const quint16 *registers);
+void decodeGroup(int group, WordOrder order, const quint16 *registers);

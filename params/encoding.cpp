@@ -24,7 +24,7 @@ float powerOfTen(int decimals)
 
 } // namespace
 
-int encodeRegisters(qint32 value, int count, int order, quint16 *registers)
+int encodeRegisters(qint32 value, int count, WordOrder order, quint16 *registers)
 {
     const quint32 bits = quint32(value);
     if (count == 1) {
@@ -33,7 +33,7 @@ int encodeRegisters(qint32 value, int count, int order, quint16 *registers)
     }
     const quint16 high = quint16(bits >> 16);
     const quint16 low = quint16(bits & 0xFFFF);
-    if (order == 1) {
+    if (order == WordOrder::CdAb) {
         registers[0] = low;
         registers[1] = high;
     } else {

@@ -3,11 +3,13 @@
 // Value encoding: registers from values and typed texts to register texts.
 // Pure data: no link, no widgets.
 
+#include "params/wordorder.h"
+
 #include <QString>
 
 // Splits a value into one register (low 16 bits) or two (32-bit, in the word
 // order). Returns the number of registers filled.
-int encodeRegisters(qint32 value, int count, int order, quint16 *registers);
+int encodeRegisters(qint32 value, int count, WordOrder order, quint16 *registers);
 
 // Weight text -> register text: x 10^decimals of the channel, single precision,
 // six significant digits.

@@ -382,16 +382,17 @@ int resolveAddress(int page, const RegisterBinding &binding, int channel, int sl
     return binding.base;
 }
 
-qint32 joinWords(quint16 first, quint16 second, int order)
+qint32 joinWords(quint16 first, quint16 second, WordOrder order)
 {
-    const quint32 value = order == 1 ? (quint32(second) << 16) | first : (quint32(first) << 16) | second;
+    const quint32 value
+        = order == WordOrder::CdAb ? (quint32(second) << 16) | first : (quint32(first) << 16) | second;
     return qint32(value);
 }
 
-quint32 joinErrorWords(quint16 first, quint16 second, int order)
+quint32 joinErrorWords(quint16 first, quint16 second, WordOrder order)
 {
     // The device joins error words low word first in order "AB-CD".
-    return quint32(joinWords(first, second, order == 1 ? 0 : 1));
+    return quint32(joinWords(first, second, order == WordOrder::CdAb ? WordOrder::AbCd : WordOrder::CdAb));
 }
 
 const QVector<RemoteSwitch> &remoteSwitches() { return switchTable; }

@@ -4,6 +4,8 @@
 // parameter model, the pages and the workbook. Every reader uses these tables;
 // nothing here touches widgets or the link.
 
+#include "params/wordorder.h"
+
 #include <QString>
 #include <QStringList>
 #include <QVector>
@@ -57,10 +59,10 @@ int resolveAddress(int page, const RegisterBinding &binding, int channel, int sl
 bool isEthernetSlotWidget(const QString &objectName);
 
 // Word layout. A 32-bit value is joined from the first and second register of
-// a pair: order 0 ("AB-CD") puts the first register high, order 1 low.
-qint32 joinWords(quint16 first, quint16 second, int order);
+// a pair: "AB-CD" puts the first register high, "CD-AB" low.
+qint32 joinWords(quint16 first, quint16 second, WordOrder order);
 // The channel error words are joined the other way round.
-quint32 joinErrorWords(quint16 first, quint16 second, int order);
+quint32 joinErrorWords(quint16 first, quint16 second, WordOrder order);
 
 // Remote-editing switches (coils 500..505) and the page texts while off.
 struct RemoteSwitch

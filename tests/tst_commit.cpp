@@ -2,7 +2,7 @@
 // read before the write, retries, put-back rules, word order, queued commands.
 
 #include "app/appstate.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
@@ -39,10 +39,12 @@ private slots:
     void wordOrderOfWrites();
     void readSingleValueJoinsByWordOrder();
     void queuedCommandRunsLatestOnce();
+    void writesCarrySourceAndOldValue();
 
 private:
     QStringList writes() { return sim.requests().filter(QRegularExpression("^write")); }
     SimulatorProcess sim;
+    QString editBackup; // the edited widget's text before the edit, as a page keeps it
 };
 
 void TestCommit::initTestCase() { QVERIFY2(sim.start(), qPrintable(sim.errorText())); }
@@ -59,7 +61,7 @@ void TestCommit::init()
     selectedChannel = 0;
     ethernetSlot = 0;
     editBackup.clear();
-    pendingCommand = PendingCommand {};
+    linkSession().pendingCommand = PendingCommand {};
 }
 
 void TestCommit::cleanupTestCase()
@@ -78,7 +80,7 @@ void TestCommit::lineEditWritesBoundRegisterOfChannel()
     selectedChannel = 1;
     QVERIFY(sim.command("set32 312 99").startsWith("ok"));
     sim.clearRequests();
-    QCOMPARE(commitWidgetValue(&edit, weightToRegisterText(&edit, selectedChannel)), 0);
+    QCOMPARE(commitWidgetValue(&edit, weightToRegisterText(&edit, selectedChannel), editBackup), 0);
     QCOMPARE(sim.requests(), (QStringList {"read-hr 312 2", "write 312 2 0 150"}));
     QCOMPARE(sim.command("get32 312"), QString("ok 150"));
     QCOMPARE(edit.text(), QString("1.5")); // written: left as typed
@@ -86,12 +88,12 @@ void TestCommit::lineEditWritesBoundRegisterOfChannel()
     QLineEdit plain;
     plain.setObjectName("EditSTABTimer");
     plain.setText("12.7");
-    QCOMPARE(commitWidgetValue(&plain, plain.text()), 0);
+    QCOMPARE(commitWidgetValue(&plain, plain.text(), editBackup), 0);
     QCOMPARE(sim.command("get32 316"), QString("ok 12"));
     QLineEdit range;
     range.setObjectName("EditSTABRange");
     range.setText("-0.5");
-    QCOMPARE(commitWidgetValue(&range, range.text()), 0);
+    QCOMPARE(commitWidgetValue(&range, range.text(), editBackup), 0);
     QCOMPARE(sim.command("get32 314"), QString("ok 0"));
 }
 
@@ -102,7 +104,7 @@ void TestCommit::equalValuePutsBacktheBackup()
     edit.setObjectName("EditSTABRange");
     edit.setText("7");
     editBackup = "5";
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), 0);
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
     QCOMPARE(edit.text(), QString("5"));
     QCOMPARE(writes().size(), 1);
 }
@@ -116,7 +118,7 @@ void TestCommit::refusedWritePutsBack()
     combo.addItems({"Disable", "CorrectTare", "BackToGross"});
     combo.setCurrentIndex(2);
     editBackup = "1";
-    QCOMPARE(commitWidgetValue(&combo, "2"), int(ResponseError));
+    QCOMPARE(commitWidgetValue(&combo, "2", editBackup), int(ResponseError));
     QCOMPARE(combo.currentIndex(), 1);
     // An exception is final: one attempt only.
     QCOMPARE(writes(), QStringList {"write 210 2 0 2 exception 3"});
@@ -130,7 +132,7 @@ void TestCommit::refusedWritePutsBack()
     edit.setObjectName("lineEditInput1");
     edit.setText("150");
     editBackup = "20";
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(ResponseError));
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(ResponseError));
     QCOMPARE(edit.text(), QString("20"));
 }
 
@@ -140,7 +142,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     // the device answers after 2.5 s, so the first attempt times out. As soon
     // as that write has reached the device it is told to answer at once, so
     // the retry succeeds.
-    modbusClient->setTimeout(8000);
+    linkSession().modbusClient->setTimeout(8000);
     auto answerRetryAtOnce = [this](const QString &write) {
         QVERIFY(sim.command("latency 2500").startsWith("ok"));
         auto *watch = new QTimer(this);
@@ -158,7 +160,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     edit.setObjectName("EditZeroRange");
     edit.setText("42");
     editBackup = "10";
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), 0);
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
     QCOMPARE(edit.text(), QString("10"));
     QCOMPARE(writes(), (QStringList {"write 204 2 0 42", "write 204 2 0 42"}));
     QCOMPARE(sim.command("get32 204"), QString("ok 42"));
@@ -169,20 +171,20 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     combo.addItems({"OFF", "ON"});
     combo.setCurrentIndex(1);
     editBackup = "0";
-    QCOMPARE(commitWidgetValue(&combo, "1"), 0);
+    QCOMPARE(commitWidgetValue(&combo, "1", editBackup), 0);
     QCOMPARE(combo.currentIndex(), 0);
     QCOMPARE(writes().count("write 202 2 0 1"), 2);
 }
 
 void TestCommit::threeTimeoutsGiveUp()
 {
-    modbusClient->setTimeout(1500);
+    linkSession().modbusClient->setTimeout(1500);
     QVERIFY(sim.command("silent on").startsWith("ok"));
     QLineEdit edit;
     edit.setObjectName("EditTrZeroTimer");
     edit.setText("300");
     editBackup = "200";
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(TimedOut));
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(TimedOut));
     QCOMPARE(edit.text(), QString("200"));
     QCOMPARE(writes().size(), 3);
     QVERIFY(sim.command("silent off").startsWith("ok"));
@@ -192,13 +194,13 @@ void TestCommit::threeTimeoutsGiveUp()
 // ends each attempt: it is a time-out too, so the commit tries three times.
 void TestCommit::clientTimeOutIsRetried()
 {
-    modbusClient->setTimeout(300);
+    linkSession().modbusClient->setTimeout(300);
     QVERIFY(sim.command("silent on").startsWith("ok"));
     QLineEdit edit;
     edit.setObjectName("EditTrZeroTimer");
     edit.setText("300");
     editBackup = "200";
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(TimedOut));
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(TimedOut));
     QCOMPARE(edit.text(), QString("200"));
     QCOMPARE(writes(),
         QStringList(
@@ -210,17 +212,17 @@ void TestCommit::notBoundWritesNothing()
 {
     QComboBox combo;
     combo.setObjectName("BoxUnitSelect"); // a calibration widget while the basic page is shown
-    QCOMPARE(commitWidgetValue(&combo, "1"), CommitNotWritten);
-    QCOMPARE(commitWidgetValue(combo.view(), "1"), CommitNotWritten); // the popup list
-    QCOMPARE(commitWidgetValue(nullptr, "1"), CommitNotWritten);
+    QCOMPARE(commitWidgetValue(&combo, "1", editBackup), CommitNotWritten);
+    QCOMPARE(commitWidgetValue(combo.view(), "1", editBackup), CommitNotWritten); // the popup list
+    QCOMPARE(commitWidgetValue(nullptr, "1", editBackup), CommitNotWritten);
     currentPage = PageTestMaintain;
     QComboBox reset;
     reset.setObjectName("BoxBasicChannel");
-    QCOMPARE(commitWidgetValue(&reset, "2"), CommitNotWritten);
+    QCOMPARE(commitWidgetValue(&reset, "2", editBackup), CommitNotWritten);
     currentPage = PageMonitoring;
     QLineEdit edit;
     edit.setObjectName("EditPresetTare");
-    QCOMPARE(commitWidgetValue(&edit, "1"), CommitNotWritten);
+    QCOMPARE(commitWidgetValue(&edit, "1", editBackup), CommitNotWritten);
     waitProcessingEvents(20);
     QVERIFY(sim.requests().isEmpty());
 }
@@ -234,7 +236,7 @@ void TestCommit::pagesWithoutSelectorUseChannel1()
     edit.setObjectName("lineEditCOMPValue2_2");
     edit.setText("-12.5");
     channelScales[0].decimals = 1;
-    QCOMPARE(commitWidgetValue(&edit, weightTextToRegisterText(edit.text(), 0)), 0);
+    QCOMPARE(commitWidgetValue(&edit, weightTextToRegisterText(edit.text(), 0), editBackup), 0);
     QCOMPARE(selectedChannel, 0);
     QCOMPARE(sim.command("get32 1082"), QString("ok -125"));
     // The basic page adds the channel offset, also for the tilt threshold.
@@ -242,7 +244,7 @@ void TestCommit::pagesWithoutSelectorUseChannel1()
     selectedChannel = 2;
     QLineEdit tilt;
     tilt.setObjectName("EditTiltThreshold");
-    QCOMPARE(commitWidgetValue(&tilt, "77"), 0);
+    QCOMPARE(commitWidgetValue(&tilt, "77", editBackup), 0);
     QCOMPARE(writes().last(), QString("write 2278 2 0 77"));
 }
 
@@ -253,16 +255,16 @@ void TestCommit::ethernetSlotAndChannelField()
     QLineEdit port;
     port.setObjectName("lineEditPortNum");
     port.setText("502");
-    QCOMPARE(commitWidgetValue(&port, port.text()), 0);
+    QCOMPARE(commitWidgetValue(&port, port.text(), editBackup), 0);
     QCOMPARE(sim.requests(), (QStringList {"read-hr 8132 1", "write 8132 1 502"}));
     QLineEdit id;
     id.setObjectName("lineEditCOMID1");
-    QCOMPARE(commitWidgetValue(&id, "12"), 0);
+    QCOMPARE(commitWidgetValue(&id, "12", editBackup), 0);
     QCOMPARE(writes().last(), QString("write 8000 1 12"));
     currentPage = PageTestMaintain;
     QComboBox channel3;
     channel3.setObjectName("comboBox_channel_3");
-    QCOMPARE(commitWidgetValue(&channel3, QString::number(0x0F0F)), 0);
+    QCOMPARE(commitWidgetValue(&channel3, QString::number(0x0F0F), editBackup), 0);
     QCOMPARE(writes().last(), QString("write 9310 1 3855"));
 }
 
@@ -271,14 +273,14 @@ void TestCommit::wordOrderOfWrites()
     // A device set to "CD-AB" takes 70000 as low word first.
     SimulatorProcess cdab({"--word-order", "cd-ab"});
     QVERIFY2(cdab.start(), qPrintable(cdab.errorText()));
-    QVERIFY(connectTestClient(cdab, 1));
+    QVERIFY(connectTestClient(cdab, WordOrder::CdAb));
     auto writes = [&cdab]() { return cdab.requests().filter(QRegularExpression("^write")); };
     QLineEdit edit;
     edit.setObjectName("EditPresetTare");
-    QCOMPARE(commitWidgetValue(&edit, "70000"), 0);
+    QCOMPARE(commitWidgetValue(&edit, "70000", editBackup), 0);
     QCOMPARE(writes(), QStringList {"write 212 2 4464 1"});
     QCOMPARE(cdab.command("get32 212"), QString("ok 70000"));
-    wordOrder = 0;
+    linkSession().wordOrder = WordOrder::AbCd;
     QCOMPARE(writeSingleValue(2100, 2, 70000), Ok); // a stored word without range
     QCOMPARE(writes().last(), QString("write 2100 2 1 4464"));
     QCOMPARE(writeSingleValue(8005, 1, 70000), Ok);
@@ -290,9 +292,9 @@ void TestCommit::readSingleValueJoinsByWordOrder()
     QVERIFY(sim.command("set 300 4464").startsWith("ok"));
     QVERIFY(sim.command("set 301 1").startsWith("ok"));
     QVERIFY(sim.command("set 8002 65535").startsWith("ok"));
-    wordOrder = 1;
+    linkSession().wordOrder = WordOrder::CdAb;
     QCOMPARE(readSingleValue(300, 2), 70000);
-    wordOrder = 0;
+    linkSession().wordOrder = WordOrder::AbCd;
     QCOMPARE(readSingleValue(300, 2), 4464 * 65536 + 1);
     QCOMPARE(readSingleValue(8002, 1), 65535);
     QVERIFY(sim.command("exception 300 2").startsWith("ok"));
@@ -303,15 +305,60 @@ void TestCommit::queuedCommandRunsLatestOnce()
 {
     queueCommandWrite(61, 3);
     queueCommandWrite(23, 1);
-    QCOMPARE(pendingCommand.group, 23);
+    QCOMPARE(linkSession().pendingCommand.group, 23);
     runPendingCommand();
-    QVERIFY(!pendingCommand.pending);
+    QVERIFY(!linkSession().pendingCommand.pending);
     runPendingCommand();
     QCOMPARE(writes(), QStringList {"write 708 2 0 1"});
     // A one-register command group gets one register.
     queueCommandWrite(64, 1);
     runPendingCommand();
     QCOMPARE(writes().last(), QString("write 8900 1 1"));
+}
+
+// The session's record of each transaction: a commit's write is a page edit
+// with the value read before it, a command's write a command, a write outside
+// any scope (and every read) has no source; scopes do not outlive their writes.
+void TestCommit::writesCarrySourceAndOldValue()
+{
+    QVector<TransactionRecord> records;
+    const QMetaObject::Connection connection = connect(&linkSession(), &LinkSession::transactionFinished,
+        this, [&records](const TransactionRecord &record) { records << record; });
+    QVERIFY(sim.command("set32 214 7").startsWith("ok"));
+    QLineEdit edit;
+    edit.setObjectName("EditSTABRange");
+    edit.setText("9");
+    editBackup = "7";
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
+    queueCommandWrite(22, 1);
+    runPendingCommand();
+    QCOMPARE(writeSingleValue(214, 2, 7), Ok);
+    disconnect(connection);
+
+    struct Expected
+    {
+        TrafficFunction function;
+        int address;
+        WriteSource source;
+        std::optional<qint64> oldValue;
+    };
+    const QVector<Expected> expected {
+        {TrafficFunction::ReadHolding, 214, WriteSource::None, std::nullopt},
+        {TrafficFunction::WriteHolding, 214, WriteSource::PageEdit, 7},
+        {TrafficFunction::WriteHolding, parameterGroup(22).start, WriteSource::Command, std::nullopt},
+        {TrafficFunction::WriteHolding, 214, WriteSource::None, std::nullopt},
+    };
+    QCOMPARE(records.size(), expected.size());
+    for (int i = 0; i < expected.size(); ++i) {
+        const TransactionRecord &record = records.at(i);
+        QVERIFY2(record.function == expected.at(i).function, qPrintable(QString::number(i)));
+        QCOMPARE(record.address, expected.at(i).address);
+        QVERIFY2(record.source == expected.at(i).source, qPrintable(QString::number(i)));
+        QVERIFY2(record.oldValue == expected.at(i).oldValue, qPrintable(QString::number(i)));
+        QCOMPARE(record.result, int(Ok));
+    }
+    QCOMPARE(records.at(1).values, (QVector<quint16> {0, 9}));
+    QVERIFY(!linkSession().held());
 }
 
 QTEST_MAIN(TestCommit)

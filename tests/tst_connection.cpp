@@ -4,8 +4,7 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "dialogs/serialportcombobox.h"
-#include "link/displayweightthread.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
 #include "link/rtuovertcpclient.h"
@@ -117,8 +116,7 @@ private slots:
     }
     void init()
     {
-        linkSuspended = false;
-        pollBusy = false;
+        linkSession().linkSuspended = false;
         sim->command(QStringLiteral("silent off"));
         sim->clearRequests();
         QFile::remove(dataDir.path() + QStringLiteral("/Setting/setting.ini"));
@@ -126,7 +124,7 @@ private slots:
     void cleanup()
     {
         disconnectTestClient();
-        linkSuspended = false;
+        linkSession().linkSuspended = false;
     }
     void cleanupTestCase() { delete sim; }
 
@@ -142,48 +140,50 @@ private slots:
         QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
         child<QPushButton>(&page, "connectButton")->click();
         QCOMPARE(spy.count(), 1);
-        QVERIFY(modbusClient);
-        QCOMPARE(modbusClient->parent(), &page);
-        QCOMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
-        QCOMPARE(modbusClient->timeout(), 1000); // the delay field does not change it
-        QCOMPARE(modbusClient->numberOfRetries(), 0);
-        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::NetworkAddressParameter).toString(),
+        QVERIFY(linkSession().modbusClient);
+        QCOMPARE(linkSession().modbusClient->parent(), &page);
+        QCOMPARE(linkSession().modbusClient->state(), QModbusDevice::ConnectedState);
+        QCOMPARE(linkSession().modbusClient->timeout(), 1000); // the delay field does not change it
+        QCOMPARE(linkSession().modbusClient->numberOfRetries(), 0);
+        QCOMPARE(linkSession()
+                     .modbusClient->connectionParameter(QModbusDevice::NetworkAddressParameter)
+                     .toString(),
             QStringLiteral("127.0.0.1"));
-        QCOMPARE(
-            modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(sim->port()));
-        QCOMPARE(tcpLink, 1);
-        QCOMPARE(wordOrder, 1);
-        QCOMPARE(currentServerAddress, 1);
-        QCOMPARE(appliedLink.connectType, 1);
-        QCOMPARE(appliedLink.hostAddress, QStringLiteral("127.0.0.1"));
-        QCOMPARE(appliedLink.networkPort, QString::number(sim->port()));
-        QCOMPARE(appliedLink.wordOrder, 1);
-        QCOMPARE(appliedLink.responseTime, 300);
-        QCOMPARE(appliedLink.startAddress, 0);
-        QCOMPARE(int(appliedLink.count), 2);
+        QCOMPARE(linkSession().modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(),
+            int(sim->port()));
+        QCOMPARE(linkSession().tcpLink, 1);
+        QCOMPARE(linkSession().wordOrder, WordOrder::CdAb);
+        QCOMPARE(linkSession().currentServerAddress, 1);
+        QCOMPARE(linkSession().appliedLink.connectType, ConnectionType::Tcp);
+        QCOMPARE(linkSession().appliedLink.hostAddress, QStringLiteral("127.0.0.1"));
+        QCOMPARE(linkSession().appliedLink.networkPort, QString::number(sim->port()));
+        QCOMPARE(linkSession().appliedLink.wordOrder, WordOrder::CdAb);
+        QCOMPARE(linkSession().appliedLink.responseTime, 300);
+        QCOMPARE(linkSession().appliedLink.startAddress, 0);
+        QCOMPARE(int(linkSession().appliedLink.count), 2);
         QVERIFY(sim->requests().contains(QStringLiteral("read-hr 0 2")));
         QCOMPARE(iniValue(QStringLiteral("Q4/EditPort")), QString::number(sim->port()));
         QCOMPARE(iniValue(QStringLiteral("Q4/timeoutSpinner")), QStringLiteral("300"));
 
-        QModbusClient *first = modbusClient;
+        QModbusClient *first = linkSession().modbusClient;
         sim->clearRequests();
         child<QPushButton>(&page, "connectButton")->click();
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(modbusClient, first);
+        QCOMPARE(linkSession().modbusClient, first);
         QVERIFY(sim->requests().isEmpty());
 
         // checkLink: a connected link reports false; a dropped TCP link is reopened.
         QVERIFY(!page.checkLink());
         sim->command(QStringLiteral("drop"));
-        QTRY_VERIFY(modbusClient->state() != QModbusDevice::ConnectedState);
+        QTRY_VERIFY(linkSession().modbusClient->state() != QModbusDevice::ConnectedState);
         QVERIFY(page.checkLink());
-        QTRY_COMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
+        QTRY_COMPARE(linkSession().modbusClient->state(), QModbusDevice::ConnectedState);
         quint16 values[2] = {};
-        LinkParameters block = appliedLink;
-        QCOMPARE(int(readHoldingRegisters(modbusClient, block, values)), int(Ok));
+        LinkParameters block = linkSession().appliedLink;
+        QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, block, values)), int(Ok));
 
         page.takeLinkDown();
-        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(linkSession().modbusClient, nullptr);
         QVERIFY(page.checkLink());
     }
 
@@ -237,7 +237,7 @@ private slots:
         QCOMPARE(w.windowTitle(), QStringLiteral("Q4 Config – 127.0.0.1:%1, address 1").arg(sim->port()));
         w.on_ButtonDisconnect_clicked();
         QCOMPARE(w.windowTitle(), QStringLiteral("Q4 Config"));
-        QTRY_VERIFY(!modbusClient);
+        QTRY_VERIFY(!linkSession().modbusClient);
     }
 
     // Nothing listens: the popup says so, no client is left, no signal; the
@@ -250,7 +250,7 @@ private slots:
         PopupCatcher popups;
         child<QPushButton>(&page, "connectButton")->click();
         QCOMPARE(spy.count(), 0);
-        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(linkSession().modbusClient, nullptr);
         QCOMPARE(popups.messages, QStringList {QStringLiteral("Operation Failed,Please try again!")});
         QVERIFY(!iniValue(QStringLiteral("Q4/EditPort")).isEmpty());
     }
@@ -268,7 +268,7 @@ private slots:
         child<QPushButton>(&page, "connectButton")->click();
         QVERIFY(clock.elapsed() >= 1000); // the client's response time-out ended the read
         QCOMPARE(spy.count(), 0);
-        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(linkSession().modbusClient, nullptr);
         QCOMPARE(popups.messages.size(), 1);
         sim->command(QStringLiteral("silent off"));
     }
@@ -280,12 +280,12 @@ private slots:
         ModbusSetting page;
         setTcp(page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
         QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
-        linkSuspended = true;
+        linkSession().linkSuspended = true;
         QElapsedTimer clock;
         clock.start();
-        QTimer::singleShot(1200, [] { linkSuspended = false; });
+        QTimer::singleShot(1200, [] { linkSession().linkSuspended = false; });
         child<QPushButton>(&page, "connectButton")->click();
-        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(linkSession().modbusClient, nullptr);
         QTRY_COMPARE_WITH_TIMEOUT(spy.count(), 1, 3000);
         QVERIFY(clock.elapsed() >= 1200);
         QVERIFY(clock.elapsed() < 2500);
@@ -303,8 +303,8 @@ private slots:
         QSignalSpy spy(&page, &ModbusSetting::ConnectSuccessfulSignal);
         child<QPushButton>(&page, "connectButton")->click();
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(currentServerAddress, 5);
-        QCOMPARE(appliedLink.serverAddress, 5);
+        QCOMPARE(linkSession().currentServerAddress, 5);
+        QCOMPARE(linkSession().appliedLink.serverAddress, 5);
     }
 
     // RTU over a pty pair: the port name is taken from "description(port)".
@@ -337,12 +337,16 @@ private slots:
         child<QPushButton>(&page, "connectButton")->click();
         QCOMPARE(popups.messages, QStringList());
         QCOMPARE(spy.count(), 1);
-        QCOMPARE(tcpLink, 0);
-        QCOMPARE(appliedLink.serialPortName, a);
-        QCOMPARE(appliedLink.parity, 3);
-        QCOMPARE(appliedLink.baud, 19200);
-        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialPortNameParameter).toString(), a);
-        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), 3);
+        QCOMPARE(linkSession().tcpLink, 0);
+        QCOMPARE(linkSession().appliedLink.serialPortName, a);
+        QCOMPARE(linkSession().appliedLink.parity, Parity::Odd);
+        QCOMPARE(linkSession().appliedLink.baud, 19200);
+        QCOMPARE(linkSession()
+                     .modbusClient->connectionParameter(QModbusDevice::SerialPortNameParameter)
+                     .toString(),
+            a);
+        QCOMPARE(
+            linkSession().modbusClient->connectionParameter(QModbusDevice::SerialParityParameter).toInt(), 3);
         // The settings keep the port name, not the list text.
         QCOMPARE(iniValue(QStringLiteral("Q4/serialnumcomboBox")), a);
         page.takeLinkDown();
@@ -413,7 +417,7 @@ private slots:
         child<SerialPortComboBox>(&page, "serialnumcomboBox")->addUnlistedPort(QStringLiteral("ttyQ4GONE"));
         PopupCatcher popups;
         child<QPushButton>(&page, "connectButton")->click();
-        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(linkSession().modbusClient, nullptr);
         QCOMPARE(popups.messages.size(), 1);
         QVERIFY2(popups.messages.first().startsWith(QStringLiteral("Serial port ttyQ4GONE not found")),
             qPrintable(popups.messages.first()));
@@ -478,7 +482,6 @@ private slots:
         QVERIFY(QTest::qWaitForWindowExposed(&page));
         port->setFocus();
         QTRY_VERIFY(port->hasFocus());
-        QCOMPARE(focusBackup, QStringLiteral("502"));
         port->clear();
         QMetaObject::invokeMethod(port, "editingFinished");
         QCOMPARE(port->text(), QStringLiteral("502"));
@@ -518,7 +521,7 @@ private slots:
             = {"serialnumcomboBox", "baudCombo", "dataBitsCombo", "parityCombo", "stopBitsCombo", "label_1"};
         const char *tcpNames[] = {"EditHostIP", "EditPort", "label_hostip", "label_Port"};
         // RTU over TCP: host and port, and the slave ID of the device behind the converter.
-        for (int type : {1, ConnectRtuOverTcp, 0}) {
+        for (int type : {1, int(ConnectionType::RtuOverTcp), 0}) {
             page.on_connectType_activated(type);
             for (const char *name : rtuNames)
                 QCOMPARE(child<QWidget>(&page, name)->isVisibleTo(&page), type == 0);
@@ -545,12 +548,12 @@ private slots:
     void dialogParityAndRows()
     {
         LinkParameters link;
-        link.connectType = 0;
-        link.parity = 2;
+        link.connectType = ConnectionType::Rtu;
+        link.parity = Parity::Even;
         link.baud = 57600;
         link.dataBits = 7;
         link.serverAddress = 12;
-        link.wordOrder = 1;
+        link.wordOrder = WordOrder::CdAb;
         link.responseTime = 450;
         link.hostAddress = QStringLiteral("10.1.2.3");
         link.networkPort = QStringLiteral("1502");
@@ -577,22 +580,22 @@ private slots:
         child<QPushButton>(&dialog, "pushButton_OK")->click();
         QVERIFY(dialog.accepted());
         const LinkParameters back = dialog.parameters();
-        QCOMPARE(back.parity, 2);
+        QCOMPARE(back.parity, Parity::Even);
         QCOMPARE(back.baud, 57600);
         QCOMPARE(back.dataBits, 7);
         QCOMPARE(back.stopBits, 1);
         QCOMPARE(back.serverAddress, 12);
-        QCOMPARE(back.wordOrder, 1);
+        QCOMPARE(back.wordOrder, WordOrder::CdAb);
         QCOMPARE(back.responseTime, 450);
         QCOMPARE(back.hostAddress, QStringLiteral("10.1.2.3"));
         QCOMPARE(back.networkPort, QStringLiteral("1502"));
         QCOMPARE(back.serialPortName, QStringLiteral("ttyNOPORT"));
         QCOMPARE(back.numberOfRetries, 0);
 
-        for (const QPair<int, int> &p : {qMakePair(3, 2), qMakePair(0, 0)}) {
+        for (const QPair<Parity, int> &p : {qMakePair(Parity::Odd, 2), qMakePair(Parity::None, 0)}) {
             ModbusParaSetDialog other;
             link.parity = p.first;
-            link.connectType = 1;
+            link.connectType = ConnectionType::Tcp;
             other.setParameters(link);
             QCOMPARE(child<QComboBox>(&other, "comboBox_Parity")->currentIndex(), p.second);
             QVERIFY(child<QWidget>(&other, "lineEdit_HostIP")->isVisibleTo(&other));
@@ -623,22 +626,22 @@ private slots:
         if (converter)
             QVERIFY(converterSim.start());
         const quint16 port = converter ? converterSim.port() : sim->port();
-        MainWindow window;
+        MainWindow window(linkSession());
         ModbusSetting *page = window.connectionPage();
         setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(port));
         if (converter) {
-            child<QComboBox>(page, "connectType")->setCurrentIndex(ConnectRtuOverTcp);
-            page->on_connectType_activated(ConnectRtuOverTcp);
+            child<QComboBox>(page, "connectType")->setCurrentIndex(int(ConnectionType::RtuOverTcp));
+            page->on_connectType_activated(int(ConnectionType::RtuOverTcp));
             child<QSpinBox>(page, "spinboxSlaveId")->setValue(7);
         }
         child<QSpinBox>(page, "timeoutSpinner")->setValue(500);
         child<QPushButton>(page, "connectButton")->click();
-        QVERIFY(modbusClient);
+        QVERIFY(linkSession().modbusClient);
         QCOMPARE(currentPage, int(PageMonitoring));
-        QVERIFY(window.pollThread()->isRunning());
+        QVERIFY(window.pollTimerObject()->isActive());
         QVERIFY(window.findChild<QWidget *>(QStringLiteral("widget_down"))->isVisibleTo(&window));
-        const LinkParameters before = appliedLink;
-        QPointer<QModbusClient> oldClient(modbusClient);
+        const LinkParameters before = linkSession().appliedLink;
+        QPointer<QModbusClient> oldClient(linkSession().modbusClient);
 
         int dialogsSeen = 0;
         QTimer::singleShot(200, [&dialogsSeen] {
@@ -653,33 +656,35 @@ private slots:
         auto *settingButton = window.findChild<QPushButton *>(QStringLiteral("Btn_SlaveIdSet"));
         settingButton->click();
         QCOMPARE(dialogsSeen, 1);
-        QVERIFY(linkSuspended);
-        QVERIFY(!pollBusy);
+        QVERIFY(linkSession().linkSuspended);
+        QVERIFY(!linkSession().held());
         QVERIFY(window.reconnectTimerObject()->isActive());
         QCOMPARE(window.reconnectTimerObject()->interval(), 500);
-        QTRY_VERIFY_WITH_TIMEOUT(!linkSuspended, 2000);
+        QTRY_VERIFY_WITH_TIMEOUT(!linkSession().linkSuspended, 2000);
         QVERIFY(!oldClient);
-        QVERIFY(modbusClient);
-        QCOMPARE(bool(qobject_cast<RtuOverTcpClient *>(modbusClient)), converter);
-        QTRY_COMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
-        QCOMPARE(liveLink.hostAddress, before.hostAddress);
-        QCOMPARE(liveLink.networkPort, before.networkPort);
-        QCOMPARE(liveLink.connectType, before.connectType);
-        QCOMPARE(liveLink.responseTime, 500);
-        QCOMPARE(liveLink.serverAddress, before.serverAddress);
-        QCOMPARE(liveLink.wordOrder, before.wordOrder);
-        QCOMPARE(liveLink.parity, before.parity);
-        QCOMPARE(liveLink.baud, before.baud);
-        QCOMPARE(appliedLink.networkPort, before.networkPort);
-        QCOMPARE(modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(), int(port));
-        QCOMPARE(modbusClient->timeout(), 1000);
+        QVERIFY(linkSession().modbusClient);
+        QCOMPARE(bool(qobject_cast<RtuOverTcpClient *>(linkSession().modbusClient)), converter);
+        QTRY_COMPARE(linkSession().modbusClient->state(), QModbusDevice::ConnectedState);
+        QCOMPARE(linkSession().liveLink.hostAddress, before.hostAddress);
+        QCOMPARE(linkSession().liveLink.networkPort, before.networkPort);
+        QCOMPARE(linkSession().liveLink.connectType, before.connectType);
+        QCOMPARE(linkSession().liveLink.responseTime, 500);
+        QCOMPARE(linkSession().liveLink.serverAddress, before.serverAddress);
+        QCOMPARE(linkSession().liveLink.wordOrder, before.wordOrder);
+        QCOMPARE(linkSession().liveLink.parity, before.parity);
+        QCOMPARE(linkSession().liveLink.baud, before.baud);
+        QCOMPARE(linkSession().appliedLink.networkPort, before.networkPort);
+        QCOMPARE(linkSession().modbusClient->connectionParameter(QModbusDevice::NetworkPortParameter).toInt(),
+            int(port));
+        QCOMPARE(linkSession().modbusClient->timeout(), 1000);
         quint16 values[2] = {};
-        QCOMPARE(int(readHoldingRegisters(modbusClient, appliedLink, values)), int(Ok));
+        QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, linkSession().appliedLink, values)),
+            int(Ok));
         auto *statusLine = window.findChild<QWidget *>(QStringLiteral("widget_down"));
         QCOMPARE(
             statusLine->findChild<QLabel *>(QStringLiteral("label_Delay"))->text(), QStringLiteral("500ms"));
         if (converter) {
-            QCOMPARE(currentServerAddress, 7);
+            QCOMPARE(linkSession().currentServerAddress, 7);
             QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_protol"))->text(),
                 QStringLiteral("Modbus RTU over TCP"));
             QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_port"))->text(),
@@ -687,7 +692,7 @@ private slots:
             QCOMPARE(statusLine->findChild<QLabel *>(QStringLiteral("label_SlaveID"))->text(),
                 QStringLiteral("7"));
         }
-        linkSuspended = true; // keep the poll quiet while the window goes
+        linkSession().linkSuspended = true; // keep the poll quiet while the window goes
     }
 
     // Writing the connection slot the link runs through asks first. Declined,
@@ -706,11 +711,11 @@ private slots:
         QVERIFY2(other.start(), qPrintable(other.errorText()));
         // The device's first connection slot has the port the link uses.
         QVERIFY(sim->command(QStringLiteral("set 8112 %1").arg(sim->port())).startsWith(QLatin1String("ok")));
-        MainWindow window;
+        MainWindow window(linkSession());
         ModbusSetting *page = window.connectionPage();
         setTcp(*page, QStringLiteral("127.0.0.1"), QString::number(sim->port()));
         child<QPushButton>(page, "connectButton")->click();
-        QVERIFY(modbusClient);
+        QVERIFY(linkSession().modbusClient);
         window.showPage(PageDataTrans);
         auto *dataTrans = qobject_cast<DataTrans *>(window.page(PageDataTrans));
         auto *portField = child<QLineEdit>(dataTrans, "lineEditPortNum");
@@ -732,10 +737,10 @@ private slots:
         } else {
             QVERIFY(sim->writes().contains(write));
             QTRY_VERIFY_WITH_TIMEOUT(other.requests().contains(QStringLiteral("read-hr 9309 2")), 5000);
-            QCOMPARE(appliedLink.networkPort, QString::number(other.port()));
+            QCOMPARE(linkSession().appliedLink.networkPort, QString::number(other.port()));
             QCOMPARE(iniValue(QStringLiteral("Q4/EditPort")), QString::number(other.port()));
         }
-        linkSuspended = true; // keep the poll quiet while the window goes
+        linkSession().linkSuspended = true; // keep the poll quiet while the window goes
     }
 };
 

@@ -110,11 +110,11 @@ void DataTransPage::interfaceWordsAndWordOrder()
     QCOMPARE(ui->lineEditCANID->toolTip(), QStringLiteral("1-99"));
 
     // The device's COM-1 word order is its own; the program's link keeps its order.
-    const int before = wordOrder;
+    const WordOrder before = linkSession().wordOrder;
     QVERIFY(armEdit(page, ui->BoxDwordFormat1));
     activateItem(ui->BoxDwordFormat1, 1);
     QCOMPARE(sim.writes(), QStringList {QStringLiteral("write 8004 1 1")});
-    QCOMPARE(wordOrder, before);
+    QCOMPARE(linkSession().wordOrder, before);
 
     // A plain field writes the integer part of what was typed.
     sim.clearRequests();
@@ -254,15 +254,15 @@ void DataTransPage::ownLinkChange()
         device.ethernetSlots[k][0] = 502 + k;
     LinkParameters current;
     if (link.startsWith(QLatin1String("rtu "))) {
-        current.connectType = 0;
+        current.connectType = ConnectionType::Rtu;
         current.serverAddress = link.mid(4).toInt();
     } else if (link.startsWith(QLatin1String("rtutcp "))) {
-        current.connectType = ConnectRtuOverTcp;
+        current.connectType = ConnectionType::RtuOverTcp;
         current.serverAddress = link.mid(7).toInt();
         current.hostAddress = QStringLiteral("10.0.0.5");
         current.networkPort = QStringLiteral("4001");
     } else {
-        current.connectType = 1;
+        current.connectType = ConnectionType::Tcp;
         current.hostAddress = link.section(QLatin1Char(':'), 0, 0);
         current.networkPort = link.section(QLatin1Char(':'), 1);
     }
@@ -272,15 +272,16 @@ void DataTransPage::ownLinkChange()
         const LinkParameters &n = result.newLink;
         seen = QLatin1String(result.certain ? "certain " : "maybe ")
             + QLatin1String(result.canReconnect ? "reconnect" : "lost");
-        if (result.canReconnect && n.connectType == ConnectRtuOverTcp)
+        if (result.canReconnect && n.connectType == ConnectionType::RtuOverTcp)
             seen += QStringLiteral(" rtutcp %1").arg(n.serverAddress);
         else if (result.canReconnect)
-            seen += n.connectType == 0 ? QStringLiteral(" rtu %1 %2 %3 %4")
-                                             .arg(n.serverAddress)
-                                             .arg(n.baud)
-                                             .arg(n.dataBits)
-                                             .arg(n.parity)
-                                       : QStringLiteral(" %1:%2").arg(n.hostAddress, n.networkPort);
+            seen += n.connectType == ConnectionType::Rtu
+                ? QStringLiteral(" rtu %1 %2 %3 %4")
+                      .arg(n.serverAddress)
+                      .arg(n.baud)
+                      .arg(n.dataBits)
+                      .arg(int(n.parity))
+                : QStringLiteral(" %1:%2").arg(n.hostAddress, n.networkPort);
     }
     QCOMPARE(seen, change);
 }

@@ -1,9 +1,9 @@
 // Group decoding into the device copy and the live state, and (against the
 // simulator) the group readers.
 
-#include "link/linkstate.h"
-#include "link/transactions.h"
 #include "link/deviceaccess.h"
+#include "link/linksession.h"
+#include "link/transactions.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
@@ -53,7 +53,7 @@ struct Buffer
         regs[size_t(i) + 1] = quint16(order == 1 ? v >> 16 : v & 0xFFFF);
     }
     void r(int i, quint16 value) { regs[size_t(i)] = value; }
-    void decode(int group) { decodeGroup(group, order, regs.data()); }
+    void decode(int group) { decodeGroup(group, wordOrderFromIndex(order), regs.data()); }
 };
 
 } // namespace
@@ -333,7 +333,7 @@ void TestDeviceCopy::systemGroups()
 
 void TestDeviceCopy::readsFailWithoutClient()
 {
-    QVERIFY(!modbusClient);
+    QVERIFY(!linkSession().modbusClient);
     deviceCopy.switches[2] = 1;
     QCOMPARE(readCoilGroup(RemoteSwitchGroup), NoConnection);
     QCOMPARE(deviceCopy.switches[2], 1);
@@ -347,7 +347,7 @@ void TestDeviceCopy::readGroupsFromTheDevice()
 {
     SimulatorProcess sim({"--word-order", "cd-ab"});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-    QVERIFY(connectTestClient(sim, 1));
+    QVERIFY(connectTestClient(sim, WordOrder::CdAb));
     QVERIFY(sim.command("set32 312 70000").startsWith("ok"));
     QVERIFY(sim.command("set32 212 5").startsWith("ok"));
     QVERIFY(sim.command("set32 1064 -999999").startsWith("ok"));
@@ -376,7 +376,7 @@ void TestDeviceCopy::coilReadTimeoutKeepsSwitches()
     SimulatorProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
-    modbusClient->setTimeout(300);
+    linkSession().modbusClient->setTimeout(300);
     for (int &s : deviceCopy.switches)
         s = 7;
     QVERIFY(sim.command("silent on").startsWith("ok"));

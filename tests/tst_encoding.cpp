@@ -28,33 +28,35 @@ private slots:
     void weightFieldsRedrawOnChangeOrDecimals();
     void weightFieldsShowSignedValues();
     void unitLabels();
+
+private:
+    WeightDrawState draw;
 };
 
 void TestEncoding::init()
 {
     for (ChannelScale &s : channelScales)
         s = ChannelScale {};
-    lastWeightDecimals = -1;
-    lastUnitIndex = -1;
+    draw = WeightDrawState {};
 }
 
 void TestEncoding::splitBothOrders()
 {
     quint16 regs[2] = {0, 0};
-    QCOMPARE(encodeRegisters(70000, 2, 1, regs), 2);
+    QCOMPARE(encodeRegisters(70000, 2, WordOrder::CdAb, regs), 2);
     QCOMPARE(regs[0], quint16(4464));
     QCOMPARE(regs[1], quint16(1));
-    encodeRegisters(70000, 2, 0, regs);
+    encodeRegisters(70000, 2, WordOrder::AbCd, regs);
     QCOMPARE(regs[0], quint16(1));
     QCOMPARE(regs[1], quint16(4464));
-    encodeRegisters(-1, 2, 0, regs);
+    encodeRegisters(-1, 2, WordOrder::AbCd, regs);
     QCOMPARE(regs[0], quint16(0xFFFF));
     QCOMPARE(regs[1], quint16(0xFFFF));
-    encodeRegisters(-999999, 2, 0, regs);
+    encodeRegisters(-999999, 2, WordOrder::AbCd, regs);
     QCOMPARE(regs[0], quint16(0xFFF0));
     QCOMPARE(regs[1], quint16(0xBDC1));
     regs[1] = 77;
-    QCOMPARE(encodeRegisters(70000, 1, 0, regs), 1);
+    QCOMPARE(encodeRegisters(70000, 1, WordOrder::AbCd, regs), 1);
     QCOMPARE(regs[0], quint16(4464)); // low 16 bits only
     QCOMPARE(regs[1], quint16(77)); // untouched
 }
@@ -166,33 +168,33 @@ void TestEncoding::weightFieldsRedrawOnChangeOrDecimals()
     QVector<qint64> displayed(2, 0);
     QVector<qint64> device = {12345, 2500};
     // First drawing: decimals changed from "never" -> forced.
-    QVERIFY(updateWeightFields({&a, &tilt}, displayed, device, 1, false));
+    QVERIFY(updateWeightFields(draw, {&a, &tilt}, displayed, device, 1, false));
     QCOMPARE(a.text(), QString("1234.5"));
     QCOMPARE(tilt.text(), QString("2.500")); // channel 1's decimals
     // Unchanged values and decimals: nothing redrawn.
     a.setText("typing");
-    QVERIFY(!updateWeightFields({&a, &tilt}, displayed, device, 1, false));
+    QVERIFY(!updateWeightFields(draw, {&a, &tilt}, displayed, device, 1, false));
     QCOMPARE(a.text(), QString("typing"));
     // A changed device value redraws just that field.
     device[0] = 10;
-    QVERIFY(!updateWeightFields({&a, &tilt}, displayed, device, 1, false));
+    QVERIFY(!updateWeightFields(draw, {&a, &tilt}, displayed, device, 1, false));
     QCOMPARE(a.text(), QString("1.0"));
     QCOMPARE(displayed[0], qint64(10));
     // A change of the channel's decimals forces every field.
     channelScales[1].decimals = 2;
     tilt.setText("x");
-    QVERIFY(updateWeightFields({&a, &tilt}, displayed, device, 1, false));
+    QVERIFY(updateWeightFields(draw, {&a, &tilt}, displayed, device, 1, false));
     QCOMPARE(a.text(), QString("0.10"));
     QCOMPARE(tilt.text(), QString("2.500"));
-    QCOMPARE(lastWeightDecimals, 2);
+    QCOMPARE(draw.weightDecimals, 2);
     // Channel 1's decimals redraw the tilt threshold while channel 2 is selected.
     channelScales[0].decimals = 1;
     a.setText("keep");
-    QVERIFY(!updateWeightFields({&a, &tilt}, displayed, device, 1, false));
+    QVERIFY(!updateWeightFields(draw, {&a, &tilt}, displayed, device, 1, false));
     QCOMPARE(tilt.text(), QString("250.0"));
     QCOMPARE(a.text(), QString("keep"));
-    QVERIFY(!weightDecimalsChanged(1, false));
-    QVERIFY(weightDecimalsChanged(1, true));
+    QVERIFY(!weightDecimalsChanged(draw, 1, false));
+    QVERIFY(weightDecimalsChanged(draw, 1, true));
 }
 
 void TestEncoding::weightFieldsShowSignedValues()
@@ -200,10 +202,10 @@ void TestEncoding::weightFieldsShowSignedValues()
     QLineEdit a;
     channelScales[0].decimals = 2;
     QVector<qint64> displayed(1, 0);
-    updateWeightFields({&a}, displayed, {-1}, 0, true);
+    updateWeightFields(draw, {&a}, displayed, {-1}, 0, true);
     QCOMPARE(a.text(), QString("-0.01"));
     // A 32-bit pattern handed over as unsigned still reads as its signed value.
-    updateWeightFields({&a}, displayed, {qint64(0xFFFFFF9C)}, 0, true);
+    updateWeightFields(draw, {&a}, displayed, {qint64(0xFFFFFF9C)}, 0, true);
     QCOMPARE(a.text(), QString("-1.00"));
 }
 
@@ -211,18 +213,18 @@ void TestEncoding::unitLabels()
 {
     QLabel l1, l2;
     channelScales[2].unit = 1;
-    updateUnitLabels({&l1, &l2}, 2, false);
+    updateUnitLabels(draw, {&l1, &l2}, 2, false);
     QCOMPARE(l1.text(), QString("kg"));
     QCOMPARE(l2.text(), QString("kg"));
     l1.setText("stale");
-    updateUnitLabels({&l1}, 2, false);
+    updateUnitLabels(draw, {&l1}, 2, false);
     QCOMPARE(l1.text(), QString("stale"));
-    updateUnitLabels({&l1}, 2, true);
+    updateUnitLabels(draw, {&l1}, 2, true);
     QCOMPARE(l1.text(), QString("kg"));
     channelScales[2].unit = 4;
-    updateUnitLabels({&l1}, 2, false);
+    updateUnitLabels(draw, {&l1}, 2, false);
     QCOMPARE(l1.text(), QString(""));
-    QCOMPARE(lastUnitIndex, 4);
+    QCOMPARE(draw.unitIndex, 4);
 }
 
 QTEST_MAIN(TestEncoding)

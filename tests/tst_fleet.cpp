@@ -6,7 +6,7 @@
 #include "app/appstate.h"
 #include "dialogs/comparedialog.h"
 #include "dialogs/tipsdialog.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "pages/testmaintain.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
@@ -179,9 +179,7 @@ void TestFleet::initTestCase()
 void TestFleet::cleanup()
 {
     disconnectTestClient();
-    linkSuspended = false;
-    pollBusy = false;
-    importIdle = exportIdle = true;
+    linkSession().linkSuspended = false;
 }
 
 // The template's rows in a few reads, each inside one group and the Modbus
@@ -234,7 +232,7 @@ void TestFleet::batchedExportMatchesRowByRow()
     SimulatorProcess sim(
         order ? QStringList {QStringLiteral("--word-order"), QStringLiteral("cd-ab")} : QStringList {});
     QVERIFY(sim.start());
-    QVERIFY(connectTestClient(sim, order));
+    QVERIFY(connectTestClient(sim, wordOrderFromIndex(order)));
     QVERIFY(ok(sim.command(QStringLiteral("set32 1064 -123456"))));
     QVERIFY(ok(sim.command(QStringLiteral("set32 722 70000"))));
     QVERIFY(ok(sim.command(QStringLiteral("set 8105 200"))));
@@ -249,13 +247,13 @@ void TestFleet::batchedExportMatchesRowByRow()
     QVERIFY(copyFile(templatePath(0), blocks));
     worker.blockReads = false;
     sim.clearRequests();
-    QCOMPARE(worker.exportWorkbook(rows, modbusClient, 0), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.exportWorkbook(rows, linkSession().modbusClient, 0), int(ExelToWrite::RowsFailed));
     const int rowReads = readLines(sim).size();
     QCOMPARE(worker.failedAddresses(), (QVector<int> {204, 1070}));
 
     worker.blockReads = true;
     sim.clearRequests();
-    QCOMPARE(worker.exportWorkbook(blocks, modbusClient, 0), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.exportWorkbook(blocks, linkSession().modbusClient, 0), int(ExelToWrite::RowsFailed));
     const int blockReads = readLines(sim).size();
     QCOMPARE(worker.failedAddresses(), (QVector<int> {204, 1070}));
     QCOMPARE(worker.transferredRows(), parameterCatalogue().size() - 2);
@@ -302,7 +300,7 @@ void TestFleet::importWritesOnlyWhatDiffers()
     SimulatorProcess sim(
         order ? QStringList {QStringLiteral("--word-order"), QStringLiteral("cd-ab")} : QStringList {});
     QVERIFY(sim.start());
-    QVERIFY(connectTestClient(sim, order));
+    QVERIFY(connectTestClient(sim, wordOrderFromIndex(order)));
     QVERIFY(ok(sim.command(QStringLiteral("set32 1064 -100"))));
     QVERIFY(ok(sim.command(QStringLiteral("set32 414 9"))));
     QVERIFY(ok(sim.command(QStringLiteral("set 8020 17"))));
@@ -310,7 +308,7 @@ void TestFleet::importWritesOnlyWhatDiffers()
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
 
     // The device drifts away from its backup in three rows.
     QVERIFY(ok(sim.command(QStringLiteral("set32 1064 5"))));
@@ -318,7 +316,7 @@ void TestFleet::importWritesOnlyWhatDiffers()
     QVERIFY(ok(sim.command(QStringLiteral("set 8020 3"))));
     const int rows = parameterCatalogue().size();
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     const quint32 pattern = quint32(-100);
     const QString words = order == 0 ? QStringLiteral("%1 %2").arg(pattern >> 16).arg(pattern & 0xFFFF)
                                      : QStringLiteral("%1 %2").arg(pattern & 0xFFFF).arg(pattern >> 16);
@@ -336,14 +334,14 @@ void TestFleet::importWritesOnlyWhatDiffers()
 
     // The device holds the workbook: no write at all.
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QVERIFY(sim.writes().isEmpty());
     QCOMPARE(worker.unchangedRows(), rows);
     QCOMPARE(worker.verifiedRows(), 0);
 
     worker.allRows = true;
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(sim.writes().size(), rows);
     QCOMPARE(worker.verifiedRows(), rows);
 }
@@ -370,7 +368,7 @@ void TestFleet::importReportsRefusedAndMismatchedRows()
     ExelToWrite worker;
     worker.showPopups = false;
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.transferredRows(), 2);
     QCOMPARE(worker.failedRows(), 1);
     QCOMPARE(worker.failedAddresses(), QVector<int> {204});
@@ -635,7 +633,7 @@ void TestFleet::pageComparesBeforeWriting()
     QCOMPARE(writesWhileShown, 0);
     QVERIFY(sim.writes().isEmpty());
     QVERIFY(watcher.popups.isEmpty());
-    QVERIFY(importIdle);
+    QVERIFY(page.importIdle);
 
     watcher.importFromComparison = true;
     QMetaObject::invokeMethod(&page, "on_Btn_Compare_clicked");
@@ -647,7 +645,7 @@ void TestFleet::pageComparesBeforeWriting()
     QVERIFY(watcher.popups.at(1).contains(QStringLiteral("Import Successful!")));
     QCOMPARE(page.form()->label_importResult->text(),
         QStringLiteral("Written: 2, unchanged: 1, failed: 0, invalid: 0; verified: 2, mismatched: 0."));
-    QVERIFY(importIdle && !pollBusy);
+    QVERIFY(page.importIdle && !linkSession().held());
 }
 
 QTEST_MAIN(TestFleet)

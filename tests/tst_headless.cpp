@@ -2,7 +2,7 @@
 // exit status, progress and result lines, the saved connection.
 
 #include "app/appstate.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
@@ -104,11 +104,7 @@ void TestHeadless::initTestCase()
             dir.filePath(QStringLiteral("data/Template/")) + templateFileName(language)));
 }
 
-void TestHeadless::cleanup()
-{
-    setDataDirectory(QString());
-    pollBusy = false;
-}
+void TestHeadless::cleanup() { setDataDirectory(QString()); }
 
 void TestHeadless::noWorkbookOptionStartsTheWindow()
 {
@@ -143,7 +139,7 @@ void TestHeadless::exportAndImportOverTcp()
                  QStringLiteral("--export"), file, QStringLiteral("--tcp"), tcp,
                  QStringLiteral("--word-order"), QStringLiteral("cd-ab")}),
         0);
-    QVERIFY(!modbusClient);
+    QVERIFY(!linkSession().modbusClient);
     QCOMPARE(cell(file, 1, ColumnValue), QStringLiteral("Export Value"));
     int row = 0;
     for (int r = 2; r < 400 && !row; ++r) {
@@ -196,7 +192,7 @@ void TestHeadless::failuresGiveNonZeroStatus()
                  dir.filePath(QStringLiteral("n.xlsx")), QStringLiteral("--tcp"),
                  QStringLiteral("127.0.0.1:%1").arg(port)}),
         1);
-    QVERIFY(!modbusClient);
+    QVERIFY(!linkSession().modbusClient);
 
     SimulatorProcess live;
     QVERIFY(live.start());
@@ -301,7 +297,7 @@ void TestHeadless::exportKeepsExistingFile()
     QCOMPARE(fileBytes(file), previous);
     QCOMPARE(QDir(folder.path()).entryList(QDir::Files | QDir::Hidden),
         QStringList {QStringLiteral("backup.xlsx")});
-    QVERIFY(!modbusClient);
+    QVERIFY(!linkSession().modbusClient);
 }
 
 // The connection page's test read comes first: a device that does not answer

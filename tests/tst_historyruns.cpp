@@ -8,7 +8,7 @@
 #include "dialogs/comparedialog.h"
 #include "dialogs/historywindow.h"
 #include "dialogs/tipsdialog.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "pages/testmaintain.h"
 #include "support/programrun.h"
 #include "support/requiredtool.h"
@@ -468,7 +468,7 @@ void TestHistoryRuns::historyWindow()
     window->close();
     disconnectTestClient();
     setDataDirectory(QString());
-    QVERIFY(importIdle && exportIdle);
+    QVERIFY(page.importIdle && page.exportIdle);
 }
 
 QTEST_MAIN(TestHistoryRuns)

@@ -3,8 +3,7 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
-#include "link/displayweightthread.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/livedisplay.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
@@ -94,24 +93,19 @@ private slots:
     void pollStopsAtFirstFailure();
     void pollDoesNothingWhileSuspended();
     void queuedCommandSurvivesFailedTicksAndRunsOnce();
-
-    // Tick source.
-    void threadTicksOnlyWhenNotBusy();
-    void threadStopsPromptly();
 };
 
 void TestLivePoll::init()
 {
     resetLiveState();
-    pendingCommand = PendingCommand {};
-    linkSuspended = false;
-    pollBusy = false;
+    linkSession().pendingCommand = PendingCommand {};
+    linkSession().linkSuspended = false;
 }
 
 void TestLivePoll::cleanup()
 {
     disconnectTestClient();
-    linkSuspended = false;
+    linkSession().linkSuspended = false;
 }
 
 void TestLivePoll::independentWeightAndMillivolts()
@@ -287,7 +281,7 @@ void TestLivePoll::mainWindowFormHasTheWeightArea()
     QTemporaryDir dataDir;
     setDataDirectory(dataDir.path());
     initQ4Resources();
-    MainWindow window;
+    MainWindow window(linkSession());
     LiveDisplay display(&window);
     channelMode = 1;
     channelEnable = 0xFFFF;
@@ -360,9 +354,9 @@ void TestLivePoll::pollDoesNothingWhileSuspended()
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
     sim.clearRequests();
-    linkSuspended = true;
+    linkSession().linkSuspended = true;
     QCOMPARE(readLiveGroups(), 0);
-    linkSuspended = false;
+    linkSession().linkSuspended = false;
     waitProcessingEvents(50);
     QVERIFY(sim.requests().isEmpty());
 }
@@ -376,7 +370,7 @@ void TestLivePoll::queuedCommandSurvivesFailedTicksAndRunsOnce()
     auto tick = []() {
         if (readLiveGroups() != 0)
             return;
-        if (pendingCommand.pending)
+        if (linkSession().pendingCommand.pending)
             runPendingCommand();
     };
     queueCommandWrite(22, 7);
@@ -385,54 +379,13 @@ void TestLivePoll::queuedCommandSurvivesFailedTicksAndRunsOnce()
     sim.clearRequests();
     tick();
     tick();
-    QVERIFY(pendingCommand.pending);
+    QVERIFY(linkSession().pendingCommand.pending);
     QVERIFY(sim.command("exception clear").startsWith("ok"));
     tick();
     tick();
-    QVERIFY(!pendingCommand.pending);
+    QVERIFY(!linkSession().pendingCommand.pending);
     const QStringList writes = sim.requests().filter(QRegularExpression("^write"));
     QCOMPARE(writes, QStringList {"write 808 2 0 1"});
-}
-
-void TestLivePoll::threadTicksOnlyWhenNotBusy()
-{
-    DisplayWeightThread thread;
-    QSignalSpy spy(&thread, &DisplayWeightThread::isdone);
-    QSignalSpy never(&thread, &DisplayWeightThread::isstart);
-    QElapsedTimer clock;
-    clock.start();
-    thread.start();
-    QVERIFY(spy.wait(1000));
-    QVERIFY(pollBusy);
-    // While the tick is "running", no further request comes.
-    QTest::qWait(1200);
-    QCOMPARE(spy.count(), 1);
-    pollBusy = false;
-    QVERIFY(spy.wait(1000));
-    QCOMPARE(spy.count(), 2);
-    QVERIFY(clock.elapsed() >= 1500);
-    QCOMPARE(never.count(), 0);
-    thread.stop();
-    QVERIFY(thread.wait(1000));
-}
-
-void TestLivePoll::threadStopsPromptly()
-{
-    auto *thread = new DisplayWeightThread;
-    thread->start();
-    QTest::qWait(100);
-    QElapsedTimer clock;
-    clock.start();
-    delete thread; // interrupts, quits and joins
-    QVERIFY2(clock.elapsed() < 400, qPrintable(QString::number(clock.elapsed())));
-    // A bare interruption request is noticed too.
-    DisplayWeightThread other;
-    other.start();
-    QTest::qWait(100);
-    clock.restart();
-    other.requestInterruption();
-    QVERIFY(other.wait(1000));
-    QVERIFY(clock.elapsed() < 400);
 }
 
 QTEST_MAIN(TestLivePoll)

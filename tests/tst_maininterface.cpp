@@ -3,11 +3,11 @@
 // the curve file and the curves picture, alone and fed by the poll tick.
 #include "app/appstate.h"
 #include "app/mainwindow.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
+#include "pages/commitengine.h"
 #include "pages/maininterface.h"
 #include "pages/qtcharts.h"
 #include "pagetesthelpers.h"
-#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 
@@ -451,15 +451,15 @@ private slots:
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(sim.command(QStringLiteral("freeze on")).startsWith(QLatin1String("ok")));
         QVERIFY(connectTestClient(sim));
-        failedPolls = 0;
-        linkFaulty = false;
-        linkSuspended = false;
-        pendingCommand = PendingCommand();
+        linkSession().failedPolls = 0;
+        linkSession().linkFaulty = false;
+        linkSession().linkSuspended = false;
+        linkSession().pendingCommand = PendingCommand();
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("poll.csv"));
         QStringList times;
         {
-            MainWindow w;
+            MainWindow w(linkSession());
             w.showPage(PageMonitoring);
             auto *curves = qobject_cast<MainInterface *>(w.page(PageMonitoring));
             QVERIFY(curves);
@@ -481,8 +481,7 @@ private slots:
             times << stamp(qint64(plotted));
         }
         disconnectTestClient();
-        linkSuspended = false;
-        pollBusy = false;
+        linkSession().linkSuspended = false;
 
         const QStringList lines = fileLines(path);
         QCOMPARE(lines.size(), 1 + 4 * 4 + 3);

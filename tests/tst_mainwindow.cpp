@@ -6,11 +6,12 @@
 #include "app/windowplacement.h"
 #include "dialogs/helpdialog.h"
 #include "dialogs/tipsdialog.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
 #include "pages/commitengine.h"
 #include "pages/maininterface.h"
+#include "pages/testmaintain.h"
 #include "pages/qtcharts.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
@@ -72,7 +73,7 @@ private slots:
         qApp->setStyleSheet(QString::fromUtf8(styleFile.readAll()));
         interfaceLanguage = 0;
         {
-            MainWindow w;
+            MainWindow w(linkSession());
             w.resize(1150, 800);
             w.show();
             QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -142,7 +143,7 @@ private slots:
         QFETCH(int, x);
         QFETCH(int, y);
         QFETCH(int, region);
-        MainWindow w;
+        MainWindow w(linkSession());
         w.resize(1150, 800);
         QCOMPARE(w.size(), QSize(1150, 800));
         QCOMPARE(w.hitTestBorder(QPoint(x, y)), region);
@@ -150,13 +151,13 @@ private slots:
 
     void statusLineRtuAndTcp()
     {
-        MainWindow w;
-        appliedLink = LinkParameters();
-        appliedLink.connectType = 0;
-        appliedLink.serialPortName = QStringLiteral("COM3");
-        appliedLink.serverAddress = 7;
-        appliedLink.wordOrder = 1;
-        appliedLink.responseTime = 300;
+        MainWindow w(linkSession());
+        linkSession().appliedLink = LinkParameters();
+        linkSession().appliedLink.connectType = ConnectionType::Rtu;
+        linkSession().appliedLink.serialPortName = QStringLiteral("COM3");
+        linkSession().appliedLink.serverAddress = 7;
+        linkSession().appliedLink.wordOrder = WordOrder::CdAb;
+        linkSession().appliedLink.responseTime = 300;
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_port"), QStringLiteral("COM3:38400-8-E-1"));
         QCOMPARE(labelText(w, "label_protol"), QStringLiteral("Modbus RTU"));
@@ -165,19 +166,19 @@ private slots:
         QCOMPARE(labelText(w, "label_Delay"), QStringLiteral("300ms"));
         QCOMPARE(w.statusLink().serverAddress, 7);
 
-        const QPair<int, QString> parities[]
-            = {{0, QStringLiteral("N")}, {3, QStringLiteral("O")}, {1, QString()}};
+        const QPair<Parity, QString> parities[] = {
+            {Parity::None, QStringLiteral("N")}, {Parity::Odd, QStringLiteral("O")}, {Parity(1), QString()}};
         for (const auto &p : parities) {
-            appliedLink.parity = p.first;
+            linkSession().appliedLink.parity = p.first;
             w.InitLinkParam();
             QCOMPARE(labelText(w, "label_port"), QStringLiteral("COM3:38400-8-%1-1").arg(p.second));
         }
 
-        appliedLink.connectType = 1;
-        appliedLink.hostAddress = QStringLiteral("127.0.0.1");
-        appliedLink.networkPort = QStringLiteral("1502");
-        appliedLink.wordOrder = 0;
-        appliedLink.responseTime = 1000;
+        linkSession().appliedLink.connectType = ConnectionType::Tcp;
+        linkSession().appliedLink.hostAddress = QStringLiteral("127.0.0.1");
+        linkSession().appliedLink.networkPort = QStringLiteral("1502");
+        linkSession().appliedLink.wordOrder = WordOrder::AbCd;
+        linkSession().appliedLink.responseTime = 1000;
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_protol"), QStringLiteral("Modbus TCP"));
         QCOMPARE(labelText(w, "label_port"), QStringLiteral("127.0.0.1"));
@@ -187,16 +188,16 @@ private slots:
         QCOMPARE(labelText(w, "label_Delay"), QStringLiteral("1000ms"));
 
         // Another connection type leaves the line as it is.
-        appliedLink.connectType = 4;
-        appliedLink.hostAddress = QStringLiteral("10.9.9.9");
+        linkSession().appliedLink.connectType = ConnectionType(4);
+        linkSession().appliedLink.hostAddress = QStringLiteral("10.9.9.9");
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_port"), QStringLiteral("127.0.0.1"));
 
         // Back to RTU: the title is the slave ID's again.
-        appliedLink.connectType = 0;
+        linkSession().appliedLink.connectType = ConnectionType::Rtu;
         w.InitLinkParam();
         QCOMPARE(labelText(w, "label_SlaveTitle"), QStringLiteral("Slave ID:"));
-        appliedLink = LinkParameters();
+        linkSession().appliedLink = LinkParameters();
     }
 
     void disconnectDelay_data()
@@ -212,16 +213,16 @@ private slots:
     {
         QFETCH(bool, faulty);
         QFETCH(int, delay);
-        MainWindow w;
+        MainWindow w(linkSession());
         w.showPage(PageBasic);
         QCOMPARE(currentPage, int(PageBasic));
-        modbusClient = new QModbusTcpClient(w.connectionPage());
-        QPointer<QModbusClient> client(modbusClient);
-        linkFaulty = faulty;
+        linkSession().modbusClient = new QModbusTcpClient(w.connectionPage());
+        QPointer<QModbusClient> client(linkSession().modbusClient);
+        linkSession().linkFaulty = faulty;
         QElapsedTimer clock;
         clock.start();
         w.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
-        QVERIFY(linkSuspended);
+        QVERIFY(linkSession().linkSuspended);
         QCOMPARE(currentPage, int(PageConnection));
         auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
         QCOMPARE(stack->currentWidget(), w.page(PageConnection));
@@ -232,14 +233,14 @@ private slots:
         QVERIFY(client);
         QTRY_VERIFY_WITH_TIMEOUT(!client, 1500);
         QVERIFY(clock.elapsed() >= delay);
-        QCOMPARE(modbusClient, nullptr);
-        QVERIFY(!linkSuspended);
-        linkFaulty = false;
+        QCOMPARE(linkSession().modbusClient, nullptr);
+        QVERIFY(!linkSession().linkSuspended);
+        linkSession().linkFaulty = false;
     }
 
     void navigation()
     {
-        MainWindow w;
+        MainWindow w(linkSession());
         auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
         QCOMPARE(currentPage, int(PageConnection));
         QCOMPARE(stack->currentWidget(), w.page(PageConnection));
@@ -271,7 +272,7 @@ private slots:
     // language button does the same; right of it nothing happens.
     void maximiseRestore()
     {
-        MainWindow w;
+        MainWindow w(linkSession());
         w.setMinimumSize(100, 100);
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
@@ -298,25 +299,24 @@ private slots:
 
     // The poll tick: failures show from the third in a row; after a streak the
     // first good tick resets the count and the second shows the link as normal;
-    // a queued command waits for a good tick and runs once; a suspended link
-    // makes the tick return with pollBusy still set.
+    // a queued command waits for a good tick and runs once; a suspended link, or
+    // a hold of another transaction, makes the tick return at once, the hold kept.
     void pollTickCountsFailures()
     {
         SimulatorProcess sim;
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(connectTestClient(sim));
-        tcpLink = 1;
-        MainWindow w;
+        linkSession().tcpLink = 1;
+        MainWindow w(linkSession());
         QLabel *state = w.findChild<QWidget *>(QStringLiteral("widget_down"))
                             ->findChild<QLabel *>(QStringLiteral("label_ConnectState"));
-        failedPolls = 0;
-        linkFaulty = false;
-        linkSuspended = false;
-        pendingCommand = PendingCommand();
+        linkSession().failedPolls = 0;
+        linkSession().linkFaulty = false;
+        linkSession().linkSuspended = false;
+        linkSession().pendingCommand = PendingCommand();
 
-        pollBusy = true;
         w.pollTick();
-        QVERIFY(!pollBusy);
+        QVERIFY(!linkSession().held());
         QCOMPARE(state->text(), QStringLiteral("Communication-Normal"));
         QCOMPARE(state->styleSheet(), QStringLiteral("color: green;"));
         QVERIFY(sim.requests().contains(QStringLiteral("read-hr 9309 2")));
@@ -324,28 +324,27 @@ private slots:
         // Group 3 (registers 68..91) is read first: refuse it.
         QVERIFY(sim.command(QStringLiteral("exception 68 4")).startsWith(QLatin1String("ok")));
         const ParameterGroup command = parameterGroup(22);
-        pendingCommand.pending = true;
-        pendingCommand.group = 22;
-        pendingCommand.value = 1;
+        linkSession().pendingCommand.pending = true;
+        linkSession().pendingCommand.group = 22;
+        linkSession().pendingCommand.value = 1;
         for (int tick = 1; tick <= 3; ++tick) {
-            pollBusy = true;
             w.pollTick();
-            QVERIFY(!pollBusy);
-            QVERIFY(linkFaulty);
-            QCOMPARE(failedPolls, tick);
+            QVERIFY(!linkSession().held());
+            QVERIFY(linkSession().linkFaulty);
+            QCOMPARE(linkSession().failedPolls, tick);
             QCOMPARE(state->text(),
                 tick < 3 ? QStringLiteral("Communication-Normal") : QStringLiteral("Communication-Error"));
         }
         QCOMPARE(state->styleSheet(), QStringLiteral("color: red;"));
-        QVERIFY(pendingCommand.pending);
+        QVERIFY(linkSession().pendingCommand.pending);
 
         sim.command(QStringLiteral("exception clear"));
         sim.clearRequests();
         w.pollTick();
-        QCOMPARE(failedPolls, 0);
-        QVERIFY(!linkFaulty);
+        QCOMPARE(linkSession().failedPolls, 0);
+        QVERIFY(!linkSession().linkFaulty);
         QCOMPARE(state->text(), QStringLiteral("Communication-Error"));
-        QVERIFY(!pendingCommand.pending);
+        QVERIFY(!linkSession().pendingCommand.pending);
         const QString commandWrite = QStringLiteral("write %1 ").arg(command.start);
         int writes = 0;
         for (const QString &line : sim.requests())
@@ -385,15 +384,19 @@ private slots:
         w.pollTick();
         QVERIFY(expectReads({}));
 
-        // Suspended: nothing is read and pollBusy stays set.
-        linkSuspended = true;
-        pollBusy = true;
+        // Suspended, or held by another transaction: nothing is read, and the
+        // other's hold is still there after the tick.
         sim.clearRequests();
+        linkSession().linkSuspended = true;
         w.pollTick();
-        QVERIFY(pollBusy);
+        linkSession().linkSuspended = false;
+        {
+            const LinkHold other(linkSession());
+            w.pollTick();
+            QVERIFY(linkSession().held());
+        }
+        QVERIFY(!linkSession().held());
         QVERIFY(sim.requests().isEmpty());
-        linkSuspended = false;
-        pollBusy = false;
         disconnectTestClient();
     }
 
@@ -406,20 +409,17 @@ private slots:
         SimulatorProcess sim;
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(connectTestClient(sim));
-        tcpLink = 1;
+        linkSession().tcpLink = 1;
         interfaceLanguage = 0;
-        MainWindow w;
+        MainWindow w(linkSession());
         w.showPage(PageMonitoring);
         auto *weight = w.findChild<QWidget *>(QStringLiteral("WeightDisplay"))
                            ->findChild<QLabel *>(QStringLiteral("labelweight_1"));
         auto *curves = qobject_cast<MainInterface *>(w.page(PageMonitoring));
-        failedPolls = 0;
-        linkFaulty = false;
-        linkSuspended = false;
-        auto tick = [&w] {
-            pollBusy = true;
-            w.pollTick();
-        };
+        linkSession().failedPolls = 0;
+        linkSession().linkFaulty = false;
+        linkSession().linkSuspended = false;
+        auto tick = [&w] { w.pollTick(); };
         tick();
         tick();
         QCOMPARE(weight->styleSheet(), QString());
@@ -575,7 +575,7 @@ private slots:
         QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
         QCOMPARE(currentPage, int(PageConnection));
         emit w.connectionPage()->ConnectSuccessfulSignal();
-        linkSuspended = true; // no device: the poll stays quiet
+        linkSession().linkSuspended = true; // no device: the poll stays quiet
         auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
         for (int k : {2, 5, 0, 3, 1, 4}) {
             QTest::keyClick(&w, Qt::Key(Qt::Key_1 + k), Qt::ControlModifier);
@@ -587,7 +587,7 @@ private slots:
         QVERIFY(w.helpWindow()->text().contains(QStringLiteral("Ctrl+6")));
         w.helpWindow()->close();
 
-        importIdle = false;
+        w.testMaintainPage()->importIdle = false;
         for (int answer : {0, 1}) {
             QTimer::singleShot(50, [answer] {
                 auto *popup = qobject_cast<TipsDialog *>(QApplication::activeModalWidget());
@@ -599,8 +599,8 @@ private slots:
             QTest::keyClick(&w, Qt::Key_Q, Qt::ControlModifier);
             QCOMPARE(w.isVisible(), answer == 0);
         }
-        importIdle = true;
-        linkSuspended = false;
+        w.testMaintainPage()->importIdle = true;
+        linkSession().linkSuspended = false;
     }
 
     // A wheel over a drop-down without focus scrolls the page and changes
@@ -626,7 +626,7 @@ private slots:
         w.show();
         QVERIFY(QTest::qWaitForWindowExposed(&w));
         emit w.connectionPage()->ConnectSuccessfulSignal();
-        linkSuspended = true; // no device: the poll stays quiet
+        linkSession().linkSuspended = true; // no device: the poll stays quiet
         w.showPage(page);
         auto *box = w.page(page)->findChild<QComboBox *>(combo);
         QScrollBar *bar
@@ -643,7 +643,7 @@ private slots:
         QVERIFY(!box->hasFocus());
         QVERIFY(bar->value() > 0);
         QCOMPARE(body->value(), 0);
-        linkSuspended = false;
+        linkSession().linkSuspended = false;
         qApp->setStyleSheet(QString());
     }
 
@@ -651,7 +651,7 @@ private slots:
     // the right band.
     void dragResizeAndCursor()
     {
-        MainWindow w;
+        MainWindow w(linkSession());
         w.setWindowFlags(Qt::FramelessWindowHint);
         w.setMinimumSize(300, 200);
         w.setGeometry(50, 50, 600, 400);

@@ -3,7 +3,7 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
 #include "params/logcategories.h"
@@ -256,7 +256,7 @@ private slots:
         configureLogging(false);
         const CaptureMessages messages;
         {
-            MainWindow window;
+            MainWindow window(linkSession());
             window.show();
             QApplication::setActiveWindow(&window);
             QVERIFY(QTest::qWaitForWindowActive(&window));
@@ -282,7 +282,7 @@ private slots:
             QTest::keyClick(timer, Qt::Key_Return);
             QVERIFY(sim.waitForRequest(QStringLiteral("write 216 2 0 250")));
             window.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
-            QTRY_VERIFY_WITH_TIMEOUT(modbusClient == nullptr, 5000);
+            QTRY_VERIFY_WITH_TIMEOUT(linkSession().modbusClient == nullptr, 5000);
         }
         QVERIFY2(captured.isEmpty(), qPrintable(captured.join(QLatin1Char('\n'))));
     }

@@ -171,19 +171,19 @@ void TestRegisterMap::unknownWidgetIsNotBound()
 
 void TestRegisterMap::wordJoinBothOrders()
 {
-    QCOMPARE(joinWords(1, 4464, 0), 70000);
-    QCOMPARE(joinWords(4464, 1, 1), 70000);
-    QCOMPARE(joinWords(0xFFFF, 0xFFFF, 0), -1);
-    QCOMPARE(joinWords(0xFFF0, 0xBDC1, 0), -999999);
-    QCOMPARE(joinWords(0xBDC1, 0xFFF0, 1), -999999);
-    QCOMPARE(joinWords(1, 0, 0), 65536);
+    QCOMPARE(joinWords(1, 4464, WordOrder::AbCd), 70000);
+    QCOMPARE(joinWords(4464, 1, WordOrder::CdAb), 70000);
+    QCOMPARE(joinWords(0xFFFF, 0xFFFF, WordOrder::AbCd), -1);
+    QCOMPARE(joinWords(0xFFF0, 0xBDC1, WordOrder::AbCd), -999999);
+    QCOMPARE(joinWords(0xBDC1, 0xFFF0, WordOrder::CdAb), -999999);
+    QCOMPARE(joinWords(1, 0, WordOrder::AbCd), 65536);
 }
 
 void TestRegisterMap::errorWordsJoinTheOtherWayRound()
 {
-    QCOMPARE(joinErrorWords(1, 0, 0), 1u);
-    QCOMPARE(joinErrorWords(1, 0, 1), 65536u);
-    QCOMPARE(joinErrorWords(0, 0x8000, 0), 0x80000000u);
+    QCOMPARE(joinErrorWords(1, 0, WordOrder::AbCd), 1u);
+    QCOMPARE(joinErrorWords(1, 0, WordOrder::CdAb), 65536u);
+    QCOMPARE(joinErrorWords(0, 0x8000, WordOrder::AbCd), 0x80000000u);
 }
 
 void TestRegisterMap::errorTexts()

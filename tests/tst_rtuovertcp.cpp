@@ -426,7 +426,7 @@ void TestRtuOverTcp::simulatorServesIt()
 
     const QString data = dir.filePath(QStringLiteral("saved"));
     QSettings settings(data + QStringLiteral("/Setting/setting.ini"), QSettings::IniFormat);
-    settings.setValue(QStringLiteral("Q4/connectType"), ConnectRtuOverTcp);
+    settings.setValue(QStringLiteral("Q4/connectType"), int(ConnectionType::RtuOverTcp));
     settings.setValue(QStringLiteral("Q4/EditHostIP"), QStringLiteral("127.0.0.1"));
     settings.setValue(QStringLiteral("Q4/EditPort"), QString::number(sim.port()));
     settings.sync();

@@ -5,7 +5,7 @@
 
 #include "app/appstate.h"
 #include "link/devicescan.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
 #include "link/scandialog.h"
 #include "link/trafficlog.h"
@@ -44,7 +44,7 @@ QString simSerial(int address)
 ScanRequest tcpRequest(const SimulatorProcess &sim, int first, int last, int timeoutMs)
 {
     ScanRequest request;
-    request.link.connectType = 1;
+    request.link.connectType = ConnectionType::Tcp;
     request.link.hostAddress = sim.host();
     request.link.networkPort = QString::number(sim.port());
     request.firstAddress = first;
@@ -130,7 +130,7 @@ void TestScan::tcpScanFindsEveryServedAddress()
         QStringLiteral("cd-ab")});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     ScanRequest request = tcpRequest(sim, 1, 8, 100);
-    request.link.wordOrder = 1;
+    request.link.wordOrder = WordOrder::CdAb;
 
     const quint64 before = TrafficLog::instance().lastSequence();
     DeviceScan scan;
@@ -161,7 +161,7 @@ void TestScan::tcpScanFindsEveryServedAddress()
         (QStringList {QStringLiteral("@3 read-hr 0 2"), QStringLiteral("@3 read-hr 10000 30"),
             QStringLiteral("@7 read-hr 0 2"), QStringLiteral("@7 read-hr 10000 30")}));
     // The scan's own connection is closed, the process's link untouched.
-    QVERIFY(!modbusClient);
+    QVERIFY(!linkSession().modbusClient);
     QTRY_COMPARE(sim.command(QStringLiteral("connections")), QStringLiteral("ok 0"));
 }
 
@@ -179,7 +179,7 @@ void TestScan::exceptionsGatewaysAndClosingServers()
         {8, {FakeModbusServer::Answer, 0}},
     };
     ScanRequest request;
-    request.link.connectType = 1;
+    request.link.connectType = ConnectionType::Tcp;
     request.link.hostAddress = QStringLiteral("127.0.0.1");
     request.link.networkPort = QString::number(server.port());
     request.firstAddress = 1;
@@ -366,9 +366,9 @@ void TestScan::dialogFillsTheConnectionPage()
         auto *status = dialog->findChild<QLabel *>(QStringLiteral("labelScanStatus"));
         auto *start = dialog->findChild<QPushButton *>(QStringLiteral("Btn_ScanStart"));
         // A link still open (taken down with a delay): no scan.
-        linkSuspended = true;
+        linkSession().linkSuspended = true;
         start->click();
-        linkSuspended = false;
+        linkSession().linkSuspended = false;
         QCOMPARE(table->rowCount(), 0);
         QVERIFY(status->text().contains(QStringLiteral("link is still open")));
 
@@ -444,9 +444,9 @@ void TestScan::rtuChoiceSetsBaudAndParity()
 
     ScanHit hit;
     hit.address = 42;
-    hit.connectType = 0;
+    hit.connectType = ConnectionType::Rtu;
     hit.baud = 9600;
-    hit.parity = 3;
+    hit.parity = Parity::Odd;
     LinkParameters scanned;
     QVERIFY(page.applyScanChoice(hit, scanned));
     QCOMPARE(slaveId->value(), 42);

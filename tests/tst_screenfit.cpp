@@ -11,7 +11,7 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "dialogs/helpdialog.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbusparasetdialog.h"
 #include "link/modbussetting.h"
 #include "link/scandialog.h"
@@ -270,7 +270,6 @@ private slots:
     {
         delete window;
         window = nullptr;
-        linkSuspended = false;
     }
 
     // The window comes up inside the available area with its whole title bar,
@@ -308,11 +307,10 @@ private slots:
         for (const QString &pass : passes) {
             // A few polls fill the pages; then the polls stop, so that nothing
             // moves between scrolling to a control and looking at it.
-            linkSuspended = false;
-            pollBusy = false;
+            linkSession().linkSuspended = false;
             sim.clearRequests();
             QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 9309 2"), 5000));
-            linkSuspended = true;
+            linkSession().linkSuspended = true;
             showAllPages([&](const QString &where) {
                 QWidget *page = window->page(currentPage);
                 QStringList found = tabsShown(page, [page] { return contentFaults(page); });
@@ -342,7 +340,7 @@ private slots:
     {
         QVERIFY(window);
         ModbusParaSetDialog link(window);
-        link.setParameters(appliedLink);
+        link.setParameters(linkSession().appliedLink);
         ScanDialog scan(window);
         window->on_Btn_TrafficLog_clicked();
         window->on_Btn_Help_clicked();

@@ -5,7 +5,7 @@
 
 #include "app/appstate.h"
 #include "app/mainwindow.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbusrtuclient.h"
 #include "link/modbussetting.h"
 #include "link/transactions.h"
@@ -127,16 +127,15 @@ void TestSerialLink::initTestCase()
 
 void TestSerialLink::init()
 {
-    linkSuspended = false;
-    pollBusy = false;
-    linkFaulty = false;
-    failedPolls = 0;
+    linkSession().linkSuspended = false;
+    linkSession().linkFaulty = false;
+    linkSession().failedPolls = 0;
 }
 
 void TestSerialLink::cleanup()
 {
     disconnectTestClient();
-    linkSuspended = false;
+    linkSession().linkSuspended = false;
 }
 
 // The adapter goes away while the window polls: the status line turns to the
@@ -150,19 +149,19 @@ void TestSerialLink::portRemovedDuringPolling()
     QVERIFY2(sim->start(), qPrintable(sim->errorText()));
 
     PopupCloser popups;
-    MainWindow window;
+    MainWindow window(linkSession());
     ModbusSetting *page = window.connectionPage();
     auto *state = window.findChild<QLabel *>(QStringLiteral("label_ConnectState"));
     selectSerialPort(page, pty.second());
     page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
-    QVERIFY(modbusClient);
+    QVERIFY(linkSession().modbusClient);
     QCOMPARE(currentPage, int(PageMonitoring));
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
 
     pty.stop();
     sim.reset(); // its port is gone as well
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Error"), 6000);
-    QVERIFY(linkFaulty);
+    QVERIFY(linkSession().linkFaulty);
     QCOMPARE(state->styleSheet(), QStringLiteral("color: red;"));
     // Polling on with the device gone: a loop spinning on the dead port would
     // take a whole core; the poll itself needs about 1 %.
@@ -181,11 +180,11 @@ void TestSerialLink::portRemovedDuringPolling()
     // Pressed while the old link is still being taken down: repeated until it is gone.
     page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
     QTRY_COMPARE_WITH_TIMEOUT(currentPage, int(PageMonitoring), 8000);
-    QVERIFY(modbusClient);
-    QCOMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
+    QVERIFY(linkSession().modbusClient);
+    QCOMPARE(linkSession().modbusClient->state(), QModbusDevice::ConnectedState);
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
-    QVERIFY(!linkFaulty);
-    linkSuspended = true; // keep the poll quiet while the window goes
+    QVERIFY(!linkSession().linkFaulty);
+    linkSession().linkSuspended = true; // keep the poll quiet while the window goes
 }
 
 // The adapter comes back under the same name while the window polls: the poll
@@ -199,19 +198,19 @@ void TestSerialLink::portBackAtSamePathRecoversOnItsOwn()
     QVERIFY2(sim->start(), qPrintable(sim->errorText()));
 
     PopupCloser popups;
-    MainWindow window;
+    MainWindow window(linkSession());
     ModbusSetting *page = window.connectionPage();
     auto *state = window.findChild<QLabel *>(QStringLiteral("label_ConnectState"));
     selectSerialPort(page, pty.second());
     page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
-    QVERIFY(modbusClient);
+    QVERIFY(linkSession().modbusClient);
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
-    const QModbusClient *client = modbusClient;
+    const QModbusClient *client = linkSession().modbusClient;
 
     pty.stop();
     sim.reset();
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Error"), 6000);
-    QVERIFY(serialLinkLost(modbusClient));
+    QVERIFY(serialLinkLost(linkSession().modbusClient));
     // Away for a while: the attempts to open it fail quietly.
     QTest::qWait(1500);
     QCOMPARE(state->text(), QStringLiteral("Communication-Error"));
@@ -221,12 +220,12 @@ void TestSerialLink::portBackAtSamePathRecoversOnItsOwn()
     QVERIFY2(sim->start(), qPrintable(sim->errorText()));
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 8000);
     QCOMPARE(currentPage, int(PageMonitoring));
-    QVERIFY(modbusClient == client); // the same link, not a new Connect
-    QCOMPARE(modbusClient->state(), QModbusDevice::ConnectedState);
-    QVERIFY(!serialLinkLost(modbusClient));
-    QVERIFY(!linkFaulty);
+    QVERIFY(linkSession().modbusClient == client); // the same link, not a new Connect
+    QCOMPARE(linkSession().modbusClient->state(), QModbusDevice::ConnectedState);
+    QVERIFY(!serialLinkLost(linkSession().modbusClient));
+    QVERIFY(!linkSession().linkFaulty);
     QVERIFY(sim->waitForRequest(QStringLiteral("read-hr "), 3000));
-    linkSuspended = true; // keep the poll quiet while the window goes
+    linkSession().linkSuspended = true; // keep the poll quiet while the window goes
 }
 
 // The adapter goes away while a commit waits for the device's answer: the
@@ -246,8 +245,8 @@ void TestSerialLink::portRemovedDuringCommit()
     client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, 1);
     client->setTimeout(3000); // longer than the write's own limit: the loss must end it
     client->setNumberOfRetries(0);
-    modbusClient = client;
-    currentServerAddress = 1;
+    linkSession().modbusClient = client;
+    linkSession().currentServerAddress = 1;
     QVERIFY(client->connectDevice());
     QTRY_COMPARE(client->state(), QModbusDevice::ConnectedState);
 
@@ -266,14 +265,14 @@ void TestSerialLink::portRemovedDuringCommit()
     QLineEdit edit;
     edit.setObjectName(QStringLiteral("EditTrZeroTimer"));
     edit.setText(QStringLiteral("300"));
-    editBackup = QStringLiteral("200");
+    const QString editBackup = QStringLiteral("200");
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(commitWidgetValue(&edit, edit.text()), int(NoConnection));
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(NoConnection));
     QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!unplug.isActive());
     QCOMPARE(edit.text(), QStringLiteral("200"));
-    QVERIFY(linkFaulty);
+    QVERIFY(linkSession().linkFaulty);
     QCOMPARE(sim->requests().filter(QRegularExpression(QStringLiteral("^write"))).size(), 1);
     // The port is closed: later transactions fail at once instead of waiting.
     QTRY_COMPARE(client->state(), QModbusDevice::UnconnectedState);
@@ -282,7 +281,7 @@ void TestSerialLink::portRemovedDuringCommit()
     block.startAddress = 0;
     block.count = 2;
     clock.restart();
-    QCOMPARE(int(readHoldingRegisters(modbusClient, block, values)), int(NoConnection));
+    QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, block, values)), int(NoConnection));
     QVERIFY(clock.elapsed() < 500);
     QCOMPARE(values[0], quint16(5));
 }

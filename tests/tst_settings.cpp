@@ -91,8 +91,8 @@ private slots:
         const LinkParameters link = page.settingsFromForm();
         QCOMPARE(link.responseTime, 300);
         QCOMPARE(link.baud, 115200);
-        QCOMPARE(link.parity, 3);
-        QCOMPARE(link.connectType, 1);
+        QCOMPARE(link.parity, Parity::Odd);
+        QCOMPARE(link.connectType, ConnectionType::Tcp);
         QCOMPARE(link.numberOfRetries, 0);
     }
 
@@ -167,7 +167,7 @@ private slots:
         // A first run's language out of range is English, not an alternation
         // of two invalid values under the language button.
         writeIni({{QStringLiteral("Config/Startup"), 1}, {QStringLiteral("Config/Language"), -1}});
-        MainWindow window;
+        MainWindow window(linkSession());
         QCOMPARE(window.languageInUse(), 0);
         QCOMPARE(iniValue(QStringLiteral("Config/Language")).toInt(), 0);
         window.findChild<QPushButton *>(QStringLiteral("Btn_ChangeLanguage"))->click();
@@ -206,7 +206,7 @@ private slots:
             QCOMPARE(link.stopBits, start.stopBits);
         }
         QCOMPARE(start.baud, 38400);
-        QCOMPARE(start.parity, 2);
+        QCOMPARE(start.parity, Parity::Even);
     }
 
     // A missing file changes nothing: the widgets keep their values.
@@ -237,7 +237,7 @@ private slots:
     void firstRunTakesConfigLanguage()
     {
         writeIni({{QStringLiteral("Config/Startup"), 1}, {QStringLiteral("Config/Language"), 1}});
-        MainWindow window;
+        MainWindow window(linkSession());
         QCOMPARE(interfaceLanguage, 1);
         QCOMPARE(window.languageInUse(), 1);
         QCOMPARE(iniValue(QStringLiteral("Config/Startup")).toInt(), 0);
@@ -256,7 +256,7 @@ private slots:
     {
         writeIni({{QStringLiteral("Config/Startup"), 0}, {QStringLiteral("Config/Language"), 0},
             {QStringLiteral("Q4/Language"), 1}});
-        MainWindow window;
+        MainWindow window(linkSession());
         QCOMPARE(window.languageInUse(), 1);
         QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 1);
     }
@@ -265,7 +265,7 @@ private slots:
     // twice returns to the first language.
     void languageButtonTwiceSavesTwice()
     {
-        MainWindow window;
+        MainWindow window(linkSession());
         QCOMPARE(window.languageInUse(), 0);
         auto *button = window.findChild<QPushButton *>(QStringLiteral("Btn_ChangeLanguage"));
         QVERIFY(button);

@@ -2,7 +2,7 @@
 // switches, live values and device commands, checked through the program's own
 // transactions and through independent clients (pymodbus, RTU over a pty pair).
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbusrtuclient.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
@@ -26,7 +26,7 @@ namespace {
 
 LinkParameters block(int start, int count)
 {
-    LinkParameters b = appliedLink;
+    LinkParameters b = linkSession().appliedLink;
     b.startAddress = start;
     b.count = quint16(count);
     return b;
@@ -35,19 +35,21 @@ LinkParameters block(int start, int count)
 TransactionResult readRegs(int start, int count, QVector<quint16> &out)
 {
     out.fill(0, count);
-    return readHoldingRegisters(modbusClient, block(start, count), out.data());
+    return readHoldingRegisters(linkSession().modbusClient, block(start, count), out.data());
 }
 
 TransactionResult writeRegs(int start, const QVector<quint16> &values)
 {
-    return writeHoldingRegisters(modbusClient, block(start, values.size()), values.data());
+    return writeHoldingRegisters(linkSession().modbusClient, block(start, values.size()), values.data());
 }
 
 // 32-bit write in the client's word order
 TransactionResult write32(int start, qint32 value)
 {
     const quint16 high = quint16(quint32(value) >> 16), low = quint16(quint32(value) & 0xFFFF);
-    return writeRegs(start, wordOrder == 0 ? QVector<quint16> {high, low} : QVector<quint16> {low, high});
+    return writeRegs(start,
+        linkSession().wordOrder == WordOrder::AbCd ? QVector<quint16> {high, low}
+                                                   : QVector<quint16> {low, high});
 }
 
 qint32 read32(int start)
@@ -55,7 +57,7 @@ qint32 read32(int start)
     QVector<quint16> v;
     if (readRegs(start, 2, v) != Ok)
         return INT32_MIN;
-    return joinWords(v[0], v[1], wordOrder);
+    return joinWords(v[0], v[1], linkSession().wordOrder);
 }
 
 QString lastRequest(SimulatorProcess &sim)
@@ -164,7 +166,7 @@ void TestSimulator::init()
     QCOMPARE(sim->command("latency 0"), QString("ok"));
     QCOMPARE(sim->command("silent off"), QString("ok"));
     QCOMPARE(sim->command("exception clear"), QString("ok"));
-    if (!modbusClient || modbusClient->state() != QModbusDevice::ConnectedState)
+    if (!linkSession().modbusClient || linkSession().modbusClient->state() != QModbusDevice::ConnectedState)
         QVERIFY(connectTestClient(*sim));
     sim->clearRequests();
 }
@@ -175,8 +177,8 @@ void TestSimulator::everyGroupAnswersItsBlockRead()
         const ParameterGroup pg = parameterGroup(g);
         QVector<quint16> values(pg.count);
         const TransactionResult r = g == RemoteSwitchGroup
-            ? readCoils(modbusClient, block(pg.start, pg.count), values.data())
-            : readHoldingRegisters(modbusClient, block(pg.start, pg.count), values.data());
+            ? readCoils(linkSession().modbusClient, block(pg.start, pg.count), values.data())
+            : readHoldingRegisters(linkSession().modbusClient, block(pg.start, pg.count), values.data());
         // Modbus carries at most 125 registers per read: the whole comparator
         // table (128) and the whole communication block (139) cannot come in one
         // answer, the device refuses them as a real one does; their halves
@@ -202,7 +204,7 @@ void TestSimulator::everyGroupAnswersItsBlockRead()
 
     // the switches are on, the spare coil is off
     QVector<quint16> coils(7);
-    QCOMPARE(readCoils(modbusClient, block(500, 7), coils.data()), Ok);
+    QCOMPARE(readCoils(linkSession().modbusClient, block(500, 7), coils.data()), Ok);
     QCOMPARE(coils, (QVector<quint16> {1, 1, 1, 1, 1, 1, 0}));
 }
 
@@ -216,9 +218,9 @@ void TestSimulator::addressesOutsideTheMapAreRefused()
         QCOMPARE(lastRequest(*sim), QString("read-hr %1 %2 exception 2").arg(o.first).arg(o.second));
     }
     QVector<quint16> coils(2);
-    QCOMPARE(readCoils(modbusClient, block(506, 2), coils.data()), ResponseError);
+    QCOMPARE(readCoils(linkSession().modbusClient, block(506, 2), coils.data()), ResponseError);
     QCOMPARE(lastRequest(*sim), QString("read-coils 506 2 exception 2"));
-    QCOMPARE(readCoils(modbusClient, block(0, 1), coils.data()), ResponseError);
+    QCOMPARE(readCoils(linkSession().modbusClient, block(0, 1), coils.data()), ResponseError);
 
     // live values and identity are read only
     QCOMPARE(writeRegs(0, {1}), ResponseError);
@@ -283,7 +285,7 @@ void TestSimulator::remoteSwitchOffRefusesItsArea()
 {
     QCOMPARE(sim->command("coil 501 0"), QString("ok"));
     QVector<quint16> coils(7);
-    QCOMPARE(readCoils(modbusClient, block(500, 7), coils.data()), Ok);
+    QCOMPARE(readCoils(linkSession().modbusClient, block(500, 7), coils.data()), Ok);
     QCOMPARE(coils[1], quint16(0));
     QCOMPARE(write32(606, 5000), ResponseError);
     QCOMPARE(lastRequest(*sim), QString("write 606 2 0 5000 exception 4"));
@@ -331,12 +333,12 @@ void TestSimulator::silentLatencyAndInjectedExceptions()
     // coils have their own injections
     QCOMPARE(sim->command("exception coil 505 2"), QString("ok"));
     QVector<quint16> coils(7);
-    QCOMPARE(readCoils(modbusClient, block(500, 7), coils.data()), ResponseError);
+    QCOMPARE(readCoils(linkSession().modbusClient, block(500, 7), coils.data()), ResponseError);
     QCOMPARE(lastRequest(*sim), QString("read-coils 500 7 exception 2"));
     QCOMPARE(readRegs(500, 30, v), Ok);
     QCOMPARE(sim->command("exception clear"), QString("ok"));
     QCOMPARE(readRegs(600, 50, v), Ok);
-    QCOMPARE(readCoils(modbusClient, block(500, 7), coils.data()), Ok);
+    QCOMPARE(readCoils(linkSession().modbusClient, block(500, 7), coils.data()), Ok);
 
     // latency delays the answer, not the simulator: control lines still answer
     QCOMPARE(sim->command("latency 300"), QString("ok"));
@@ -361,7 +363,8 @@ void TestSimulator::dropClosesTheConnection()
     QCOMPARE(readRegs(0, 2, v), Ok);
     QCOMPARE(sim->command("connections"), QString("ok 1"));
     QCOMPARE(sim->command("drop"), QString("ok 1"));
-    QTRY_COMPARE_WITH_TIMEOUT(int(modbusClient->state()), int(QModbusDevice::UnconnectedState), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        int(linkSession().modbusClient->state()), int(QModbusDevice::UnconnectedState), 3000);
     QVERIFY(connectTestClient(*sim));
     QCOMPARE(readRegs(0, 2, v), Ok);
 }
@@ -517,17 +520,17 @@ void TestSimulator::zeroCaptureAndCalibrationPoints()
     QCOMPARE(write32(618, 60000), ResponseError); // point 4 before point 3
     QVector<quint16> v;
     QCOMPARE(readRegs(140, 2, v), Ok);
-    QCOMPARE(joinErrorWords(v[0], v[1], 0), quint32(0x0400));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::AbCd), quint32(0x0400));
     QCOMPARE(write32(616, 200000), ResponseError); // over full scale
     QCOMPARE(readRegs(140, 2, v), Ok);
-    QCOMPARE(joinErrorWords(v[0], v[1], 0), quint32(0x0100));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::AbCd), quint32(0x0100));
     QCOMPARE(read32(616), 0);
 
     // zero capture of a forced unstable channel fails with "Non Stable"
     QCOMPARE(sim->command("stable 2 off"), QString("ok"));
     QCOMPARE(write32(708, 1), Ok);
     QCOMPARE(readRegs(155, 2, v), Ok);
-    QCOMPARE(joinErrorWords(v[0], v[1], 0), quint32(0x0001));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::AbCd), quint32(0x0001));
 
     // control line sets the error word; the high word lands in the second register
     QCOMPARE(sim->command("error 4 0x80010000"), QString("ok"));
@@ -639,11 +642,13 @@ void TestSimulator::resetsRestoreTheirArea()
 
     // "Reset Data-Trans" answers, then restarts the interfaces
     QCOMPARE(writeRegs(8941, {1}), Ok);
-    QTRY_COMPARE_WITH_TIMEOUT(int(modbusClient->state()), int(QModbusDevice::UnconnectedState), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        int(linkSession().modbusClient->state()), int(QModbusDevice::UnconnectedState), 3000);
     QCOMPARE(sim->command("get 8000"), QString("ok 1"));
     QVERIFY(connectTestClient(*sim));
     QCOMPARE(writeRegs(8942, {1}), Ok);
-    QTRY_COMPARE_WITH_TIMEOUT(int(modbusClient->state()), int(QModbusDevice::UnconnectedState), 3000);
+    QTRY_COMPARE_WITH_TIMEOUT(
+        int(linkSession().modbusClient->state()), int(QModbusDevice::UnconnectedState), 3000);
     QCOMPARE(sim->command("get32 204"), QString("ok 10"));
     QVERIFY(connectTestClient(*sim));
 }
@@ -664,14 +669,14 @@ void TestSimulator::identityAndWordOrder()
     // a device set to CD-AB sends the low word first, except in its error words
     SimulatorProcess other({"--word-order", "cd-ab"});
     QVERIFY2(other.start(), qPrintable(other.errorText()));
-    QVERIFY(connectTestClient(other, 1));
+    QVERIFY(connectTestClient(other, WordOrder::CdAb));
     QCOMPARE(read32(10002), 20261207);
     QCOMPARE(readRegs(10002, 2, v), Ok);
     QCOMPARE(v[0], quint16(20261207 & 0xFFFF));
     QCOMPARE(other.command("error 1 0x00020001"), QString("ok"));
     QCOMPARE(readRegs(140, 2, v), Ok);
     QCOMPARE(v, (QVector<quint16> {2, 1}));
-    QCOMPARE(joinErrorWords(v[0], v[1], 1), quint32(0x00020001));
+    QCOMPARE(joinErrorWords(v[0], v[1], WordOrder::CdAb), quint32(0x00020001));
     QCOMPARE(other.command("freeze on"), QString("ok"));
     QCOMPARE(other.command("load 1 -2"), QString("ok"));
     QCOMPARE(read32(12), -200);
@@ -747,19 +752,19 @@ void TestSimulator::rtuOverPtyPair()
     link.startAddress = 0;
     link.count = 67;
     QVector<quint16> v(67);
-    const int savedServer = currentServerAddress;
-    currentServerAddress = 7;
+    const int savedServer = linkSession().currentServerAddress;
+    linkSession().currentServerAddress = 7;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
-    QCOMPARE(joinWords(v[2], v[3], 0), 1000);
+    QCOMPARE(joinWords(v[2], v[3], WordOrder::AbCd), 1000);
     link.startAddress = 92;
     link.count = 1;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), ResponseError);
     // another server address gets no answer on the shared line
-    currentServerAddress = 8;
+    linkSession().currentServerAddress = 8;
     link.startAddress = 0;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), TimedOut);
     // latency on the serial line
-    currentServerAddress = 7;
+    linkSession().currentServerAddress = 7;
     QCOMPARE(rtu.command("latency 200"), QString("ok"));
     QElapsedTimer clock;
     clock.start();
@@ -767,12 +772,12 @@ void TestSimulator::rtuOverPtyPair()
     QVERIFY2(clock.elapsed() >= 195, qPrintable(QString::number(clock.elapsed())));
     QCOMPARE(rtu.command("latency 0"), QString("ok"));
     // silent on the serial line too
-    currentServerAddress = 7;
+    linkSession().currentServerAddress = 7;
     QCOMPARE(rtu.command("silent on"), QString("ok"));
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), TimedOut);
     QCOMPARE(rtu.command("silent off"), QString("ok"));
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
-    currentServerAddress = savedServer;
+    linkSession().currentServerAddress = savedServer;
     QCOMPARE(rtu.requests(),
         (QStringList {"read-hr 0 67", "read-hr 92 1 exception 2", "read-hr 0 1", "read-hr 0 1 no-answer",
             "read-hr 0 1"}));
@@ -790,13 +795,13 @@ void TestSimulator::severalServerAddressesOverTcp()
         QVERIFY(connectTestClient(*sim));
     });
     QCOMPARE(multi.command("freeze on"), QString("ok"));
-    modbusClient->setTimeout(300);
+    linkSession().modbusClient->setTimeout(300);
 
     // a scan finds exactly the listed addresses; the others stay silent
     QList<int> found;
     QVector<quint16> v;
     for (int id = 1; id <= 10; ++id) {
-        currentServerAddress = id;
+        linkSession().currentServerAddress = id;
         const TransactionResult r = readRegs(10000, 2, v);
         if (r == Ok)
             found << id;
@@ -807,18 +812,18 @@ void TestSimulator::severalServerAddressesOverTcp()
     QCOMPARE(multi.requests(), (QStringList {"@3 read-hr 10000 2", "@7 read-hr 10000 2"}));
 
     // each has its own identity: the same software, serials ending in the address
-    currentServerAddress = 3;
+    linkSession().currentServerAddress = 3;
     QCOMPARE(read32(10000), 10203);
-    QCOMPARE(serialText(modbusClient), QString("2026120700042000000000003"));
-    currentServerAddress = 7;
+    QCOMPARE(serialText(linkSession().modbusClient), QString("2026120700042000000000003"));
+    linkSession().currentServerAddress = 7;
     QCOMPARE(read32(10000), 10203);
-    QCOMPARE(serialText(modbusClient), QString("2026120700042000000000007"));
+    QCOMPARE(serialText(linkSession().modbusClient), QString("2026120700042000000000007"));
 
     // each has its own registers
-    currentServerAddress = 3;
+    linkSession().currentServerAddress = 3;
     QCOMPARE(write32(204, 50), Ok);
     QCOMPARE(read32(204), 50);
-    currentServerAddress = 7;
+    linkSession().currentServerAddress = 7;
     QCOMPARE(read32(204), 10);
     QCOMPARE(lastRequest(multi), QString("@7 read-hr 204 2"));
 
@@ -831,7 +836,7 @@ void TestSimulator::severalServerAddressesOverTcp()
     QVERIFY(multi.command("@9 get 0").startsWith("error"));
     QCOMPARE(multi.command("@7 exception 204 4"), QString("ok"));
     QCOMPARE(readRegs(204, 2, v), ResponseError);
-    currentServerAddress = 3;
+    linkSession().currentServerAddress = 3;
     QCOMPARE(readRegs(204, 2, v), Ok);
     // a factory reset keeps the device's own serial number
     QCOMPARE(multi.command("@7 reset-device"), QString("ok"));
@@ -856,8 +861,8 @@ void TestSimulator::severalServerAddressesOverRtu()
     master.setTimeout(300);
     master.setNumberOfRetries(0);
     QVERIFY(master.connectDevice());
-    const int savedServer = currentServerAddress;
-    const auto restore = qScopeGuard([savedServer]() { currentServerAddress = savedServer; });
+    const int savedServer = linkSession().currentServerAddress;
+    const auto restore = qScopeGuard([savedServer]() { linkSession().currentServerAddress = savedServer; });
 
     LinkParameters link;
     link.startAddress = 10000;
@@ -865,7 +870,7 @@ void TestSimulator::severalServerAddressesOverRtu()
     QVector<quint16> v(2);
     QList<int> found;
     for (int id = 1; id <= 10; ++id) {
-        currentServerAddress = id;
+        linkSession().currentServerAddress = id;
         const TransactionResult r = readHoldingRegisters(&master, link, v.data());
         if (r == Ok)
             found << id;
@@ -873,17 +878,17 @@ void TestSimulator::severalServerAddressesOverRtu()
             QCOMPARE(r, TimedOut);
     }
     QCOMPARE(found, (QList<int> {3, 7}));
-    currentServerAddress = 7;
+    linkSession().currentServerAddress = 7;
     QCOMPARE(serialText(&master), QString("2026120700042000000000007"));
 
     // a write to one leaves the other alone
     link.startAddress = 204;
     const quint16 fifty[2] = {0, 50};
-    currentServerAddress = 3;
+    linkSession().currentServerAddress = 3;
     QCOMPARE(writeHoldingRegisters(&master, link, fifty), Ok);
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
     QCOMPARE(v, (QVector<quint16> {0, 50}));
-    currentServerAddress = 7;
+    linkSession().currentServerAddress = 7;
     QCOMPARE(readHoldingRegisters(&master, link, v.data()), Ok);
     QCOMPARE(v, (QVector<quint16> {0, 10}));
 
@@ -891,7 +896,7 @@ void TestSimulator::severalServerAddressesOverRtu()
     link.startAddress = 8005;
     link.count = 1;
     const quint16 value = 250;
-    currentServerAddress = 0;
+    linkSession().currentServerAddress = 0;
     QCOMPARE(writeHoldingRegisters(&master, link, &value), Ok);
     QVERIFY(rtu.waitForRequest("@7 write 8005 1 250 broadcast"));
     QCOMPARE(rtu.command("get 8005"), QString("ok 250"));

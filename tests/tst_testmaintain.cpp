@@ -1,6 +1,6 @@
 #include "app/appstate.h"
 #include "link/deviceaccess.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "pages/testmaintain.h"
 #include "pages/weightcal.h"
 #include "pagetesthelpers.h"
@@ -61,7 +61,7 @@ void TestMaintainPage::cleanupTestCase()
 void TestMaintainPage::init()
 {
     currentPage = PageTestMaintain;
-    linkFaulty = false;
+    linkSession().linkFaulty = false;
     page->passwordAccepted = false;
     sim.clearRequests();
 }
@@ -163,9 +163,11 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
         QStringLiteral("write 1038 2 0 0"), QStringLiteral("write 1040 2 0 0"),
         QStringLiteral("write 1042 2 0 0"), QStringLiteral("write 1044 2 0 0")};
 
-    // A program start that finds the device combined clears nothing.
-    channelModeSeen = false;
-    maintainCache = MaintainDisplayCache();
+    // A program start (a new page) that finds the device combined clears nothing.
+    delete page;
+    page = new TestMaintain;
+    page->resize(1000, 700);
+    page->show();
     setMode(1);
     page->showPage();
     QVERIFY(sim.writes().isEmpty());
@@ -302,12 +304,12 @@ void TestMaintainPage::onePasswordServesUntilPageLeft()
     sim.command(QStringLiteral("exception clear"));
 
     // Reset All judges by the poll's link state.
-    linkFaulty = true;
+    linkSession().linkFaulty = true;
     popups.seen.clear();
     popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok")};
     ui->Btn_ResetData_trans->click();
     QCOMPARE(popups.seen.value(1), QStringLiteral("TipsDialog:Reset Failed!"));
-    linkFaulty = false;
+    linkSession().linkFaulty = false;
 
     // Leaving the page forgets the password.
     page->passwordAccepted = false;

@@ -3,7 +3,7 @@
 // simulator saw.
 
 #include "link/deviceaccess.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
@@ -108,7 +108,7 @@ void TestTraffic::exceptionAndTimeoutAreNamed()
     SimulatorProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
-    modbusClient->setTimeout(300);
+    linkSession().modbusClient->setTimeout(300);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("traffic.csv"));
     QVERIFY(TrafficLog::instance().setFile(path));

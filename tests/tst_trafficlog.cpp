@@ -6,7 +6,7 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
 #include "link/deviceaccess.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/livedisplay.h"
 #include "link/trafficlog.h"
 #include "link/trafficlogmodel.h"
@@ -112,7 +112,7 @@ void TestTrafficLog::pollsExceptionAndTimeoutShowAsRows()
     SimulatorProcess sim;
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
-    modbusClient->setTimeout(300);
+    linkSession().modbusClient->setTimeout(300);
     trafficLog().resetStatistics();
     sim.clearRequests();
 
@@ -501,7 +501,7 @@ void TestTrafficLog::followsTheEndOnlyWhenScrolledThere()
 void TestTrafficLog::buttonOpensOneWindowThatFollowsTheLanguage()
 {
     interfaceLanguage = 0;
-    MainWindow w;
+    MainWindow w(linkSession());
     auto *button = w.findChild<QWidget *>(QStringLiteral("widget_down"))
                        ->findChild<QPushButton *>(QStringLiteral("Btn_TrafficLog"));
     QVERIFY(button);
@@ -558,7 +558,7 @@ void TestTrafficLog::fileThatStopsTakingLinesIsToldOnce()
 {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("traffic.csv"));
-    MainWindow window;
+    MainWindow window(linkSession());
     QStringList popups;
     QTimer catcher;
     connect(&catcher, &QTimer::timeout, [&popups] {

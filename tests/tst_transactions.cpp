@@ -2,7 +2,7 @@
 // deliberately short-answering peer.
 
 #include "app/appstate.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/modbusrtuclient.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
@@ -40,7 +40,7 @@ QString lastTransaction()
 
 LinkParameters blockFor(int start, int count)
 {
-    LinkParameters block = appliedLink;
+    LinkParameters block = linkSession().appliedLink;
     block.startAddress = start;
     block.count = quint16(count);
     return block;
@@ -87,7 +87,7 @@ private slots:
     }
     void init()
     {
-        linkSuspended = false;
+        linkSession().linkSuspended = false;
         QVERIFY(connectTestClient(*sim));
         QVERIFY(sim->command(QStringLiteral("silent off")).startsWith(QLatin1String("ok")));
         sim->command(QStringLiteral("exception clear"));
@@ -96,8 +96,8 @@ private slots:
     }
     void cleanup()
     {
-        linkSuspended = false;
-        currentServerAddress = 1;
+        linkSession().linkSuspended = false;
+        linkSession().currentServerAddress = 1;
         disconnectTestClient();
     }
     void cleanupTestCase() { delete sim; }
@@ -107,17 +107,17 @@ private slots:
     {
         QVERIFY(sim->command(QStringLiteral("set 8000 4660")).startsWith(QLatin1String("ok")));
         quint16 values[3] = {9, 9, 9};
-        QCOMPARE(int(readHoldingRegisters(modbusClient, blockFor(8000, 1), values)), int(Ok));
+        QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, blockFor(8000, 1), values)), int(Ok));
         QCOMPARE(values[0], quint16(4660));
         QCOMPARE(values[1], quint16(9)); // beyond count untouched
 
         const quint16 written[2] = {192, 168};
-        QCOMPARE(int(writeHoldingRegisters(modbusClient, blockFor(8100, 2), written)), int(Ok));
+        QCOMPARE(int(writeHoldingRegisters(linkSession().modbusClient, blockFor(8100, 2), written)), int(Ok));
         QVERIFY(sim->command(QStringLiteral("get 8101")).contains(QLatin1String("168")));
         QCOMPARE(lastTransaction(), QStringLiteral("write-holding 8100 2 server 1: ok"));
         QVERIFY(sim->requests().contains(QStringLiteral("write 8100 2 192 168")));
         quint16 back[2] = {};
-        QCOMPARE(int(readHoldingRegisters(modbusClient, blockFor(8100, 2), back)), int(Ok));
+        QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, blockFor(8100, 2), back)), int(Ok));
         QCOMPARE(back[0], quint16(192));
         QCOMPARE(back[1], quint16(168));
     }
@@ -127,7 +127,7 @@ private slots:
         QVERIFY(sim->command(QStringLiteral("coil 500 1")).startsWith(QLatin1String("ok")));
         QVERIFY(sim->command(QStringLiteral("coil 501 0")).startsWith(QLatin1String("ok")));
         quint16 values[2] = {7, 7};
-        QCOMPARE(int(readCoils(modbusClient, blockFor(500, 2), values)), int(Ok));
+        QCOMPARE(int(readCoils(linkSession().modbusClient, blockFor(500, 2), values)), int(Ok));
         QCOMPARE(values[0], quint16(1));
         QCOMPARE(values[1], quint16(0));
         QCOMPARE(lastTransaction(), QStringLiteral("read-coils 500 2 server 1: ok"));
@@ -176,7 +176,8 @@ private slots:
         quint16 values[2] = {3, 4};
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(int(readHoldingRegisters(modbusClient, blockFor(0, 2), values)), int(TimedOut));
+        QCOMPARE(
+            int(readHoldingRegisters(linkSession().modbusClient, blockFor(0, 2), values)), int(TimedOut));
         QVERIFY(clock.elapsed() >= 900);
         QCOMPARE(lastTransaction(), QStringLiteral("read-holding 0 2 server 1: timeout"));
         QCOMPARE(values[0], quint16(3));
@@ -184,16 +185,16 @@ private slots:
         LinkParameters block = blockFor(8000, 1);
         block.responseTime = 150;
         clock.restart();
-        QCOMPARE(int(writeHoldingRegisters(modbusClient, block, values)), int(TimedOut));
+        QCOMPARE(int(writeHoldingRegisters(linkSession().modbusClient, block, values)), int(TimedOut));
         const qint64 elapsed = clock.elapsed();
         QVERIFY2(elapsed >= 150 && elapsed < 900, qPrintable(QString::number(elapsed)));
         QCOMPARE(lastTransaction(), QStringLiteral("write-holding 8000 1 server 1: timeout"));
 
         // The client's own time-out, when it comes first, is a time-out as well.
-        modbusClient->setTimeout(150);
+        linkSession().modbusClient->setTimeout(150);
         block.responseTime = 1000;
         clock.restart();
-        QCOMPARE(int(writeHoldingRegisters(modbusClient, block, values)), int(TimedOut));
+        QCOMPARE(int(writeHoldingRegisters(linkSession().modbusClient, block, values)), int(TimedOut));
         QVERIFY2(clock.elapsed() < 900, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(lastTransaction(), QStringLiteral("write-holding 8000 1 server 1: timeout"));
     }
@@ -203,10 +204,12 @@ private slots:
     {
         QVERIFY(sim->command(QStringLiteral("exception 8000 3")).startsWith(QLatin1String("ok")));
         const quint16 values[1] = {1};
-        QCOMPARE(int(writeHoldingRegisters(modbusClient, blockFor(8000, 1), values)), int(ResponseError));
+        QCOMPARE(int(writeHoldingRegisters(linkSession().modbusClient, blockFor(8000, 1), values)),
+            int(ResponseError));
         QCOMPARE(lastTransaction(), QStringLiteral("write-holding 8000 1 server 1: exception 3"));
         quint16 buffer[1] = {77};
-        QCOMPARE(int(readHoldingRegisters(modbusClient, blockFor(8000, 1), buffer)), int(ResponseError));
+        QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, blockFor(8000, 1), buffer)),
+            int(ResponseError));
         QCOMPARE(buffer[0], quint16(77));
         QVERIFY(sim->requests().join(QLatin1Char('\n')).contains(QLatin1String("exception 3")));
     }
@@ -215,11 +218,12 @@ private slots:
     void suspendEndsWaitingRead()
     {
         QVERIFY(sim->command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
-        QTimer::singleShot(100, [] { linkSuspended = true; });
+        QTimer::singleShot(100, [] { linkSession().linkSuspended = true; });
         quint16 values[2] = {1, 2};
         QElapsedTimer clock;
         clock.start();
-        QCOMPARE(int(readHoldingRegisters(modbusClient, blockFor(0, 2), values)), int(NoConnection));
+        QCOMPARE(
+            int(readHoldingRegisters(linkSession().modbusClient, blockFor(0, 2), values)), int(NoConnection));
         QVERIFY(clock.elapsed() < 500);
         QCOMPARE(values[1], quint16(2));
     }
@@ -234,7 +238,7 @@ private slots:
         clock.start();
         // The client fails the pending reply when the socket closes (2), or the
         // read sees the link down first (3); either way the wait ends at once.
-        const int result = readHoldingRegisters(modbusClient, blockFor(0, 2), values);
+        const int result = readHoldingRegisters(linkSession().modbusClient, blockFor(0, 2), values);
         QVERIFY2(result == ResponseError || result == NoConnection, qPrintable(QString::number(result)));
         QVERIFY(clock.elapsed() < 900);
     }
@@ -245,13 +249,14 @@ private slots:
     {
         QVERIFY(sim->command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
         QTimer::singleShot(100, [] {
-            QModbusClient *client = modbusClient;
-            modbusClient = nullptr;
+            QModbusClient *client = linkSession().modbusClient;
+            linkSession().modbusClient = nullptr;
             delete client;
         });
         const quint16 values[1] = {5};
-        QCOMPARE(int(writeHoldingRegisters(modbusClient, blockFor(8000, 1), values)), int(NoConnection));
-        QCOMPARE(modbusClient, nullptr);
+        QCOMPARE(int(writeHoldingRegisters(linkSession().modbusClient, blockFor(8000, 1), values)),
+            int(NoConnection));
+        QCOMPARE(linkSession().modbusClient, nullptr);
     }
 
     // The block's own server address is ignored: currentServerAddress decides.
@@ -262,14 +267,14 @@ private slots:
         QVERIFY(connectTestClient(second));
         LinkParameters block = blockFor(0, 2);
         block.serverAddress = 2;
-        currentServerAddress = 1;
+        linkSession().currentServerAddress = 1;
         quint16 values[2] = {};
-        QCOMPARE(int(readHoldingRegisters(modbusClient, block, values)), int(TimedOut));
+        QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, block, values)), int(TimedOut));
         block.serverAddress = 1;
-        currentServerAddress = 2;
-        QCOMPARE(int(readHoldingRegisters(modbusClient, block, values)), int(Ok));
+        linkSession().currentServerAddress = 2;
+        QCOMPARE(int(readHoldingRegisters(linkSession().modbusClient, block, values)), int(Ok));
         const quint16 one[1] = {1};
-        QCOMPARE(int(writeHoldingRegisters(modbusClient, blockFor(8000, 1), one)), int(Ok));
+        QCOMPARE(int(writeHoldingRegisters(linkSession().modbusClient, blockFor(8000, 1), one)), int(Ok));
         QCOMPARE(lastTransaction(), QStringLiteral("write-holding 8000 1 server 2: ok"));
         QCOMPARE(block.serverAddress, 1);
     }
@@ -290,7 +295,7 @@ private slots:
         QVERIFY2(rtuSim.start(), qPrintable(rtuSim.errorText()));
         disconnectTestClient();
         auto *client = new ModbusRtuClient;
-        modbusClient = client;
+        linkSession().modbusClient = client;
         client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, a);
         client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, 38400);
         client->setConnectionParameter(QModbusDevice::SerialParityParameter, 2);
@@ -300,19 +305,19 @@ private slots:
         client->setNumberOfRetries(0);
         QVERIFY(client->connectDevice());
         QTRY_COMPARE(client->state(), QModbusDevice::ConnectedState);
-        currentServerAddress = 1;
+        linkSession().currentServerAddress = 1;
         QVERIFY(rtuSim.command(QStringLiteral("set 8001 321")).startsWith(QLatin1String("ok")));
         quint16 values[1] = {};
         QCOMPARE(int(readHoldingRegisters(client, blockFor(8001, 1), values)), int(Ok));
         QCOMPARE(values[0], quint16(321));
 
-        currentServerAddress = 0;
+        linkSession().currentServerAddress = 0;
         const quint16 one[1] = {1};
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(int(writeHoldingRegisters(client, blockFor(8001, 1), one)), int(Ok));
         QVERIFY(clock.elapsed() < 900);
-        currentServerAddress = 1;
+        linkSession().currentServerAddress = 1;
 
         client->disconnectDevice();
         rtuSim.stop();

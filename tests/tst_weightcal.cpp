@@ -294,7 +294,7 @@ private slots:
     {
         QFETCH(int, mode);
         QFETCH(bool, confirm);
-        pendingCommand = PendingCommand();
+        linkSession().pendingCommand = PendingCommand();
         command(QStringLiteral("mode %1").arg(mode));
         poll();
         chooseChannel(1);
@@ -305,10 +305,10 @@ private slots:
         QVERIFY2(answers.messages.first().contains(mode == 0 ? "channel 2" : "every corner"),
             qPrintable(answers.messages.first()));
         if (mode == 0) {
-            QCOMPARE(pendingCommand.pending, confirm);
+            QCOMPARE(linkSession().pendingCommand.pending, confirm);
             if (confirm) {
-                QCOMPARE(pendingCommand.group, 23);
-                QCOMPARE(pendingCommand.value, 1);
+                QCOMPARE(linkSession().pendingCommand.group, 23);
+                QCOMPARE(linkSession().pendingCommand.value, 1);
                 QCOMPARE(countRequests("write"), 0);
             }
             runPendingCommand(); // the next good tick
@@ -317,7 +317,7 @@ private slots:
         if (confirm)
             QVERIFY(sim.waitForRequest(mode == 0 ? "write 708 2 0 1" : "write 646 2 0 1"));
         QCOMPARE(countRequests("write"), confirm ? 1 : 0);
-        QVERIFY(!pendingCommand.pending);
+        QVERIFY(!linkSession().pendingCommand.pending);
         command("mode 0");
         poll();
         // The popup took the active window: give it back for the typing tests.

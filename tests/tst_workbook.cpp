@@ -3,10 +3,12 @@
 // popups and links, and openpyxl as an independent reader and writer.
 
 #include "app/appstate.h"
+#include "app/mainwindow.h"
 #include "dialogs/tipsdialog.h"
 #include "link/deviceaccess.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
+#include "pages/commitengine.h"
 #include "pages/testmaintain.h"
 #include "params/registermap.h"
 #include "support/requiredtool.h"
@@ -237,6 +239,7 @@ private slots:
     void pageReportsPartialResults();
     void exportKeepsPreviousFileUnlessComplete();
     void pageRunKeepsEventLoopAndCancels();
+    void pollStaysOffWhileCommitOrImportWaits();
 
 private:
     QTemporaryDir dir;
@@ -252,9 +255,7 @@ void TestWorkbook::initTestCase()
 void TestWorkbook::cleanup()
 {
     disconnectTestClient();
-    linkSuspended = false;
-    pollBusy = false;
-    importIdle = exportIdle = true;
+    linkSession().linkSuspended = false;
 }
 
 void TestWorkbook::roundTripRestoresDevice_data()
@@ -270,7 +271,7 @@ void TestWorkbook::roundTripRestoresDevice()
     SimulatorProcess sim(
         order ? QStringList {QStringLiteral("--word-order"), QStringLiteral("cd-ab")} : QStringList {});
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
-    QVERIFY(connectTestClient(sim, order));
+    QVERIFY(connectTestClient(sim, wordOrderFromIndex(order)));
     // Some values away from the defaults, a negative one among them.
     QVERIFY(sim.command(QStringLiteral("set32 1064 -123456")).startsWith(QLatin1String("ok")));
     QVERIFY(sim.command(QStringLiteral("set32 1066 654321")).startsWith(QLatin1String("ok")));
@@ -283,12 +284,12 @@ void TestWorkbook::roundTripRestoresDevice()
     ExelToWrite worker;
     worker.showPopups = false;
     QSignalSpy rowsSpy(&worker, &ExelToWrite::ShowMaxnRowssignal);
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     const int rows = parameterCatalogue().size() + 1;
     QCOMPARE(rowsSpy.size(), 1);
     QCOMPARE(rowsSpy.at(0).at(0).toInt(), rows);
     QCOMPARE(worker.transferredRows(), rows - 1);
-    QVERIFY(!pollBusy);
+    QVERIFY(!linkSession().held());
 
     // What the file holds, seen by our reader and by openpyxl.
     XlsxWorkbook wb;
@@ -327,8 +328,8 @@ void TestWorkbook::roundTripRestoresDevice()
     QVERIFY(sim.command(QStringLiteral("set32 214 1")).startsWith(QLatin1String("ok")));
     QVERIFY(sim.command(QStringLiteral("set 8000 3")).startsWith(QLatin1String("ok")));
     sim.clearRequests();
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
-    QVERIFY(!pollBusy);
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
+    QVERIFY(!linkSession().held());
     QVERIFY(worker.transferredRows() > 0);
     const QMap<int, QString> after = deviceRegisters(sim);
     for (auto it = before.constBegin(); it != before.constEnd(); ++it)
@@ -353,7 +354,7 @@ void TestWorkbook::valueTextsAndHeaders()
     for (int language : {0, 1}) {
         const QString file = dir.filePath(exportFileName(language));
         QVERIFY(copyFile(templatePath(language), file));
-        QCOMPARE(worker.exportWorkbook(file, modbusClient, language), int(ExelToWrite::Done));
+        QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, language), int(ExelToWrite::Done));
         XlsxWorkbook wb;
         QVERIFY(wb.open(file));
         XlsxSheet *s = wb.sheet(ParameterSheetName);
@@ -379,7 +380,7 @@ void TestWorkbook::valueTextsAndHeaders()
     const QString file = dir.filePath(exportFileName(0));
     QVERIFY(sim.command(QStringLiteral("set 9310 240")).startsWith(QLatin1String("ok")));
     QVERIFY(copyFile(templatePath(0), file));
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     QVERIFY(openpyxlColumns(file).contains(QStringLiteral("9310 240")));
 }
 
@@ -410,7 +411,7 @@ void TestWorkbook::importSkipsRowsItMustNotWrite()
     sim.clearRequests();
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(writeLines(sim),
         (QStringList {QStringLiteral("write 1064 2 0 1234"), QStringLiteral("write 8000 1 42"),
             QStringLiteral("write 1080 2 65535 65531")}));
@@ -436,9 +437,9 @@ void TestWorkbook::headerOnlyWorkbooks()
     sim.clearRequests();
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QVERIFY(sim.requests().isEmpty());
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     QVERIFY(sim.requests().isEmpty());
     XlsxWorkbook wb;
     QVERIFY(wb.open(file));
@@ -448,7 +449,7 @@ void TestWorkbook::headerOnlyWorkbooks()
     // A sheet without any cell has no used row.
     const QString empty = dir.filePath(QStringLiteral("empty.xlsx"));
     QVERIFY(XlsxWorkbook::create(empty, ParameterSheetName, {}));
-    QCOMPARE(worker.importWorkbook(empty, modbusClient), int(ExelToWrite::NoRows));
+    QCOMPARE(worker.importWorkbook(empty, linkSession().modbusClient), int(ExelToWrite::NoRows));
     QCOMPARE(worker.lastError(), QStringLiteral("error5"));
 }
 
@@ -462,9 +463,9 @@ void TestWorkbook::failedTransactionsAreReported()
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.failedRows(), 1);
-    QVERIFY(!pollBusy);
+    QVERIFY(!linkSession().held());
     // The file is saved, with the failure marker in that row only.
     const QStringList seen = openpyxlColumns(file);
     QVERIFY(seen.contains(QStringLiteral("204 88020200")));
@@ -481,7 +482,7 @@ void TestWorkbook::failedTransactionsAreReported()
                 QStringLiteral("5")},
             {qint64(206), QStringLiteral("y"), qint64(2), qint64(1), qint64(0), QString(),
                 QStringLiteral("1")}}));
-    QCOMPARE(worker.importWorkbook(small, modbusClient), int(ExelToWrite::RowsFailed));
+    QCOMPARE(worker.importWorkbook(small, linkSession().modbusClient), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.failedRows(), 1);
     QCOMPARE(worker.transferredRows(), 1);
     QVERIFY(sim.requests().contains(QStringLiteral("write 206 2 0 1")));
@@ -499,14 +500,14 @@ void TestWorkbook::stoppedLinkEndsSilently()
     worker.showPopups = false;
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
         if (row == 40)
-            linkSuspended = true;
+            linkSession().linkSuspended = true;
     });
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Stopped));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Stopped));
     QCOMPARE(fileBytes(file), original);
     QVERIFY(worker.lastError().isEmpty());
 
     // Import stops the same way: no write after the stop.
-    linkSuspended = false;
+    linkSession().linkSuspended = false;
     QVERIFY(copyFile(templatePath(0), file));
     QVERIFY(XlsxWorkbook::create(file, ParameterSheetName,
         {{QStringLiteral("h")},
@@ -520,23 +521,23 @@ void TestWorkbook::stoppedLinkEndsSilently()
     QObject::disconnect(&worker, &ExelToWrite::rowProcessed, nullptr, nullptr);
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
         if (row == 3)
-            linkSuspended = true;
+            linkSession().linkSuspended = true;
     });
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Stopped));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Stopped));
     QCOMPARE(writeLines(sim), QStringList {QStringLiteral("write 8000 1 5")});
 
     // The client deleted while a row waits (the link taken down): the run ends, nothing touches it.
-    linkSuspended = false;
+    linkSession().linkSuspended = false;
     QVERIFY(copyFile(templatePath(0), file));
     QObject::disconnect(&worker, &ExelToWrite::rowProcessed, nullptr, nullptr);
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
         if (row == 20)
             QTimer::singleShot(0, [] {
-                delete modbusClient;
-                modbusClient = nullptr;
+                delete linkSession().modbusClient;
+                linkSession().modbusClient = nullptr;
             });
     });
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Stopped));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Stopped));
     QCOMPARE(fileBytes(file), original);
 }
 
@@ -568,7 +569,7 @@ void TestWorkbook::openFailures()
     QCOMPARE(worker.importWorkbook(other, nullptr), int(ExelToWrite::NoParameterSheet));
     QCOMPARE(worker.lastError(), QStringLiteral("error4"));
     QCOMPARE(worker.exportWorkbook(other, nullptr, 0), int(ExelToWrite::NoParameterSheet));
-    QVERIFY(!pollBusy);
+    QVERIFY(!linkSession().held());
 }
 
 void TestWorkbook::pageImportShowsErrorThenFailed()
@@ -589,14 +590,14 @@ void TestWorkbook::pageImportShowsErrorThenFailed()
     QVERIFY(watcher.seen.at(2).contains(QStringLiteral("Import Failed!")));
     QVERIFY(page.form()->label_importPath->text().isEmpty());
     QVERIFY(page.form()->Import_progressBar->isHidden());
-    QVERIFY(importIdle);
+    QVERIFY(page.importIdle);
 
     // Cancelling the file dialog: no popup, nothing changes.
     watcher.seen.clear();
     watcher.fileToChoose.clear();
     QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
     QVERIFY(watcher.seen.isEmpty());
-    QVERIFY(importIdle);
+    QVERIFY(page.importIdle);
 
     // A good import shows the folder link.
     SimulatorProcess sim;
@@ -642,7 +643,7 @@ void TestWorkbook::pageExportCreatesFolderAndLink()
         QStringLiteral("<a href=\"%1\">Export Path>>>%2</a>")
             .arg(root.filePath(QStringLiteral("Export")), exported));
     QVERIFY(openpyxlColumns(exported).first().endsWith(QStringLiteral("导出数据")));
-    QVERIFY(exportIdle);
+    QVERIFY(page.exportIdle);
     setDataDirectory(QString());
 }
 
@@ -672,7 +673,7 @@ void TestWorkbook::pageExportAsksWhereToSave()
         qPrintable(watcher.suggestedName));
     QVERIFY(watcher.seen.isEmpty());
     QVERIFY(QDir(root.filePath(QStringLiteral("Export"))).isEmpty());
-    QVERIFY(exportIdle);
+    QVERIFY(page.exportIdle);
 
     // Saved elsewhere: the next dialog starts there.
     QVERIFY(QDir().mkpath(root.filePath(QStringLiteral("backups"))));
@@ -690,7 +691,7 @@ void TestWorkbook::pageExportAsksWhereToSave()
     QCOMPARE(watcher.replaceQuestions, 1);
     QCOMPARE(watcher.seen.size(), popups);
     QCOMPARE(fileBytes(target), first);
-    QVERIFY(exportIdle);
+    QVERIFY(page.exportIdle);
 
     QVERIFY(sim.command(QStringLiteral("set 8000 33")).startsWith(QLatin1String("ok")));
     watcher.replaceAnswer = QMessageBox::Yes;
@@ -708,18 +709,18 @@ void TestWorkbook::oneRunAtATime()
     TestMaintain page;
     PopupWatcher watcher;
     watcher.fileToChoose = dir.filePath(QStringLiteral("whatever.xlsx"));
-    importIdle = false; // an import is running
+    page.importIdle = false; // an import is running
     QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
     QVERIFY(watcher.seen.isEmpty());
     QVERIFY(!QFileInfo::exists(root.filePath(QStringLiteral("Export"))));
-    QVERIFY(exportIdle);
-    importIdle = true;
-    exportIdle = false; // an export is running
+    QVERIFY(page.exportIdle);
+    page.importIdle = true;
+    page.exportIdle = false; // an export is running
     QMetaObject::invokeMethod(&page, "on_But_Import_clicked");
     QTest::qWait(100);
     QVERIFY(watcher.seen.isEmpty());
-    QVERIFY(importIdle);
-    exportIdle = true;
+    QVERIFY(page.importIdle);
+    page.exportIdle = true;
     setDataDirectory(QString());
 }
 
@@ -736,7 +737,7 @@ void TestWorkbook::libreOfficeRoundTrip()
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.exportWorkbook(file, modbusClient, 0), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
 
     auto convert = [&](const QString &filter, const QString &input, const QString &outDir) {
         QProcess p;
@@ -753,12 +754,12 @@ void TestWorkbook::libreOfficeRoundTrip()
     QVERIFY(QFileInfo(loFile).isFile());
 
     QVERIFY(sim.command(QStringLiteral("set32 1064 9")).startsWith(QLatin1String("ok")));
-    QCOMPARE(worker.importWorkbook(loFile, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(loFile, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(sim.command(QStringLiteral("get32 1064")), QStringLiteral("ok -42"));
 
     // An export into LibreOffice's file, read back by LibreOffice.
     QVERIFY(sim.command(QStringLiteral("set 8000 33")).startsWith(QLatin1String("ok")));
-    QCOMPARE(worker.exportWorkbook(loFile, modbusClient, 1), int(ExelToWrite::Done));
+    QCOMPARE(worker.exportWorkbook(loFile, linkSession().modbusClient, 1), int(ExelToWrite::Done));
     const QString csvDir = dir.filePath(QStringLiteral("csv"));
     QVERIFY(convert(
         QStringLiteral("csv:Text - txt - csv (StarCalc):44,34,76,1,,0,false,true,false,false,false,-1"),
@@ -791,7 +792,7 @@ void TestWorkbook::signedRowLimits()
     sim.clearRequests();
     ExelToWrite worker;
     worker.showPopups = false;
-    QCOMPARE(worker.importWorkbook(file, modbusClient), int(ExelToWrite::Done));
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(writeLines(sim),
         (QStringList {QStringLiteral("write 1066 2 65535 65436"), QStringLiteral("write 1080 2 65535 65436"),
             QStringLiteral("write 1096 2 65535 65531")}));
@@ -974,7 +975,7 @@ void TestWorkbook::pageRunKeepsEventLoopAndCancels()
                  QStringLiteral("Import cancelled. Rows written before it stopped: %1.").arg(written)),
         qPrintable(watcher.seen.last()));
     QCOMPARE(watcher.buttons.last(), 1);
-    QVERIFY(importIdle && !pollBusy);
+    QVERIFY(page.importIdle && !linkSession().held());
 
     // Export: cancelled at row 40, the previous file is untouched.
     QTemporaryDir root;
@@ -1003,8 +1004,65 @@ void TestWorkbook::pageRunKeepsEventLoopAndCancels()
         qPrintable(watcher.seen.last()));
     QCOMPARE(fileBytes(target), previous);
     QCOMPARE(QDir(root.filePath(QStringLiteral("Export"))).entryList(QDir::Files | QDir::Hidden).size(), 1);
-    QVERIFY(exportIdle && !pollBusy);
+    QVERIFY(page.exportIdle && !linkSession().held());
     setDataDirectory(QString());
+}
+
+// A slow device and the window's poll timer firing every few ms: no poll
+// request comes between a commit's read and its write, nor anywhere in an
+// import, which writes back every row it must; the poll goes on after both.
+void TestWorkbook::pollStaysOffWhileCommitOrImportWaits()
+{
+    QTemporaryDir dataDir;
+    setDataDirectory(dataDir.path());
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    QVERIFY(connectTestClient(sim));
+    MainWindow window(linkSession());
+    // The first request of a tick marks the poll in the request log.
+    sim.clearRequests();
+    window.pollTick();
+    QVERIFY(!sim.requests().isEmpty());
+    const QString pollMark = sim.requests().first();
+
+    const QString file = dir.filePath(QStringLiteral("heldpoll.xlsx"));
+    QVERIFY(copyFile(templatePath(0), file));
+    ExelToWrite worker;
+    worker.showPopups = false;
+    QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
+    const QString exported214 = sim.command(QStringLiteral("get32 214"));
+    QVERIFY(sim.command(QStringLiteral("set32 214 3")).startsWith(QLatin1String("ok")));
+    QVERIFY(sim.command(QStringLiteral("set 8000 5")).startsWith(QLatin1String("ok")));
+
+    QVERIFY(sim.command(QStringLiteral("latency 20")).startsWith(QLatin1String("ok")));
+    window.pollTimerObject()->start(5);
+    QTRY_VERIFY(sim.requests().contains(pollMark));
+
+    currentPage = PageBasic;
+    applicationSubTable = 16;
+    selectedChannel = 0;
+    ethernetSlot = 0;
+    QLineEdit edit;
+    edit.setObjectName(QStringLiteral("EditSTABRange"));
+    edit.setText(QStringLiteral("9"));
+    const QString editBackup = QStringLiteral("0");
+    sim.clearRequests();
+    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
+    QStringList log = sim.requests();
+    const int read = log.indexOf(QStringLiteral("read-hr 214 2"));
+    QVERIFY2(
+        read >= 0 && log.value(read + 1) == QStringLiteral("write 214 2 0 9"), qPrintable(log.join('|')));
+    QTRY_VERIFY(sim.requests().contains(pollMark));
+
+    sim.clearRequests();
+    QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
+    log = sim.requests();
+    QVERIFY2(!log.contains(pollMark), qPrintable(log.join('|')));
+    QVERIFY(worker.transferredRows() >= 2);
+    QCOMPARE(sim.command(QStringLiteral("get32 214")), exported214);
+    QVERIFY(!linkSession().held());
+    QTRY_VERIFY(sim.requests().contains(pollMark));
+    window.pollTimerObject()->stop();
 }
 
 QTEST_MAIN(TestWorkbook)

@@ -53,15 +53,15 @@ bool serverAddress(const QString &text, int *address)
     return ok && *address >= 1 && *address <= 247;
 }
 
-bool parity(const QString &text, int *value)
+bool parity(const QString &text, Parity *value)
 {
     const QString p = text.toLower();
     if (p == QLatin1String("none") || p == QLatin1String("n"))
-        *value = 0;
+        *value = Parity::None;
     else if (p == QLatin1String("even") || p == QLatin1String("e"))
-        *value = 2;
+        *value = Parity::Even;
     else if (p == QLatin1String("odd") || p == QLatin1String("o"))
-        *value = 3;
+        *value = Parity::Odd;
     else
         return false;
     return true;
@@ -74,7 +74,7 @@ QString parseTarget(const QStringList &words, BackupTarget *target)
     LinkParameters &link = target->link;
     link.serverAddress = 1;
     if (kind == QLatin1String("tcp") || kind == QLatin1String("rtu-tcp")) {
-        link.connectType = kind == QLatin1String("tcp") ? 1 : ConnectRtuOverTcp;
+        link.connectType = kind == QLatin1String("tcp") ? ConnectionType::Tcp : ConnectionType::RtuOverTcp;
         if (words.size() < 2 || words.size() > 3)
             return QStringLiteral("%1 HOST:PORT [address]").arg(kind);
         if (!endpoint(words.at(1), &link))
@@ -86,7 +86,7 @@ QString parseTarget(const QStringList &words, BackupTarget *target)
     }
     if (kind != QLatin1String("rtu"))
         return QStringLiteral("unknown kind %1 (tcp, rtu or rtu-tcp)").arg(kind);
-    link.connectType = 0;
+    link.connectType = ConnectionType::Rtu;
     if (words.size() < 3 || words.size() > 5)
         return QStringLiteral("rtu PORT address [baud] [parity]");
     link.serialPortName = words.at(1);

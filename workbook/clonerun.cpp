@@ -1,5 +1,6 @@
 #include "workbook/clonerun.h"
 
+#include "link/clientfactory.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "workbook/exceltowrite.h"
@@ -26,6 +27,8 @@ LinkTarget targetOf(QModbusClient *client, const LinkParameters &link)
     target.wordOrder = link.wordOrder;
     target.responseTime = link.responseTime;
     target.followsSuspend = false; // the process's link state is not this run's
+    // Reported on the session (tagged as the clone's writes); never suspended by it.
+    target.session = &linkSession();
     return target;
 }
 
@@ -127,10 +130,7 @@ void serveShared(const QVector<LinkParameters> &links, const QVector<int> &membe
         if (onProgress)
             onProgress();
     }
-    if (client) {
-        client->disconnectDevice();
-        delete client;
-    }
+    takeClientDown(client);
 }
 
 // The connections of the links, each with the links it serves: every TCP
@@ -147,7 +147,7 @@ QVector<QVector<int>> connectionsOf(const QVector<LinkParameters> &links, QVecto
             const QString key = QStringLiteral("%1 %2 %3 %4 %5")
                                     .arg(link.serialPortName)
                                     .arg(link.baud)
-                                    .arg(link.parity)
+                                    .arg(int(link.parity))
                                     .arg(link.dataBits)
                                     .arg(link.stopBits);
             const auto known = ports.constFind(key);
@@ -159,7 +159,7 @@ QVector<QVector<int>> connectionsOf(const QVector<LinkParameters> &links, QVecto
             }
             continue;
         }
-        if (link.connectType == ConnectRtuOverTcp) {
+        if (link.connectType == ConnectionType::RtuOverTcp) {
             const auto known = converters.constFind(linkText(link));
             if (known != converters.constEnd()) {
                 connections[known.value()].append(i);
@@ -191,10 +191,10 @@ QString progressText(const CloneTarget &target, const TargetProgress &progress)
 
 QString cloneTargetName(const LinkParameters &link)
 {
-    if (link.connectType == 1)
+    if (link.connectType == ConnectionType::Tcp)
         return linkText(link);
     // Several devices may sit behind one converter, as on a serial port.
-    if (link.connectType == ConnectRtuOverTcp)
+    if (link.connectType == ConnectionType::RtuOverTcp)
         return QStringLiteral("%1@%2").arg(linkText(link)).arg(link.serverAddress);
     return QStringLiteral("%1@%2").arg(link.serialPortName).arg(link.serverAddress);
 }
@@ -247,6 +247,8 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
     QVector<CloneResult> results(targets.size());
     std::vector<TargetProgress> progress(size_t(targets.size()));
     TrafficLog::instance().resetStatistics();
+    // Opened here, before any worker thread, and closed after the last.
+    const WriteSourceScope source(linkSession(), WriteSource::Clone);
 
     QElapsedTimer clock;
     clock.start();

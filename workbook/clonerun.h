@@ -5,8 +5,9 @@
 // TCP targets in worker threads, several at once; the devices behind one RTU
 // over TCP converter one after another in one worker thread (one connection
 // each converter); the devices on one serial port one after another on the
-// calling thread, the server address changed between them. Nothing here touches the process's link (modbusClient,
-// currentServerAddress, wordOrder, pollBusy) from a worker thread.
+// calling thread, the server address changed between them. Nothing here touches the current
+// session's link (its client, server address and word order) from a worker
+// thread; the transactions are reported on the session, tagged as the clone's.
 
 #include "link/linkparameters.h"
 

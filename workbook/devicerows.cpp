@@ -3,7 +3,7 @@
 
 #include "workbook/exceltowrite.h"
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "params/registermap.h"
 
 #include <QSet>
@@ -67,11 +67,10 @@ int ExelToWrite::readParameterSetRows(QModbusClient *client)
 {
     m_running = true;
     beginLink(client);
+    std::optional<LinkHold> hold;
     if (!m_ownTarget)
-        pollBusy = true;
+        hold.emplace(linkSession());
     const int outcome = readCatalogueRows();
-    if (!m_ownTarget)
-        pollBusy = false;
     m_running = false;
     return outcome;
 }

@@ -1,7 +1,7 @@
 #include "workbook/exceltowrite.h"
 
 #include "dialogs/popups.h"
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/encoding.h"
@@ -22,13 +22,11 @@
 
 #include <cstdio>
 #include <memory>
+#include <optional>
 
 #ifdef Q_OS_WIN
 #include <windows.h>
 #endif
-
-bool importIdle = true;
-bool exportIdle = true;
 
 namespace {
 
@@ -396,7 +394,8 @@ void ExelToWrite::beginLink(QModbusClient *client)
 
 bool ExelToWrite::linkStopped() const
 {
-    return (m_link.followsSuspend && linkSuspended) || (m_link.client && !m_liveClient);
+    return (m_link.followsSuspend && m_link.session && m_link.session->linkSuspended)
+        || (m_link.client && !m_liveClient);
 }
 
 // Before each request: the link may have been stopped, or the run cancelled,
@@ -761,9 +760,14 @@ int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
 {
     m_rowCount = sheet.rowCount;
     beginLink(client);
-    // No poll tick may start while the rows are read and written.
-    if (!m_ownTarget)
-        pollBusy = true;
+    // No poll tick may start while the rows are read and written; the writes
+    // on the process's link are the import's (a clone tags its own links).
+    std::optional<LinkHold> hold;
+    std::optional<WriteSourceScope> source;
+    if (!m_ownTarget) {
+        hold.emplace(linkSession());
+        source.emplace(linkSession(), writeSource);
+    }
     QVector<qint8> known;
     QVector<quint32> device;
     QVector<int> written;
@@ -784,8 +788,8 @@ int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
     }
     if (outcome == 0 && !written.isEmpty())
         outcome = verifyRows(sheet, written);
-    if (!m_ownTarget)
-        pollBusy = false;
+    source.reset();
+    hold.reset();
     collectDeviceRows(sheet, known, device);
     qCDebug(lcWorkbook).noquote() << QStringLiteral(
         "import: %1 written, %2 unchanged, %3 failed, %4 skipped, %5 verified, %6 mismatched")
@@ -820,13 +824,13 @@ int ExelToWrite::compareSheet(const ImportSheet &sheet, QModbusClient *client)
     const RunningFlag running(&m_running);
     m_rowCount = sheet.rowCount;
     beginLink(client);
+    std::optional<LinkHold> hold;
     if (!m_ownTarget)
-        pollBusy = true;
+        hold.emplace(linkSession());
     QVector<qint8> known;
     QVector<quint32> device;
     const int outcome = readDevice(sheet, &known, &device);
-    if (!m_ownTarget)
-        pollBusy = false;
+    hold.reset();
     collectDeviceRows(sheet, known, device);
     if (outcome != 0)
         return outcome;
@@ -880,8 +884,9 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
         }
     });
     beginLink(client);
+    std::optional<LinkHold> hold;
     if (!m_ownTarget)
-        pollBusy = true;
+        hold.emplace(linkSession());
     if (exportBar)
         exportBar->setRange(1, rows);
     enterPhase(Reading, qMax(0, rows - 1));
@@ -943,8 +948,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
         keepEventsFlowing(r);
     }
     settleSilentRows();
-    if (!m_ownTarget)
-        pollBusy = false;
+    hold.reset();
     if (outcome != Done) {
         // An incomplete export is not saved.
         runFileWork([&] { workbook.close(); });

@@ -77,11 +77,6 @@ struct RowWrite
     quint32 readBack = 0; // Mismatched: the value read back
 };
 
-// Page-side guards, true while no import (export) runs. A run of either kind
-// also refuses to start while the other one runs.
-extern bool importIdle;
-extern bool exportIdle;
-
 class ExelToWrite : public QObject
 {
     Q_OBJECT
@@ -181,12 +176,14 @@ public:
     bool blockReads = true;
     // Import: write every valid row, not only those that differ (no reads before).
     bool allRows = false;
+    // The source an import's writes on the process's link are tagged with.
+    WriteSource writeSource = WriteSource::Import;
 
     // A link of the run's own (e.g. one of several devices served at once from
-    // worker threads): the rows go to it, and the process's poll flags
-    // (pollBusy) are left alone; linkSuspended applies only if the target says
-    // so. Without one, the rows go to the client the run is given, with the
-    // process's server address and word order.
+    // worker threads): the rows go to it, and the process's poll is not held
+    // off by the run itself (its transactions hold it if the target names a session); linkSuspended applies
+    // only if the target says so. Without one, the rows go to the client the run is given, with the process's
+    // server address and word order.
     void setLinkTarget(const LinkTarget &target)
     {
         m_target = target;

@@ -1,11 +1,10 @@
 #include "workbook/headlessrun.h"
 
 #include "app/appstate.h"
+#include "link/clientfactory.h"
 #include "link/devicescan.h"
-#include "link/linkstate.h"
-#include "link/modbusrtuclient.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
-#include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
@@ -22,7 +21,7 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QModbusTcpClient>
+#include <QModbusClient>
 #include <QRegularExpression>
 #include <QSettings>
 #include <QTextStream>
@@ -87,9 +86,11 @@ LinkParameters savedLink()
     link.dataBits = savedItem(settings, QStringLiteral("dataBitsCombo"), QVector<int> {7, 8}, link.dataBits);
     link.parity = savedItem(settings, QStringLiteral("parityCombo"), serialParities(), link.parity);
     link.stopBits = savedItem(settings, QStringLiteral("stopBitsCombo"), QVector<int> {1, 2}, link.stopBits);
-    link.connectType = savedItem(
-        settings, QStringLiteral("connectType"), QVector<int> {0, 1, ConnectRtuOverTcp}, link.connectType);
-    link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"), QVector<int> {0, 1}, link.wordOrder);
+    link.connectType = savedItem(settings, QStringLiteral("connectType"),
+        QVector<ConnectionType> {ConnectionType::Rtu, ConnectionType::Tcp, ConnectionType::RtuOverTcp},
+        link.connectType);
+    link.wordOrder = savedItem(settings, QStringLiteral("DwordFormat"),
+        QVector<WordOrder> {WordOrder::AbCd, WordOrder::CdAb}, link.wordOrder);
     link.hostAddress
         = settings.value(QStringLiteral("EditHostIP"), QStringLiteral("192.168.101.1")).toString();
     link.networkPort = settings.value(QStringLiteral("EditPort"), QStringLiteral("502")).toString();
@@ -117,15 +118,16 @@ bool looksLikePortName(const QString &name)
     return pattern.match(name).hasMatch();
 }
 
-// HOST:PORT of a --tcp value (or of --rtu-tcp, connectType ConnectRtuOverTcp) into link.
-bool tcpTarget(const QString &value, LinkParameters *link, QString *error, int connectType = 1)
+// HOST:PORT of a --tcp value (or of --rtu-tcp, connectType RtuOverTcp) into link.
+bool tcpTarget(const QString &value, LinkParameters *link, QString *error,
+    ConnectionType connectType = ConnectionType::Tcp)
 {
     const int colon = value.lastIndexOf(QLatin1Char(':'));
     bool ok = false;
     const int port = colon > 0 ? value.mid(colon + 1).toInt(&ok) : 0;
     if (!ok || port < 1 || port > 65535) {
-        *error = connectType == ConnectRtuOverTcp ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
-                                                  : QStringLiteral("bad --tcp (HOST:PORT)");
+        *error = connectType == ConnectionType::RtuOverTcp ? QStringLiteral("bad --rtu-tcp (HOST:PORT)")
+                                                           : QStringLiteral("bad --tcp (HOST:PORT)");
         return false;
     }
     link->connectType = connectType;
@@ -179,11 +181,11 @@ bool transportOptions(const QCommandLineParser &parser, LinkParameters *link, QS
             return false;
     }
     for (const QString &value : parser.values(RtuTcpOption)) {
-        if (!tcpTarget(value, link, error, ConnectRtuOverTcp))
+        if (!tcpTarget(value, link, error, ConnectionType::RtuOverTcp))
             return false;
     }
     if (rtu) {
-        link->connectType = 0;
+        link->connectType = ConnectionType::Rtu;
         link->serialPortName = parser.value(RtuOption);
     }
     return true;
@@ -211,11 +213,11 @@ bool commandLineLink(
     if (parser.isSet(ParityOption)) {
         const QString p = parser.value(ParityOption).toLower();
         if (p == QLatin1String("none") || p == QLatin1String("n"))
-            link->parity = 0;
+            link->parity = Parity::None;
         else if (p == QLatin1String("even") || p == QLatin1String("e"))
-            link->parity = 2;
+            link->parity = Parity::Even;
         else if (p == QLatin1String("odd") || p == QLatin1String("o"))
-            link->parity = 3;
+            link->parity = Parity::Odd;
         else if (scan && p == QLatin1String("all"))
             scan->parities = serialParities();
         else {
@@ -254,9 +256,9 @@ bool commandLineLink(
     if (parser.isSet(WordOrderOption)) {
         const QString order = parser.value(WordOrderOption).toLower();
         if (order == QLatin1String("ab-cd"))
-            link->wordOrder = 0;
+            link->wordOrder = WordOrder::AbCd;
         else if (order == QLatin1String("cd-ab"))
-            link->wordOrder = 1;
+            link->wordOrder = WordOrder::CdAb;
         else {
             *error = QStringLiteral("bad --word-order (ab-cd or cd-ab)");
             return false;
@@ -276,18 +278,19 @@ bool commandLineLink(
             || isBackupAllRun(parser)))
         return true;
     if (isNetworkLink(link->connectType) && link->hostAddress.isEmpty()) {
-        *error = link->connectType == ConnectRtuOverTcp
+        *error = link->connectType == ConnectionType::RtuOverTcp
             ? QStringLiteral("no device host: give --rtu-tcp HOST:PORT")
             : QStringLiteral("no device host: give --tcp HOST:PORT");
         return false;
     }
-    if (link->connectType == 0 && link->serialPortName.isEmpty()) {
+    if (link->connectType == ConnectionType::Rtu && link->serialPortName.isEmpty()) {
         *error = QStringLiteral("no serial port: give --rtu PORT or --tcp HOST:PORT");
         return false;
     }
     // A port named on the command line is opened as given; a saved text that
     // is no port name is not tried as one.
-    if (link->connectType == 0 && !parser.isSet(RtuOption) && !looksLikePortName(link->serialPortName)) {
+    if (link->connectType == ConnectionType::Rtu && !parser.isSet(RtuOption)
+        && !looksLikePortName(link->serialPortName)) {
         *error = QStringLiteral(
             "the saved serial port \"%1\" is not a port name: give --rtu PORT or --tcp HOST:PORT")
                      .arg(link->serialPortName);
@@ -304,13 +307,13 @@ bool connectLink(const LinkParameters &link, QString *error)
     QModbusClient *client = connectOwnClient(link, error);
     if (!client)
         return false;
-    modbusClient = client;
+    linkSession().modbusClient = client;
     TrafficLog::instance().resetStatistics();
-    currentServerAddress = link.serverAddress;
-    wordOrder = link.wordOrder;
-    appliedLink = link;
-    liveLink = link;
-    tcpLink = isNetworkLink(link.connectType) ? 1 : 0;
+    linkSession().currentServerAddress = link.serverAddress;
+    linkSession().wordOrder = link.wordOrder;
+    linkSession().appliedLink = link;
+    linkSession().liveLink = link;
+    linkSession().tcpLink = isNetworkLink(link.connectType) ? 1 : 0;
     return true;
 }
 
@@ -319,18 +322,18 @@ bool isLegacyWorkbookName(const QString &file)
     return file.endsWith(QLatin1String(".xls"), Qt::CaseInsensitive);
 }
 
-QString parityName(int parity)
+QString parityName(Parity parity)
 {
-    return parity == 2 ? QStringLiteral("even")
-        : parity == 3  ? QStringLiteral("odd")
-                       : QStringLiteral("none");
+    return parity == Parity::Even ? QStringLiteral("even")
+        : parity == Parity::Odd   ? QStringLiteral("odd")
+                                  : QStringLiteral("none");
 }
 
 // "found 7 baud 38400 parity even data-bits 8 stop-bits 1 software 10203 serial 2026120700042-000000000007"
 QString scanHitLine(const ScanHit &hit, const LinkParameters &link)
 {
     QString line = QStringLiteral("found %1").arg(hit.address);
-    if (hit.connectType == 0)
+    if (hit.connectType == ConnectionType::Rtu)
         line += QStringLiteral(" baud %1 parity %2 data-bits %3 stop-bits %4")
                     .arg(hit.baud)
                     .arg(parityName(hit.parity))
@@ -476,30 +479,15 @@ QString phaseName(int phase)
 
 QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
 {
-    QModbusClient *client = nullptr;
-    if (isNetworkLink(link.connectType)) {
-        if (link.connectType == ConnectRtuOverTcp)
-            client = new RtuOverTcpClient;
-        else
-            client = new QModbusTcpClient;
-        client->setConnectionParameter(QModbusDevice::NetworkPortParameter, link.networkPort.toInt());
-        client->setConnectionParameter(QModbusDevice::NetworkAddressParameter, link.hostAddress);
-    } else {
-        client = new ModbusRtuClient;
-        client->setConnectionParameter(QModbusDevice::SerialPortNameParameter, link.serialPortName);
-        client->setConnectionParameter(QModbusDevice::SerialParityParameter, link.parity);
-        client->setConnectionParameter(QModbusDevice::SerialBaudRateParameter, link.baud);
-        client->setConnectionParameter(QModbusDevice::SerialDataBitsParameter, link.dataBits);
-        client->setConnectionParameter(QModbusDevice::SerialStopBitsParameter, link.stopBits);
-    }
-    client->setTimeout(link.responseTime);
-    client->setNumberOfRetries(0);
+    LinkParameters own = link;
+    own.numberOfRetries = 0;
+    QModbusClient *client = createModbusClient(own, link.responseTime);
     if (!client->connectDevice()) {
         // A serial port that did not open says why, and what fixes it.
         const QString reason = serialConnectFailureText(client);
         *error = QStringLiteral("cannot connect to %1: %2")
                      .arg(linkText(link), reason.isEmpty() ? client->errorString() : reason);
-        delete client;
+        takeClientDown(client);
         return nullptr;
     }
     QElapsedTimer clock;
@@ -511,7 +499,7 @@ QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
                      .arg(linkText(link),
                          client->errorString().isEmpty() ? QStringLiteral("no connection")
                                                          : client->errorString());
-        delete client;
+        takeClientDown(client);
         return nullptr;
     }
     return client;
@@ -546,21 +534,13 @@ bool openCheckedLink(const LinkParameters &link, QString *error)
     if (!connectLink(link, error))
         return false;
     // The connection page's test read decides, as in the window.
-    if (checkDevice(processLinkTarget(modbusClient, link), link, error))
+    if (checkDevice(processLinkTarget(linkSession().modbusClient, link), link, error))
         return true;
     closeCheckedLink();
     return false;
 }
 
-void closeCheckedLink()
-{
-    if (!modbusClient)
-        return;
-    QModbusClient *client = modbusClient;
-    modbusClient = nullptr;
-    client->disconnectDevice();
-    delete client;
-}
+void closeCheckedLink() { takeClientDown(linkSession().modbusClient); }
 
 bool prepareWorkbookCommandLine(int argc, char **argv)
 {
@@ -754,7 +734,7 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     if (!openCheckedLink(link, &error))
         return failWith(QStringLiteral("%1 failed: %2").arg(what, error), 1);
     HistoryRecorder history(commandLineHistoryFolder(parser));
-    history.readSerial(processLinkTarget(modbusClient, link));
+    history.readSerial(processLinkTarget(linkSession().modbusClient, link));
 
     ExelToWrite worker;
     worker.showPopups = false;
@@ -772,15 +752,14 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     ProgressLine progress(QString::fromLatin1(what));
     QObject::connect(&worker, &ExelToWrite::progress,
         [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
-    importIdle = exportIdle = false;
     // An export replaces an existing file only with a complete new one.
-    const int result = exporting ? worker.exportToFile(templatePath, file, modbusClient, language)
-                                 : worker.importWorkbook(file, modbusClient);
-    history.record(exporting ? HistorySource::Export : HistorySource::Import, worker, modbusClient,
-        QFileInfo(file).fileName(), historyLinkText(link), HistoryRecorder::wentThrough(result, worker));
-    importIdle = exportIdle = true;
+    const int result = exporting
+        ? worker.exportToFile(templatePath, file, linkSession().modbusClient, language)
+        : worker.importWorkbook(file, linkSession().modbusClient);
+    history.record(exporting ? HistorySource::Export : HistorySource::Import, worker,
+        linkSession().modbusClient, QFileInfo(file).fileName(), historyLinkText(link),
+        HistoryRecorder::wentThrough(result, worker));
     closeCheckedLink();
-    pollBusy = false;
     auto withHistory
         = [&history](int status) { return withHistoryProblem(status, status == 0, history.error()); };
 
@@ -827,7 +806,7 @@ int runDiff(const QCommandLineParser &parser)
     if (!openCheckedLink(link, &error))
         return failWith(QStringLiteral("diff failed: ") + error, 2);
     HistoryRecorder history(commandLineHistoryFolder(parser));
-    history.readSerial(processLinkTarget(modbusClient, link));
+    history.readSerial(processLinkTarget(linkSession().modbusClient, link));
 
     ExelToWrite worker;
     worker.showPopups = false;
@@ -835,13 +814,10 @@ int runDiff(const QCommandLineParser &parser)
     ProgressLine progress(QStringLiteral("diff"));
     QObject::connect(&worker, &ExelToWrite::progress,
         [&progress](int phase, int done, int total) { progress.update(phase, done, total); });
-    importIdle = exportIdle = false;
-    const int result = worker.compareWorkbook(file, modbusClient);
-    history.record(HistorySource::Diff, worker, modbusClient, QFileInfo(file).fileName(),
+    const int result = worker.compareWorkbook(file, linkSession().modbusClient);
+    history.record(HistorySource::Diff, worker, linkSession().modbusClient, QFileInfo(file).fileName(),
         historyLinkText(link), result == ExelToWrite::Done);
-    importIdle = exportIdle = true;
     closeCheckedLink();
-    pollBusy = false;
     if (result != ExelToWrite::Done) {
         out() << "diff failed: " << endReason(worker, result, link, false, file, QString()) << "\n";
         out().flush();
@@ -890,7 +866,7 @@ int runCloneCommand(const QCommandLineParser &parser)
         for (const int id : qAsConst(ids)) {
             CloneTarget target;
             target.link = link;
-            tcpTarget(value, &target.link, &error, ConnectRtuOverTcp);
+            tcpTarget(value, &target.link, &error, ConnectionType::RtuOverTcp);
             target.link.serverAddress = id;
             targets.append(target);
         }
@@ -899,7 +875,7 @@ int runCloneCommand(const QCommandLineParser &parser)
         for (const int id : qAsConst(ids)) {
             CloneTarget target;
             target.link = link;
-            target.link.connectType = 0;
+            target.link.connectType = ConnectionType::Rtu;
             target.link.serialPortName = parser.value(RtuOption);
             target.link.serverAddress = id;
             targets.append(target);
@@ -929,12 +905,10 @@ int runCloneCommand(const QCommandLineParser &parser)
     options.blockReads = !parser.isSet(RowByRowOption);
     options.historyFolder = commandLineHistoryFolder(parser);
     options.workbookName = QFileInfo(file).fileName();
-    importIdle = exportIdle = false;
     const QVector<CloneResult> results = runClone(sheet, targets, options, [](const QString &line) {
         err() << line << "\n";
         err().flush();
     });
-    importIdle = exportIdle = true;
     int good = 0;
     for (int i = 0; i < targets.size(); ++i) {
         out() << cloneResultLine(targets.at(i), results.at(i)) << "\n";
@@ -1010,6 +984,9 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
             2);
     if (!historyDirArgument(parser).isNull() && historyDirArgument(parser).isEmpty())
         return failWith(QStringLiteral("bad --history-dir (a folder)"), 2);
+    // The run's own link, current while it lasts.
+    LinkSession session;
+    const LinkSession::Current use(session);
     const int status = diffing ? runDiff(parser)
         : cloning              ? runCloneCommand(parser)
         : restoring            ? runRestoreCommandLine(parser)

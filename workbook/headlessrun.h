@@ -44,7 +44,7 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
     bool clone = false, ScanRequest *scan = nullptr);
 
 // The device check of every command-line run before it starts: connects the
-// process's Modbus client (modbusClient) with link and makes the connection
+// current session's Modbus client (linkSession().modbusClient) with link and makes the connection
 // page's test read (two holding registers from address 0). False, with the
 // client taken down again and a message naming the server address and the
 // host:port or serial port, when the device cannot be reached or does not answer.

@@ -1,6 +1,6 @@
 #include "workbook/historyrestore.h"
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "params/registermap.h"
 #include "workbook/headlessrun.h"
 #include "workbook/historyrecorder.h"
@@ -96,7 +96,7 @@ int runRestoreCommandLine(const QCommandLineParser &parser)
 
     // Only into the device the version is of, unless the user says otherwise.
     HistoryRecorder history(commandLineHistoryFolder(parser));
-    const bool known = history.readSerial(processLinkTarget(modbusClient, link));
+    const bool known = history.readSerial(processLinkTarget(linkSession().modbusClient, link));
     const bool force = parser.isSet(QStringLiteral("force"));
     if (!force && (!known || !sameSerial(history.serial(), serial))) {
         closeCheckedLink();
@@ -112,14 +112,13 @@ int runRestoreCommandLine(const QCommandLineParser &parser)
     worker.showPopups = false;
     worker.blockReads = !parser.isSet(QStringLiteral("row-by-row"));
     worker.allRows = parser.isSet(QStringLiteral("all-rows"));
-    const int result = worker.importSheet(versionSheet(rows), modbusClient);
+    const int result = worker.importSheet(versionSheet(rows), linkSession().modbusClient);
     const bool finished = result == ExelToWrite::Done || result == ExelToWrite::RowsFailed;
     // A version of another device (--force) says whose it was.
     const QString subject
         = sameSerial(history.serial(), serial) ? version : QStringLiteral("%1 of %2").arg(version, serial);
-    history.record(HistorySource::Restore, worker, modbusClient, subject, historyLinkText(link), finished);
+    history.record(HistorySource::Restore, worker, linkSession().modbusClient, subject, historyLinkText(link), finished);
     closeCheckedLink();
-    pollBusy = false;
 
     const QString source = QStringLiteral("%1 version %2").arg(serial, version);
     if (finished) {

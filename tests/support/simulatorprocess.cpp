@@ -1,6 +1,6 @@
 #include "simulatorprocess.h"
 
-#include "link/linkstate.h"
+#include "link/linksession.h"
 #include "link/transactions.h"
 
 #include <QCoreApplication>
@@ -130,7 +130,7 @@ void SimulatorProcess::stop()
 
 bool SimulatorProcess::isRunning() const { return process.state() == QProcess::Running; }
 
-bool connectTestClient(SimulatorProcess &sim, int order)
+bool connectTestClient(SimulatorProcess &sim, WordOrder order)
 {
     disconnectTestClient();
     auto *client = new QModbusTcpClient();
@@ -138,20 +138,20 @@ bool connectTestClient(SimulatorProcess &sim, int order)
     client->setConnectionParameter(QModbusDevice::NetworkPortParameter, int(sim.port()));
     client->setTimeout(1000);
     client->setNumberOfRetries(0);
-    modbusClient = client;
-    currentServerAddress = 1;
-    wordOrder = order;
-    appliedLink = LinkParameters();
-    appliedLink.connectType = 1;
-    appliedLink.hostAddress = sim.host();
-    appliedLink.networkPort = QString::number(sim.port());
-    appliedLink.serverAddress = 1;
-    appliedLink.wordOrder = order;
-    appliedLink.startAddress = 0;
-    appliedLink.responseTime = 1000;
-    appliedLink.numberOfRetries = 0;
-    liveLink = appliedLink;
-    tcpLink = 1;
+    linkSession().modbusClient = client;
+    linkSession().currentServerAddress = 1;
+    linkSession().wordOrder = order;
+    linkSession().appliedLink = LinkParameters();
+    linkSession().appliedLink.connectType = ConnectionType::Tcp;
+    linkSession().appliedLink.hostAddress = sim.host();
+    linkSession().appliedLink.networkPort = QString::number(sim.port());
+    linkSession().appliedLink.serverAddress = 1;
+    linkSession().appliedLink.wordOrder = order;
+    linkSession().appliedLink.startAddress = 0;
+    linkSession().appliedLink.responseTime = 1000;
+    linkSession().appliedLink.numberOfRetries = 0;
+    linkSession().liveLink = linkSession().appliedLink;
+    linkSession().tcpLink = 1;
     if (!client->connectDevice())
         return false;
     QDeadlineTimer deadline(5000);
@@ -166,10 +166,10 @@ bool connectTestClient(SimulatorProcess &sim, int order)
 
 void disconnectTestClient()
 {
-    if (!modbusClient)
+    if (!linkSession().modbusClient)
         return;
-    QModbusClient *client = modbusClient;
-    modbusClient = nullptr;
+    QModbusClient *client = linkSession().modbusClient;
+    linkSession().modbusClient = nullptr;
     client->disconnectDevice();
     delete client;
 }

@@ -4,11 +4,13 @@
 //
 //   SimulatorProcess sim;                 // q4sim --tcp 127.0.0.1:0 --log <temp> --control
 //   QVERIFY(sim.start());                 // waits until the server listens
-//   QVERIFY(connectTestClient(sim));      // global modbusClient, TCP, server address 1
+//   QVERIFY(connectTestClient(sim));      // the current session's client, TCP, server address 1
 //   sim.command("freeze on");             // "ok ..." or "error ..."
 //   ... sim.requests() ...                // request-log lines so far
 //
 // Control lines and log format: sim/README.md.
+
+#include "params/wordorder.h"
 
 #include <QProcess>
 #include <QString>
@@ -59,9 +61,9 @@ private:
     QString lastError;
 };
 
-// Creates the global modbusClient (QModbusTcpClient, time-out 1000 ms, no
+// Creates the current session's modbusClient (QModbusTcpClient, time-out 1000 ms, no
 // retries) for the simulator, connects it, sets currentServerAddress = 1,
 // wordOrder = order and appliedLink (TCP, startAddress 0). False on failure.
-bool connectTestClient(SimulatorProcess &sim, int order = 0);
-// Disconnects and deletes the global modbusClient.
+bool connectTestClient(SimulatorProcess &sim, WordOrder order = WordOrder::AbCd);
+// Disconnects and deletes the current session's modbusClient.
 void disconnectTestClient();
