@@ -66,6 +66,7 @@ MainWindow::MainWindow(QWidget *parent)
     displayThread = new DisplayWeightThread(this);
 
     initActions();
+    setUpAuditTrail();
 
     connect(displayThread, &DisplayWeightThread::isdone, this, &MainWindow::pollTick, Qt::QueuedConnection);
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
@@ -324,10 +325,13 @@ void MainWindow::onConnected()
     if (!displayThread->isRunning())
         displayThread->start();
     pollBusy = false;
+    startAuditTrail();
 }
 
 void MainWindow::on_ButtonDisconnect_clicked()
 {
+    // The pending writes' version is read while the link is still up.
+    finishAuditTrail();
     linkSuspended = true;
     mainInterface->stopRecording();
     disconnectTimer->start(linkFaulty ? 2000 : 1000);
@@ -354,6 +358,9 @@ void MainWindow::on_Btn_SlaveIdSet_clicked()
 
 void MainWindow::switchLink(const LinkParameters &link)
 {
+    // The new link may reach another device: the trail starts again on it.
+    finishAuditTrail();
+    auditTrailRestart = true;
     liveLink = link;
     appliedLink = liveLink;
     linkSuspended = true;
@@ -529,6 +536,8 @@ void MainWindow::pollTick()
     pagePeriodicRead();
     if (pendingCommand.pending)
         runPendingCommand();
+    if (auditTrailRestart)
+        startAuditTrail();
     if (failedPolls != 0) {
         failedPolls = 0;
         linkFaulty = false;
