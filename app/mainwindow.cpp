@@ -82,6 +82,7 @@ MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     connect(pollTimer, &QTimer::timeout, this, &MainWindow::pollTick);
 
     initActions();
+    setUpAuditTrail();
 
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
     // A written setting of the link's own port: reconnect with it, and keep it
@@ -338,10 +339,13 @@ void MainWindow::onConnected()
     liveDisplay->refreshLiveDisplay(true);
     if (!pollTimer->isActive())
         pollTimer->start();
+    startAuditTrail();
 }
 
 void MainWindow::on_ButtonDisconnect_clicked()
 {
+    // The pending writes' version is read while the link is still up.
+    finishAuditTrail();
     session.linkSuspended = true;
     mainInterface->stopRecording();
     disconnectTimer->start(session.linkFaulty ? 2000 : 1000);
@@ -368,6 +372,9 @@ void MainWindow::on_Btn_SlaveIdSet_clicked()
 
 void MainWindow::switchLink(const LinkParameters &link)
 {
+    // The new link may reach another device: the trail starts again on it.
+    finishAuditTrail();
+    auditTrailRestart = true;
     session.liveLink = link;
     session.appliedLink = session.liveLink;
     session.linkSuspended = true;
@@ -523,6 +530,8 @@ void MainWindow::pollTick()
     pagePeriodicRead();
     if (session.pendingCommand.pending)
         runPendingCommand();
+    if (auditTrailRestart)
+        startAuditTrail();
     if (session.failedPolls != 0) {
         session.failedPolls = 0;
         session.linkFaulty = false;

@@ -26,6 +26,7 @@ class TestMaintain;
 class LiveDisplay;
 class TrafficLogWindow;
 class HelpDialog;
+class AuditTrail;
 
 // The one top-level window: its own title bar, navigation, the live weight area,
 // the page stack, the link status line, and the poll tick.
@@ -67,6 +68,11 @@ public:
     TrafficLogWindow *trafficWindow() const { return trafficLogWindow; }
     // The Help window, once F1 or its button has opened it (else null).
     HelpDialog *helpWindow() const { return helpDialog; }
+
+    // The configuration history of the window's own writes to the connected
+    // device (app/mainwindow_history.cpp). Each finished write of a page edit,
+    // command, calibration step or reset goes to auditTrail()->recordWrite.
+    AuditTrail *auditTrail() const { return writeTrail; }
 
     // Shows the window where the settings file last saw it (maximised if it
     // was), or at its default size; inside a screen's available area either way.
@@ -126,6 +132,13 @@ private:
     void resizeStep(const QPoint &pos);
     // Takes the link down and makes it again with these parameters (500 ms later).
     void switchLink(const LinkParameters &link);
+    // The trail of the window's writes: made once; started for the device at
+    // connect (its serial number read then) and at the first good poll after a
+    // link switch; finished (pending writes committed) at disconnect, link
+    // switch and exit.
+    void setUpAuditTrail();
+    void startAuditTrail();
+    void finishAuditTrail();
 
     Ui::MainWindow *ui;
     MainWindow(LinkSession *given, QWidget *parent);
@@ -145,6 +158,8 @@ private:
     LiveDisplay *liveDisplay = nullptr;
     TrafficLogWindow *trafficLogWindow = nullptr; // made on first use, then reused
     HelpDialog *helpDialog = nullptr; // made on first use, then reused
+    AuditTrail *writeTrail = nullptr;
+    bool auditTrailRestart = false; // a link switch: start the trail again at the next good poll
     int pageStackIndex[8] = {-1, -1, -1, -1, -1, -1, -1, -1}; // by page number; 7 = connection page
     QTranslator *currentTranslator = nullptr;
     int language = 0;

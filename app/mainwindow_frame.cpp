@@ -202,6 +202,7 @@ void MainWindow::closeEvent(QCloseEvent *event)
         }
         testMaintain->cancelWorkbookRun();
     }
+    finishAuditTrail();
     saveWindowPlacement();
     QMainWindow::closeEvent(event);
 }

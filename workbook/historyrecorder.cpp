@@ -22,13 +22,8 @@ quint64 rowKey(int address, int count) { return (quint64(quint32(address)) << 8)
 // The English name of a catalogue row; the workbook's name for any other row.
 QString englishName(int address, int count, const QString &workbookName)
 {
-    static const QHash<quint64, QString> names = [] {
-        QHash<quint64, QString> map;
-        for (const ParameterInfo &p : parameterCatalogue())
-            map.insert(rowKey(p.address, p.count), p.nameEnglish);
-        return map;
-    }();
-    return names.value(rowKey(address, count), workbookName);
+    const QString name = catalogueName(address, count);
+    return name.isEmpty() ? workbookName : name;
 }
 
 const char *sourceName(HistorySource source)
@@ -54,16 +49,8 @@ const char *sourceName(HistorySource source)
 // written, else what went wrong.
 QString writeResult(const RowWrite &write)
 {
-    switch (write.result) {
-    case Ok:
-        break;
-    case ResponseError:
-        return QStringLiteral("refused");
-    case TimedOut:
-        return QStringLiteral("no answer");
-    case NoConnection:
-        return QStringLiteral("no connection");
-    }
+    if (write.result != Ok)
+        return historyResultText(write.result);
     switch (write.check) {
     case RowWrite::Verified:
         return QStringLiteral("ok");
@@ -76,6 +63,32 @@ QString writeResult(const RowWrite &write)
 }
 
 } // namespace
+
+QString catalogueName(int address, int count)
+{
+    static const QHash<quint64, QString> names = [] {
+        QHash<quint64, QString> map;
+        for (const ParameterInfo &p : parameterCatalogue())
+            map.insert(rowKey(p.address, p.count), p.nameEnglish);
+        return map;
+    }();
+    return names.value(rowKey(address, count));
+}
+
+QString historyResultText(TransactionResult result)
+{
+    switch (result) {
+    case Ok:
+        break;
+    case ResponseError:
+        return QStringLiteral("refused");
+    case TimedOut:
+        return QStringLiteral("no answer");
+    case NoConnection:
+        return QStringLiteral("no connection");
+    }
+    return QStringLiteral("ok");
+}
 
 QString savedHistoryFolder()
 {

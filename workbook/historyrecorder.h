@@ -36,6 +36,11 @@ bool saveHistoryFolder(const QString &folder);
 
 // "127.0.0.1:502 address 1", "/dev/ttyUSB0 address 3": the link of a version's message.
 QString historyLinkText(const LinkParameters &link);
+// The English name of the parameter catalogue's row at address with count
+// registers; empty when the catalogue has none.
+QString catalogueName(int address, int count);
+// The audit result of a write's transaction: "ok", "refused", "no answer", "no connection".
+QString historyResultText(TransactionResult result);
 
 class HistoryRecorder
 {

@@ -449,6 +449,13 @@
         </message>
     </context>
     <context>
+        <name>AuditTrail</name>
+        <message>
+            <source>history not recorded: %1</source>
+            <translation>历史未记录：%1</translation>
+        </message>
+    </context>
+    <context>
         <name>BasicConfig</name>
         <message>
             <source>Form</source>
@@ -1888,6 +1895,10 @@ Traffic logging has stopped.</source>
         <message>
             <source>No answer from the device: these are the last values read.</source>
             <translation>设备无应答：显示的是最后一次读到的数值。</translation>
+        </message>
+        <message>
+            <source>Configuration History</source>
+            <translation>配置历史</translation>
         </message>
     </context>
     <context>

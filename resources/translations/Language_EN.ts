@@ -449,6 +449,13 @@
     </message>
 </context>
 <context>
+    <name>AuditTrail</name>
+    <message>
+        <source>history not recorded: %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>BasicConfig</name>
     <message>
         <source>Form</source>
@@ -1886,6 +1893,10 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>No answer from the device: these are the last values read.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Configuration History</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
