@@ -87,10 +87,14 @@ MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     connect(modbusSetting, &ModbusSetting::ConnectSuccessfulSignal, this, &MainWindow::onConnected);
     // A written setting of the link's own port: reconnect with it, and keep it
     // as the connection page's settings.
-    connect(dataTrans, &DataTrans::ownLinkChanged, this, [this](const LinkParameters &link) {
+    const auto followLink = [this](const LinkParameters &link) {
         modbusSetting->adoptLink(link);
         switchLink(link);
-    });
+    };
+    connect(dataTrans, &DataTrans::ownLinkChanged, this, followLink);
+    connect(testMaintain, &TestMaintain::ownLinkChanged, this, followLink);
+    // The device went silent after its interfaces were reset: connect anew.
+    connect(testMaintain, &TestMaintain::linkSettingsReset, this, &MainWindow::on_ButtonDisconnect_clicked);
     // A --log-traffic file that stops taking lines (a full disk) is told once:
     // the log has closed it and writes no more to it.
     connect(

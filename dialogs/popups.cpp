@@ -138,11 +138,16 @@ int showTipsDialog(const QString &title, const QString &message, int stayOpen, Q
 
 int showRetryQuestion(const QString &title, const QString &message, QWidget *parent)
 {
+    return showQuestion(title, message, TipsDialog::tr("Retry"), parent);
+}
+
+int showQuestion(const QString &title, const QString &message, const QString &confirmText, QWidget *parent)
+{
     TipsDialog *dialog = new TipsDialog(parent);
     dialog->setTitle(title);
     dialog->setMessage(message);
     dialog->hideIcon();
-    dialog->setConfirmText(TipsDialog::tr("Retry"));
+    dialog->setConfirmText(confirmText);
     return runTipsDialog(dialog);
 }
 

@@ -10,6 +10,9 @@ class QWidget;
 int showTipsDialog(const QString &title, const QString &message, int stayOpen, QWidget *parent = nullptr);
 // A question whose buttons read "Retry" and "Cancel"; 1 for Retry, 0 otherwise.
 int showRetryQuestion(const QString &title, const QString &message, QWidget *parent = nullptr);
+// A question whose confirm button reads confirmText, beside "Cancel"; 1 when confirmed, 0 otherwise.
+int showQuestion(
+    const QString &title, const QString &message, const QString &confirmText, QWidget *parent = nullptr);
 // What a notice with a text of its own reports.
 enum class NoticeKind { Success, Failure, Information };
 // The same popup for a message that is not one of the known ones (a result with

@@ -7,6 +7,8 @@
 #include "params/logcategories.h"
 #include "params/registermap.h"
 
+#include <QDeadlineTimer>
+#include <QModbusClient>
 #include <QVector>
 
 namespace {
@@ -95,4 +97,40 @@ void runPendingCommand()
     // every other group a 32-bit value at its start address.
     const WriteSourceScope source(session, WriteSource::Command);
     writeSingleValue(session.appliedLink, group.start, group.count == 1 ? 1 : 2, command.value);
+}
+
+bool linkStillAnswers(int settleMs)
+{
+    // A device may answer the write before it takes the new setting.
+    waitProcessingEvents(settleMs);
+    LinkParameters block = linkSession().appliedLink;
+    block.startAddress = 0;
+    block.count = 2;
+    quint16 values[2] = {0, 0};
+    return linkSession().modbusClient
+        && readHoldingRegisters(linkSession().modbusClient, block, values) == Ok;
+}
+
+bool linkAnswersAgain(int settleMs, int attempts)
+{
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        waitProcessingEvents(settleMs);
+        QModbusClient *client = linkSession().modbusClient;
+        if (!client)
+            return false;
+        if (linkSession().tcpLink == 1 && client->state() != QModbusDevice::ConnectedState) {
+            client->disconnectDevice();
+            client->connectDevice();
+            const QDeadlineTimer deadline(qMax(100, linkSession().appliedLink.responseTime));
+            while (client->state() == QModbusDevice::ConnectingState && !deadline.hasExpired())
+                waitProcessingEvents(10);
+        }
+        LinkParameters block = linkSession().appliedLink;
+        block.startAddress = 0;
+        block.count = 2;
+        quint16 values[2] = {0, 0};
+        if (readHoldingRegisters(client, block, values) == Ok)
+            return true;
+    }
+    return false;
 }

@@ -24,6 +24,16 @@ TransactionResult writeSingleValue(int address, int count, qint32 value);
 // wait); the block's word order is replaced by the global one.
 TransactionResult writeSingleValue(LinkParameters block, int address, int count, qint32 value);
 
+// After a write of a setting of the link's own port: waits settleMs for the
+// device to put it in force, then reads two registers over the link in use.
+// True when the device still answers there.
+bool linkStillAnswers(int settleMs);
+
+// After a command that restarts the device's interfaces: waits settleMs, opens
+// a network link again when the device closed it, and reads two registers;
+// up to attempts times. True when the device answers on the link in use.
+bool linkAnswersAgain(int settleMs, int attempts);
+
 // Queues a command; a later one replaces one not yet run.
 void queueCommandWrite(int group, int value);
 // Runs the pending command if one is queued (called by the poll tick).

@@ -64,6 +64,9 @@ OwnLinkChange serialChange(
     change.certain = known;
     change.newLink = link;
     change.canReconnect = true;
+    const LinkSetting settings[]
+        = {LinkSetting::ServerAddress, LinkSetting::BaudRate, LinkSetting::Protocol, LinkSetting::DataFormat};
+    change.setting = settings[word];
     if (behindConverter && word != SerialId) {
         // The converter's side of the line has to follow: nothing here can.
         change.canReconnect = false;
@@ -109,6 +112,7 @@ OwnLinkChange ethernetChange(const LinkParameters &link, const DeviceCopy &devic
         if (device.ethernet[octet] == value)
             return change;
         change.touchesLink = true;
+        change.setting = LinkSetting::IpAddress;
         change.certain = link.hostAddress.trimmed() == addressText(device.ethernet);
         change.canReconnect = change.certain && value >= 0 && value <= 255;
         int octets[4];
@@ -131,6 +135,7 @@ OwnLinkChange ethernetChange(const LinkParameters &link, const DeviceCopy &devic
         return change;
     change.touchesLink = true;
     change.certain = known;
+    change.setting = word == SlotPort ? LinkSetting::NetworkPort : LinkSetting::Protocol;
     if (word == SlotPort) {
         change.canReconnect = value >= 1 && value <= 65535;
         change.newLink.networkPort = QString::number(value);
@@ -148,4 +153,56 @@ OwnLinkChange ownLinkChange(const LinkParameters &link, const DeviceCopy &device
         return serialChange(link, device, address, value, true);
     return link.connectType == ConnectionType::Rtu ? serialChange(link, device, address, value, false)
                                                    : ethernetChange(link, device, address, value);
+}
+
+bool isLinkRegister(int address)
+{
+    const int serial = address - SerialBase;
+    if (serial >= 0 && serial < 2 * SerialStride && serial % SerialStride <= SerialFormat)
+        return true;
+    if (address >= EthernetAddress && address < EthernetAddress + 4)
+        return true;
+    const int slot = address - SlotBase;
+    return slot >= 0 && slot < 6 * SlotStride && slot % SlotStride <= SlotProtocol;
+}
+
+void setInterfaceWord(DeviceCopy &device, int address, int value)
+{
+    const int serial = address - SerialBase;
+    if (serial >= 0 && serial < 3 * SerialStride && serial % SerialStride < 6) {
+        int *blocks[3] = {device.serial1, device.serial2, device.can};
+        blocks[serial / SerialStride][serial % SerialStride] = value;
+    } else if (address >= EthernetAddress && address < SlotBase) {
+        device.ethernet[address - EthernetAddress] = value;
+    } else if (address >= SlotBase && address < SlotBase + 6 * SlotStride) {
+        device.ethernetSlots[(address - SlotBase) / SlotStride][(address - SlotBase) % SlotStride] = value;
+    }
+}
+
+OwnLinkChanges ownLinkChanges(
+    const LinkParameters &link, DeviceCopy device, const QVector<RegisterWrite> &writes)
+{
+    OwnLinkChanges all;
+    all.change.newLink = link;
+    all.change.certain = true;
+    all.change.canReconnect = true;
+    for (const RegisterWrite &write : writes) {
+        const OwnLinkChange one = ownLinkChange(all.change.newLink, device, write.address, write.value);
+        setInterfaceWord(device, write.address, write.value);
+        if (!one.touchesLink)
+            continue;
+        all.change.touchesLink = true;
+        all.change.certain = all.change.certain && one.certain;
+        all.change.canReconnect = all.change.canReconnect && one.canReconnect;
+        if (one.canReconnect)
+            all.change.newLink = one.newLink;
+        all.addresses.append(write.address);
+        if (!all.settings.contains(one.setting))
+            all.settings.append(one.setting);
+    }
+    if (!all.change.touchesLink) {
+        all.change.certain = false;
+        all.change.canReconnect = false;
+    }
+    return all;
 }

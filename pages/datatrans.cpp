@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/deviceaccess.h"
 #include "link/linkchange.h"
 #include "link/linksession.h"
 #include "link/modbussetting.h"
@@ -245,22 +246,10 @@ int DataTrans::commitValue(QWidget *widget, const QString &text)
     // Refused by the device (an exception answer) or no link: nothing changed.
     if ((result != Ok && result != TimedOut) || !change.canReconnect)
         return result;
-    if (!change.certain && result == Ok && linkStillAnswers())
+    if (!change.certain && result == Ok && linkStillAnswers(LinkSettleMs))
         return result;
     emit ownLinkChanged(change.newLink);
     return result;
-}
-
-bool DataTrans::linkStillAnswers()
-{
-    // A device may answer the write before it takes the new setting.
-    waitProcessingEvents(LinkSettleMs);
-    LinkParameters block = linkSession().appliedLink;
-    block.startAddress = 0;
-    block.count = 2;
-    quint16 values[2] = {0, 0};
-    return linkSession().modbusClient
-        && readHoldingRegisters(linkSession().modbusClient, block, values) == Ok;
 }
 
 void DataTrans::editFinished(QLineEdit *edit)

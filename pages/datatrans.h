@@ -55,7 +55,6 @@ private:
     void drawSlot(bool force);
     void comboActivated(QComboBox *combo, int index);
     void editFinished(QLineEdit *edit);
-    bool linkStillAnswers();
 
     Ui::DataTrans *ui;
 

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/deviceaccess.h"
 #include "link/linksession.h"
 #include "pages/commitengine.h"
 #include "pages/weightcal.h"
@@ -24,6 +25,11 @@
 namespace {
 
 const char *const resetPassword = "271828";
+
+// A reset of the interfaces restarts them: the time given them before each of
+// the tries of the link in use.
+constexpr int ResetSettleMs = 500;
+constexpr int ResetAttempts = 3;
 
 // Function registers of inputs 1..4 and outputs 1..8 (32-bit each).
 const int functionRegisters[] = {1000, 1004, 1008, 1012, 1030, 1032, 1034, 1036, 1038, 1040, 1042, 1044};
@@ -235,15 +241,16 @@ void TestMaintain::runReset(ResetKind kind)
         const char *title;
         const char *question;
         int reg;
+        bool interfaces; // the ports and the Ethernet interface go back to their factory settings
     };
     static const ResetRow rows[] = {
-        {QT_TR_NOOP("Reset All"), QT_TR_NOOP("Confirm? Reset may result in communication loss!"), 8942},
-        {QT_TR_NOOP("Reset Data-Trans"), QT_TR_NOOP("Confirm? Reset may result in communication loss!"),
-            8941},
-        {QT_TR_NOOP("Reset Application"), QT_TR_NOOP("Confirm?"), 8940},
-        {QT_TR_NOOP("Reset Basic"), QT_TR_NOOP("Confirm?"), 8900},
-        {QT_TR_NOOP("Reset CAL"), QT_TR_NOOP("Confirm?"), 8901},
-        {QT_TR_NOOP("Reset Analog"), QT_TR_NOOP("Confirm?"), 8902},
+        {QT_TR_NOOP("Reset All"), QT_TR_NOOP("Confirm? Reset may result in communication loss!"), 8942, true},
+        {QT_TR_NOOP("Reset Data-Trans"), QT_TR_NOOP("Confirm? Reset may result in communication loss!"), 8941,
+            true},
+        {QT_TR_NOOP("Reset Application"), QT_TR_NOOP("Confirm?"), 8940, false},
+        {QT_TR_NOOP("Reset Basic"), QT_TR_NOOP("Confirm?"), 8900, false},
+        {QT_TR_NOOP("Reset CAL"), QT_TR_NOOP("Confirm?"), 8901, false},
+        {QT_TR_NOOP("Reset Analog"), QT_TR_NOOP("Confirm?"), 8902, false},
     };
     const ResetRow &row = rows[kind];
     int reg = row.reg;
@@ -267,7 +274,13 @@ void TestMaintain::runReset(ResetKind kind)
         passwordAccepted = true;
     }
 
-    if (showTipsDialog(tr(row.title), tr(row.question), 1, this) != 1)
+    QString question = tr(row.question);
+    if (row.interfaces)
+        question += QLatin1Char('\n')
+            + tr("The serial ports and the Ethernet interface, the one this program is connected through "
+                 "included, go back to their factory settings. If the device then no longer answers on "
+                 "this connection, the program goes back to the connection page.");
+    if (showTipsDialog(tr(row.title), question, 1, this) != 1)
         return;
 
     TransactionResult result;
@@ -291,6 +304,22 @@ void TestMaintain::runReset(ResetKind kind)
         WeightCal::clearPointMemory(-1);
     else if (kind == ResetCal)
         WeightCal::clearPointMemory(calChannel);
+    if (row.interfaces && !interfacesStillAnswer()) {
+        showNoticeDialog(tr("Tip"),
+            tr("The device no longer answers on this connection: its ports and Ethernet interface now have "
+               "their factory settings. Connect again with those settings."),
+            NoticeKind::Failure, 1, this);
+        emit linkSettingsReset();
+    }
+}
+
+bool TestMaintain::interfacesStillAnswer()
+{
+    // The factory settings of the interfaces are not known here (and every
+    // device leaves the factory with the same ones, so a guess could reach
+    // another device): the link in use is tried again, and nothing else.
+    const LinkHold hold(linkSession());
+    return linkAnswersAgain(ResetSettleMs, ResetAttempts);
 }
 
 void TestMaintain::on_Btn_ResetALL_clicked() { runReset(ResetAll); }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/linkparameters.h"
 #include "pages/parampage.h"
 
 #include <QString>
@@ -80,6 +81,9 @@ public:
     // Asks where an export goes, given the suggested path; an empty answer
     // cancels. When unset, a save dialog asks (and confirms replacing a file).
     std::function<QString(const QString &suggestedPath)> askExportPath;
+    // Asks which workbook to import or compare; an empty answer cancels. When
+    // unset, an open dialog asks.
+    std::function<QString()> askImportPath;
 
     // The history folder the command line gives (--history-dir); empty: the
     // saved one, else History/ in the data folder.
@@ -87,6 +91,14 @@ public:
     QString historyFolder() const;
     // The History window (null before Btn_History was pressed).
     HistoryWindow *historyWindow() const { return history; }
+
+signals:
+    // An import wrote settings of the port or interface the link runs through,
+    // with the user's consent: the link is to be made again with these parameters.
+    void ownLinkChanged(const LinkParameters &link);
+    // A reset of the interface settings left the device silent on the link in
+    // use: the window goes back to the connection page.
+    void linkSettingsReset();
 
 private slots:
     void on_Btn_ResetALL_clicked();
@@ -117,6 +129,8 @@ private:
 
     enum ResetKind { ResetAll, ResetDataTrans, ResetApplication, ResetBasic, ResetCal, ResetAnalog };
     void runReset(ResetKind kind);
+    // After a reset of the interfaces: true when the device answers on the link in use again.
+    bool interfacesStillAnswer();
     void channelCommit(QComboBox *combo, int index);
     void drawChannelMode(bool forced);
     static void clearInputOutputFunctions();

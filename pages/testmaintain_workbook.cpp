@@ -6,6 +6,7 @@
 #include "dialogs/comparedialog.h"
 #include "dialogs/popups.h"
 #include "link/linksession.h"
+#include "pages/importlinkcheck.h"
 #include "params/logcategories.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
@@ -98,8 +99,10 @@ QString TestMaintain::exportFileSuggestion(const QString &serial, const QDateTim
 QString TestMaintain::chooseWorkbook()
 {
     // Only .xlsx workbooks can be read; a legacy .xls must be saved as .xlsx first.
-    const QString path = QFileDialog::getOpenFileName(nullptr, tr("Select File"), lastWorkbookFolder(),
-        tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
+    const QString path = askImportPath
+        ? askImportPath()
+        : QFileDialog::getOpenFileName(nullptr, tr("Select File"), lastWorkbookFolder(),
+            tr("Excel Files (*.xlsx)") + QStringLiteral(";;") + tr("All Files (*)"));
     if (!path.isEmpty())
         rememberWorkbookFolder(path);
     return path;
@@ -194,9 +197,17 @@ void TestMaintain::runImport(const QString &path, const ImportSheet *version, co
     showTipsDialog(tr("Tip"), popupText("Start Importing!"), 0);
     HistoryRecorder history(historyFolder());
     readRunSerial(history);
+    // Rows that change the link in use are asked about first and written last.
+    ImportLinkCheck linkCheck;
+    excelWorker->reviewWrites = [&linkCheck, this](const QVector<PlannedWrite> &planned) {
+        return linkCheck.review(planned, this);
+    };
     const int result = version ? excelWorker->importSheet(*version, linkSession().modbusClient)
                                : excelWorker->importWorkbook(path, linkSession().modbusClient);
+    excelWorker->reviewWrites = nullptr;
     const bool verifying = excelWorker->lastPhase() == ExelToWrite::Verifying;
+    LinkParameters nextLink;
+    const bool relink = linkCheck.nextLink(excelWorker->writes(), &nextLink);
     endImportDisplay();
     recordRun(history, version ? HistorySource::Restore : HistorySource::Import,
         version ? versionName : QFileInfo(path).fileName(), result);
@@ -265,11 +276,14 @@ void TestMaintain::runImport(const QString &path, const ImportSheet *version, co
             NoticeKind::Failure);
         break;
     case ExelToWrite::Stopped:
+    case ExelToWrite::Declined:
         break;
     default:
         showTipsDialog(tr("Tip"), popupText("Import Failed!"), 1);
     }
     showHistoryProblem(history);
+    if (relink)
+        emit ownLinkChanged(nextLink);
 }
 
 void TestMaintain::on_Btn_Compare_clicked()

@@ -38,6 +38,8 @@ private slots:
     void wrongOrCancelledPasswordWritesNothing();
     void onePasswordServesUntilPageLeft();
     void resetCalClearsOnlyItsChannelMemory();
+    void interfaceResetChecksTheLink_data();
+    void interfaceResetChecksTheLink();
 };
 
 void TestMaintainPage::initTestCase()
@@ -384,6 +386,34 @@ void TestMaintainPage::resetCalClearsOnlyItsChannelMemory()
     for (int channel = 0; channel < 4; ++channel)
         QCOMPARE(WeightCal::pointMemory(channel, 0), qint64(0));
     ui->BoxCALChannel->setCurrentIndex(0);
+}
+
+// A reset of the interface settings tries the link in use again (opening the
+// TCP connection the device closed); only a device that stays silent sends the
+// window back to the connection page, with a notice saying why.
+void TestMaintainPage::interfaceResetChecksTheLink_data()
+{
+    QTest::addColumn<bool>("silent");
+    QTest::newRow("device answers again") << false;
+    QTest::newRow("device silent afterwards") << true;
+}
+
+void TestMaintainPage::interfaceResetChecksTheLink()
+{
+    QFETCH(bool, silent);
+    page->passwordAccepted = true;
+    PopupAnswerer popups;
+    popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok"), QStringLiteral("ok")};
+    QSignalSpy lost(page, &TestMaintain::linkSettingsReset);
+    if (silent)
+        QVERIFY(sim.command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
+    page->form()->Btn_ResetData_trans->click();
+    sim.command(QStringLiteral("silent off"));
+    QVERIFY(popups.seen.value(0).contains(QStringLiteral("factory settings")));
+    QCOMPARE(lost.count(), silent ? 1 : 0);
+    QCOMPARE(popups.seen.filter(QStringLiteral("now have their factory settings")).size(), silent ? 1 : 0);
+    if (!silent)
+        QCOMPARE(readGroup(0), Ok);
 }
 
 QTEST_MAIN(TestMaintainPage)

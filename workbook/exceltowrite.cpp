@@ -170,6 +170,7 @@ void ExelToWrite::startRun()
     m_deviceRows.clear();
     m_writes.clear();
     m_writeOfRow.clear();
+    m_lastRows.clear();
     m_phase = Reading;
     m_readRequests = 0;
 }
@@ -652,26 +653,92 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
             keepEventsFlowing(r);
             continue;
         }
-        if (const int end = prepareRequest(r))
+        // Written after the others (writeLastRows).
+        if (m_lastRows.contains(i))
+            continue;
+        if (const int end = writeRow(sheet, i, known.at(i), device.at(i), written))
             return end;
-        const TransactionResult result = writeRowValue(m_link, row.address, row.count, row.value);
-        noteWrite(row, i, known.at(i), device.at(i), result);
-        if (result != Ok) {
-            if (linkStopped()) {
-                m_firstRowNotDone = r;
-                return Stopped;
-            }
-            qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not written: %3")
-                                                 .arg(row.address)
-                                                 .arg(row.count)
-                                                 .arg(trafficResultText(result, 0));
-        }
-        if (const int end = judgeTransaction(result, r, row.address))
-            return end;
-        if (result == Ok)
-            written->append(i);
     }
     return 0;
+}
+
+// Writes one row; 0 to go on, or the result that ends the run.
+int ExelToWrite::writeRow(
+    const ImportSheet &sheet, int index, bool oldKnown, quint32 oldValue, QVector<int> *written)
+{
+    const SheetRow &row = sheet.rows.at(index);
+    const int r = row.row;
+    if (const int end = prepareRequest(r))
+        return end;
+    const TransactionResult result = writeRowValue(m_link, row.address, row.count, row.value);
+    noteWrite(row, index, oldKnown, oldValue, result);
+    if (result != Ok) {
+        if (linkStopped()) {
+            m_firstRowNotDone = r;
+            return Stopped;
+        }
+        qCDebug(lcWorkbook).noquote() << QStringLiteral("%1 count %2 not written: %3")
+                                             .arg(row.address)
+                                             .arg(row.count)
+                                             .arg(trafficResultText(result, 0));
+    }
+    if (const int end = judgeTransaction(result, r, row.address))
+        return end;
+    if (result == Ok && written)
+        written->append(index);
+    return 0;
+}
+
+// The rows that may take the link away, after everything else is written and
+// read back. Their read-back would go over a link the device may no longer
+// answer on: they stay NotReadBack, counted neither verified nor mismatched.
+int ExelToWrite::writeLastRows(
+    const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device)
+{
+    if (m_lastRows.isEmpty())
+        return 0;
+    enterPhase(Writing, m_lastRows.size());
+    int done = 0;
+    for (const int i : qAsConst(m_lastRows)) {
+        if (m_cancelRequested) {
+            m_firstRowNotDone = sheet.rows.at(i).row;
+            return Cancelled;
+        }
+        if (const int end = writeRow(sheet, i, known.at(i), device.at(i), nullptr))
+            return end;
+        emit progress(Writing, ++done, m_lastRows.size());
+    }
+    return 0;
+}
+
+// Hands the rows about to be written to reviewWrites; false when it says no.
+bool ExelToWrite::reviewPlannedWrites(
+    const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device)
+{
+    m_lastRows.clear();
+    if (!reviewWrites)
+        return true;
+    QVector<PlannedWrite> planned;
+    QVector<int> indexes;
+    for (int i = 0; i < sheet.rows.size(); ++i) {
+        const SheetRow &row = sheet.rows.at(i);
+        if (!row.selected || !row.valid
+            || (!allRows && known.at(i) && samePattern(device.at(i), row.value, row.count)))
+            continue;
+        planned.append({row.address, row.count, known.at(i) != 0,
+            row.count == 2 ? device.at(i) : (device.at(i) & 0xFFFF), row.value});
+        indexes.append(i);
+    }
+    if (planned.isEmpty())
+        return true;
+    const WritePlan plan = reviewWrites(planned);
+    if (!plan.go)
+        return false;
+    for (int k = 0; k < planned.size(); ++k) {
+        if (plan.lastAddresses.contains(planned.at(k).address))
+            m_lastRows.append(indexes.at(k));
+    }
+    return true;
 }
 
 // Reads back every written row and compares it with the file's value.
@@ -782,12 +849,22 @@ int ExelToWrite::runImport(const ImportSheet &sheet, QModbusClient *client)
         known.fill(0, sheet.rows.size());
     if (outcome == 0) {
         device.resize(sheet.rows.size());
+        if (!reviewPlannedWrites(sheet, known, device)) {
+            m_firstRowNotDone = 2;
+            outcome = Declined;
+        }
+    }
+    if (outcome == 0) {
         outcome = writeRows(sheet, known, device, &written);
         // Rows without an answer at the end, fewer than would end the run, are failed rows.
         settleSilentRows();
     }
     if (outcome == 0 && !written.isEmpty())
         outcome = verifyRows(sheet, written);
+    if (outcome == 0) {
+        outcome = writeLastRows(sheet, known, device);
+        settleSilentRows();
+    }
     source.reset();
     hold.reset();
     collectDeviceRows(sheet, known, device);

@@ -77,6 +77,25 @@ struct RowWrite
     quint32 readBack = 0; // Mismatched: the value read back
 };
 
+// One write an import is about to make.
+struct PlannedWrite
+{
+    int address = 0;
+    int count = 0;
+    bool oldKnown = false; // the device's value was read
+    quint32 oldValue = 0;
+    quint32 newValue = 0;
+};
+
+// The answer to an import's planned writes (ExelToWrite::reviewWrites).
+struct WritePlan
+{
+    bool go = true; // false: nothing is written, the run ends Declined
+    // Written after every other row was written and read back, in row order, and
+    // not read back: writing them may take away the link the run goes through.
+    QVector<int> lastAddresses;
+};
+
 class ExelToWrite : public QObject
 {
     Q_OBJECT
@@ -95,6 +114,7 @@ public:
         SaveFailed = -7, // the export file could not be written
         NoAnswer = -8, // the device stopped answering: the run ended there
         LinkLost = -9, // the link went away (no connection): the run ended there
+        Declined = 102, // reviewWrites said no before the first write: nothing written
     };
 
     // What a run is doing, for its progress display.
@@ -176,6 +196,10 @@ public:
     bool blockReads = true;
     // Import: write every valid row, not only those that differ (no reads before).
     bool allRows = false;
+    // Asked by an import after it read the device and before its first write,
+    // with the rows it is about to write (none: not asked). Unset: every row is
+    // written in row order and read back.
+    std::function<WritePlan(const QVector<PlannedWrite> &)> reviewWrites;
     // The source an import's writes on the process's link are tagged with.
     WriteSource writeSource = WriteSource::Import;
 
@@ -280,6 +304,10 @@ private:
     int readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVector<quint32> *device);
     int writeRows(const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device,
         QVector<int> *written);
+    int writeRow(const ImportSheet &sheet, int index, bool oldKnown, quint32 oldValue, QVector<int> *written);
+    int writeLastRows(const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device);
+    bool reviewPlannedWrites(
+        const ImportSheet &sheet, const QVector<qint8> &known, const QVector<quint32> &device);
     int verifyRows(const ImportSheet &sheet, const QVector<int> &written);
     void noteWrite(const SheetRow &row, int index, bool oldKnown, quint32 oldValue, TransactionResult result);
     void collectDeviceRows(
@@ -305,6 +333,7 @@ private:
     QVector<DeviceRow> m_deviceRows;
     QVector<RowWrite> m_writes;
     QHash<int, int> m_writeOfRow; // sheet row index -> its entry in m_writes
+    QVector<int> m_lastRows; // sheet row indexes written last, not read back (reviewWrites)
     int m_phase = Reading;
     int m_readRequests = 0;
     bool m_cancelRequested = false;

@@ -1535,6 +1535,69 @@
         </message>
     </context>
     <context>
+        <name>ImportLinkCheck</name>
+        <message>
+            <source>server address</source>
+            <translation>站号</translation>
+        </message>
+        <message>
+            <source>baud rate</source>
+            <translation>波特率</translation>
+        </message>
+        <message>
+            <source>data format</source>
+            <translation>数据格式</translation>
+        </message>
+        <message>
+            <source>IP address</source>
+            <translation>IP 地址</translation>
+        </message>
+        <message>
+            <source>port</source>
+            <translation>端口</translation>
+        </message>
+        <message>
+            <source>protocol</source>
+            <translation>协议</translation>
+        </message>
+        <message>
+            <source>the Ethernet interface</source>
+            <translation>以太网接口</translation>
+        </message>
+        <message>
+            <source>the serial port</source>
+            <translation>串口</translation>
+        </message>
+        <message>
+            <source>This import changes %1 this program is connected through (%2). The connection will be lost. Import and reconnect with the new settings?</source>
+            <translation>此次导入将更改本程序当前通讯所用的%1（%2）。连接将会中断。是否导入并用新设置重新连接？</translation>
+        </message>
+        <message>
+            <source>This import changes %1 this program is connected through (%2). The connection will be lost, and the program cannot reconnect with the new settings. Import?</source>
+            <translation>此次导入将更改本程序当前通讯所用的%1（%2）。连接将会中断，且程序无法用新设置重新连接。是否导入？</translation>
+        </message>
+        <message>
+            <source>This import may change %1 this program is connected through (%2). The connection may be lost. Import? If the device then stops answering, the program reconnects with the new settings.</source>
+            <translation>此次导入可能更改本程序当前通讯所用的%1（%2）。连接可能中断。是否导入？如果之后设备不再应答，程序将用新设置重新连接。</translation>
+        </message>
+        <message>
+            <source>This import may change %1 this program is connected through (%2). The connection may be lost. Import?</source>
+            <translation>此次导入可能更改本程序当前通讯所用的%1（%2）。连接可能中断。是否导入？</translation>
+        </message>
+        <message>
+            <source>Import and reconnect</source>
+            <translation>导入并重新连接</translation>
+        </message>
+        <message>
+            <source>Import</source>
+            <translation>导入</translation>
+        </message>
+        <message>
+            <source>Connection Setting</source>
+            <translation>连接设置</translation>
+        </message>
+    </context>
+    <context>
         <name>InputDialog</name>
         <message>
             <source>Please Input:</source>
@@ -2804,6 +2867,14 @@ Traffic logging has stopped.</source>
         <message>
             <source>Version %1 of %2</source>
             <translation>%2 的版本 %1</translation>
+        </message>
+        <message>
+            <source>The serial ports and the Ethernet interface, the one this program is connected through included, go back to their factory settings. If the device then no longer answers on this connection, the program goes back to the connection page.</source>
+            <translation>串口和以太网接口（包括本程序当前通讯所用的接口）将恢复出厂设置。如果之后设备在当前连接上不再应答，程序将回到连接页面。</translation>
+        </message>
+        <message>
+            <source>The device no longer answers on this connection: its ports and Ethernet interface now have their factory settings. Connect again with those settings.</source>
+            <translation>设备在当前连接上不再应答：其串口和以太网接口现已恢复出厂设置。请用这些设置重新连接。</translation>
         </message>
     </context>
     <context>

@@ -1535,6 +1535,69 @@
     </message>
 </context>
 <context>
+    <name>ImportLinkCheck</name>
+    <message>
+        <source>server address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>baud rate</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>data format</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>IP address</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>port</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>protocol</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the Ethernet interface</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>the serial port</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This import changes %1 this program is connected through (%2). The connection will be lost. Import and reconnect with the new settings?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This import changes %1 this program is connected through (%2). The connection will be lost, and the program cannot reconnect with the new settings. Import?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This import may change %1 this program is connected through (%2). The connection may be lost. Import? If the device then stops answering, the program reconnects with the new settings.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>This import may change %1 this program is connected through (%2). The connection may be lost. Import?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import and reconnect</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Import</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>Connection Setting</source>
+        <translation type="unfinished"></translation>
+    </message>
+</context>
+<context>
     <name>InputDialog</name>
     <message>
         <source>Please Input:</source>
@@ -2802,6 +2865,14 @@ Traffic logging has stopped.</source>
     </message>
     <message>
         <source>Version %1 of %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The serial ports and the Ethernet interface, the one this program is connected through included, go back to their factory settings. If the device then no longer answers on this connection, the program goes back to the connection page.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message>
+        <source>The device no longer answers on this connection: its ports and Ethernet interface now have their factory settings. Connect again with those settings.</source>
         <translation type="unfinished"></translation>
     </message>
 </context>
