@@ -563,7 +563,7 @@ int MainWindow::pagePeriodicRead()
         basicConfig->refresh(false);
         break;
     case PageCalibration:
-        if (channelMode == 1) {
+        if (session.device.channelMode == 1) {
             for (int group = 12; group <= 15; ++group) {
                 const int r = readGroup(group);
                 if (r != 0 && result == 0)

@@ -2,8 +2,9 @@
 
 // The link of the program: its Modbus client, the link parameters, the server
 // address and word order of every request, the link flags, the failed-poll
-// count and the queued command. The main window makes one and makes it
-// current (LinkSession::Current); a command-line run makes its own. The
+// count, the queued command and the device copy its reads fill. The main
+// window makes one and makes it current (LinkSession::Current); a
+// command-line run makes its own. The
 // process's transactions (link/transactions.h, link/deviceaccess.h) take their
 // link from the current session (linkSession()).
 //
@@ -23,6 +24,7 @@
 
 #include "link/linkparameters.h"
 #include "link/trafficlog.h"
+#include "params/devicecopy.h"
 
 #include <QObject>
 #include <QVector>
@@ -114,6 +116,10 @@ public:
     // Consecutive failed poll ticks.
     int failedPolls = 0;
     PendingCommand pendingCommand;
+    // The copy of the device's parameters and live values this session's
+    // reads decode into (readGroup, readCoilGroup); the pages and the live
+    // display draw from it.
+    DeviceCopy device;
 
     // True while a LinkHold is taken: the poll tick then returns at once.
     bool held() const { return holds.load() > 0; }

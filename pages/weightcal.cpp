@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/linksession.h"
 #include "pages/commitengine.h"
 #include "pages/panelflow.h"
 #include "params/devicecopy.h"
@@ -113,12 +114,13 @@ void WeightCal::on_BoxChaneelSelect_activated(int index)
 
 void WeightCal::refresh(bool forced)
 {
+    const DeviceCopy &device = linkSession().device;
     // The per-channel rows carry the channel offset: in combined mode they write channel 1's registers.
     const int channel
         = startChannelRedraw(ui->BoxChaneelSelect, SwitchCalibration, lastSwitch, lastMode, forced);
 
-    const CalibrationRecord &cal = deviceCopy.calibration[channel];
-    const CombinedValues &combined = deviceCopy.combined;
+    const CalibrationRecord &cal = device.calibration[channel];
+    const CombinedValues &combined = device.combined;
     qint64 *shownValues = shown[channel];
     // Redraws one value when the device copy differs from what is shown (or forced).
     auto changed = [&](Shown item, qint64 value) {
@@ -170,7 +172,7 @@ void WeightCal::refresh(bool forced)
         ui->EditkeyInmv->setText(formatScaled(cal.keyInMv, 4));
     QLineEdit *const keyInFields[] = {ui->EditkeyInmv_2, ui->EditkeyInmv_3, ui->EditkeyInmv_4};
     for (int c = 1; c < 4; ++c) {
-        const int value = deviceCopy.calibration[c].keyInMv;
+        const int value = device.calibration[c].keyInMv;
         if (changed(Shown(ShownKeyInMv2 + c - 1), value))
             keyInFields[c - 1]->setText(formatScaled(value, 4));
     }
@@ -193,7 +195,7 @@ void WeightCal::refresh(bool forced)
             ui->label_WCP5Uint},
         channel, force);
     if (force) {
-        const QString range = weightRangeText(channelScales[channel].decimals);
+        const QString range = weightRangeText(device.channelScales[channel].decimals);
         for (QLineEdit *field : weightFields)
             field->setToolTip(range);
     }
@@ -266,16 +268,17 @@ void WeightCal::lineEditFinished()
 
 void WeightCal::on_SetAutoCapture_clicked()
 {
+    const DeviceCopy &device = linkSession().device;
     const int channel = currentChannel(ui->BoxChaneelSelect);
     // A zero capture replaces the calibrated zero: nothing is written unless the user confirms.
-    const QString question = channelMode == 0
+    const QString question = device.channelMode == 0
         ? tr("Capture the present signal of channel %1 as its new zero? The scale must be empty and stable.")
               .arg(channel + 1)
         : tr("Capture the present signals of every corner in use as their new zero? The platform must be "
              "empty and stable.");
     if (!showTipsDialog(tr("Zero Capture"), question, 1, this))
         return;
-    if (channelMode == 0) {
+    if (device.channelMode == 0) {
         queueCommandWrite(22 + channel, 1);
     } else {
         const WriteSourceScope source(linkSession(), WriteSource::Calibration);
@@ -285,6 +288,7 @@ void WeightCal::on_SetAutoCapture_clicked()
 
 void WeightCal::on_pushButton_AngleCorrectSample_clicked()
 {
+    const DeviceCopy &device = linkSession().device;
     const QString title = tr("Angle Correct");
     if (!showTipsDialog(title, tr("Empty or not?"), 1, this))
         return;
@@ -293,12 +297,12 @@ void WeightCal::on_pushButton_AngleCorrectSample_clicked()
             tr("Press the third, and then click confirm!"), tr("Press the fourth, and then click confirm!")};
     // The number of points and the stable flag are the values of the latest poll;
     // polling goes on while the popups are open.
-    const int points = deviceCopy.combined.samplePoints;
+    const int points = device.combined.samplePoints;
     int unstableTries = 0;
     for (int point = 1; point <= points;) {
         if (point <= 4 && !showTipsDialog(title, prompts[point - 1], 1, this))
             return;
-        if (combinedStatus & 1) {
+        if (device.combinedStatus & 1) {
             const WriteSourceScope source(linkSession(), WriteSource::Calibration);
             writeSingleValue(AngleSampleRegister, 2, 1);
             ++point;
