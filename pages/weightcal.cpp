@@ -19,10 +19,6 @@
 
 namespace {
 
-// Point weights last entered per channel, in register units; the registers of
-// the points report the recorded signal, so the weights are not read back.
-qint64 pointWeights[4][5] = {};
-
 // Registers the zero capture and the corner correction write.
 constexpr int ZeroCaptureRegister = 646;
 constexpr int AngleComputeRegister = 2064;
@@ -85,7 +81,7 @@ void WeightCal::clearPointMemory(int channel)
     for (int c = 0; c < 4; ++c) {
         if (channel >= 0 && channel != c)
             continue;
-        for (qint64 &weight : pointWeights[c])
+        for (int &weight : linkSession().device.pointWeights[c])
             weight = 0;
     }
 }
@@ -94,7 +90,7 @@ qint64 WeightCal::pointMemory(int channel, int point)
 {
     if (channel < 0 || channel > 3 || point < 0 || point > 4)
         return 0;
-    return pointWeights[channel][point];
+    return linkSession().device.pointWeights[channel][point];
 }
 
 void WeightCal::showPage()
@@ -184,7 +180,7 @@ void WeightCal::refresh(bool forced)
     }
 
     QVector<qint64> deviceWeights {cal.fullScale};
-    for (qint64 weight : pointWeights[channel])
+    for (qint64 weight : device.pointWeights[channel])
         deviceWeights.append(weight);
     const QVector<QLineEdit *> weightFields {ui->EditFullScale, ui->EditWeightCp1, ui->EditWeightCp2,
         ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
@@ -254,14 +250,15 @@ void WeightCal::lineEditFinished()
         QLineEdit *const points[]
             = {ui->EditWeightCp1, ui->EditWeightCp2, ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
         const int value = registerTextToInt(text);
+        int *weights = linkSession().device.pointWeights[channel];
         if (edit == points[0]) {
-            pointWeights[channel][0] = value;
+            weights[0] = value;
             for (int p = 1; p < 5; ++p)
-                pointWeights[channel][p] = 0;
+                weights[p] = 0;
         }
         for (int p = 1; p < 5; ++p) {
             if (edit == points[p])
-                pointWeights[channel][p] = value;
+                weights[p] = value;
         }
     }
 }

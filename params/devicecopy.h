@@ -105,6 +105,11 @@ struct DeviceCopy
     LiveChannel liveChannels[4];
     // Weight format of each channel (from its calibration block).
     ChannelScale channelScales[4];
+
+    // Point weights last written per channel, in register units: the
+    // registers of the points report the recorded signal, so the weights are
+    // not read back but kept from the writes (no decoder touches them).
+    int pointWeights[4][5] = {};
 };
 
 // Decodes a group's registers read with the given word order into copy.
