@@ -1,5 +1,6 @@
 #include "app/appstate.h"
 #include "app/mainwindow.h"
+#include "link/linksession.h"
 #include "link/modbussetting.h"
 #include "link/trafficlog.h"
 #include "pages/testmaintain.h"
@@ -59,17 +60,19 @@ int main(int argc, char **argv)
         setDataDirectory(parser.value(dataDirOption));
     initQ4Resources();
 
+    // The program's link: the command-line run's or the window's.
+    LinkSession session;
     if (parser.isSet(logTrafficOption)) {
         QString error;
         const QString path = parser.value(logTrafficOption);
-        if (!TrafficLog::instance().setFile(path, &error)) {
+        if (!session.traffic.setFile(path, &error)) {
             std::fprintf(stderr, "q4config: cannot write --log-traffic %s: %s\n",
                 path.toLocal8Bit().constData(), error.toLocal8Bit().constData());
             return 2;
         }
     }
 
-    const int workbookStatus = runWorkbookCommandLine(parser);
+    const int workbookStatus = runWorkbookCommandLine(parser, session);
     if (workbookStatus >= 0)
         return workbookStatus;
     auto *gui = qobject_cast<QApplication *>(app.get());
@@ -90,7 +93,7 @@ int main(int argc, char **argv)
         styleFile.close();
     }
 
-    MainWindow window;
+    MainWindow window(session);
     window.setWindowIcon(QIcon(QStringLiteral(":/images/KTIcon.ico")));
     window.testMaintainPage()->setHistoryFolderArgument(historyDirArgument(parser));
     window.showPlaced();

@@ -98,7 +98,7 @@ MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     // A --log-traffic file that stops taking lines (a full disk) is told once:
     // the log has closed it and writes no more to it.
     connect(
-        &TrafficLog::instance(), &TrafficLog::fileFailed, this,
+        &session.traffic, &TrafficLog::fileFailed, this,
         [this](const QString &path, const QString &reason) {
             showNoticeDialog(tr("Traffic log"),
                 tr("Cannot write the traffic log %1: %2.\nTraffic logging has stopped.").arg(path, reason),
@@ -391,7 +391,7 @@ void MainWindow::on_Btn_TrafficLog_clicked()
 {
     // One window, kept while the main window lives; closing it only hides it.
     if (!trafficLogWindow)
-        trafficLogWindow = new TrafficLogWindow(this);
+        trafficLogWindow = new TrafficLogWindow(session.traffic, this);
     showToolWindow(trafficLogWindow);
 }
 
@@ -413,7 +413,7 @@ void MainWindow::reConnectModbus()
     session.tcpLink = isNetworkLink(session.liveLink.connectType) ? 1 : 0;
     session.currentServerAddress = session.liveLink.serverAddress;
     session.wordOrder = session.liveLink.wordOrder;
-    TrafficLog::instance().resetStatistics();
+    session.traffic.resetStatistics();
     session.modbusClient->connectDevice();
     InitLinkParam();
     session.linkSuspended = false;
@@ -567,7 +567,7 @@ int MainWindow::pagePeriodicRead()
         basicConfig->refresh(false);
         break;
     case PageCalibration:
-        if (channelMode == 1) {
+        if (session.device.channelMode == 1) {
             for (int group = 12; group <= 15; ++group) {
                 const int r = readGroup(group);
                 if (r != 0 && result == 0)

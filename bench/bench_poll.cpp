@@ -106,8 +106,8 @@ int main(int argc, char **argv)
         QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
         if (styleFile.open(QIODevice::ReadOnly))
             app.setStyleSheet(QString::fromUtf8(styleFile.readAll()));
-        TrafficLog::instance().setFile(scratch.filePath("traffic.csv"));
-        trafficWindow = std::make_unique<TrafficLogWindow>();
+        linkSession().traffic.setFile(scratch.filePath("traffic.csv"));
+        trafficWindow = std::make_unique<TrafficLogWindow>(linkSession().traffic);
         trafficWindow->resize(1280, 640);
         trafficWindow->show();
         QCoreApplication::processEvents();
@@ -220,7 +220,7 @@ int main(int argc, char **argv)
                 fullMb = residentMb();
             for (int group : groups) {
                 const ParameterGroup g = parameterGroup(group);
-                TrafficLog::instance().record(
+                linkSession().traffic.record(
                     group == 21 ? TrafficFunction::ReadCoils : TrafficFunction::ReadHolding, 1, g.start,
                     g.count, values.constData(), 0, 0, now, 5300);
                 now += 1;

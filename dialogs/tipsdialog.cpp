@@ -11,8 +11,6 @@
 #include <QStyleOption>
 #include <QTimer>
 
-QRect TipsDialog::lastCentredGeometry;
-
 TipsDialog::TipsDialog(QWidget *parent)
     : QDialog(parent)
     , ui(new Ui::TipsDialog)

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 #include <QString>
 
 namespace Ui {
@@ -34,9 +35,6 @@ public:
     bool isConfirmed() const { return confirmed; }
     QString title() const { return titleText; }
 
-    // Geometry last seen by a re-centring popup; shared by every popup.
-    static QRect lastCentredGeometry;
-
 protected:
     void paintEvent(QPaintEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
@@ -50,4 +48,6 @@ private:
     Ui::TipsDialog *ui;
     bool confirmed = false;
     QString titleText;
+    // Geometry this popup last saw when it re-centred itself.
+    QRect lastCentredGeometry;
 };

@@ -22,39 +22,14 @@
 
 namespace {
 
-// Everything the decoders may write. All members are ints: no padding, so
+// Everything the decoders may write. All members are 32-bit ints: no padding, so
 // states compare byte for byte.
 struct State
 {
     DeviceCopy copy;
-    LiveChannel live[4];
-    ChannelScale scales[4];
-    int mode, enable, weight, status;
 
-    static State capture()
-    {
-        State s;
-        s.copy = deviceCopy;
-        std::memcpy(s.live, liveChannels, sizeof s.live);
-        std::memcpy(s.scales, channelScales, sizeof s.scales);
-        s.mode = channelMode;
-        s.enable = channelEnable;
-        s.weight = combinedWeight;
-        s.status = combinedStatus;
-        return s;
-    }
-    bool operator==(const State &o) const { return std::memcmp(this, &o, sizeof *this) == 0; }
+    bool operator==(const State &o) const { return std::memcmp(&copy, &o.copy, sizeof copy) == 0; }
 };
-
-void resetState()
-{
-    deviceCopy = DeviceCopy {};
-    for (LiveChannel &l : liveChannels)
-        l = LiveChannel {};
-    for (ChannelScale &s : channelScales)
-        s = ChannelScale {};
-    channelMode = channelEnable = combinedWeight = combinedStatus = 0;
-}
 
 template <typename T, size_t N> void keep(T (&after)[N], const T (&before)[N])
 {
@@ -67,44 +42,46 @@ void restoreOwnRecords(int group, State &after, const State &before)
 {
     DeviceCopy &a = after.copy;
     const DeviceCopy &b = before.copy;
+    LiveChannel *live = a.liveChannels;
+    const LiveChannel *liveBefore = b.liveChannels;
     switch (group) {
     case 0:
-        after.mode = before.mode;
-        after.enable = before.enable;
+        a.channelMode = b.channelMode;
+        a.channelEnable = b.channelEnable;
         break;
     case 1:
-        after.weight = before.weight;
-        after.status = before.status;
+        a.combinedWeight = b.combinedWeight;
+        a.combinedStatus = b.combinedStatus;
         for (int c = 0; c < 4; ++c) {
-            after.live[c].status = before.live[c].status;
-            after.live[c].displayWeight = before.live[c].displayWeight;
-            after.live[c].pressure = before.live[c].pressure;
-            after.live[c].sensorVoltage = before.live[c].sensorVoltage;
+            live[c].status = liveBefore[c].status;
+            live[c].displayWeight = liveBefore[c].displayWeight;
+            live[c].pressure = liveBefore[c].pressure;
+            live[c].sensorVoltage = liveBefore[c].sensorVoltage;
             a.basic[c].tiltThreshold = b.basic[c].tiltThreshold;
         }
         a.combined = b.combined;
         break;
     case 2:
         for (int c = 0; c < 4; ++c) {
-            after.live[c].displayWeight = before.live[c].displayWeight;
-            after.live[c].status = before.live[c].status;
-            after.live[c].gross = before.live[c].gross;
-            after.live[c].net = before.live[c].net;
-            after.live[c].tare = before.live[c].tare;
+            live[c].displayWeight = liveBefore[c].displayWeight;
+            live[c].status = liveBefore[c].status;
+            live[c].gross = liveBefore[c].gross;
+            live[c].net = liveBefore[c].net;
+            live[c].tare = liveBefore[c].tare;
         }
         break;
     case 3:
         for (int c = 0; c < 4; ++c) {
-            after.live[c].spare = before.live[c].spare;
-            after.live[c].sensorVoltage = before.live[c].sensorVoltage;
-            after.live[c].gainVoltage = before.live[c].gainVoltage;
+            live[c].spare = liveBefore[c].spare;
+            live[c].sensorVoltage = liveBefore[c].sensorVoltage;
+            live[c].gainVoltage = liveBefore[c].gainVoltage;
         }
         break;
     case 4:
     case 5:
     case 6:
     case 7:
-        after.live[group - 4].errorWord = before.live[group - 4].errorWord;
+        live[group - 4].errorWord = liveBefore[group - 4].errorWord;
         break;
     case 8:
     case 9:
@@ -117,7 +94,7 @@ void restoreOwnRecords(int group, State &after, const State &before)
     case 14:
     case 15:
         a.calibration[group - 12] = b.calibration[group - 12];
-        after.scales[group - 12] = before.scales[group - 12];
+        a.channelScales[group - 12] = b.channelScales[group - 12];
         break;
     case 16:
         keep(a.inputs, b.inputs);
@@ -175,11 +152,11 @@ QString where(int group, int order)
     return QStringLiteral("group %1, word order %2").arg(group).arg(order);
 }
 
-void checkFormats(int group, int order)
+void checkFormats(const DeviceCopy &copy, int group, int order)
 {
     for (int c = 0; c < 4; ++c) {
-        const ChannelScale &s = channelScales[c];
-        const CalibrationRecord &cal = deviceCopy.calibration[c];
+        const ChannelScale &s = copy.channelScales[c];
+        const CalibrationRecord &cal = copy.calibration[c];
         FUZZ_CHECK(s.unit >= 0 && s.unit < UnitCount, where(group, order));
         FUZZ_CHECK(s.decimals >= 0 && s.decimals <= 4, where(group, order));
         FUZZ_CHECK(cal.unit == s.unit && cal.decimals == s.decimals, where(group, order));
@@ -196,7 +173,8 @@ extern "C" int LLVMFuzzerInitialize(int *, char ***)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
 {
-    resetState();
+    State state;
+    DeviceCopy &copy = state.copy;
     const size_t words = size / 2;
     size_t next = 0;
     const auto fill = [&](quint16 *registers, int count) {
@@ -218,17 +196,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
             // Exactly the group's registers on the heap: a read past them is an overflow.
             std::unique_ptr<quint16[]> registers(new quint16[size_t(count)]);
             fill(registers.get(), count);
-            const State before = State::capture();
-            decodeGroup(group, wordOrderFromIndex(order), registers.get());
-            checkFormats(group, order);
-            const State once = State::capture();
+            const State before = state;
+            decodeGroup(copy, group, wordOrderFromIndex(order), registers.get());
+            checkFormats(copy, group, order);
+            const State once = state;
             State rest = once;
             restoreOwnRecords(group, rest, before);
             FUZZ_CHECK(
                 rest == before, QStringLiteral("a record of another group changed: ") + where(group, order));
-            decodeGroup(group, wordOrderFromIndex(order), registers.get());
-            FUZZ_CHECK(
-                State::capture() == once, QStringLiteral("a second decode changed: ") + where(group, order));
+            decodeGroup(copy, group, wordOrderFromIndex(order), registers.get());
+            FUZZ_CHECK(state == once, QStringLiteral("a second decode changed: ") + where(group, order));
         }
     }
     return 0;

@@ -20,17 +20,17 @@ TransactionResult readGroupAs(int group, bool coils)
         qCWarning(lcPoll) << "no such parameter group:" << group;
         return ResponseError;
     }
-    LinkParameters block = linkSession().appliedLink;
+    LinkSession &session = linkSession();
+    LinkParameters block = session.appliedLink;
     block.startAddress = g.start;
     block.count = quint16(g.count);
-    const WordOrder order = linkSession().wordOrder;
+    const WordOrder order = session.wordOrder;
     block.wordOrder = order;
     QVector<quint16> buffer(g.count, 0);
-    const TransactionResult result = coils
-        ? readCoils(linkSession().modbusClient, block, buffer.data())
-        : readHoldingRegisters(linkSession().modbusClient, block, buffer.data());
+    const TransactionResult result = coils ? readCoils(session.modbusClient, block, buffer.data())
+                                           : readHoldingRegisters(session.modbusClient, block, buffer.data());
     if (result == Ok)
-        decodeGroup(group, order, buffer.constData());
+        decodeGroup(session.device, group, order, buffer.constData());
     else
         qCDebug(lcPoll).noquote()
             << QStringLiteral("group %1 not read: %2").arg(group).arg(trafficResultText(result, 0));

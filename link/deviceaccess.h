@@ -10,8 +10,8 @@
 #include <QtGlobal>
 
 // Reads a group's registers (coils for readCoilGroup) with a copy of the
-// connection settings and decodes them into the device copy; the copy is
-// unchanged on failure.
+// connection settings and decodes them into the current session's device
+// copy; the copy is unchanged on failure.
 TransactionResult readGroup(int group);
 TransactionResult readCoilGroup(int group);
 // One value read (count 1 or 2) with a fresh link block; FailureMarker on failure.

@@ -42,7 +42,9 @@ LinkSession &linkSession()
 {
     if (currentSession)
         return *currentSession;
-    // The session of a process that made none current (a test of single parts).
+    // The session of a process that made none current (a test of single
+    // parts). Process-wide for the same reason as currentSession: the free
+    // transactions need a session even where nobody made one.
     static LinkSession processSession;
     return processSession;
 }

@@ -2,8 +2,9 @@
 
 // The link of the program: its Modbus client, the link parameters, the server
 // address and word order of every request, the link flags, the failed-poll
-// count and the queued command. The main window makes one and makes it
-// current (LinkSession::Current); a command-line run makes its own. The
+// count, the queued command, the device copy its reads fill and the record of
+// its traffic. The program makes one and makes it current
+// (LinkSession::Current) for the window or the command-line run. The
 // process's transactions (link/transactions.h, link/deviceaccess.h) take their
 // link from the current session (linkSession()).
 //
@@ -18,11 +19,12 @@
 //
 // Every transaction of a target that names a session (processLinkTarget's do)
 // is reported on it as one TransactionRecord through transactionFinished(),
-// after the traffic record (link/trafficlog.h) has it: the hook for anything
+// after its traffic record (link/trafficlog.h) has it: the hook for anything
 // that must see each transaction, e.g. an audit of the writes.
 
 #include "link/linkparameters.h"
 #include "link/trafficlog.h"
+#include "params/devicecopy.h"
 
 #include <QObject>
 #include <QVector>
@@ -114,6 +116,13 @@ public:
     // Consecutive failed poll ticks.
     int failedPolls = 0;
     PendingCommand pendingCommand;
+    // The copy of the device's parameters and live values this session's
+    // reads decode into (readGroup, readCoilGroup); the pages and the live
+    // display draw from it.
+    DeviceCopy device;
+    // Every transaction of this session (a target naming none goes to the
+    // current session's); the traffic window and --log-traffic read it.
+    TrafficLog traffic;
 
     // True while a LinkHold is taken: the poll tick then returns at once.
     bool held() const { return holds.load() > 0; }

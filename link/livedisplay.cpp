@@ -107,7 +107,8 @@ LiveDisplay::LiveDisplay(QWidget *root)
 
 void LiveDisplay::applyLayout()
 {
-    const bool combined = channelMode == 1;
+    const DeviceCopy &device = linkSession().device;
+    const bool combined = device.channelMode == 1;
     for (QWidget *w : {static_cast<QWidget *>(combinedTitle), static_cast<QWidget *>(combinedWeightLabel),
              static_cast<QWidget *>(combinedStable), static_cast<QWidget *>(combinedZero),
              static_cast<QWidget *>(combinedNet), static_cast<QWidget *>(pressureTitle)})
@@ -162,7 +163,8 @@ void LiveDisplay::applyStale()
 
 void LiveDisplay::drawCombinedStatus()
 {
-    const int status = combinedStatus;
+    const DeviceCopy &device = linkSession().device;
+    const int status = device.combinedStatus;
     bool anyError = false;
     for (int bit = 0; bit < 16; ++bit) {
         const bool set = (status >> bit) & 1;
@@ -198,7 +200,8 @@ void LiveDisplay::drawCombinedStatus()
 
 void LiveDisplay::drawChannelStatus(int c)
 {
-    const int status = liveChannels[c].status;
+    const DeviceCopy &device = linkSession().device;
+    const int status = device.liveChannels[c].status;
     ChannelLabels &labels = channel[c];
     bool anyError = false;
     bool sensorError = false;
@@ -238,12 +241,13 @@ void LiveDisplay::drawChannelStatus(int c)
 
 void LiveDisplay::refreshLiveDisplay(bool force)
 {
-    const bool combined = channelMode == 1;
+    const DeviceCopy &device = linkSession().device;
+    const bool combined = device.channelMode == 1;
 
     // 1. Layout by channel mode; a change forces the status drawing.
-    if (channelMode != lastMode || channelEnable != lastEnable || force) {
-        lastMode = channelMode;
-        lastEnable = channelEnable;
+    if (device.channelMode != lastMode || device.channelEnable != lastEnable || force) {
+        lastMode = device.channelMode;
+        lastEnable = device.channelEnable;
         applyLayout();
         force = true;
     }
@@ -251,15 +255,15 @@ void LiveDisplay::refreshLiveDisplay(bool force)
         applyStale(); // the tool tip in the language now in use
 
     // 2. Combined status.
-    if (combinedStatus != lastCombinedStatus || force) {
-        lastCombinedStatus = combinedStatus;
+    if (device.combinedStatus != lastCombinedStatus || force) {
+        lastCombinedStatus = device.combinedStatus;
         drawCombinedStatus();
     }
 
     // 3. Channel status.
     for (int c = 0; c < 4; ++c) {
-        if (liveChannels[c].status != lastStatus[c] || force) {
-            lastStatus[c] = liveChannels[c].status;
+        if (device.liveChannels[c].status != lastStatus[c] || force) {
+            lastStatus[c] = device.liveChannels[c].status;
             drawChannelStatus(c);
         }
     }
@@ -270,14 +274,14 @@ void LiveDisplay::refreshLiveDisplay(bool force)
     const QString channelClose = QCoreApplication::translate("MainWindow", "Channel Close");
     bool closed[4] = {false, false, false, false};
     for (int c = 0; c < 4; ++c) {
-        const LiveChannel &live = liveChannels[c];
-        const ChannelScale &scale = combined ? channelScales[0] : channelScales[c];
+        const LiveChannel &live = device.liveChannels[c];
+        const ChannelScale &scale = combined ? device.channelScales[0] : device.channelScales[c];
         if (!channelError[c])
             channelWeightText[c] = scaledWithUnit(live.displayWeight, scale);
         if (channelPressureText[c] != loadcellOver && channelPressureText[c] != loadcellUnder)
-            channelPressureText[c] = scaledWithUnit(live.pressure, channelScales[0]);
+            channelPressureText[c] = scaledWithUnit(live.pressure, device.channelScales[0]);
         if (combined) {
-            enableValue[c] = (channelEnable >> (4 * c)) & 15;
+            enableValue[c] = (device.channelEnable >> (4 * c)) & 15;
             if (enableValue[c] != 15) {
                 channelWeightText[c] = channelClose;
                 channelPressureText[c] = channelClose;
@@ -291,7 +295,7 @@ void LiveDisplay::refreshLiveDisplay(bool force)
     // 5. Combined text.
     QList<int> faulty;
     for (int c = 0; c < 4; ++c)
-        if (enableValue[c] == 15 && (liveChannels[c].status & (1 << 3)))
+        if (enableValue[c] == 15 && (device.liveChannels[c].status & (1 << 3)))
             faulty << c + 1;
     if (faulty.size() == 1 || faulty.size() == 2) {
         QString numbers;
@@ -304,12 +308,12 @@ void LiveDisplay::refreshLiveDisplay(bool force)
         combinedTextShown = QCoreApplication::translate("MainWindow", "Tank Tilt");
     } else if (combinedError) {
         for (int bit = 7; bit >= 4; --bit)
-            if ((combinedStatus >> bit) & 1) {
+            if ((device.combinedStatus >> bit) & 1) {
                 combinedTextShown = translated(statusBitText(bit));
                 break;
             }
     } else {
-        combinedTextShown = scaledWithUnit(combinedWeight, channelScales[0]);
+        combinedTextShown = scaledWithUnit(device.combinedWeight, device.channelScales[0]);
     }
     setText(combinedWeightLabel, combinedTextShown);
 
@@ -317,13 +321,13 @@ void LiveDisplay::refreshLiveDisplay(bool force)
     for (int c = 0; c < 4; ++c) {
         const QString text = closed[c]
             ? channelClose
-            : formatScaled(liveChannels[c].sensorVoltage, 4) + QStringLiteral(" mV");
+            : formatScaled(device.liveChannels[c].sensorVoltage, 4) + QStringLiteral(" mV");
         setText(channel[c].milliVolt, text);
     }
 
     // 7. Error message: the lowest set bit of the channel's error word.
     for (int c = 0; c < 4; ++c) {
-        const quint32 word = liveChannels[c].errorWord;
+        const quint32 word = device.liveChannels[c].errorWord;
         QString text;
         if (word == 0) {
             text = interfaceLanguage == 1 ? QString::fromUtf8("无") : QStringLiteral("None");

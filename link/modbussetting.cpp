@@ -224,7 +224,7 @@ void ModbusSetting::on_connectButton_clicked()
     saveSettings();
 
     // The traffic statistics count from this connection on, its test read included.
-    TrafficLog::instance().resetStatistics();
+    linkSession().traffic.resetStatistics();
     quint16 values[2] = {0, 0};
     const TransactionResult result = readHoldingRegisters(linkSession().modbusClient, formLink, values);
     if (result != Ok) {

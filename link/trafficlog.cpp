@@ -143,12 +143,6 @@ QString trafficCsvLine(const TrafficRecord &r)
         .arg(double(r.roundTripUs) / 1000.0, 0, 'f', 3);
 }
 
-TrafficLog &TrafficLog::instance()
-{
-    static TrafficLog log;
-    return log;
-}
-
 TrafficLog::TrafficLog()
     : ring(RingCapacity)
     , histogram(BucketCount, 0)

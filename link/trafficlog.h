@@ -1,11 +1,12 @@
 #pragma once
 
-// The record of every Modbus transaction the program makes. The transactions
-// (link/transactions.cpp) report each one as it finishes; a window, a file
-// (--log-traffic) and the statistics read from here. Thread-safe: links running
-// in worker threads report too.
+// The record of every Modbus transaction a link session makes (each session
+// owns one: LinkSession::traffic). The transactions (link/transactions.cpp)
+// report each one as it finishes; a window, a file (--log-traffic) and the
+// statistics read from here. Thread-safe: links running in worker threads
+// report too.
 //
-//   TrafficLog &log = TrafficLog::instance();
+//   TrafficLog &log = linkSession().traffic;
 //   quint64 next = 0;
 //   const QVector<TrafficRecord> fresh = log.recordsSince(next, &next);  // poll on a timer
 //   TrafficStatistics s = log.statistics();                              // since the last connect
@@ -73,7 +74,8 @@ class TrafficLog : public QObject
 public:
     static constexpr int RingCapacity = 10000;
 
-    static TrafficLog &instance();
+    TrafficLog();
+    ~TrafficLog() override;
 
     // Called by the transactions for every finished transaction.
     void record(TrafficFunction function, int serverAddress, int address, int count, const quint16 *values,
@@ -113,9 +115,6 @@ signals:
     void fileFailed(const QString &path, const QString &reason);
 
 private:
-    TrafficLog();
-    ~TrafficLog() override;
-
     mutable QMutex mutex;
     QVector<TrafficRecord> ring; // RingCapacity slots, used as a circle
     quint64 newest = 0; // sequence of the newest record

@@ -36,8 +36,9 @@ QString shownValuesText(const QVector<quint16> &values)
 
 } // namespace
 
-TrafficLogModel::TrafficLogModel(QObject *parent)
+TrafficLogModel::TrafficLogModel(TrafficLog &traffic, QObject *parent)
     : QAbstractTableModel(parent)
+    , traffic(traffic)
 {
 }
 
@@ -66,7 +67,7 @@ TrafficLogModel::Batch TrafficLogModel::takeNewRecords()
     Batch batch;
     if (paused)
         return batch;
-    QVector<TrafficRecord> fresh = TrafficLog::instance().recordsSince(lastSequence, &lastSequence);
+    QVector<TrafficRecord> fresh = traffic.recordsSince(lastSequence, &lastSequence);
     if (fresh.isEmpty())
         return batch;
     // More than the copy holds cannot come from the record's ring; keep the newest anyway.
@@ -119,7 +120,7 @@ void TrafficLogModel::clear()
     beginResetModel();
     rows.clear();
     kept = 0;
-    lastSequence = qMax(lastSequence, TrafficLog::instance().lastSequence());
+    lastSequence = qMax(lastSequence, traffic.lastSequence());
     endResetModel();
 }
 

@@ -48,7 +48,8 @@ public:
         int added = 0;
     };
 
-    explicit TrafficLogModel(QObject *parent = nullptr);
+    // Takes its transactions from traffic (a session's record), which must outlive it.
+    explicit TrafficLogModel(TrafficLog &traffic, QObject *parent = nullptr);
 
     // Takes the transactions recorded since the last batch (those still in the
     // traffic record's ring). Nothing while paused.
@@ -94,6 +95,7 @@ private:
     const TrafficRecord &stored(quint64 position) const;
     void rebuildRows();
 
+    TrafficLog &traffic;
     QVector<TrafficRecord> store; // grows to capacity, then used as a circle
     quint64 appended = 0; // positions 0 .. appended-1 were ever stored
     int kept = 0; // positions appended-kept .. appended-1 are still there

@@ -32,15 +32,16 @@ QString milliseconds(double ms) { return QString::number(ms, 'f', 1); }
 
 } // namespace
 
-TrafficLogWindow::TrafficLogWindow(QWidget *parent)
+TrafficLogWindow::TrafficLogWindow(TrafficLog &traffic, QWidget *parent)
     : QWidget(parent)
     , ui(new Ui::TrafficLogWindow)
+    , traffic(traffic)
 {
     ui->setupUi(this);
     setWindowFlags(Qt::Tool | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMaximizeButtonHint
         | Qt::WindowCloseButtonHint);
 
-    tableModel = new TrafficLogModel(this);
+    tableModel = new TrafficLogModel(traffic, this);
     QTableView *table = ui->tableTraffic;
     table->setModel(tableModel);
     // Fixed row heights and column widths: nothing is measured per row.
@@ -95,7 +96,7 @@ void TrafficLogWindow::refreshWhenDue()
 
 void TrafficLogWindow::showStatistics()
 {
-    const TrafficStatistics s = TrafficLog::instance().statistics();
+    const TrafficStatistics s = traffic.statistics();
     // Answered requests (ok or exception) are the ones with a round trip.
     const bool answered = s.requests > s.failures - s.exceptions;
     const QString none = QStringLiteral("-");

@@ -8,10 +8,12 @@ class TrafficLogWindow;
 }
 
 class QTimer;
+class TrafficLog;
 class TrafficLogModel;
 
 // The traffic log window of the main window's "Traffic" button: every Modbus
-// transaction of the program (from the traffic record, link/trafficlog.h) in a
+// transaction of the window's session (from its traffic record,
+// link/trafficlog.h, which must outlive the window) in a
 // table, newest at the bottom, with pause, clear, CSV save, an errors-only and
 // an address filter, and the statistics since connect.
 //
@@ -34,7 +36,7 @@ public:
     // The shortest time between two batches that reach the table.
     static constexpr int BatchIntervalMs = 1000;
 
-    explicit TrafficLogWindow(QWidget *parent = nullptr);
+    explicit TrafficLogWindow(TrafficLog &traffic, QWidget *parent = nullptr);
     ~TrafficLogWindow() override;
 
     TrafficLogModel *model() const { return tableModel; }
@@ -64,6 +66,7 @@ private:
     void retranslate();
 
     Ui::TrafficLogWindow *ui;
+    TrafficLog &traffic;
     TrafficLogModel *tableModel = nullptr;
     QTimer *refreshTimer = nullptr;
     QElapsedTimer lastBatch; // since the last batch that brought rows

@@ -256,6 +256,12 @@ void logTransaction(TrafficFunction function, const LinkTarget &target, int star
 
 // The session's record of a finished transaction, with the scope's write
 // source and old value for a write.
+// The traffic record of a transaction: its session's, else the current session's.
+TrafficLog &trafficOf(const LinkTarget &target)
+{
+    return target.session ? target.session->traffic : linkSession().traffic;
+}
+
 void reportToSession(const LinkTarget &target, TrafficFunction function, int start, int count,
     const quint16 *values, TransactionResult result, int exceptionCode, qint64 startMs, qint64 roundTripUs)
 {
@@ -304,7 +310,7 @@ TransactionResult readRegisters(const LinkTarget &target, QModbusDataUnit::Regis
     const TransactionResult result = readUnits(target, type, start, count, values, &exceptionCode);
     const qint64 roundTripUs = clock.nsecsElapsed() / 1000;
     const quint16 *valuesRead = result == Ok ? values : nullptr;
-    TrafficLog::instance().record(functionOf(type), target.serverAddress, start, count, valuesRead, result,
+    trafficOf(target).record(functionOf(type), target.serverAddress, start, count, valuesRead, result,
         exceptionCode, startMs, roundTripUs);
     logTransaction(functionOf(type), target, start, count, result, exceptionCode, roundTripUs);
     if (target.session)
@@ -326,7 +332,7 @@ TransactionResult writeRegisters(const LinkTarget &target, int start, int count,
         hold.emplace(*target.session);
     const TransactionResult result = writeUnits(target, start, count, values, &exceptionCode);
     const qint64 roundTripUs = clock.nsecsElapsed() / 1000;
-    TrafficLog::instance().record(TrafficFunction::WriteHolding, target.serverAddress, start, count, values,
+    trafficOf(target).record(TrafficFunction::WriteHolding, target.serverAddress, start, count, values,
         result, exceptionCode, startMs, roundTripUs);
     logTransaction(TrafficFunction::WriteHolding, target, start, count, result, exceptionCode, roundTripUs);
     if (target.session)

@@ -38,7 +38,8 @@ struct LinkTarget
     const std::atomic_bool *stop = nullptr;
     // When given, each transaction holds the poll off (LinkHold) while it
     // waits, is tagged with the session's write source and is reported on it
-    // (LinkSession::transactionFinished). Null: the traffic record only.
+    // (LinkSession::transactionFinished), and goes to its traffic record.
+    // Null: the current session's traffic record only.
     LinkSession *session = nullptr;
 };
 
@@ -47,8 +48,8 @@ struct LinkTarget
 LinkTarget processLinkTarget(QModbusClient *client, const LinkParameters &block);
 
 // The one door of every Modbus transaction of the program: each finished
-// transaction is reported to TrafficLog (link/trafficlog.h), then to the
-// target's session if it names one. They wait in 1 ms
+// transaction is reported to a session's traffic record (link/trafficlog.h),
+// then to the target's session if it names one. They wait in 1 ms
 // steps processing the calling thread's events; a worker thread with its own
 // client may use them too. values must hold at least count entries; reads only
 // touch it on success. type is HoldingRegisters or Coils. When exceptionCode is

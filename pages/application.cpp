@@ -1,6 +1,7 @@
 #include "pages/application.h"
 
 #include "app/appstate.h"
+#include "link/linksession.h"
 #include "pages/groupflow.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
@@ -281,13 +282,14 @@ void Application::rebuildFunctionLists(int mode)
 
 void Application::refresh(bool forced)
 {
-    const int remote = deviceCopy.switches[SwitchApplication];
+    const DeviceCopy &device = linkSession().device;
+    const int remote = device.switches[SwitchApplication];
     if (showRemoteSwitch(SwitchApplication, lastRemote, forced))
         ui->widget_top->setVisible(remote == 0);
 
-    if (forced || channelMode != lastMode) {
-        lastMode = channelMode;
-        rebuildFunctionLists(channelMode);
+    if (forced || device.channelMode != lastMode) {
+        lastMode = device.channelMode;
+        rebuildFunctionLists(device.channelMode);
     }
 
     const int tab = ui->tabWidget->currentIndex();
@@ -310,11 +312,12 @@ void Application::refresh(bool forced)
 
 void Application::drawInputs(bool force)
 {
+    const DeviceCopy &device = linkSession().device;
     for (int i = 0; i < 8; ++i) {
-        const int value = deviceCopy.inputs[i];
+        const int value = device.inputs[i];
         const int input = i / 2;
         if (i % 2 == 0) {
-            const int index = inputIndexForCode(value, channelMode);
+            const int index = inputIndexForCode(value, device.channelMode);
             if (force || index != shownInputs[i]) {
                 shownInputs[i] = index;
                 inputBoxes[input]->setCurrentIndex(index);
@@ -328,8 +331,9 @@ void Application::drawInputs(bool force)
 
 void Application::drawOutputs(bool force)
 {
+    const DeviceCopy &device = linkSession().device;
     for (int i = 0; i < 8; ++i) {
-        const int index = outputIndexForCode(deviceCopy.outputs[i], channelMode);
+        const int index = outputIndexForCode(device.outputs[i], device.channelMode);
         if (force || index != shownOutputs[i]) {
             shownOutputs[i] = index;
             outputBoxes[i]->setCurrentIndex(index);
@@ -345,7 +349,8 @@ int Application::comparatorChannel(int comparator) const
 
 void Application::drawComparatorValue(int comparator, int word, int value)
 {
-    const ChannelScale &scale = channelScales[comparatorChannel(comparator)];
+    const DeviceCopy &device = linkSession().device;
+    const ChannelScale &scale = device.channelScales[comparatorChannel(comparator)];
     const int decimals = qBound(0, scale.decimals, 4);
     auto *edit = static_cast<QLineEdit *>(compWidgets[comparator][word]);
     edit->setText(formatScaled(value, decimals));
@@ -356,19 +361,20 @@ void Application::drawComparatorValue(int comparator, int word, int value)
 
 void Application::drawComparators(bool force)
 {
+    const DeviceCopy &device = linkSession().device;
     bool chained = force;
     for (int k = 0; k < 8; ++k) {
         bool forceRest = chained;
         for (int w = 0; w < 8; ++w) {
             if (w == CompValue1) {
-                const ChannelScale &scale = channelScales[comparatorChannel(k)];
+                const ChannelScale &scale = device.channelScales[comparatorChannel(k)];
                 if (scale.decimals != compDecimals[k] || scale.unit != compUnits[k]) {
                     compDecimals[k] = scale.decimals;
                     compUnits[k] = scale.unit;
                     forceRest = true;
                 }
             }
-            const int value = deviceCopy.comparators[k][w];
+            const int value = device.comparators[k][w];
             if (!forceRest && value == shownComps[k][w])
                 continue;
             shownComps[k][w] = value;
@@ -391,11 +397,12 @@ void Application::drawComparators(bool force)
 
 void Application::comboActivated(QComboBox *combo, int index)
 {
+    const DeviceCopy &device = linkSession().device;
     int value = index;
     if (inputBoxes.contains(combo))
-        value = inputCodeForIndex(index, channelMode);
+        value = inputCodeForIndex(index, device.channelMode);
     else if (outputBoxes.contains(combo))
-        value = outputCodeForIndex(index, channelMode);
+        value = outputCodeForIndex(index, device.channelMode);
     if (!editArmed)
         return;
     editArmed = false;

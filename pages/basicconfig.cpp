@@ -1,6 +1,7 @@
 #include "pages/basicconfig.h"
 
 #include "app/appstate.h"
+#include "link/linksession.h"
 #include "pages/commitengine.h"
 #include "pages/panelflow.h"
 #include "params/encoding.h"
@@ -90,9 +91,10 @@ void BasicConfig::on_BoxChaneelSelect_activated(int index)
 
 void BasicConfig::refresh(bool forced)
 {
+    const DeviceCopy &device = linkSession().device;
     const int channel = startChannelRedraw(ui->BoxChaneelSelect, SwitchBasic, lastSwitch, lastMode, forced);
 
-    const BasicRecord &record = deviceCopy.basic[channel];
+    const BasicRecord &record = device.basic[channel];
     for (const BasicField &field : redrawOrder) {
         const int value = record.words[field.word];
         if (!forced && shownWords[channel][field.word] == value)
@@ -109,9 +111,9 @@ void BasicConfig::refresh(bool forced)
     const bool force = updateWeightFields(weightDraw, {ui->EditPresetTare, ui->EditTiltThreshold},
         shownWeights[channel], deviceWeights, channel, forced);
     if (force) {
-        const int decimals = channelScales[channel].decimals;
+        const int decimals = device.channelScales[channel].decimals;
         ui->EditPresetTare->setToolTip(
-            QStringLiteral("0 - ") + formatScaled(deviceCopy.calibration[channel].fullScale, decimals));
+            QStringLiteral("0 - ") + formatScaled(device.calibration[channel].fullScale, decimals));
         ui->EditTiltThreshold->setToolTip(QStringLiteral("0 - ") + formatScaled(999999, decimals));
     }
     updateUnitLabels(weightDraw, {ui->label_PresetTareUnit, ui->label_TiltThresholdUnit}, channel, force);

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "link/deviceaccess.h"
+#include "link/linksession.h"
 #include "link/trafficlog.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
@@ -82,7 +83,10 @@ QString weightToRegisterText(const QLineEdit *edit, int channel)
     // The tilt threshold is always kept in channel 1's weight format.
     if (edit->objectName() == QLatin1String("EditTiltThreshold"))
         channel = 0;
-    return weightTextToRegisterText(edit->text(), channel);
+    // A channel outside 1..4 has no decimals.
+    const bool known = channel >= 0 && channel <= 3;
+    return weightTextToRegisterText(
+        edit->text(), known ? linkSession().device.channelScales[channel] : ChannelScale());
 }
 
 QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, int channel)
@@ -104,7 +108,8 @@ QString registerTextForBinding(const QLineEdit *edit, int page, int subTable, in
 
 bool weightDecimalsChanged(WeightDrawState &state, int channel, bool force)
 {
-    const int decimals = channelScales[qBound(0, channel, 3)].decimals;
+    const DeviceCopy &device = linkSession().device;
+    const int decimals = device.channelScales[qBound(0, channel, 3)].decimals;
     if (decimals != state.weightDecimals) {
         state.weightDecimals = decimals;
         force = true;
@@ -115,24 +120,25 @@ bool weightDecimalsChanged(WeightDrawState &state, int channel, bool force)
 bool updateWeightFields(WeightDrawState &state, const QVector<QLineEdit *> &fields,
     QVector<qint64> &displayed, const QVector<qint64> &deviceValues, int channel, bool force)
 {
+    const DeviceCopy &device = linkSession().device;
     force = weightDecimalsChanged(state, channel, force);
-    const int decimals = channelScales[qBound(0, channel, 3)].decimals;
+    const int decimals = device.channelScales[qBound(0, channel, 3)].decimals;
     // The tilt threshold is drawn with channel 1's decimals; a change of those
     // redraws it even while another channel is selected.
-    const bool tiltForce = force || channelScales[0].decimals != state.tiltDecimals;
+    const bool tiltForce = force || device.channelScales[0].decimals != state.tiltDecimals;
     if (displayed.size() < fields.size())
         displayed.resize(fields.size());
     for (int i = 0; i < fields.size() && i < deviceValues.size(); ++i) {
         QLineEdit *field = fields[i];
         const bool tilt = field && field->objectName() == QLatin1String("EditTiltThreshold");
         if (tilt)
-            state.tiltDecimals = channelScales[0].decimals;
+            state.tiltDecimals = device.channelScales[0].decimals;
         if (deviceValues[i] == displayed[i] && !(tilt ? tiltForce : force))
             continue;
         displayed[i] = deviceValues[i];
         if (!field)
             continue;
-        const int d = tilt ? channelScales[0].decimals : decimals;
+        const int d = tilt ? device.channelScales[0].decimals : decimals;
         // Weight registers are signed 32-bit: -1 shows as -0.01, not 42949672.95.
         field->setText(formatScaled(qint32(quint32(deviceValues[i])), d));
     }
@@ -141,7 +147,8 @@ bool updateWeightFields(WeightDrawState &state, const QVector<QLineEdit *> &fiel
 
 void updateUnitLabels(WeightDrawState &state, const QVector<QLabel *> &labels, int channel, bool force)
 {
-    const int unit = channelScales[qBound(0, channel, 3)].unit;
+    const DeviceCopy &device = linkSession().device;
+    const int unit = device.channelScales[qBound(0, channel, 3)].unit;
     if (unit == state.unitIndex && !force)
         return;
     state.unitIndex = unit;

@@ -143,9 +143,10 @@ void DataTrans::on_Btu_Connect6_clicked() { selectSlot(5); }
 
 void DataTrans::drawSlot(bool force)
 {
+    const DeviceCopy &device = linkSession().device;
     // Device order of a slot: port, protocol, word format, send gap; drawn
     // port, send gap, protocol, word format.
-    const int *words = deviceCopy.ethernetSlots[qBound(0, slot, 5)];
+    const int *words = device.ethernetSlots[qBound(0, slot, 5)];
     QWidget *const widgets[4]
         = {ui->lineEditPortNum, ui->BoxProtocol3, ui->BoxDwordFormat3, ui->lineEditSendGap1_3};
     for (int i : {0, 3, 1, 2}) {
@@ -158,20 +159,21 @@ void DataTrans::drawSlot(bool force)
 
 void DataTrans::refresh(bool forced)
 {
-    const int remote = deviceCopy.switches[SwitchDataTrans];
+    const DeviceCopy &device = linkSession().device;
+    const int remote = device.switches[SwitchDataTrans];
     if (showRemoteSwitch(SwitchDataTrans, lastRemote, forced))
         ui->widget_top->setVisible(remote == 0);
 
-    if (forced || channelMode != lastMode) {
-        lastMode = channelMode;
-        const bool combined = channelMode == 1;
+    if (forced || device.channelMode != lastMode) {
+        lastMode = device.channelMode;
+        const bool combined = device.channelMode == 1;
         ui->widget_independentAnalog->setVisible(!combined);
         ui->widget_combinedAnalog->setVisible(combined);
     }
 
-    const int *blocks[] = {deviceCopy.serial1, deviceCopy.serial2, deviceCopy.can};
+    const int *blocks[] = {device.serial1, device.serial2, device.can};
     for (int i = 0; i < 30; ++i) {
-        const int value = i < 18 ? blocks[i / 6][i % 6] : deviceCopy.ethernet[i - 18];
+        const int value = i < 18 ? blocks[i / 6][i % 6] : device.ethernet[i - 18];
         if (!interfaceWidgets[i])
             continue;
         if (forced || value != shownInterface[i]) {
@@ -181,18 +183,18 @@ void DataTrans::refresh(bool forced)
     }
 
     for (int i = 0; i < 8; ++i) {
-        const int value = i % 2 == 0 ? deviceCopy.analogType[i / 2] : deviceCopy.analogLink[i / 2];
+        const int value = i % 2 == 0 ? device.analogType[i / 2] : device.analogLink[i / 2];
         if (forced || value != shownAnalog[i]) {
             shownAnalog[i] = value;
             analogWidgets[i]->setCurrentIndex(value);
         }
     }
-    if (forced || deviceCopy.analogType[0] != shownCombined[0]) {
-        shownCombined[0] = deviceCopy.analogType[0];
+    if (forced || device.analogType[0] != shownCombined[0]) {
+        shownCombined[0] = device.analogType[0];
         ui->Box_combinedAnalogType->setCurrentIndex(shownCombined[0]);
     }
-    if (forced || deviceCopy.analogLink[0] != shownCombined[1]) {
-        shownCombined[1] = deviceCopy.analogLink[0];
+    if (forced || device.analogLink[0] != shownCombined[1]) {
+        shownCombined[1] = device.analogLink[0];
         ui->Box_combinedLinkData->setCurrentIndex(shownCombined[1]);
     }
 
@@ -209,12 +211,13 @@ void DataTrans::comboActivated(QComboBox *, int index)
 
 int DataTrans::commitValue(QWidget *widget, const QString &text)
 {
+    const DeviceCopy &device = linkSession().device;
     const RegisterBinding *binding = widget ? findBinding(PageDataTrans, 0, widget->objectName()) : nullptr;
     if (!binding || !linkSession().modbusClient)
         return ParamPage::commitValue(widget, text);
     const int address = resolveAddress(PageDataTrans, *binding, 0, slot);
     const OwnLinkChange change
-        = ownLinkChange(linkSession().appliedLink, deviceCopy, address, registerTextToInt(text));
+        = ownLinkChange(linkSession().appliedLink, device, address, registerTextToInt(text));
     if (!change.touchesLink)
         return ParamPage::commitValue(widget, text);
 

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/linksession.h"
 #include "pages/qtcharts.h"
 #include "params/devicecopy.h"
 #include "params/logcategories.h"
@@ -187,18 +188,19 @@ void MainInterface::refresh(bool forced)
 
 void MainInterface::refreshAt(qint64 now)
 {
+    DeviceCopy &device = linkSession().device;
     if (!running)
         return;
     if (chartsNotBuilt)
         buildCharts();
     for (int i = 0; i < ChartCount; ++i) {
-        if (channelMode == 1) {
-            if (((channelEnable >> (4 * i)) & 15) != 15) {
+        if (device.channelMode == 1) {
+            if (((device.channelEnable >> (4 * i)) & 15) != 15) {
                 clearChart(i);
                 continue;
             }
             // A combined platform shows every channel with channel 1's decimals.
-            channelScales[i].decimals = channelScales[0].decimals;
+            device.channelScales[i].decimals = device.channelScales[0].decimals;
         }
         updateChart(i, now);
     }
@@ -206,17 +208,18 @@ void MainInterface::refreshAt(qint64 now)
 
 bool MainInterface::chartSample(int chart, Sample &sample) const
 {
+    const DeviceCopy &device = linkSession().device;
     // A combined platform leaves its closed channels out and weighs every
     // channel with channel 1's decimals.
-    int decimals = channelScales[chart].decimals;
-    if (channelMode == 1) {
-        if (((channelEnable >> (4 * chart)) & 15) != 15)
+    int decimals = device.channelScales[chart].decimals;
+    if (device.channelMode == 1) {
+        if (((device.channelEnable >> (4 * chart)) & 15) != 15)
             return false;
-        decimals = channelScales[0].decimals;
+        decimals = device.channelScales[0].decimals;
     }
     const int k = qBound(0, quantityCombo(chart)->currentIndex(), QuantityCount - 1);
     sample.quantity = k;
-    sample.raw = rawQuantity(liveChannels[chart], k);
+    sample.raw = rawQuantity(device.liveChannels[chart], k);
     if (quantities[k].weight) {
         sample.value = sample.raw / std::pow(10.0, decimals);
         sample.digits = std::max(0, decimals);
@@ -229,6 +232,7 @@ bool MainInterface::chartSample(int chart, Sample &sample) const
 
 void MainInterface::updateChart(int chart, qint64 now)
 {
+    const DeviceCopy &device = linkSession().device;
     Sample sample;
     if (!chartSample(chart, sample))
         return;
@@ -238,7 +242,7 @@ void MainInterface::updateChart(int chart, qint64 now)
         maximum[chart][k] = 0;
         minimum[chart][k] = 0;
     }
-    const ChannelScale &scale = channelScales[chart];
+    const ChannelScale &scale = device.channelScales[chart];
     const int raw = sample.raw;
     const double v = sample.value;
 

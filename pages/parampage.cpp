@@ -1,6 +1,7 @@
 #include "pages/parampage.h"
 
 #include "app/appstate.h"
+#include "link/linksession.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/logcategories.h"
@@ -156,7 +157,8 @@ int ParamPage::currentChannel(const QComboBox *selector) { return qBound(0, sele
 int ParamPage::startChannelRedraw(
     QComboBox *selector, int switchIndex, int &lastSwitch, int &lastMode, bool &forced)
 {
-    if (channelMode == 1 && selector->currentIndex() != 0) {
+    const DeviceCopy &device = linkSession().device;
+    if (device.channelMode == 1 && selector->currentIndex() != 0) {
         selector->setCurrentIndex(0);
         selectedChannel = 0;
         forced = true;
@@ -167,8 +169,8 @@ int ParamPage::startChannelRedraw(
     const bool layoutStep = showRemoteSwitch(switchIndex, lastSwitch, forced);
     if (lastSwitch != switchBefore)
         forced = true;
-    if (channelMode != lastMode || layoutStep) {
-        lastMode = channelMode;
+    if (device.channelMode != lastMode || layoutStep) {
+        lastMode = device.channelMode;
         applyChannelModeLayout();
     }
     return channel;
@@ -176,7 +178,8 @@ int ParamPage::startChannelRedraw(
 
 bool ParamPage::showRemoteSwitch(int switchIndex, int &lastSeen, bool forced)
 {
-    const int on = deviceCopy.switches[switchIndex] != 0 ? 1 : 0;
+    const DeviceCopy &device = linkSession().device;
+    const int on = device.switches[switchIndex] != 0 ? 1 : 0;
     if (!forced && on == lastSeen)
         return false;
     lastSeen = on;

@@ -60,9 +60,10 @@ QString TestMaintain::macText(const int bytes[6])
 
 QString TestMaintain::deviceSerialText()
 {
+    const DeviceCopy &device = linkSession().device;
     int codes[25];
-    std::copy(std::begin(deviceCopy.system59a), std::end(deviceCopy.system59a), codes);
-    std::copy(std::begin(deviceCopy.system59b), std::end(deviceCopy.system59b), codes + 13);
+    std::copy(std::begin(device.system59a), std::end(device.system59a), codes);
+    std::copy(std::begin(device.system59b), std::end(device.system59b), codes + 13);
     return serialNumberText(codes);
 }
 
@@ -121,7 +122,8 @@ void TestMaintain::clearInputOutputFunctions()
 
 void TestMaintain::drawChannelMode(bool forced)
 {
-    const int mode = channelMode;
+    const DeviceCopy &device = linkSession().device;
+    const int mode = device.channelMode;
     if (!forced && mode == maintainCache.channelMode)
         return;
     const int previous = maintainCache.channelMode;
@@ -159,13 +161,14 @@ void TestMaintain::drawChannelMode(bool forced)
 
 void TestMaintain::refresh(bool forced)
 {
-    const int systemSwitch = deviceCopy.switches[SwitchSystem];
+    const DeviceCopy &device = linkSession().device;
+    const int systemSwitch = device.switches[SwitchSystem];
     if (showRemoteSwitch(SwitchSystem, maintainCache.systemSwitch, forced))
         ui->widget_top->setVisible(systemSwitch == 0);
 
     drawChannelMode(forced);
 
-    const QString mac = macText(deviceCopy.system60);
+    const QString mac = macText(device.system60);
     if (forced || mac != maintainCache.mac) {
         maintainCache.mac = mac;
         ui->lineEditMAC->setText(mac);
@@ -177,12 +180,12 @@ void TestMaintain::refresh(bool forced)
         ui->lineEditSerialNum->setText(serial);
     }
 
-    const qint64 software = quint32(deviceCopy.softwareVersion);
+    const qint64 software = quint32(device.softwareVersion);
     if (forced || software != maintainCache.softwareVersion) {
         maintainCache.softwareVersion = software;
         ui->lineEditSoftware->setText(QString::number(software));
     }
-    const qint64 compiled = quint32(deviceCopy.compileDate);
+    const qint64 compiled = quint32(device.compileDate);
     if (forced || compiled != maintainCache.compileDate) {
         maintainCache.compileDate = compiled;
         ui->lineEditCompileData->setText(QString::number(compiled));
@@ -191,36 +194,37 @@ void TestMaintain::refresh(bool forced)
     QLineEdit *const mvFields[4]
         = {ui->lineEditMVcoef1, ui->lineEditMVcoef2, ui->lineEditMVcoef3, ui->lineEditMVcoef4};
     for (int k = 0; k < 4; ++k) {
-        const qint64 value = qint32(deviceCopy.system58[k]);
+        const qint64 value = qint32(device.system58[k]);
         if (forced || value != maintainCache.mvCoefficients[k]) {
             maintainCache.mvCoefficients[k] = value;
             mvFields[k]->setText(formatScaled(value, 4));
         }
     }
     // The combined coefficient is channel 1's, signed like the others.
-    const qint64 combined = qint32(deviceCopy.system58[0]);
+    const qint64 combined = qint32(device.system58[0]);
     if (forced || combined != maintainCache.combinedCoefficient) {
         maintainCache.combinedCoefficient = combined;
         ui->lineEdit_combinedMVcoef->setText(formatScaled(combined, 4));
     }
 
-    if (forced || channelEnable != maintainCache.channelField) {
-        maintainCache.channelField = channelEnable;
+    if (forced || device.channelEnable != maintainCache.channelField) {
+        maintainCache.channelField = device.channelEnable;
         QComboBox *const channelBoxes[4] = {
             ui->comboBox_channel_1, ui->comboBox_channel_2, ui->comboBox_channel_3, ui->comboBox_channel_4};
         for (int k = 0; k < 4; ++k)
-            channelBoxes[k]->setCurrentIndex(((channelEnable >> (4 * k)) & 15) == 15 ? 1 : 0);
+            channelBoxes[k]->setCurrentIndex(((device.channelEnable >> (4 * k)) & 15) == 15 ? 1 : 0);
     }
 }
 
 void TestMaintain::channelCommit(QComboBox *combo, int index)
 {
+    const DeviceCopy &device = linkSession().device;
     QString text = QString::number(index);
     QComboBox *const channelBoxes[4]
         = {ui->comboBox_channel_1, ui->comboBox_channel_2, ui->comboBox_channel_3, ui->comboBox_channel_4};
     for (int k = 0; k < 4; ++k) {
         if (combo == channelBoxes[k])
-            text = QString::number(channelFieldWord(channelEnable, k, index == 1));
+            text = QString::number(channelFieldWord(device.channelEnable, k, index == 1));
     }
     if (!editArmed)
         return;

@@ -2,6 +2,7 @@
 
 #include "app/appstate.h"
 #include "dialogs/popups.h"
+#include "link/linksession.h"
 #include "pages/commitengine.h"
 #include "pages/panelflow.h"
 #include "params/devicecopy.h"
@@ -17,10 +18,6 @@
 #include <QTimer>
 
 namespace {
-
-// Point weights last entered per channel, in register units; the registers of
-// the points report the recorded signal, so the weights are not read back.
-qint64 pointWeights[4][5] = {};
 
 // Registers the zero capture and the corner correction write.
 constexpr int ZeroCaptureRegister = 646;
@@ -84,7 +81,7 @@ void WeightCal::clearPointMemory(int channel)
     for (int c = 0; c < 4; ++c) {
         if (channel >= 0 && channel != c)
             continue;
-        for (qint64 &weight : pointWeights[c])
+        for (int &weight : linkSession().device.pointWeights[c])
             weight = 0;
     }
 }
@@ -93,7 +90,7 @@ qint64 WeightCal::pointMemory(int channel, int point)
 {
     if (channel < 0 || channel > 3 || point < 0 || point > 4)
         return 0;
-    return pointWeights[channel][point];
+    return linkSession().device.pointWeights[channel][point];
 }
 
 void WeightCal::showPage()
@@ -113,12 +110,13 @@ void WeightCal::on_BoxChaneelSelect_activated(int index)
 
 void WeightCal::refresh(bool forced)
 {
+    const DeviceCopy &device = linkSession().device;
     // The per-channel rows carry the channel offset: in combined mode they write channel 1's registers.
     const int channel
         = startChannelRedraw(ui->BoxChaneelSelect, SwitchCalibration, lastSwitch, lastMode, forced);
 
-    const CalibrationRecord &cal = deviceCopy.calibration[channel];
-    const CombinedValues &combined = deviceCopy.combined;
+    const CalibrationRecord &cal = device.calibration[channel];
+    const CombinedValues &combined = device.combined;
     qint64 *shownValues = shown[channel];
     // Redraws one value when the device copy differs from what is shown (or forced).
     auto changed = [&](Shown item, qint64 value) {
@@ -170,7 +168,7 @@ void WeightCal::refresh(bool forced)
         ui->EditkeyInmv->setText(formatScaled(cal.keyInMv, 4));
     QLineEdit *const keyInFields[] = {ui->EditkeyInmv_2, ui->EditkeyInmv_3, ui->EditkeyInmv_4};
     for (int c = 1; c < 4; ++c) {
-        const int value = deviceCopy.calibration[c].keyInMv;
+        const int value = device.calibration[c].keyInMv;
         if (changed(Shown(ShownKeyInMv2 + c - 1), value))
             keyInFields[c - 1]->setText(formatScaled(value, 4));
     }
@@ -182,7 +180,7 @@ void WeightCal::refresh(bool forced)
     }
 
     QVector<qint64> deviceWeights {cal.fullScale};
-    for (qint64 weight : pointWeights[channel])
+    for (qint64 weight : device.pointWeights[channel])
         deviceWeights.append(weight);
     const QVector<QLineEdit *> weightFields {ui->EditFullScale, ui->EditWeightCp1, ui->EditWeightCp2,
         ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
@@ -193,7 +191,7 @@ void WeightCal::refresh(bool forced)
             ui->label_WCP5Uint},
         channel, force);
     if (force) {
-        const QString range = weightRangeText(channelScales[channel].decimals);
+        const QString range = weightRangeText(device.channelScales[channel].decimals);
         for (QLineEdit *field : weightFields)
             field->setToolTip(range);
     }
@@ -252,30 +250,32 @@ void WeightCal::lineEditFinished()
         QLineEdit *const points[]
             = {ui->EditWeightCp1, ui->EditWeightCp2, ui->EditWeightCp3, ui->EditWeightCp4, ui->EditWeightCp5};
         const int value = registerTextToInt(text);
+        int *weights = linkSession().device.pointWeights[channel];
         if (edit == points[0]) {
-            pointWeights[channel][0] = value;
+            weights[0] = value;
             for (int p = 1; p < 5; ++p)
-                pointWeights[channel][p] = 0;
+                weights[p] = 0;
         }
         for (int p = 1; p < 5; ++p) {
             if (edit == points[p])
-                pointWeights[channel][p] = value;
+                weights[p] = value;
         }
     }
 }
 
 void WeightCal::on_SetAutoCapture_clicked()
 {
+    const DeviceCopy &device = linkSession().device;
     const int channel = currentChannel(ui->BoxChaneelSelect);
     // A zero capture replaces the calibrated zero: nothing is written unless the user confirms.
-    const QString question = channelMode == 0
+    const QString question = device.channelMode == 0
         ? tr("Capture the present signal of channel %1 as its new zero? The scale must be empty and stable.")
               .arg(channel + 1)
         : tr("Capture the present signals of every corner in use as their new zero? The platform must be "
              "empty and stable.");
     if (!showTipsDialog(tr("Zero Capture"), question, 1, this))
         return;
-    if (channelMode == 0) {
+    if (device.channelMode == 0) {
         queueCommandWrite(22 + channel, 1);
     } else {
         const WriteSourceScope source(linkSession(), WriteSource::Calibration);
@@ -285,6 +285,7 @@ void WeightCal::on_SetAutoCapture_clicked()
 
 void WeightCal::on_pushButton_AngleCorrectSample_clicked()
 {
+    const DeviceCopy &device = linkSession().device;
     const QString title = tr("Angle Correct");
     if (!showTipsDialog(title, tr("Empty or not?"), 1, this))
         return;
@@ -293,12 +294,12 @@ void WeightCal::on_pushButton_AngleCorrectSample_clicked()
             tr("Press the third, and then click confirm!"), tr("Press the fourth, and then click confirm!")};
     // The number of points and the stable flag are the values of the latest poll;
     // polling goes on while the popups are open.
-    const int points = deviceCopy.combined.samplePoints;
+    const int points = device.combined.samplePoints;
     int unstableTries = 0;
     for (int point = 1; point <= points;) {
         if (point <= 4 && !showTipsDialog(title, prompts[point - 1], 1, this))
             return;
-        if (combinedStatus & 1) {
+        if (device.combinedStatus & 1) {
             const WriteSourceScope source(linkSession(), WriteSource::Calibration);
             writeSingleValue(AngleSampleRegister, 2, 1);
             ++point;

@@ -26,8 +26,9 @@ public:
     void showPage() override;
     void refresh(bool forced) override;
 
-    // Forgets the point weights last entered for a channel (0..3, -1 = all four);
-    // called after the device's parameters were reset.
+    // Forgets the point weights last entered for a channel (0..3, -1 = all four)
+    // in the current session's device copy; called after the device's
+    // parameters were reset.
     static void clearPointMemory(int channel);
     // The point weight last entered (register units) for channel 0..3, point 0..4.
     static qint64 pointMemory(int channel, int point);

@@ -4,15 +4,6 @@
 
 #include <QVector>
 
-DeviceCopy deviceCopy;
-
-int channelMode = 0;
-int channelEnable = 0;
-int combinedWeight = 0;
-int combinedStatus = 0;
-LiveChannel liveChannels[4];
-ChannelScale channelScales[4];
-
 namespace {
 
 // Reader of one decoded buffer: r(i) is register i, w(i) the 32-bit word of
@@ -26,35 +17,35 @@ struct Words
     int w(int i) const { return joinWords(registers[i], registers[i + 1], order); }
 };
 
-void decodeLive1(const Words &b)
+void decodeLive1(DeviceCopy &copy, const Words &b)
 {
-    combinedWeight = b.w(0);
-    combinedStatus = b.r(2);
-    if (channelMode == 1) {
+    copy.combinedWeight = b.w(0);
+    copy.combinedStatus = b.r(2);
+    if (copy.channelMode == 1) {
         for (int c = 0; c < 4; ++c) {
-            LiveChannel &live = liveChannels[c];
+            LiveChannel &live = copy.liveChannels[c];
             live.status = b.r(3 + c);
             live.displayWeight = b.w(8 + 2 * c);
             live.pressure = b.w(16 + 2 * c);
             // Read after live block 3, so in combined mode this value wins.
             live.sensorVoltage = b.w(24 + 2 * c);
-            deviceCopy.combined.lcMv[c] = b.w(40 + 2 * c);
-            deviceCopy.combined.lcCapacity[c] = b.w(48 + 2 * c);
-            deviceCopy.combined.angleCoef[c] = b.w(56 + 2 * c);
+            copy.combined.lcMv[c] = b.w(40 + 2 * c);
+            copy.combined.lcCapacity[c] = b.w(48 + 2 * c);
+            copy.combined.angleCoef[c] = b.w(56 + 2 * c);
         }
     }
-    deviceCopy.combined.samplePoints = b.w(70);
-    deviceCopy.combined.oneKeyInMv = b.w(74);
-    deviceCopy.combined.tiltThreshold = b.w(78);
-    for (BasicRecord &basic : deviceCopy.basic)
-        basic.tiltThreshold = deviceCopy.combined.tiltThreshold;
+    copy.combined.samplePoints = b.w(70);
+    copy.combined.oneKeyInMv = b.w(74);
+    copy.combined.tiltThreshold = b.w(78);
+    for (BasicRecord &basic : copy.basic)
+        basic.tiltThreshold = copy.combined.tiltThreshold;
 }
 
-void decodeLive2(const Words &b)
+void decodeLive2(DeviceCopy &copy, const Words &b)
 {
     for (int c = 0; c < 4; ++c) {
-        LiveChannel &live = liveChannels[c];
-        if (channelMode == 0) {
+        LiveChannel &live = copy.liveChannels[c];
+        if (copy.channelMode == 0) {
             live.displayWeight = b.w(2 * c);
             live.status = b.r(8 + c);
         }
@@ -64,29 +55,29 @@ void decodeLive2(const Words &b)
     }
 }
 
-void decodeLive3(const Words &b)
+void decodeLive3(DeviceCopy &copy, const Words &b)
 {
     for (int c = 0; c < 4; ++c) {
-        LiveChannel &live = liveChannels[c];
+        LiveChannel &live = copy.liveChannels[c];
         live.spare = b.w(6 * c);
         live.sensorVoltage = b.w(2 + 6 * c);
         live.gainVoltage = b.w(4 + 6 * c);
     }
 }
 
-void decodeCalibration(int c, const Words &b)
+void decodeCalibration(DeviceCopy &copy, int c, const Words &b)
 {
-    CalibrationRecord &cal = deviceCopy.calibration[c];
+    CalibrationRecord &cal = copy.calibration[c];
     // Unit and decimals outside 0..4 are ignored field by field.
     const int unit = b.w(0);
     if (unit >= 0 && unit < UnitCount) {
         cal.unit = unit;
-        channelScales[c].unit = unit;
+        copy.channelScales[c].unit = unit;
     }
     const int decimals = b.w(2);
     if (decimals >= 0 && decimals <= 4) {
         cal.decimals = decimals;
-        channelScales[c].decimals = decimals;
+        copy.channelScales[c].decimals = decimals;
     }
     cal.division = b.w(4);
     cal.fullScale = b.w(6);
@@ -99,109 +90,109 @@ void decodeCalibration(int c, const Words &b)
     cal.correctCoef = b.w(28);
 }
 
-void decodeComPara(const Words &b)
+void decodeComPara(DeviceCopy &copy, const Words &b)
 {
     for (int i = 0; i < 6; ++i) {
-        deviceCopy.serial1[i] = b.r(i);
-        deviceCopy.serial2[i] = b.r(20 + i);
-        deviceCopy.can[i] = b.r(40 + i);
+        copy.serial1[i] = b.r(i);
+        copy.serial2[i] = b.r(20 + i);
+        copy.can[i] = b.r(40 + i);
     }
 }
 
 } // namespace
 
-void decodeGroup(int group, WordOrder order, const quint16 *registers)
+void decodeGroup(DeviceCopy &copy, int group, WordOrder order, const quint16 *registers)
 {
     const Words b {registers, order};
     switch (group) {
     case 0:
-        channelMode = b.r(0);
-        channelEnable = b.r(1);
+        copy.channelMode = b.r(0);
+        copy.channelEnable = b.r(1);
         break;
     case 1:
-        decodeLive1(b);
+        decodeLive1(copy, b);
         break;
     case 2:
-        decodeLive2(b);
+        decodeLive2(copy, b);
         break;
     case 3:
-        decodeLive3(b);
+        decodeLive3(copy, b);
         break;
     case 4:
     case 5:
     case 6:
     case 7:
-        liveChannels[group - 4].errorWord = joinErrorWords(registers[0], registers[1], order);
+        copy.liveChannels[group - 4].errorWord = joinErrorWords(registers[0], registers[1], order);
         break;
     case 8:
     case 9:
     case 10:
     case 11:
         for (int i = 0; i < BasicWordCount; ++i)
-            deviceCopy.basic[group - 8].words[i] = b.w(2 * i);
+            copy.basic[group - 8].words[i] = b.w(2 * i);
         break;
     case 12:
     case 13:
     case 14:
     case 15:
-        decodeCalibration(group - 12, b);
+        decodeCalibration(copy, group - 12, b);
         break;
     case 16:
         for (int i = 0; i < 8; ++i)
-            deviceCopy.inputs[i] = b.w(2 * i);
+            copy.inputs[i] = b.w(2 * i);
         break;
     case 17:
         for (int i = 0; i < 8; ++i)
-            deviceCopy.outputs[i] = b.w(2 * i);
+            copy.outputs[i] = b.w(2 * i);
         break;
     case 21:
         for (int i = 0; i < 6; ++i)
-            deviceCopy.switches[i] = b.r(i);
+            copy.switches[i] = b.r(i);
         break;
     case 50:
         for (int j = 0; j < 6; ++j)
             for (int i = 0; i < 8; ++i)
-                deviceCopy.comparators[j][i] = b.w(16 * j + 2 * i);
+                copy.comparators[j][i] = b.w(16 * j + 2 * i);
         break;
     case 51:
         for (int j = 0; j < 2; ++j)
             for (int i = 0; i < 8; ++i)
-                deviceCopy.comparators[6 + j][i] = b.w(16 * j + 2 * i);
+                copy.comparators[6 + j][i] = b.w(16 * j + 2 * i);
         break;
     case 52:
-        decodeComPara(b);
+        decodeComPara(copy, b);
         break;
     case 53:
         for (int i = 0; i < 12; ++i)
-            deviceCopy.ethernet[i] = b.r(i);
+            copy.ethernet[i] = b.r(i);
         for (int k = 0; k < 6; ++k)
             for (int i = 0; i < 4; ++i)
-                deviceCopy.ethernetSlots[k][i] = b.r(12 + 4 * k + i);
+                copy.ethernetSlots[k][i] = b.r(12 + 4 * k + i);
         break;
     case 54:
     case 55:
     case 56:
     case 57: {
         const int k = group - 54;
-        deviceCopy.analogType[k] = b.r(0);
-        deviceCopy.analogLink[k] = b.r(5);
+        copy.analogType[k] = b.r(0);
+        copy.analogLink[k] = b.r(5);
         break;
     }
     case 58:
         for (int i = 0; i < 4; ++i)
-            deviceCopy.system58[i] = b.w(10 * i);
+            copy.system58[i] = b.w(10 * i);
         break;
     case 59:
-        deviceCopy.softwareVersion = b.w(0);
-        deviceCopy.compileDate = b.w(2);
+        copy.softwareVersion = b.w(0);
+        copy.compileDate = b.w(2);
         for (int i = 0; i < 13; ++i)
-            deviceCopy.system59a[i] = b.r(5 + i);
+            copy.system59a[i] = b.r(5 + i);
         for (int i = 0; i < 12; ++i)
-            deviceCopy.system59b[i] = b.r(18 + i);
+            copy.system59b[i] = b.r(18 + i);
         break;
     case 60:
         for (int i = 0; i < 6; ++i)
-            deviceCopy.system60[i] = b.r(i);
+            copy.system60[i] = b.r(i);
         break;
     default:
         // 18 to 20, 22 to 49 and 61 to 75 serve other readers and command writes.

@@ -2,7 +2,8 @@
 
 // The in-memory copy of the device's parameters and live values. It is filled
 // only by the group decoders (the link's readGroup / readCoilGroup decode what
-// they read); pages draw from it. Pure data: no link, no widgets.
+// they read into the session's copy); pages draw from it. Pure data: no link,
+// no widgets.
 
 #include "params/wordorder.h"
 
@@ -95,17 +96,21 @@ struct DeviceCopy
     int system59a[13] = {};      // 10005..10017
     int system59b[12] = {};      // 10018..10029
     int system60[6] = {};        // 10100..10105 (MAC bytes)
+
+    // Live state of the poll (filled by the decoders of groups 0..7).
+    int channelMode = 0;         // 9309: 0 independent, 1 combined
+    int channelEnable = 0;       // 9310: four 4-bit fields, 15 = channel in use
+    int combinedWeight = 0;      // 2000
+    int combinedStatus = 0;      // 2002
+    LiveChannel liveChannels[4];
+    // Weight format of each channel (from its calibration block).
+    ChannelScale channelScales[4];
+
+    // Point weights last written per channel, in register units: the
+    // registers of the points report the recorded signal, so the weights are
+    // not read back but kept from the writes (no decoder touches them).
+    int pointWeights[4][5] = {};
 };
 
-extern DeviceCopy deviceCopy;
-
-// Live state of the poll (filled by the decoders of groups 0..7).
-extern int channelMode;      // 9309: 0 independent, 1 combined
-extern int channelEnable;    // 9310: four 4-bit fields, 15 = channel in use
-extern int combinedWeight;   // 2000
-extern int combinedStatus;   // 2002
-extern LiveChannel liveChannels[4];
-extern ChannelScale channelScales[4];
-
-// Decodes a group's registers read with the given word order.
-void decodeGroup(int group, WordOrder order, const quint16 *registers);
+// Decodes a group's registers read with the given word order into copy.
+void decodeGroup(DeviceCopy &copy, int group, WordOrder order, const quint16 *registers);

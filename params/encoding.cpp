@@ -1,18 +1,9 @@
 #include "params/encoding.h"
 
-#include "params/devicecopy.h"
-
 #include <cmath>
 #include <limits>
 
 namespace {
-
-int channelDecimals(int channel)
-{
-    if (channel < 0 || channel > 3)
-        return 0;
-    return channelScales[channel].decimals;
-}
 
 float powerOfTen(int decimals)
 {
@@ -43,10 +34,10 @@ int encodeRegisters(qint32 value, int count, WordOrder order, quint16 *registers
     return 2;
 }
 
-QString weightTextToRegisterText(const QString &text, int channel)
+QString weightTextToRegisterText(const QString &text, const ChannelScale &scale)
 {
     const float typed = text.toFloat();
-    const float raw = typed * powerOfTen(channelDecimals(channel));
+    const float raw = typed * powerOfTen(scale.decimals);
     // Six significant digits cover the device's weight ranges (up to 999999). A
     // larger number would come out in exponent form, which the commit would cut
     // at its decimal point (1.23457e+06 -> 1); write such a value as its integer

@@ -3,6 +3,7 @@
 // Value encoding: registers from values and typed texts to register texts.
 // Pure data: no link, no widgets.
 
+#include "params/devicecopy.h"
 #include "params/wordorder.h"
 
 #include <QString>
@@ -11,9 +12,9 @@
 // order). Returns the number of registers filled.
 int encodeRegisters(qint32 value, int count, WordOrder order, quint16 *registers);
 
-// Weight text -> register text: x 10^decimals of the channel, single precision,
-// six significant digits.
-QString weightTextToRegisterText(const QString &text, int channel);
+// Weight text -> register text: x 10^decimals of the channel's scale, single
+// precision, six significant digits.
+QString weightTextToRegisterText(const QString &text, const ChannelScale &scale);
 // Fixed-factor text -> register text (10000 for mV, 100000 for coefficients).
 QString scaledToRegisterText(const QString &text, int factor);
 // The integer a commit sends: the text up to its first "." as a base-10 int (0 if unparsable).

@@ -74,7 +74,7 @@ void TestCommit::lineEditWritesBoundRegisterOfChannel()
 {
     QLineEdit edit;
     edit.setObjectName("EditPresetTare");
-    channelScales[1].decimals = 2;
+    linkSession().device.channelScales[1].decimals = 2;
     edit.setText("1.5");
     editBackup = "0.00";
     selectedChannel = 1;
@@ -235,8 +235,10 @@ void TestCommit::pagesWithoutSelectorUseChannel1()
     QLineEdit edit;
     edit.setObjectName("lineEditCOMPValue2_2");
     edit.setText("-12.5");
-    channelScales[0].decimals = 1;
-    QCOMPARE(commitWidgetValue(&edit, weightTextToRegisterText(edit.text(), 0), editBackup), 0);
+    linkSession().device.channelScales[0].decimals = 1;
+    QCOMPARE(commitWidgetValue(&edit,
+                 weightTextToRegisterText(edit.text(), linkSession().device.channelScales[0]), editBackup),
+        0);
     QCOMPARE(selectedChannel, 0);
     QCOMPARE(sim.command("get32 1082"), QString("ok -125"));
     // The basic page adds the channel offset, also for the tilt threshold.

@@ -32,6 +32,7 @@ private slots:
     void readsFailWithoutClient();
     void readGroupsFromTheDevice();
     void coilReadTimeoutKeepsSwitches();
+    void sessionsKeepTheirOwnCopies();
 };
 
 namespace {
@@ -53,34 +54,29 @@ struct Buffer
         regs[size_t(i) + 1] = quint16(order == 1 ? v >> 16 : v & 0xFFFF);
     }
     void r(int i, quint16 value) { regs[size_t(i)] = value; }
-    void decode(int group) { decodeGroup(group, wordOrderFromIndex(order), regs.data()); }
+    void decode(int group)
+    {
+        decodeGroup(linkSession().device, group, wordOrderFromIndex(order), regs.data());
+    }
 };
 
 } // namespace
 
-void TestDeviceCopy::init()
-{
-    deviceCopy = DeviceCopy {};
-    for (LiveChannel &l : liveChannels)
-        l = LiveChannel {};
-    for (ChannelScale &s : channelScales)
-        s = ChannelScale {};
-    channelMode = channelEnable = combinedWeight = combinedStatus = 0;
-}
+void TestDeviceCopy::init() { linkSession().device = DeviceCopy {}; }
 
 void TestDeviceCopy::basicGroupChangesItsChannelOnly()
 {
     for (int c = 0; c < 4; ++c)
-        deviceCopy.basic[c].words[BasicPresetTare] = 7;
+        linkSession().device.basic[c].words[BasicPresetTare] = 7;
     Buffer b(30, 0);
     for (int i = 0; i < 15; ++i)
         b.w(2 * i, 100 + i);
     b.decode(9);
     for (int i = 0; i < 15; ++i)
-        QCOMPARE(deviceCopy.basic[1].words[i], 100 + i);
-    QCOMPARE(deviceCopy.basic[0].words[BasicPresetTare], 7);
-    QCOMPARE(deviceCopy.basic[2].words[BasicPresetTare], 7);
-    QCOMPARE(deviceCopy.basic[3].words[BasicPresetTare], 7);
+        QCOMPARE(linkSession().device.basic[1].words[i], 100 + i);
+    QCOMPARE(linkSession().device.basic[0].words[BasicPresetTare], 7);
+    QCOMPARE(linkSession().device.basic[2].words[BasicPresetTare], 7);
+    QCOMPARE(linkSession().device.basic[3].words[BasicPresetTare], 7);
 }
 
 void TestDeviceCopy::basicWordsInBothOrders()
@@ -89,21 +85,21 @@ void TestDeviceCopy::basicWordsInBothOrders()
     cdab.r(0, 4464);
     cdab.r(1, 1);
     cdab.decode(8);
-    QCOMPARE(deviceCopy.basic[0].words[BasicPowerOnZero], 70000);
+    QCOMPARE(linkSession().device.basic[0].words[BasicPowerOnZero], 70000);
     Buffer abcd(30, 0);
     abcd.r(0, 1);
     abcd.r(1, 0);
     abcd.w(12, -500);
     abcd.decode(8);
-    QCOMPARE(deviceCopy.basic[0].words[BasicPowerOnZero], 65536);
-    QCOMPARE(deviceCopy.basic[0].words[BasicPresetTare], -500);
+    QCOMPARE(linkSession().device.basic[0].words[BasicPowerOnZero], 65536);
+    QCOMPARE(linkSession().device.basic[0].words[BasicPresetTare], -500);
 }
 
 void TestDeviceCopy::calibrationBlockIgnoresBadUnitAndDecimals()
 {
-    channelScales[2] = {1, 2};
-    deviceCopy.calibration[2].unit = 1;
-    deviceCopy.calibration[2].decimals = 2;
+    linkSession().device.channelScales[2] = {1, 2};
+    linkSession().device.calibration[2].unit = 1;
+    linkSession().device.calibration[2].decimals = 2;
     Buffer b(50, 0);
     b.w(0, 5); // unit 5: kept at kg
     b.w(2, 7); // decimals 7: kept at 2
@@ -118,9 +114,9 @@ void TestDeviceCopy::calibrationBlockIgnoresBadUnitAndDecimals()
     b.w(26, 1);
     b.w(28, 100000);
     b.decode(14);
-    const CalibrationRecord &cal = deviceCopy.calibration[2];
-    QCOMPARE(channelScales[2].unit, 1);
-    QCOMPARE(channelScales[2].decimals, 2);
+    const CalibrationRecord &cal = linkSession().device.calibration[2];
+    QCOMPARE(linkSession().device.channelScales[2].unit, 1);
+    QCOMPARE(linkSession().device.channelScales[2].decimals, 2);
     QCOMPARE(cal.unit, 1);
     QCOMPARE(cal.decimals, 2);
     QCOMPARE(cal.division, 20);
@@ -134,14 +130,14 @@ void TestDeviceCopy::calibrationBlockIgnoresBadUnitAndDecimals()
     // Valid values are taken, field by field.
     b.w(0, 4);
     b.decode(14);
-    QCOMPARE(channelScales[2].unit, 4);
-    QCOMPARE(channelScales[2].decimals, 2);
+    QCOMPARE(linkSession().device.channelScales[2].unit, 4);
+    QCOMPARE(linkSession().device.channelScales[2].decimals, 2);
     b.w(2, 0);
     b.w(0, -1);
     b.decode(14);
-    QCOMPARE(channelScales[2].unit, 4);
-    QCOMPARE(channelScales[2].decimals, 0);
-    QCOMPARE(channelScales[0].decimals, 0); // other channels untouched
+    QCOMPARE(linkSession().device.channelScales[2].unit, 4);
+    QCOMPARE(linkSession().device.channelScales[2].decimals, 0);
+    QCOMPARE(linkSession().device.channelScales[0].decimals, 0); // other channels untouched
 }
 
 void TestDeviceCopy::errorWordJoin()
@@ -149,12 +145,12 @@ void TestDeviceCopy::errorWordJoin()
     Buffer b(2, 0);
     b.r(0, 1);
     b.decode(4);
-    QCOMPARE(liveChannels[0].errorWord, 1u);
+    QCOMPARE(linkSession().device.liveChannels[0].errorWord, 1u);
     Buffer c(2, 1);
     c.r(0, 1);
     c.decode(7);
-    QCOMPARE(liveChannels[3].errorWord, 65536u);
-    QCOMPARE(liveChannels[0].errorWord, 1u);
+    QCOMPARE(linkSession().device.liveChannels[3].errorWord, 65536u);
+    QCOMPARE(linkSession().device.liveChannels[0].errorWord, 1u);
 }
 
 void TestDeviceCopy::liveGroupsByChannelMode()
@@ -179,14 +175,14 @@ void TestDeviceCopy::liveGroupsByChannelMode()
 
     // Independent mode: block 2 delivers the shown weight and status; block 1's
     // per-channel values are not taken.
-    channelMode = 0;
+    linkSession().device.channelMode = 0;
     g3.decode(3);
     g1.decode(1);
     g2.decode(2);
-    QCOMPARE(combinedWeight, -12345);
-    QCOMPARE(combinedStatus, 0x2001);
+    QCOMPARE(linkSession().device.combinedWeight, -12345);
+    QCOMPARE(linkSession().device.combinedStatus, 0x2001);
     for (int c = 0; c < 4; ++c) {
-        const LiveChannel &l = liveChannels[c];
+        const LiveChannel &l = linkSession().device.liveChannels[c];
         QCOMPARE(l.spare, 10 + c);
         QCOMPARE(l.sensorVoltage, 20 + c);
         QCOMPARE(l.gainVoltage, 30 + c);
@@ -199,12 +195,12 @@ void TestDeviceCopy::liveGroupsByChannelMode()
     }
 
     // Combined mode: block 1 wins for weight, status, pressure and sensor voltage.
-    channelMode = 1;
+    linkSession().device.channelMode = 1;
     g3.decode(3);
     g1.decode(1);
     g2.decode(2);
     for (int c = 0; c < 4; ++c) {
-        const LiveChannel &l = liveChannels[c];
+        const LiveChannel &l = linkSession().device.liveChannels[c];
         QCOMPARE(l.sensorVoltage, 2400 + c);
         QCOMPARE(l.gainVoltage, 30 + c);
         QCOMPARE(l.displayWeight, 800 + c);
@@ -225,19 +221,19 @@ void TestDeviceCopy::liveBlock1CombinedValues()
     g1.w(70, 4);
     g1.w(74, -7000);
     g1.w(78, 123456);
-    channelMode = 0;
+    linkSession().device.channelMode = 0;
     g1.decode(1);
-    QCOMPARE(deviceCopy.combined.lcMv[0], 0); // only in combined mode
-    QCOMPARE(deviceCopy.combined.samplePoints, 4);
-    QCOMPARE(deviceCopy.combined.oneKeyInMv, -7000);
+    QCOMPARE(linkSession().device.combined.lcMv[0], 0); // only in combined mode
+    QCOMPARE(linkSession().device.combined.samplePoints, 4);
+    QCOMPARE(linkSession().device.combined.oneKeyInMv, -7000);
     for (int c = 0; c < 4; ++c)
-        QCOMPARE(deviceCopy.basic[c].tiltThreshold, 123456);
-    channelMode = 1;
+        QCOMPARE(linkSession().device.basic[c].tiltThreshold, 123456);
+    linkSession().device.channelMode = 1;
     g1.decode(1);
-    QCOMPARE(deviceCopy.combined.lcMv[3], 4003);
-    QCOMPARE(deviceCopy.combined.lcCapacity[1], 4801);
-    QCOMPARE(deviceCopy.combined.angleCoef[2], 5602);
-    QCOMPARE(deviceCopy.combined.tiltThreshold, 123456);
+    QCOMPARE(linkSession().device.combined.lcMv[3], 4003);
+    QCOMPARE(linkSession().device.combined.lcCapacity[1], 4801);
+    QCOMPARE(linkSession().device.combined.angleCoef[2], 5602);
+    QCOMPARE(linkSession().device.combined.tiltThreshold, 123456);
 }
 
 void TestDeviceCopy::modeAndSwitches()
@@ -246,14 +242,14 @@ void TestDeviceCopy::modeAndSwitches()
     g0.r(0, 1);
     g0.r(1, 0xFFF0);
     g0.decode(0);
-    QCOMPARE(channelMode, 1);
-    QCOMPARE(channelEnable, 0xFFF0);
+    QCOMPARE(linkSession().device.channelMode, 1);
+    QCOMPARE(linkSession().device.channelEnable, 0xFFF0);
     Buffer coils(7, 0);
     for (int i = 0; i < 7; ++i)
         coils.r(i, quint16(i % 2));
     coils.decode(21);
-    QCOMPARE(deviceCopy.switches[0], 0);
-    QCOMPARE(deviceCopy.switches[5], 1);
+    QCOMPARE(linkSession().device.switches[0], 0);
+    QCOMPARE(linkSession().device.switches[5], 1);
 }
 
 void TestDeviceCopy::applicationGroups()
@@ -273,12 +269,12 @@ void TestDeviceCopy::applicationGroups()
     out.decode(17);
     comp.decode(50);
     comp2.decode(51);
-    QCOMPARE(deviceCopy.inputs[7], 8);
-    QCOMPARE(deviceCopy.outputs[7], 17);
-    QCOMPARE(deviceCopy.comparators[0][2], -2);
-    QCOMPARE(deviceCopy.comparators[5][7], -507);
-    QCOMPARE(deviceCopy.comparators[6][0], 1000);
-    QCOMPARE(deviceCopy.comparators[7][3], 1103);
+    QCOMPARE(linkSession().device.inputs[7], 8);
+    QCOMPARE(linkSession().device.outputs[7], 17);
+    QCOMPARE(linkSession().device.comparators[0][2], -2);
+    QCOMPARE(linkSession().device.comparators[5][7], -507);
+    QCOMPARE(linkSession().device.comparators[6][0], 1000);
+    QCOMPARE(linkSession().device.comparators[7][3], 1103);
 }
 
 void TestDeviceCopy::communicationGroups()
@@ -290,19 +286,19 @@ void TestDeviceCopy::communicationGroups()
         eth.r(i, quint16(i + 1));
     com.decode(52);
     eth.decode(53);
-    QCOMPARE(deviceCopy.serial1[5], 5);
-    QCOMPARE(deviceCopy.serial2[0], 20);
-    QCOMPARE(deviceCopy.can[5], 45);
-    QCOMPARE(deviceCopy.ethernet[11], 12);
-    QCOMPARE(deviceCopy.ethernetSlots[0][0], 13);
-    QCOMPARE(deviceCopy.ethernetSlots[5][3], 36);
+    QCOMPARE(linkSession().device.serial1[5], 5);
+    QCOMPARE(linkSession().device.serial2[0], 20);
+    QCOMPARE(linkSession().device.can[5], 45);
+    QCOMPARE(linkSession().device.ethernet[11], 12);
+    QCOMPARE(linkSession().device.ethernetSlots[0][0], 13);
+    QCOMPARE(linkSession().device.ethernetSlots[5][3], 36);
     for (int k = 0; k < 4; ++k) {
         Buffer a(6, 0);
         a.r(0, quint16(k + 1));
         a.r(5, quint16(k + 10));
         a.decode(54 + k);
-        QCOMPARE(deviceCopy.analogType[k], k + 1);
-        QCOMPARE(deviceCopy.analogLink[k], k + 10);
+        QCOMPARE(linkSession().device.analogType[k], k + 1);
+        QCOMPARE(linkSession().device.analogLink[k], k + 10);
     }
 }
 
@@ -321,22 +317,22 @@ void TestDeviceCopy::systemGroups()
     g58.decode(58);
     g59.decode(59);
     g60.decode(60);
-    QCOMPARE(deviceCopy.system58[3], 70003);
-    QCOMPARE(deviceCopy.softwareVersion, 0x10203);
-    QCOMPARE(deviceCopy.compileDate, 20261207);
-    QCOMPARE(deviceCopy.system59a[0], 5);
-    QCOMPARE(deviceCopy.system59a[12], 17);
-    QCOMPARE(deviceCopy.system59b[0], 18);
-    QCOMPARE(deviceCopy.system59b[11], 29);
-    QCOMPARE(deviceCopy.system60[5], 0xA5);
+    QCOMPARE(linkSession().device.system58[3], 70003);
+    QCOMPARE(linkSession().device.softwareVersion, 0x10203);
+    QCOMPARE(linkSession().device.compileDate, 20261207);
+    QCOMPARE(linkSession().device.system59a[0], 5);
+    QCOMPARE(linkSession().device.system59a[12], 17);
+    QCOMPARE(linkSession().device.system59b[0], 18);
+    QCOMPARE(linkSession().device.system59b[11], 29);
+    QCOMPARE(linkSession().device.system60[5], 0xA5);
 }
 
 void TestDeviceCopy::readsFailWithoutClient()
 {
     QVERIFY(!linkSession().modbusClient);
-    deviceCopy.switches[2] = 1;
+    linkSession().device.switches[2] = 1;
     QCOMPARE(readCoilGroup(RemoteSwitchGroup), NoConnection);
-    QCOMPARE(deviceCopy.switches[2], 1);
+    QCOMPARE(linkSession().device.switches[2], 1);
     QCOMPARE(readGroup(8), NoConnection);
     QCOMPARE(readGroup(99), ResponseError);
     QCOMPARE(readSingleValue(200, 2), FailureMarker);
@@ -352,14 +348,14 @@ void TestDeviceCopy::readGroupsFromTheDevice()
     QVERIFY(sim.command("set32 212 5").startsWith("ok"));
     QVERIFY(sim.command("set32 1064 -999999").startsWith("ok"));
     QCOMPARE(readGroup(9), Ok);
-    QCOMPARE(deviceCopy.basic[1].words[BasicPresetTare], 70000);
-    QCOMPARE(deviceCopy.basic[0].words[BasicPresetTare], 0); // group 8 not read
+    QCOMPARE(linkSession().device.basic[1].words[BasicPresetTare], 70000);
+    QCOMPARE(linkSession().device.basic[0].words[BasicPresetTare], 0); // group 8 not read
     QCOMPARE(readGroup(50), Ok);
     QCOMPARE(readGroup(51), Ok);
-    QCOMPARE(deviceCopy.comparators[0][2], -999999);
+    QCOMPARE(linkSession().device.comparators[0][2], -999999);
     QCOMPARE(readCoilGroup(RemoteSwitchGroup), Ok);
     for (int i = 0; i < 6; ++i)
-        QCOMPARE(deviceCopy.switches[i], 1); // all on at start
+        QCOMPARE(linkSession().device.switches[i], 1); // all on at start
     QCOMPARE(readGroup(52), Ok);
     QCOMPARE(readGroup(59), Ok);
     QCOMPARE(readGroup(0), Ok);
@@ -367,7 +363,7 @@ void TestDeviceCopy::readGroupsFromTheDevice()
     QVERIFY(sim.command("set32 312 1").startsWith("ok"));
     QVERIFY(sim.command("exception 300 4").startsWith("ok"));
     QCOMPARE(readGroup(9), ResponseError);
-    QCOMPARE(deviceCopy.basic[1].words[BasicPresetTare], 70000);
+    QCOMPARE(linkSession().device.basic[1].words[BasicPresetTare], 70000);
     disconnectTestClient();
 }
 
@@ -377,13 +373,33 @@ void TestDeviceCopy::coilReadTimeoutKeepsSwitches()
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
     linkSession().modbusClient->setTimeout(300);
-    for (int &s : deviceCopy.switches)
+    for (int &s : linkSession().device.switches)
         s = 7;
     QVERIFY(sim.command("silent on").startsWith("ok"));
     QCOMPARE(readCoilGroup(RemoteSwitchGroup), TimedOut);
-    for (int s : deviceCopy.switches)
+    for (int s : linkSession().device.switches)
         QCOMPARE(s, 7);
     disconnectTestClient();
+}
+
+// A run with a session of its own (a command-line run, a test) reads into its
+// copy: the copy the window's pages draw from stays as it was.
+void TestDeviceCopy::sessionsKeepTheirOwnCopies()
+{
+    SimulatorProcess sim;
+    QVERIFY2(sim.start(), qPrintable(sim.errorText()));
+    QVERIFY(sim.command("set32 212 4321").startsWith("ok"));
+    LinkSession &window = linkSession();
+    LinkSession run;
+    {
+        const LinkSession::Current use(run);
+        QVERIFY(connectTestClient(sim));
+        QCOMPARE(readGroup(8), Ok);
+        disconnectTestClient();
+    }
+    QCOMPARE(&linkSession(), &window);
+    QCOMPARE(run.device.basic[0].words[BasicPresetTare], 4321);
+    QCOMPARE(window.device.basic[0].words[BasicPresetTare], 0);
 }
 
 QTEST_MAIN(TestDeviceCopy)

@@ -369,7 +369,6 @@ void TestDialogs::onlyAngleCorrectPopupRecentres()
     chinese = new QTranslator;
     QVERIFY(chinese->load(QStringLiteral(":/Translate/Language_CN.qm")));
     QCoreApplication::installTranslator(chinese);
-    TipsDialog::lastCentredGeometry = QRect();
     const QRect movedChinese = finalGeometry(QString::fromUtf8("角差修正"));
     QVERIFY(movedChinese.isValid());
     QCOMPARE(movedChinese.left(),

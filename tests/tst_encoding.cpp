@@ -1,6 +1,7 @@
 // Value encoding: register splitting, text conversions of the commit path and
 // the weight and unit display helpers.
 
+#include "link/linksession.h"
 #include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
@@ -35,7 +36,7 @@ private:
 
 void TestEncoding::init()
 {
-    for (ChannelScale &s : channelScales)
+    for (ChannelScale &s : linkSession().device.channelScales)
         s = ChannelScale {};
     draw = WeightDrawState {};
 }
@@ -100,8 +101,9 @@ void TestEncoding::weightConversion()
     QFETCH(QString, text);
     QFETCH(int, decimals);
     QFETCH(QString, expected);
-    channelScales[1].decimals = decimals;
-    const QString raw = weightTextToRegisterText(text, 1);
+    ChannelScale scale;
+    scale.decimals = decimals;
+    const QString raw = weightTextToRegisterText(text, scale);
     QCOMPARE(raw, expected);
     if (text == "1.5" && decimals == 0)
         QCOMPARE(registerTextToInt(raw), 1);
@@ -109,8 +111,8 @@ void TestEncoding::weightConversion()
 
 void TestEncoding::tiltThresholdUsesChannel1Decimals()
 {
-    channelScales[0].decimals = 3;
-    channelScales[2].decimals = 1;
+    linkSession().device.channelScales[0].decimals = 3;
+    linkSession().device.channelScales[2].decimals = 1;
     QLineEdit edit;
     edit.setText("2.5");
     edit.setObjectName("EditTiltThreshold");
@@ -121,10 +123,10 @@ void TestEncoding::tiltThresholdUsesChannel1Decimals()
 
 void TestEncoding::largeWeightIsNotCutAtItsExponent()
 {
-    channelScales[0].decimals = 2;
-    const QString raw = weightTextToRegisterText("12345.67", 0);
+    const ChannelScale scale {0, 2};
+    const QString raw = weightTextToRegisterText("12345.67", scale);
     QCOMPARE(registerTextToInt(raw), 1234567);
-    QCOMPARE(registerTextToInt(weightTextToRegisterText("-20000", 0)), -2000000);
+    QCOMPARE(registerTextToInt(weightTextToRegisterText("-20000", scale)), -2000000);
 }
 
 void TestEncoding::scaledConversion_data()
@@ -163,8 +165,8 @@ void TestEncoding::weightFieldsRedrawOnChangeOrDecimals()
 {
     QLineEdit a, tilt;
     tilt.setObjectName("EditTiltThreshold");
-    channelScales[0].decimals = 3;
-    channelScales[1].decimals = 1;
+    linkSession().device.channelScales[0].decimals = 3;
+    linkSession().device.channelScales[1].decimals = 1;
     QVector<qint64> displayed(2, 0);
     QVector<qint64> device = {12345, 2500};
     // First drawing: decimals changed from "never" -> forced.
@@ -181,14 +183,14 @@ void TestEncoding::weightFieldsRedrawOnChangeOrDecimals()
     QCOMPARE(a.text(), QString("1.0"));
     QCOMPARE(displayed[0], qint64(10));
     // A change of the channel's decimals forces every field.
-    channelScales[1].decimals = 2;
+    linkSession().device.channelScales[1].decimals = 2;
     tilt.setText("x");
     QVERIFY(updateWeightFields(draw, {&a, &tilt}, displayed, device, 1, false));
     QCOMPARE(a.text(), QString("0.10"));
     QCOMPARE(tilt.text(), QString("2.500"));
     QCOMPARE(draw.weightDecimals, 2);
     // Channel 1's decimals redraw the tilt threshold while channel 2 is selected.
-    channelScales[0].decimals = 1;
+    linkSession().device.channelScales[0].decimals = 1;
     a.setText("keep");
     QVERIFY(!updateWeightFields(draw, {&a, &tilt}, displayed, device, 1, false));
     QCOMPARE(tilt.text(), QString("250.0"));
@@ -200,7 +202,7 @@ void TestEncoding::weightFieldsRedrawOnChangeOrDecimals()
 void TestEncoding::weightFieldsShowSignedValues()
 {
     QLineEdit a;
-    channelScales[0].decimals = 2;
+    linkSession().device.channelScales[0].decimals = 2;
     QVector<qint64> displayed(1, 0);
     updateWeightFields(draw, {&a}, displayed, {-1}, 0, true);
     QCOMPARE(a.text(), QString("-0.01"));
@@ -212,7 +214,7 @@ void TestEncoding::weightFieldsShowSignedValues()
 void TestEncoding::unitLabels()
 {
     QLabel l1, l2;
-    channelScales[2].unit = 1;
+    linkSession().device.channelScales[2].unit = 1;
     updateUnitLabels(draw, {&l1, &l2}, 2, false);
     QCOMPARE(l1.text(), QString("kg"));
     QCOMPARE(l2.text(), QString("kg"));
@@ -221,7 +223,7 @@ void TestEncoding::unitLabels()
     QCOMPARE(l1.text(), QString("stale"));
     updateUnitLabels(draw, {&l1}, 2, true);
     QCOMPARE(l1.text(), QString("kg"));
-    channelScales[2].unit = 4;
+    linkSession().device.channelScales[2].unit = 4;
     updateUnitLabels(draw, {&l1}, 2, false);
     QCOMPARE(l1.text(), QString(""));
     QCOMPARE(draw.unitIndex, 4);

@@ -38,7 +38,8 @@ int runInProcess(const QStringList &args)
     }
     if (parser.isSet(QStringLiteral("data-dir")))
         setDataDirectory(parser.value(QStringLiteral("data-dir")));
-    return runWorkbookCommandLine(parser);
+    LinkSession session;
+    return runWorkbookCommandLine(parser, session);
 }
 
 QString cell(const QString &path, int row, int column)

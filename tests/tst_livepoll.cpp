@@ -57,14 +57,15 @@ struct WeightArea
 
 void resetLiveState()
 {
-    for (LiveChannel &l : liveChannels)
+    DeviceCopy &device = linkSession().device;
+    for (LiveChannel &l : device.liveChannels)
         l = LiveChannel {};
-    for (ChannelScale &s : channelScales)
+    for (ChannelScale &s : device.channelScales)
         s = ChannelScale {};
-    channelMode = 0;
-    channelEnable = 0;
-    combinedWeight = 0;
-    combinedStatus = 0;
+    device.channelMode = 0;
+    device.channelEnable = 0;
+    device.combinedWeight = 0;
+    device.combinedStatus = 0;
     interfaceLanguage = 0;
 }
 
@@ -112,12 +113,12 @@ void TestLivePoll::independentWeightAndMillivolts()
 {
     WeightArea area;
     LiveDisplay display(&area.root);
-    channelScales[0] = {1, 2};
-    channelScales[1] = {4, 0};
-    liveChannels[0].displayWeight = 12345;
-    liveChannels[0].sensorVoltage = 12345;
-    liveChannels[1].displayWeight = -7;
-    liveChannels[1].sensorVoltage = -5;
+    linkSession().device.channelScales[0] = {1, 2};
+    linkSession().device.channelScales[1] = {4, 0};
+    linkSession().device.liveChannels[0].displayWeight = 12345;
+    linkSession().device.liveChannels[0].sensorVoltage = 12345;
+    linkSession().device.liveChannels[1].displayWeight = -7;
+    linkSession().device.liveChannels[1].sensorVoltage = -5;
     display.refreshLiveDisplay(true);
     QCOMPARE(area.text("labelweight_1"), QString("123.45 kg"));
     QCOMPARE(area.text("label_Mv_1"), QString("1.2345 mV"));
@@ -125,7 +126,7 @@ void TestLivePoll::independentWeightAndMillivolts()
     QCOMPARE(area.text("label_Mv_2"), QString("-0.0005 mV"));
     QCOMPARE(area.text("label_ErrorMessage_1"), QString("None"));
     // Values are redrawn on every refresh, statuses only when they change.
-    liveChannels[0].displayWeight = 1;
+    linkSession().device.liveChannels[0].displayWeight = 1;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_1"), QString("0.01 kg"));
     interfaceLanguage = 1;
@@ -137,12 +138,12 @@ void TestLivePoll::loadcellOverAndBack()
 {
     WeightArea area;
     LiveDisplay display(&area.root);
-    channelMode = 1;
-    channelEnable = 0xFFFF;
-    channelScales[0] = {1, 1};
-    liveChannels[2].displayWeight = 55;
-    liveChannels[2].pressure = 321;
-    liveChannels[2].status = 0x0041;
+    linkSession().device.channelMode = 1;
+    linkSession().device.channelEnable = 0xFFFF;
+    linkSession().device.channelScales[0] = {1, 1};
+    linkSession().device.liveChannels[2].displayWeight = 55;
+    linkSession().device.liveChannels[2].pressure = 321;
+    linkSession().device.liveChannels[2].status = 0x0041;
     display.refreshLiveDisplay(true);
     QCOMPARE(area.label("label_Stable_3")->styleSheet(), QString("border-image: url(:/images/Stable.png);"));
     QCOMPARE(area.text("labelweight_3"), QString("Loadcell Over"));
@@ -150,18 +151,18 @@ void TestLivePoll::loadcellOverAndBack()
     // Further refreshes with the same status keep the message.
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_3"), QString("Loadcell Over"));
-    liveChannels[2].status = 0x0001;
+    linkSession().device.liveChannels[2].status = 0x0001;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_3"), QString("5.5 kg"));
     QCOMPARE(area.text("label_SensorPressure_3"), QString("32.1 kg"));
     // Bit 4 only: the weight shows the message, the pressure stays a number.
-    liveChannels[2].status = 0x0010;
+    linkSession().device.liveChannels[2].status = 0x0010;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_3"), QString("Over Full Scale"));
     QCOMPARE(area.text("label_SensorPressure_3"), QString("32.1 kg"));
     QCOMPARE(area.label("label_Stable_3")->styleSheet(), QString("border-image: None;"));
     // Several of bits 4..7: the highest wins.
-    liveChannels[2].status = 0x00B0;
+    linkSession().device.liveChannels[2].status = 0x00B0;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_3"), QString("Loadcell Under"));
 }
@@ -170,13 +171,13 @@ void TestLivePoll::channelClose()
 {
     WeightArea area;
     LiveDisplay display(&area.root);
-    channelMode = 1;
-    channelEnable = 0xFFF0;
-    channelScales[0] = {1, 0};
+    linkSession().device.channelMode = 1;
+    linkSession().device.channelEnable = 0xFFF0;
+    linkSession().device.channelScales[0] = {1, 0};
     for (int c = 0; c < 4; ++c) {
-        liveChannels[c].displayWeight = 10 + c;
-        liveChannels[c].sensorVoltage = 20000;
-        liveChannels[c].pressure = 3;
+        linkSession().device.liveChannels[c].displayWeight = 10 + c;
+        linkSession().device.liveChannels[c].sensorVoltage = 20000;
+        linkSession().device.liveChannels[c].pressure = 3;
     }
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_1"), QString("Channel Close"));
@@ -186,7 +187,7 @@ void TestLivePoll::channelClose()
     QCOMPARE(area.text("label_SensorPressure_2"), QString("3 kg"));
     QCOMPARE(area.text("label_Mv_4"), QString("2.0000 mV"));
     // Enabling the channel brings its values back.
-    channelEnable = 0xFFFF;
+    linkSession().device.channelEnable = 0xFFFF;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_1"), QString("10 kg"));
     QCOMPARE(area.text("label_Mv_1"), QString("2.0000 mV"));
@@ -196,18 +197,18 @@ void TestLivePoll::channelErrorSummary()
 {
     WeightArea area;
     LiveDisplay display(&area.root);
-    channelMode = 1;
-    channelEnable = 0xF0F0; // channels 2 and 4 in use
+    linkSession().device.channelMode = 1;
+    linkSession().device.channelEnable = 0xF0F0; // channels 2 and 4 in use
     for (int c = 0; c < 4; ++c)
-        liveChannels[c].status = 0x0008;
+        linkSession().device.liveChannels[c].status = 0x0008;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_combinedWeight_1"), QString("2#4#Channel Error"));
-    channelEnable = 0xFFF0;
+    linkSession().device.channelEnable = 0xFFF0;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_combinedWeight_1"), QString("Multi-Channel Error"));
-    channelEnable = 0xFFFF;
-    liveChannels[0].status = 0;
-    liveChannels[1].status = 0;
+    linkSession().device.channelEnable = 0xFFFF;
+    linkSession().device.liveChannels[0].status = 0;
+    linkSession().device.liveChannels[1].status = 0;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_combinedWeight_1"), QString("3#4#Channel Error"));
 }
@@ -216,22 +217,22 @@ void TestLivePoll::tankTiltAndCombinedStatus()
 {
     WeightArea area;
     LiveDisplay display(&area.root);
-    channelMode = 1;
-    channelEnable = 0xFFFF;
-    channelScales[0] = {0, 3};
-    combinedWeight = 12345;
-    combinedStatus = 0x2203; // tilt, net, zero, stable
+    linkSession().device.channelMode = 1;
+    linkSession().device.channelEnable = 0xFFFF;
+    linkSession().device.channelScales[0] = {0, 3};
+    linkSession().device.combinedWeight = 12345;
+    linkSession().device.combinedStatus = 0x2203; // tilt, net, zero, stable
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_combinedWeight_1"), QString("Tank Tilt"));
     QCOMPARE(area.text("label_Net_5"), QString("N"));
     QCOMPARE(area.label("label_Zero_5")->styleSheet(), QString("border-image: url(:/images/Zero1.png);"));
     QCOMPARE(area.label("label_Stable_5")->styleSheet(), QString("border-image: url(:/images/Stable.png);"));
-    combinedStatus = 0x0060; // bits 5 and 6
+    linkSession().device.combinedStatus = 0x0060; // bits 5 and 6
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_combinedWeight_1"), QString("Loadcell Over"));
     QCOMPARE(area.text("label_Net_5"), QString());
     QCOMPARE(area.label("label_Stable_5")->styleSheet(), QString("border-image: None;"));
-    combinedStatus = 0;
+    linkSession().device.combinedStatus = 0;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_combinedWeight_1"), QString("12.345 t"));
     QCOMPARE(display.combinedText(), QString("12.345 t"));
@@ -241,10 +242,10 @@ void TestLivePoll::errorMessageLowestBit()
 {
     WeightArea area;
     LiveDisplay display(&area.root);
-    liveChannels[0].errorWord = (1u << 2) | (1u << 5);
-    liveChannels[1].errorWord = 1u << 24;
-    liveChannels[2].errorWord = 1u << 11; // an empty entry shows nothing
-    liveChannels[3].errorWord = 0x80000000u;
+    linkSession().device.liveChannels[0].errorWord = (1u << 2) | (1u << 5);
+    linkSession().device.liveChannels[1].errorWord = 1u << 24;
+    linkSession().device.liveChannels[2].errorWord = 1u << 11; // an empty entry shows nothing
+    linkSession().device.liveChannels[3].errorWord = 0x80000000u;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_ErrorMessage_1"), QString("Zero Cal -OFL"));
     QCOMPARE(area.text("label_ErrorMessage_2"), QString("Non Stable "));
@@ -266,7 +267,7 @@ void TestLivePoll::layoutFollowsChannelMode()
     QCOMPARE(area.display->styleSheet(), QString("font-size: 25px;"));
     QCOMPARE(area.spacer->sizeHint(), QSize(0, 0));
     QVERIFY(!area.label("labelweight_1")->wordWrap());
-    channelMode = 1;
+    linkSession().device.channelMode = 1;
     display.refreshLiveDisplay(false);
     QVERIFY(area.label("label_combinedWeight_1")->isVisible());
     QVERIFY(area.label("label_SensorPressure")->isVisible());
@@ -283,18 +284,18 @@ void TestLivePoll::mainWindowFormHasTheWeightArea()
     initQ4Resources();
     MainWindow window(linkSession());
     LiveDisplay display(&window);
-    channelMode = 1;
-    channelEnable = 0xFFFF;
-    channelScales[0] = {1, 2};
-    combinedWeight = 250;
-    combinedStatus = 0x0201;
+    linkSession().device.channelMode = 1;
+    linkSession().device.channelEnable = 0xFFFF;
+    linkSession().device.channelScales[0] = {1, 2};
+    linkSession().device.combinedWeight = 250;
+    linkSession().device.combinedStatus = 0x0201;
     for (int c = 0; c < 4; ++c) {
-        liveChannels[c].displayWeight = 100 * (c + 1);
-        liveChannels[c].sensorVoltage = 10000 * (c + 1);
-        liveChannels[c].pressure = c;
-        liveChannels[c].status = 0x0003;
+        linkSession().device.liveChannels[c].displayWeight = 100 * (c + 1);
+        linkSession().device.liveChannels[c].sensorVoltage = 10000 * (c + 1);
+        linkSession().device.liveChannels[c].pressure = c;
+        linkSession().device.liveChannels[c].status = 0x0003;
     }
-    liveChannels[3].errorWord = 1u << 31;
+    linkSession().device.liveChannels[3].errorWord = 1u << 31;
     display.refreshLiveDisplay(true);
     auto text = [&window](const char *name) {
         QLabel *label = window.findChild<QLabel *>(name);
@@ -331,8 +332,8 @@ void TestLivePoll::pollReadsGroupsInOrder()
         "read-hr 170 2", "read-hr 185 2", "read-coils 500 7", "read-hr 9309 2"};
     QCOMPARE(sim.requests(), expected);
     // The reads were decoded.
-    QCOMPARE(channelScales[0].unit, 1);
-    QCOMPARE(channelScales[3].decimals, 3);
+    QCOMPARE(linkSession().device.channelScales[0].unit, 1);
+    QCOMPARE(linkSession().device.channelScales[3].decimals, 3);
 }
 
 void TestLivePoll::pollStopsAtFirstFailure()

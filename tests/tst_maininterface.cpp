@@ -33,11 +33,11 @@ private:
 
     void resetLive()
     {
-        channelMode = 0;
-        channelEnable = 0xFFFF;
+        linkSession().device.channelMode = 0;
+        linkSession().device.channelEnable = 0xFFFF;
         for (int c = 0; c < 4; ++c) {
-            liveChannels[c] = LiveChannel();
-            channelScales[c] = ChannelScale {1, 0};
+            linkSession().device.liveChannels[c] = LiveChannel();
+            linkSession().device.channelScales[c] = ChannelScale {1, 0};
         }
     }
     void tick()
@@ -130,35 +130,35 @@ private slots:
         QCOMPARE(page->chartYAxis(0)->titleText(), QStringLiteral("Gross/kg"));
         QCOMPARE(page->chartXAxis(0)->titleText(), QStringLiteral("Real Time/s"));
 
-        channelScales[0].decimals = 1;
-        liveChannels[0].gross = 200; // 20.0
+        linkSession().device.channelScales[0].decimals = 1;
+        linkSession().device.liveChannels[0].gross = 200; // 20.0
         tick();
         QCOMPARE(yRange(0), qMakePair(0.0, 30.0));
-        liveChannels[0].gross = -100; // -10.0
+        linkSession().device.liveChannels[0].gross = -100; // -10.0
         tick();
         QCOMPARE(yRange(0), qMakePair(-15.0, 30.0));
         QCOMPARE(page->runningMaximum(0, 0), 20.0);
         QCOMPARE(page->runningMinimum(0, 0), -10.0);
 
         // The overflow marker shows [0, 15] for its tick but still enters the extremes.
-        channelScales[1].decimals = 0;
-        liveChannels[1].gross = 9999999;
+        linkSession().device.channelScales[1].decimals = 0;
+        linkSession().device.liveChannels[1].gross = 9999999;
         tick();
         QCOMPARE(yRange(1), qMakePair(0.0, 15.0));
         QCOMPARE(page->runningMaximum(1, 0), 9999999.0);
-        liveChannels[1].gross = 10;
+        linkSession().device.liveChannels[1].gross = 10;
         tick();
         QCOMPARE(yRange(1), qMakePair(0.0, 1.5 * 9999999));
         // With decimals the device's marker is still recognised.
-        channelScales[2].decimals = 3;
-        liveChannels[2].gross = -9999999;
+        linkSession().device.channelScales[2].decimals = 3;
+        linkSession().device.liveChannels[2].gross = -9999999;
         tick();
         QCOMPARE(yRange(2), qMakePair(0.0, 15.0));
         QCOMPARE(page->runningMinimum(2, 0), -9999.999);
 
         // Millivolt quantities are scaled by 10000 and titled in mV.
         combo(3)->setCurrentIndex(3);
-        liveChannels[3].sensorVoltage = 12345;
+        linkSession().device.liveChannels[3].sensorVoltage = 12345;
         tick();
         QCOMPARE(page->chartSeries(3)->points().last().y(), 1.2345);
         QCOMPARE(page->chartYAxis(3)->titleText(), QStringLiteral("Sensor Volt/mV"));
@@ -166,7 +166,7 @@ private slots:
 
     void quantityChangeClearsCurveAndRange()
     {
-        liveChannels[0].gross = 40;
+        linkSession().device.liveChannels[0].gross = 40;
         tick();
         tick();
         QCOMPARE(page->chartSeries(0)->count(), 2);
@@ -179,7 +179,7 @@ private slots:
         QCOMPARE(page->chartYAxis(0)->titleText(), QStringLiteral("Net/kg"));
         // Going back to gross restarts its extremes too.
         combo(0)->setCurrentIndex(0);
-        liveChannels[0].gross = 0;
+        linkSession().device.liveChannels[0].gross = 0;
         tick();
         QCOMPARE(page->runningMaximum(0, 0), 0.0);
         QCOMPARE(yRange(0), qMakePair(0.0, 15.0));
@@ -189,13 +189,13 @@ private slots:
     {
         auto *button = page->findChild<QPushButton *>("Btn_Pause_Start");
         QCOMPARE(button->text(), QStringLiteral("Pause"));
-        liveChannels[0].gross = 5;
+        linkSession().device.liveChannels[0].gross = 5;
         tick();
         QTest::mouseClick(button, Qt::LeftButton);
         QCOMPARE(button->text(), QStringLiteral("Start"));
         QVERIFY(!page->isRunning());
         const qint64 pausedAt = clock;
-        liveChannels[0].gross = 7;
+        linkSession().device.liveChannels[0].gross = 7;
         tick();
         tick();
         QCOMPARE(page->chartSeries(0)->count(), 1);
@@ -214,27 +214,27 @@ private slots:
         tick();
         tick();
         QCOMPARE(page->chartSeries(2)->count(), 2);
-        channelMode = 1;
-        channelEnable = 0xF0FF; // channel 3's field is 0
-        channelScales[0].decimals = 2;
-        channelScales[3].decimals = 0;
-        liveChannels[3].gross = 1234;
+        linkSession().device.channelMode = 1;
+        linkSession().device.channelEnable = 0xF0FF; // channel 3's field is 0
+        linkSession().device.channelScales[0].decimals = 2;
+        linkSession().device.channelScales[3].decimals = 0;
+        linkSession().device.liveChannels[3].gross = 1234;
         tick();
         QCOMPARE(page->chartSeries(2)->count(), 0);
         tick();
         QCOMPARE(page->chartSeries(2)->count(), 0);
         QCOMPARE(page->chartSeries(0)->count(), 4);
         // Open channels take channel 1's decimals.
-        QCOMPARE(channelScales[3].decimals, 2);
+        QCOMPARE(linkSession().device.channelScales[3].decimals, 2);
         QCOMPARE(page->chartSeries(3)->points().last().y(), 12.34);
-        channelMode = 0;
+        linkSession().device.channelMode = 0;
         tick();
         QCOMPARE(page->chartSeries(2)->count(), 1);
     }
 
     void showSelectsSensorVoltageAndResetsExtremes()
     {
-        liveChannels[0].gross = 100;
+        linkSession().device.liveChannels[0].gross = 100;
         tick();
         QCOMPARE(page->runningMaximum(0, 0), 100.0);
         combo(1)->setCurrentIndex(0);
@@ -302,15 +302,15 @@ private slots:
         QVERIFY(page->isRecording());
         QCOMPARE(recordButton()->text(), QStringLiteral("Stop 00:00:00"));
 
-        channelScales[0].decimals = 2;
-        liveChannels[0].gross = 12345;
+        linkSession().device.channelScales[0].decimals = 2;
+        linkSession().device.liveChannels[0].gross = 12345;
         combo(1)->setCurrentIndex(1);
-        channelScales[1].decimals = 1;
-        liveChannels[1].net = -50;
+        linkSession().device.channelScales[1].decimals = 1;
+        linkSession().device.liveChannels[1].net = -50;
         combo(2)->setCurrentIndex(3);
-        liveChannels[2].sensorVoltage = 12345;
+        linkSession().device.liveChannels[2].sensorVoltage = 12345;
         combo(3)->setCurrentIndex(4);
-        liveChannels[3].gainVoltage = -7;
+        linkSession().device.liveChannels[3].gainVoltage = -7;
         liveTick();
         const qint64 first = clock;
         // The plotted point has the time of its line.
@@ -324,19 +324,19 @@ private slots:
         page->showPage(); // re-translated; curve 2 turns to "Sensor Voltage"
         QCOMPARE(combo(0)->currentText(), QStringLiteral("毛重"));
         QVERIFY(recordButton()->text().startsWith(QStringLiteral("停止 ")));
-        liveChannels[1].sensorVoltage = 20000;
+        linkSession().device.liveChannels[1].sensorVoltage = 20000;
         liveTick();
         const qint64 second = clock;
         QCOMPARE(page->chartSeries(0)->count(), 1); // paused: not plotted, but recorded
         QCoreApplication::removeTranslator(chinese);
         page->showPage();
 
-        channelMode = 1;
-        channelEnable = 0xF0FF; // channel 3 closed
+        linkSession().device.channelMode = 1;
+        linkSession().device.channelEnable = 0xF0FF; // channel 3 closed
         combo(1)->setCurrentIndex(1);
         combo(3)->setCurrentIndex(0);
-        channelScales[3].decimals = 0;
-        liveChannels[3].gross = 1234;
+        linkSession().device.channelScales[3].decimals = 0;
+        linkSession().device.liveChannels[3].gross = 1234;
         page->liveTick(clock += 500);
         const qint64 third = clock;
 
@@ -418,7 +418,7 @@ private slots:
     {
         page->show();
         QVERIFY(QTest::qWaitForWindowExposed(page));
-        liveChannels[0].gross = 7;
+        linkSession().device.liveChannels[0].gross = 7;
         tick();
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("curves.png"));

@@ -132,7 +132,7 @@ void TestScan::tcpScanFindsEveryServedAddress()
     ScanRequest request = tcpRequest(sim, 1, 8, 100);
     request.link.wordOrder = WordOrder::CdAb;
 
-    const quint64 before = TrafficLog::instance().lastSequence();
+    const quint64 before = linkSession().traffic.lastSequence();
     DeviceScan scan;
     QList<int> progress;
     connect(&scan, &DeviceScan::progress, this, [&progress](int done, int total) {
@@ -152,7 +152,7 @@ void TestScan::tcpScanFindsEveryServedAddress()
     // Each address probed once through the door (the traffic record), the
     // identity read of each device found.
     QList<int> probed;
-    for (const TrafficRecord &r : TrafficLog::instance().recordsSince(before)) {
+    for (const TrafficRecord &r : linkSession().traffic.recordsSince(before)) {
         if (r.address == 0 && r.count == 2)
             probed << r.serverAddress;
     }

@@ -58,7 +58,7 @@ private slots:
 
 void TestTraffic::ringStaysBoundedAndStatisticsCount()
 {
-    TrafficLog &log = TrafficLog::instance();
+    TrafficLog &log = linkSession().traffic;
     log.clearRecords();
     log.resetStatistics();
     const quint64 before = log.lastSequence();
@@ -111,7 +111,7 @@ void TestTraffic::exceptionAndTimeoutAreNamed()
     linkSession().modbusClient->setTimeout(300);
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("traffic.csv"));
-    QVERIFY(TrafficLog::instance().setFile(path));
+    QVERIFY(linkSession().traffic.setFile(path));
 
     QVERIFY(sim.command(QStringLiteral("exception 8000 2")).startsWith(QLatin1String("ok")));
     QCOMPARE(int(writeSingleValue(8000, 1, 5)), int(ResponseError));
@@ -119,7 +119,7 @@ void TestTraffic::exceptionAndTimeoutAreNamed()
     QCOMPARE(readSingleValue(8000, 1), 1);
     QVERIFY(sim.command(QStringLiteral("silent on")).startsWith(QLatin1String("ok")));
     QCOMPARE(readSingleValue(8000, 1), FailureMarker);
-    TrafficLog::instance().setFile(QString());
+    linkSession().traffic.setFile(QString());
     disconnectTestClient();
     QCOMPARE(int(readGroup(0)), int(NoConnection));
 
@@ -130,7 +130,7 @@ void TestTraffic::exceptionAndTimeoutAreNamed()
     QVERIFY2(lines[2].contains(QLatin1String(",read-holding,8000,1,1,ok,")), qPrintable(lines[2]));
     QVERIFY2(lines[3].contains(QLatin1String(",read-holding,8000,1,,timeout,")), qPrintable(lines[3]));
     // The read without a client came after the file was closed.
-    QCOMPARE(TrafficLog::instance().recordsSince(TrafficLog::instance().lastSequence() - 1).first().result,
+    QCOMPARE(linkSession().traffic.recordsSince(linkSession().traffic.lastSequence() - 1).first().result,
         int(NoConnection));
 }
 

@@ -31,7 +31,7 @@
 
 namespace {
 
-TrafficLog &trafficLog() { return TrafficLog::instance(); }
+TrafficLog &trafficLog() { return linkSession().traffic; }
 
 void feed(TrafficFunction function, int address, int count, int result = Ok, int exceptionCode = 0,
     qint64 roundTripUs = 2000)
@@ -116,7 +116,7 @@ void TestTrafficLog::pollsExceptionAndTimeoutShowAsRows()
     trafficLog().resetStatistics();
     sim.clearRequests();
 
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     window.show();
     TrafficLogModel *model = window.model();
     QCOMPARE(model->rowCount(), 0);
@@ -188,7 +188,7 @@ void TestTrafficLog::pollsExceptionAndTimeoutShowAsRows()
 
 void TestTrafficLog::filtersErrorsOnlyAndAddressRange()
 {
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     TrafficLogModel *model = window.model();
     auto *errorsOnly = child<QCheckBox>(&window, "checkErrorsOnly");
     auto *from = child<QLineEdit>(&window, "lineEditAddressFrom");
@@ -240,7 +240,7 @@ void TestTrafficLog::filtersErrorsOnlyAndAddressRange()
 
 void TestTrafficLog::pauseResumeAndClear()
 {
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     TrafficLogModel *model = window.model();
     auto *pause = child<QPushButton>(&window, "Btn_TrafficPause");
     auto *clear = child<QPushButton>(&window, "Btn_TrafficClear");
@@ -297,7 +297,7 @@ void TestTrafficLog::pauseResumeAndClear()
 
 void TestTrafficLog::copyStaysBoundedAcrossBatches()
 {
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     TrafficLogModel *model = window.model();
     // Batches as a long run would bring them; every 10th one fails.
     int fed = 0;
@@ -349,7 +349,7 @@ void TestTrafficLog::savesTheShownRowsAsTheTrafficFile()
     trafficLog().setFile(QString());
     disconnectTestClient();
 
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     window.refresh();
     const QStringList logged = fileLines(trafficPath);
     QCOMPARE(logged.size(), window.model()->rowCount() + 1);
@@ -396,7 +396,7 @@ void TestTrafficLog::savesTheShownRowsAsTheTrafficFile()
 
 void TestTrafficLog::statisticsLine()
 {
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     auto *label = child<QLabel>(&window, "label_TrafficStats");
     QCOMPARE(label->text(),
         QStringLiteral("Requests: 0   Failures: 0   Time-outs: 0   Exceptions: 0   "
@@ -433,7 +433,7 @@ void TestTrafficLog::statisticsLine()
 
 void TestTrafficLog::steadyTrafficComesOnceASecond()
 {
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));
     TrafficLogModel *model = window.model();
@@ -456,7 +456,7 @@ void TestTrafficLog::steadyTrafficComesOnceASecond()
 
 void TestTrafficLog::followsTheEndOnlyWhenScrolledThere()
 {
-    TrafficLogWindow window;
+    TrafficLogWindow window(trafficLog());
     window.resize(1000, 400);
     window.show();
     QVERIFY(QTest::qWaitForWindowExposed(&window));

@@ -25,7 +25,7 @@ namespace {
 // The traffic record's newest transaction: "write-holding 8100 2 server 1: ok".
 QString lastTransaction()
 {
-    TrafficLog &log = TrafficLog::instance();
+    TrafficLog &log = linkSession().traffic;
     const QVector<TrafficRecord> records = log.recordsSince(log.lastSequence() - 1);
     if (records.isEmpty())
         return QString();

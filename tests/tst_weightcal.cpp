@@ -3,8 +3,9 @@
 // wizard with its popups answered by the test.
 #include "app/appstate.h"
 #include "dialogs/tipsdialog.h"
-#include "pages/weightcal.h"
+#include "link/linksession.h"
 #include "pages/commitengine.h"
+#include "pages/weightcal.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
@@ -273,7 +274,7 @@ private slots:
     void divisionOutsideTheListShowsFirstItem()
     {
         // The simulator refuses 3 from the link, so the value is put into the copy directly.
-        deviceCopy.calibration[0].division = 3;
+        linkSession().device.calibration[0].division = 3;
         page->refresh(false);
         QCOMPARE(field<QComboBox>("BoxDivisionSelect")->currentText(), QStringLiteral("d=1"));
     }
@@ -352,17 +353,17 @@ private slots:
     {
         command("mode 1");
         poll();
-        const int points = deviceCopy.combined.samplePoints;
+        const int points = linkSession().device.combined.samplePoints;
         QVERIFY(points >= 2 && points <= 4);
         // Loaded corners over the simulated device's default zero signal.
         for (int c = 0; c < 4; ++c) {
             command(QStringLiteral("set32 %1 1000").arg(610 + 100 * c));
             command(QStringLiteral("load %1 200").arg(c + 1));
         }
-        combinedStatus = 0; // not stable at the first corner
+        linkSession().device.combinedStatus = 0; // not stable at the first corner
         PopupAnswerer answerer([](const QString &message) {
             if (message == QLatin1String("Sample not stable!")) {
-                combinedStatus = 1;
+                linkSession().device.combinedStatus = 1;
                 return -1;
             }
             return 1;
@@ -382,7 +383,7 @@ private slots:
     {
         command("mode 1");
         poll();
-        combinedStatus = 1;
+        linkSession().device.combinedStatus = 1;
         {
             PopupAnswerer answerer([](const QString &message) {
                 return message.startsWith(QLatin1String("Press the second")) ? 0 : 1;
@@ -413,8 +414,8 @@ private slots:
         const QString unstable = QStringLiteral("Sample not stable!");
         const QString first = QStringLiteral("Press the first, and then click confirm!");
 
-        deviceCopy.combined.samplePoints = 6; // beyond the four prompted corners
-        combinedStatus = 0;
+        linkSession().device.combined.samplePoints = 6; // beyond the four prompted corners
+        linkSession().device.combinedStatus = 0;
         {
             int unstableSeen = 0;
             PopupAnswerer answerer([&](const QString &message) {
@@ -434,12 +435,12 @@ private slots:
 
         // Retry: the same point is tried again; once stable the wizard goes on
         // through every point, the unprompted fifth one included, and computes.
-        deviceCopy.combined.samplePoints = 5;
+        linkSession().device.combined.samplePoints = 5;
         bool asked = false;
         PopupAnswerer answerer([&](const QString &message) {
             if (message == retry) {
                 asked = true;
-                combinedStatus = 1;
+                linkSession().device.combinedStatus = 1;
             }
             return 1;
         });

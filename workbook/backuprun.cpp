@@ -242,7 +242,7 @@ int runBackupAllCommandLine(const QCommandLineParser &parser)
         links.append(target.link);
     QVector<BackupResult> results(targets.size());
     std::vector<TargetProgress> progress(size_t(targets.size()));
-    TrafficLog::instance().resetStatistics();
+    linkSession().traffic.resetStatistics();
     // Every slot of results is written by the one thread serving it.
     BackupResult *const resultSlots = results.data();
     runOnTargets(links, jobs,

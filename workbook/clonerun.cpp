@@ -246,7 +246,7 @@ QVector<CloneResult> runClone(const ImportSheet &sheet, const QVector<CloneTarge
 {
     QVector<CloneResult> results(targets.size());
     std::vector<TargetProgress> progress(size_t(targets.size()));
-    TrafficLog::instance().resetStatistics();
+    linkSession().traffic.resetStatistics();
     // Opened here, before any worker thread, and closed after the last.
     const WriteSourceScope source(linkSession(), WriteSource::Clone);
 

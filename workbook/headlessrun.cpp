@@ -308,7 +308,7 @@ bool connectLink(const LinkParameters &link, QString *error)
     if (!client)
         return false;
     linkSession().modbusClient = client;
-    TrafficLog::instance().resetStatistics();
+    linkSession().traffic.resetStatistics();
     linkSession().currentServerAddress = link.serverAddress;
     linkSession().wordOrder = link.wordOrder;
     linkSession().appliedLink = link;
@@ -935,11 +935,11 @@ int runCloneCommand(const QCommandLineParser &parser)
 // was asked for is incomplete, so it fails with at least failedStatus.
 int withTrafficLogStatus(int status, int failedStatus)
 {
-    const QString reason = TrafficLog::instance().fileError();
+    const QString reason = linkSession().traffic.fileError();
     if (reason.isEmpty())
         return status;
     failWith(QStringLiteral("cannot write --log-traffic %1: %2; the traffic record is incomplete")
-                 .arg(TrafficLog::instance().filePath(), reason),
+                 .arg(linkSession().traffic.filePath(), reason),
         failedStatus);
     // 3 (done, history not recorded) is a run that worked: this one failed.
     return status == HistoryProblemStatus ? failedStatus : qMax(status, failedStatus);
@@ -947,8 +947,9 @@ int withTrafficLogStatus(int status, int failedStatus)
 
 } // namespace
 
-int runWorkbookCommandLine(const QCommandLineParser &parser)
+int runWorkbookCommandLine(const QCommandLineParser &parser, LinkSession &session)
 {
+    const LinkSession::Current use(session);
     if (isHistoryRun(parser)) {
         if (parser.isSet(ScanOption) || parser.isSet(ExportOption) || parser.isSet(ImportOption)
             || parser.isSet(DiffOption) || parser.isSet(CloneOption) || isRestoreRun(parser)
@@ -984,9 +985,6 @@ int runWorkbookCommandLine(const QCommandLineParser &parser)
             2);
     if (!historyDirArgument(parser).isNull() && historyDirArgument(parser).isEmpty())
         return failWith(QStringLiteral("bad --history-dir (a folder)"), 2);
-    // The run's own link, current while it lasts.
-    LinkSession session;
-    const LinkSession::Current use(session);
     const int status = diffing ? runDiff(parser)
         : cloning              ? runCloneCommand(parser)
         : restoring            ? runRestoreCommandLine(parser)

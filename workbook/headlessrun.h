@@ -23,9 +23,10 @@ bool prepareWorkbookCommandLine(int argc, char **argv);
 // all share the connection options. Also the history's options (historyrun.h).
 void addWorkbookOptions(QCommandLineParser &parser);
 // Runs a requested command-line run (export, import, diff, clone, scan or a
-// history run); returns its exit status, or -1 when the command line asks for
-// none (the program then starts its window).
-int runWorkbookCommandLine(const QCommandLineParser &parser);
+// history run) over the given session, made current while it runs (its
+// traffic record takes the run's transactions); returns its exit status, or -1
+// when the command line asks for none (the program then starts its window).
+int runWorkbookCommandLine(const QCommandLineParser &parser, LinkSession &session);
 
 // The connection the connection page saved in the settings file, as a
 // command-line run starts from it. A missing key or a value out of range takes
