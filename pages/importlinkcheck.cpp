@@ -109,7 +109,7 @@ WritePlan ImportLinkCheck::review(const QVector<PlannedWrite> &planned, QWidget 
     // when these fail.
     readGroup(SerialGroup);
     readGroup(EthernetGroup);
-    device = deviceCopy;
+    device = linkSession().device;
     for (const PlannedWrite &write : planned) {
         if (write.count == 1 && write.oldKnown)
             setInterfaceWord(device, write.address, int(write.oldValue));
