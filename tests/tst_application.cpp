@@ -1,10 +1,10 @@
-#include "app/appstate.h"
-#include "pages/application.h"
-#include "pagetesthelpers.h"
 #include "link/deviceaccess.h"
+#include "pagetesthelpers.h"
+#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/application.h"
 #include "ui_application.h"
 
 #include <QtTest>

@@ -4,15 +4,15 @@
 // parameter set read then; a store that cannot record is told once and stops
 // nothing.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/deviceaccess.h"
 #include "link/linksession.h"
-#include "pages/commitengine.h"
+#include "params/appstate.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/commitengine.h"
+#include "ui/window/mainwindow.h"
 #include "workbook/audittrail.h"
 #include "workbook/historystore.h"
 

@@ -1,14 +1,14 @@
 // The commit engine against the simulator: binding lookup and addresses, the
 // read before the write, retries, put-back rules, word order, queued commands.
 
-#include "app/appstate.h"
 #include "link/linksession.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
+#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/commitengine.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -1,20 +1,20 @@
 // Connection page and link parameter dialog: connecting against the simulator
 // (TCP and RTU), failures, edit rules, protocol switch, reconnection.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "dialogs/serialportcombobox.h"
 #include "link/linksession.h"
-#include "link/modbusparasetdialog.h"
-#include "link/modbussetting.h"
 #include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
-#include "pages/datatrans.h"
 #include "pagetesthelpers.h"
+#include "params/appstate.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/serialportcombobox.h"
+#include "ui/link/modbusparasetdialog.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/datatrans.h"
+#include "ui/window/mainwindow.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,11 +1,11 @@
-#include "app/appstate.h"
 #include "link/deviceaccess.h"
 #include "link/linkchange.h"
 #include "link/transactions.h"
-#include "pages/datatrans.h"
 #include "pagetesthelpers.h"
+#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/datatrans.h"
 #include "ui_datatrans.h"
 
 #include <QValidator>

@@ -1,9 +1,9 @@
 // Message popup and password prompt: layout per message, keys, auto-close,
 // re-centring of the corner-correction popups and the language font rule.
-#include "app/appstate.h"
-#include "dialogs/inputdialog.h"
-#include "dialogs/popups.h"
-#include "dialogs/tipsdialog.h"
+#include "params/appstate.h"
+#include "ui/dialogs/inputdialog.h"
+#include "ui/dialogs/popups.h"
+#include "ui/dialogs/tipsdialog.h"
 
 #include <QApplication>
 #include <QDirIterator>

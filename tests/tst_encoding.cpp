@@ -1,9 +1,9 @@
 // Value encoding: register splitting, text conversions of the commit path and
 // the weight and unit display helpers.
 
-#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
+#include "ui/pages/commitengine.h"
 
 #include <QLabel>
 #include <QLineEdit>

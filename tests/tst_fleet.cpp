@@ -3,15 +3,15 @@
 // it back, the comparison (command line and the page's table), and clones into
 // several devices over TCP and one serial bus.
 
-#include "app/appstate.h"
-#include "dialogs/comparedialog.h"
-#include "dialogs/tipsdialog.h"
 #include "link/linksession.h"
-#include "pages/testmaintain.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/comparedialog.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/pages/testmaintain.h"
 #include "ui_comparedialog.h"
 #include "ui_testmaintain.h"
 #include "workbook/blockread.h"

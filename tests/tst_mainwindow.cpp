@@ -1,21 +1,21 @@
 // Main window: border hit test, status line, disconnect delays, navigation,
 // maximise/restore and the self-drawn frame's mouse handling.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "app/windowplacement.h"
-#include "dialogs/helpdialog.h"
-#include "dialogs/tipsdialog.h"
 #include "link/linksession.h"
-#include "link/modbussetting.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
-#include "pages/maininterface.h"
-#include "pages/testmaintain.h"
-#include "pages/qtcharts.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/helpdialog.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pages/maininterface.h"
+#include "ui/pages/qtcharts.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/windowplacement.h"
 #include "workbook/exceltowrite.h"
 
 #include <QApplication>

@@ -8,17 +8,17 @@
 // scale factor is read when the application starts): the child run does the
 // checks, the parent starts the server and the child and reports the result.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "dialogs/helpdialog.h"
 #include "link/linksession.h"
-#include "link/modbusparasetdialog.h"
-#include "link/modbussetting.h"
-#include "link/scandialog.h"
-#include "link/trafficlogwindow.h"
 #include "link/transactions.h"
+#include "params/appstate.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/helpdialog.h"
+#include "ui/link/modbusparasetdialog.h"
+#include "ui/link/modbussetting.h"
+#include "ui/link/scandialog.h"
+#include "ui/link/trafficlogwindow.h"
+#include "ui/window/mainwindow.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

@@ -3,16 +3,16 @@
 // commit and during headless workbook runs. Every wait must end, nothing may
 // spin, and Disconnect/Connect must bring the link back once the port returns.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/linksession.h"
 #include "link/modbusrtuclient.h"
-#include "link/modbussetting.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
+#include "params/appstate.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/commitengine.h"
+#include "ui/window/mainwindow.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
 

@@ -1,11 +1,11 @@
 // Blocking register transactions against the simulator (TCP and RTU) and a
 // deliberately short-answering peer.
 
-#include "app/appstate.h"
 #include "link/linksession.h"
 #include "link/modbusrtuclient.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
+#include "params/appstate.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 

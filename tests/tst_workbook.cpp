@@ -2,17 +2,17 @@
 // orders, value texts, skipped rows, failures, the stopped link, the page's
 // popups and links, and openpyxl as an independent reader and writer.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "dialogs/tipsdialog.h"
 #include "link/deviceaccess.h"
 #include "link/linksession.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
-#include "pages/testmaintain.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/window/mainwindow.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/parameterworkbook.h"

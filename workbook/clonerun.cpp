@@ -1,10 +1,10 @@
 #include "workbook/clonerun.h"
 
+#include "cli/headlessrun.h"
 #include "link/clientfactory.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "workbook/exceltowrite.h"
-#include "workbook/headlessrun.h"
 #include "workbook/historyrecorder.h"
 
 #include <QElapsedTimer>

@@ -1,12 +1,12 @@
 #include "workbook/exceltowrite.h"
 
-#include "dialogs/popups.h"
 #include "link/linksession.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/encoding.h"
 #include "params/logcategories.h"
 #include "params/registermap.h"
+#include "ui/dialogs/popups.h"
 #include "workbook/blockread.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
