@@ -7,6 +7,7 @@
 #include "ui/link/modbussetting.h"
 #include "ui/pages/testmaintain.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

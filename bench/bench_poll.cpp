@@ -14,9 +14,9 @@
 // for all of the measurements, taking the new records on its own timer.
 
 #include "link/linksession.h"
-#include "params/appstate.h"
 #include "support/simulatorprocess.h"
 #include "ui/link/livedisplay.h"
+#include "ui/window/startup.h"
 
 #include "link/trafficlog.h"
 #include "link/transactions.h"

@@ -144,7 +144,6 @@ BackupResult backUp(const LinkParameters &link, QModbusClient *client, const QSt
     }
     outcome.serial = history.serial();
     ExelToWrite worker;
-    worker.showPopups = false;
     worker.setLinkTarget(target);
     const int result = worker.readParameterSet(client);
     if (result != ExelToWrite::Done && result != ExelToWrite::RowsFailed) {

@@ -10,7 +10,6 @@
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "params/appstate.h"
-#include "ui/link/modbussetting.h"
 #include "workbook/clonerun.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/historyrecorder.h"
@@ -103,7 +102,7 @@ LinkParameters savedLink()
     if (timeout > 0)
         link.responseTime = qBound(50, timeout, 1000);
     link.serialPortName
-        = ModbusSetting::portNameFromItem(settings.value(QStringLiteral("serialnumcomboBox")).toString());
+        = portNameFromListText(settings.value(QStringLiteral("serialnumcomboBox")).toString());
     return link;
 }
 
@@ -423,112 +422,6 @@ int runScanCommandLine(const QCommandLineParser &parser)
 
 } // namespace
 
-QString rowsDoneText(int firstNotDone, int rows)
-{
-    const QString notDone = QStringLiteral("rows %1 to %2 not done").arg(firstNotDone).arg(rows);
-    if (firstNotDone <= 2)
-        return QStringLiteral("no row done, ") + notDone;
-    return QStringLiteral("rows 2 to %1 done, ").arg(firstNotDone - 1) + notDone;
-}
-
-namespace {
-
-QString addressesText(const QVector<int> &addresses, int total)
-{
-    QStringList parts;
-    for (const int address : addresses)
-        parts << QString::number(address);
-    if (total > addresses.size())
-        parts << QStringLiteral("...");
-    return parts.join(QStringLiteral(", "));
-}
-
-} // namespace
-
-QString failedText(const ExelToWrite &worker)
-{
-    QString text = QStringLiteral("; %1 failed").arg(worker.failedRows());
-    if (!worker.failedAddresses().isEmpty())
-        text += QStringLiteral(" (first failed addresses: %1)")
-                    .arg(addressesText(worker.failedAddresses(), worker.failedRows()));
-    return text;
-}
-
-QString verifiedText(const ExelToWrite &worker)
-{
-    QString text = QStringLiteral("%1 verified, %2 mismatched")
-                       .arg(worker.verifiedRows())
-                       .arg(worker.mismatchedRows());
-    if (!worker.mismatchedAddresses().isEmpty())
-        text += QStringLiteral(" (first mismatched addresses: %1)")
-                    .arg(addressesText(worker.mismatchedAddresses(), worker.mismatchedRows()));
-    return text;
-}
-
-QString phaseName(int phase)
-{
-    switch (phase) {
-    case ExelToWrite::Writing:
-        return QStringLiteral("writing");
-    case ExelToWrite::Verifying:
-        return QStringLiteral("verifying");
-    default:
-        return QStringLiteral("reading");
-    }
-}
-
-QModbusClient *connectOwnClient(const LinkParameters &link, QString *error)
-{
-    LinkParameters own = link;
-    own.numberOfRetries = 0;
-    QModbusClient *client = createModbusClient(own, link.responseTime);
-    if (!client->connectDevice()) {
-        // A serial port that did not open says why, and what fixes it.
-        const QString reason = serialConnectFailureText(client);
-        *error = QStringLiteral("cannot connect to %1: %2")
-                     .arg(linkText(link), reason.isEmpty() ? client->errorString() : reason);
-        takeClientDown(client);
-        return nullptr;
-    }
-    QElapsedTimer clock;
-    clock.start();
-    while (client->state() == QModbusDevice::ConnectingState && clock.elapsed() < 5000)
-        waitProcessingEvents(5);
-    if (client->state() != QModbusDevice::ConnectedState) {
-        *error = QStringLiteral("cannot connect to %1: %2")
-                     .arg(linkText(link),
-                         client->errorString().isEmpty() ? QStringLiteral("no connection")
-                                                         : client->errorString());
-        takeClientDown(client);
-        return nullptr;
-    }
-    return client;
-}
-
-bool checkDevice(const LinkTarget &target, const LinkParameters &link, QString *error)
-{
-    quint16 values[2] = {0, 0};
-    const TransactionResult result = readRegisters(target, QModbusDataUnit::HoldingRegisters, 0, 2, values);
-    if (result == Ok)
-        return true;
-    const QString where
-        = QStringLiteral("server address %1 at %2").arg(target.serverAddress).arg(linkText(link));
-    if (result == TimedOut)
-        *error = QStringLiteral("no answer from ") + where;
-    else if (result == ResponseError)
-        *error = where + QStringLiteral(" refused the test read of registers 0 and 1");
-    else
-        *error = QStringLiteral("no connection to %1").arg(linkText(link));
-    return false;
-}
-
-QString linkText(const LinkParameters &link)
-{
-    if (isNetworkLink(link.connectType))
-        return QStringLiteral("%1:%2").arg(link.hostAddress, link.networkPort);
-    return link.serialPortName;
-}
-
 bool openCheckedLink(const LinkParameters &link, QString *error)
 {
     if (!connectLink(link, error))
@@ -737,7 +630,6 @@ int runExportOrImport(const QCommandLineParser &parser, bool exporting)
     history.readSerial(processLinkTarget(linkSession().modbusClient, link));
 
     ExelToWrite worker;
-    worker.showPopups = false;
     worker.blockReads = !parser.isSet(RowByRowOption);
     worker.allRows = parser.isSet(AllRowsOption);
     int lastTenth = -1;
@@ -809,7 +701,6 @@ int runDiff(const QCommandLineParser &parser)
     history.readSerial(processLinkTarget(linkSession().modbusClient, link));
 
     ExelToWrite worker;
-    worker.showPopups = false;
     worker.blockReads = !parser.isSet(RowByRowOption);
     ProgressLine progress(QStringLiteral("diff"));
     QObject::connect(&worker, &ExelToWrite::progress,
@@ -892,7 +783,6 @@ int runCloneCommand(const QCommandLineParser &parser)
 
     // The workbook is read once for every target.
     ExelToWrite reader;
-    reader.showPopups = false;
     ImportSheet sheet;
     if (reader.readImportSheet(file, &sheet) != 0) {
         out() << "clone failed: " << endReason(reader, -1, link, false, file, QString()) << "\n";

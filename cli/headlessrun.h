@@ -1,7 +1,9 @@
 #pragma once
 
+#include "link/linkcheck.h"
 #include "link/linkparameters.h"
 #include "link/transactions.h"
+#include "workbook/runtexts.h"
 
 #include <QString>
 
@@ -51,26 +53,9 @@ bool commandLineLink(const QCommandLineParser &parser, LinkParameters *link, QSt
 bool openCheckedLink(const LinkParameters &link, QString *error);
 // Takes the link of openCheckedLink down.
 void closeCheckedLink();
-// "127.0.0.1:1502" for TCP and RTU over TCP, the serial port's name for RTU.
-QString linkText(const LinkParameters &link);
+// The pieces of the result lines: workbook/runtexts.h; linkText, connectOwnClient
+// and checkDevice: link/linkcheck.h.
 
-// A connected client of the link's own, touching no process-wide state (usable
-// in a worker thread: it lives in the calling thread). Null, with a message,
-// when the device cannot be reached.
-QModbusClient *connectOwnClient(const LinkParameters &link, QString *error);
-// The connection page's test read (two holding registers from address 0)
-// through target; false with a message naming the server address and link.
-bool checkDevice(const LinkTarget &target, const LinkParameters &link, QString *error);
-
-// Pieces of the result lines.
-// "rows 2 to 36 done, rows 37 to 242 not done" ("no row done, ..." before row 3).
-QString rowsDoneText(int firstNotDone, int rows);
-// "; 2 failed (first failed addresses: 204, 206)"
-QString failedText(const ExelToWrite &worker);
-// "3 verified, 1 mismatched (first mismatched addresses: 608)"
-QString verifiedText(const ExelToWrite &worker);
-// "reading", "writing", "verifying"
-QString phaseName(int phase);
 // Why a run that did not go through ended (result), for its result line;
 // untouched is added where rows were left out.
 QString endReason(const ExelToWrite &worker, int result, const LinkParameters &link, bool exporting,

@@ -3,16 +3,9 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
-#include <QGuiApplication>
 #include <QStandardPaths>
-#include <QtGlobal>
 
-int currentPage = PageConnection;
 int interfaceLanguage = 0;
-int selectedChannel = 0;
-int applicationSubTable = 16;
-int ethernetSlot = 0;
-QWidget *mainWindowInstance = nullptr;
 
 namespace {
 
@@ -84,20 +77,4 @@ QString templateDirectory()
     }
     return QDir::cleanPath(candidates.first());
 #endif
-}
-
-void initQ4Resources()
-{
-    Q_INIT_RESOURCE(q4config);
-    Q_INIT_RESOURCE(translations);
-}
-
-void prepareHighDpi()
-{
-#if QT_VERSION < QT_VERSION_CHECK(6, 0, 0)
-    // Always on with Qt 6, where the attributes are deprecated.
-    QCoreApplication::setAttribute(Qt::AA_EnableHighDpiScaling);
-    QCoreApplication::setAttribute(Qt::AA_UseHighDpiPixmaps);
-#endif
-    QGuiApplication::setHighDpiScaleFactorRoundingPolicy(Qt::HighDpiScaleFactorRoundingPolicy::PassThrough);
 }

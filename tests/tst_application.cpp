@@ -1,10 +1,11 @@
 #include "link/deviceaccess.h"
 #include "pagetesthelpers.h"
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
 #include "ui/pages/application.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 #include "ui_application.h"
 
 #include <QtTest>

@@ -6,12 +6,12 @@
 
 #include "link/deviceaccess.h"
 #include "link/linksession.h"
-#include "params/appstate.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
 #include "ui/pages/commitengine.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
 #include "workbook/audittrail.h"
 #include "workbook/historystore.h"

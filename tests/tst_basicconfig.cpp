@@ -1,11 +1,12 @@
 // Basic configuration page against the simulator: commits with their scaling,
 // put-back on a refused or empty entry, redraw rules, remote switch and mode layout.
 #include "link/deviceaccess.h"
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
 #include "ui/pages/basicconfig.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QLabel>

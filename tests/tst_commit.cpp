@@ -3,12 +3,12 @@
 
 #include "link/linksession.h"
 #include "link/transactions.h"
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
 #include "ui/pages/commitengine.h"
+#include "ui/pagestate.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>

@@ -14,7 +14,9 @@
 #include "ui/link/modbusparasetdialog.h"
 #include "ui/link/modbussetting.h"
 #include "ui/pages/datatrans.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -2,10 +2,11 @@
 #include "link/linkchange.h"
 #include "link/transactions.h"
 #include "pagetesthelpers.h"
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
 #include "ui/pages/datatrans.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 #include "ui_datatrans.h"
 
 #include <QValidator>

@@ -4,6 +4,8 @@
 #include "ui/dialogs/inputdialog.h"
 #include "ui/dialogs/popups.h"
 #include "ui/dialogs/tipsdialog.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QDirIterator>

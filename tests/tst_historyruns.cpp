@@ -13,6 +13,7 @@
 #include "ui/dialogs/historywindow.h"
 #include "ui/dialogs/tipsdialog.h"
 #include "ui/pages/testmaintain.h"
+#include "ui/window/startup.h"
 #include "ui_comparedialog.h"
 #include "ui_historywindow.h"
 #include "ui_testmaintain.h"

@@ -9,6 +9,7 @@
 #include "ui/link/livedisplay.h"
 #include "ui/pages/commitengine.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QElapsedTimer>
 #include <QHBoxLayout>

@@ -9,7 +9,9 @@
 #include "ui/pages/commitengine.h"
 #include "ui/pages/maininterface.h"
 #include "ui/pages/qtcharts.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -14,7 +14,9 @@
 #include "ui/pages/maininterface.h"
 #include "ui/pages/qtcharts.h"
 #include "ui/pages/testmaintain.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 #include "ui/window/windowplacement.h"
 #include "workbook/exceltowrite.h"
 

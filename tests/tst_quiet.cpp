@@ -8,7 +8,9 @@
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
 #include "ui/link/modbussetting.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QLineEdit>

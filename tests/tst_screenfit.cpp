@@ -18,7 +18,9 @@
 #include "ui/link/modbussetting.h"
 #include "ui/link/scandialog.h"
 #include "ui/link/trafficlogwindow.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>

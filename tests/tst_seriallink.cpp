@@ -12,7 +12,9 @@
 #include "support/simulatorprocess.h"
 #include "ui/link/modbussetting.h"
 #include "ui/pages/commitengine.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
 

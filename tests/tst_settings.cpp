@@ -4,6 +4,7 @@
 #include "params/appstate.h"
 #include "ui/link/modbussetting.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -5,7 +5,6 @@
 #include "link/modbusrtuclient.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
-#include "params/appstate.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
 

@@ -1,13 +1,14 @@
 // Weight calibration page against the simulator: scaled commits, the point-weight
 // memory, refused writes, division mapping, zero capture and the corner-correction
 // wizard with its popups answered by the test.
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
 #include "ui/dialogs/tipsdialog.h"
 #include "ui/pages/commitengine.h"
 #include "ui/pages/weightcal.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QLabel>

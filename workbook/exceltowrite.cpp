@@ -6,7 +6,6 @@
 #include "params/encoding.h"
 #include "params/logcategories.h"
 #include "params/registermap.h"
-#include "ui/dialogs/popups.h"
 #include "workbook/blockread.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
@@ -17,7 +16,6 @@
 #include <QFileInfo>
 #include <QModbusClient>
 #include <QPointer>
-#include <QProgressBar>
 #include <QThread>
 
 #include <cstdio>
@@ -71,12 +69,6 @@ bool isLegacyWorkbook(const QString &path)
         return true;
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
-}
-
-void setBar(QProgressBar *bar, int value)
-{
-    if (bar)
-        bar->setValue(value);
 }
 
 // Moves from over to in one step, replacing an existing file.
@@ -179,10 +171,8 @@ int ExelToWrite::reportError(int code, const char *errorName, const QString &tex
     m_lastError = QString::fromLatin1(errorName);
     m_lastErrorText = text;
     m_lastErrorDetail = detail;
-    if (showPopups)
-        showNoticeDialog(tr("error"), text, NoticeKind::Failure);
-    else
-        qCDebug(lcWorkbook).noquote() << "run failed:" << errorName << text;
+    qCDebug(lcWorkbook).noquote() << "run failed:" << errorName << text;
+    emit errorReported(text);
     return code;
 }
 
@@ -568,8 +558,7 @@ int ExelToWrite::readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVe
         }
     }
     enterPhase(Reading, total);
-    if (importBar)
-        importBar->setRange(0, qMax(1, total));
+    emit barRange(Bar::Import, 0, qMax(1, total));
     BlockPass pass;
     planPass(pass, starts, counts);
     int silent = 0;
@@ -607,7 +596,7 @@ int ExelToWrite::readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVe
                                                  .arg(row.count)
                                                  .arg(trafficResultText(result, 0));
         }
-        setBar(importBar, i + 1);
+        emit barValue(Bar::Import, i + 1);
         emit progress(Reading, i + 1, total);
         keepEventsFlowing(s);
     }
@@ -621,8 +610,7 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
     const int rows = sheet.rowCount;
     const int total = sheet.rows.size();
     enterPhase(Writing, total);
-    if (importBar)
-        importBar->setRange(1, rows);
+    emit barRange(Bar::Import, 1, rows);
     for (int i = 0; i < total; ++i) {
         const SheetRow &row = sheet.rows.at(i);
         const int r = row.row;
@@ -630,7 +618,7 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
             m_firstRowNotDone = r;
             return Cancelled;
         }
-        setBar(importBar, r);
+        emit barValue(Bar::Import, r);
         emit rowProcessed(r, rows);
         emit progress(Writing, i + 1, total);
         if (!row.selected) {
@@ -679,8 +667,7 @@ int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &writte
 {
     const int total = written.size();
     enterPhase(Verifying, total);
-    if (importBar)
-        importBar->setRange(0, qMax(1, total));
+    emit barRange(Bar::Import, 0, qMax(1, total));
     QVector<int> starts;
     QVector<int> counts;
     for (const int i : written) {
@@ -732,7 +719,7 @@ int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &writte
                                                      .arg(row.address)
                                                      .arg(trafficResultText(result, 0));
         }
-        setBar(importBar, s + 1);
+        emit barValue(Bar::Import, s + 1);
         emit progress(Verifying, s + 1, total);
         keepEventsFlowing(s);
     }
@@ -887,8 +874,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
     std::optional<LinkHold> hold;
     if (!m_ownTarget)
         hold.emplace(linkSession());
-    if (exportBar)
-        exportBar->setRange(1, rows);
+    emit barRange(Bar::Export, 1, rows);
     enterPhase(Reading, qMax(0, rows - 1));
     BlockPass pass;
     planPass(pass, starts, counts);
@@ -900,7 +886,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
             outcome = Cancelled;
             break;
         }
-        setBar(exportBar, r);
+        emit barValue(Bar::Export, r);
         emit rowProcessed(r, rows);
         emit progress(Reading, r - 1, rows - 1);
         if (sheet->cellText(r, ColumnAddress).isEmpty()) {

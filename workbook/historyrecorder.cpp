@@ -1,6 +1,6 @@
 #include "workbook/historyrecorder.h"
 
-#include "cli/headlessrun.h"
+#include "link/linkcheck.h"
 #include "params/appstate.h"
 #include "params/encoding.h"
 #include "params/registermap.h"

@@ -8,7 +8,9 @@
 #include "ui/dialogs/popups.h"
 #include "ui/link/modbussetting.h"
 #include "ui/link/trafficlogwindow.h"
+#include "ui/pagestate.h"
 #include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

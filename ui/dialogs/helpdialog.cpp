@@ -3,7 +3,7 @@
 #include "params/appstate.h"
 #include "q4version.h"
 #include "ui/dialogs/inputguard.h"
-#include "ui/window/shortcuts.h"
+#include "ui/shortcuts.h"
 
 #include <QCoreApplication>
 #include <QDir>

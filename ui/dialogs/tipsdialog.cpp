@@ -1,8 +1,8 @@
 #include "ui/dialogs/tipsdialog.h"
 
-#include "params/appstate.h"
 #include "ui/dialogs/inputguard.h"
 #include "ui/dialogs/popups.h"
+#include "ui/pagestate.h"
 #include "ui_tipsdialog.h"
 
 #include <QKeyEvent>

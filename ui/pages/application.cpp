@@ -1,11 +1,11 @@
 #include "ui/pages/application.h"
 
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "ui/pages/commitengine.h"
 #include "ui/pages/groupflow.h"
+#include "ui/pagestate.h"
 #include "ui_application.h"
 
 #include <QComboBox>

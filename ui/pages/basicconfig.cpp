@@ -1,10 +1,10 @@
 #include "ui/pages/basicconfig.h"
 
-#include "params/appstate.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "ui/pages/commitengine.h"
 #include "ui/pages/panelflow.h"
+#include "ui/pagestate.h"
 
 #include "ui_basicconfig.h"
 

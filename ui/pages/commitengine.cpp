@@ -2,11 +2,11 @@
 
 #include "link/deviceaccess.h"
 #include "link/trafficlog.h"
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/logcategories.h"
 #include "params/registermap.h"
+#include "ui/pagestate.h"
 
 #include <QComboBox>
 #include <QLabel>

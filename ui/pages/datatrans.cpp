@@ -3,7 +3,6 @@
 #include "link/linkchange.h"
 #include "link/linksession.h"
 #include "link/transactions.h"
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
@@ -11,6 +10,7 @@
 #include "ui/link/modbussetting.h"
 #include "ui/pages/commitengine.h"
 #include "ui/pages/groupflow.h"
+#include "ui/pagestate.h"
 #include "ui_datatrans.h"
 
 #include <QComboBox>

@@ -1,10 +1,10 @@
 #include "ui/pages/parampage.h"
 
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/logcategories.h"
 #include "params/registermap.h"
 #include "ui/pages/commitengine.h"
+#include "ui/pagestate.h"
 
 #include <QApplication>
 #include <QComboBox>

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/pages/parampage.h"
+#include "workbook/exceltowrite.h"
 
 #include <QString>
 
@@ -9,12 +10,12 @@
 class QComboBox;
 class QDateTime;
 class QModbusClient;
+class QProgressBar;
 
 namespace Ui {
 class TestMaintain;
 }
 
-class ExelToWrite;
 class HistoryRecorder;
 class HistoryWindow;
 struct ImportSheet;
@@ -69,6 +70,8 @@ public:
     int analogResetChannel = 0;
 
     ExelToWrite *excelWorker = nullptr;
+    // excelWorker, made on first use, its bars and error popup shown by the page.
+    ExelToWrite *workbookWorker();
     // True while a workbook import, export or compare runs.
     bool workbookRunGoing() const { return !importIdle || !exportIdle; }
     // Ends a running workbook run before its next row (as its Cancel button).
@@ -124,6 +127,10 @@ private:
     QString chooseWorkbook();
     QString chooseExportPath();
     void prepareImportDisplay();
+    QProgressBar *workbookBar(ExelToWrite::Bar bar) const;
+    void setWorkbookBarRange(ExelToWrite::Bar bar, int minimum, int maximum);
+    void setWorkbookBarValue(ExelToWrite::Bar bar, int value);
+    void showWorkbookError(const QString &text);
     void endImportDisplay();
     // Imports the workbook at path, or the rows of a version of the history
     // (version, named versionName in the history) into the device.

@@ -4,7 +4,6 @@
 
 #include "ui/pages/testmaintain.h"
 
-#include "cli/historyrestore.h"
 #include "link/linksession.h"
 #include "link/transactions.h"
 #include "ui/dialogs/comparedialog.h"
@@ -12,6 +11,7 @@
 #include "ui/dialogs/popups.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/historyrecorder.h"
+#include "workbook/versionsheet.h"
 
 namespace {
 
@@ -98,8 +98,7 @@ void TestMaintain::restoreVersion(const QString &serial, const QString &versionI
         return;
     }
     importIdle = false;
-    if (!excelWorker)
-        excelWorker = new ExelToWrite(this);
+    workbookWorker();
     const ImportSheet sheet = versionSheet(rows);
     prepareImportDisplay();
     const int result = excelWorker->compareSheet(sheet, linkSession().modbusClient);

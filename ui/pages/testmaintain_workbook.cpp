@@ -121,15 +121,44 @@ QString TestMaintain::chooseExportPath()
     return dialog.selectedFiles().value(0);
 }
 
-void TestMaintain::prepareImportDisplay()
+ExelToWrite *TestMaintain::workbookWorker()
 {
     if (!excelWorker)
         excelWorker = new ExelToWrite(this);
+    // The worker shows nothing itself: its bars and its error popup are the page's.
+    connect(
+        excelWorker, &ExelToWrite::barRange, this, &TestMaintain::setWorkbookBarRange, Qt::UniqueConnection);
+    connect(
+        excelWorker, &ExelToWrite::barValue, this, &TestMaintain::setWorkbookBarValue, Qt::UniqueConnection);
+    connect(excelWorker, &ExelToWrite::errorReported, this, &TestMaintain::showWorkbookError,
+        Qt::UniqueConnection);
+    return excelWorker;
+}
+
+QProgressBar *TestMaintain::workbookBar(ExelToWrite::Bar bar) const
+{
+    return bar == ExelToWrite::Bar::Export ? ui->Export_progressBar : ui->Import_progressBar;
+}
+
+void TestMaintain::setWorkbookBarRange(ExelToWrite::Bar bar, int minimum, int maximum)
+{
+    workbookBar(bar)->setRange(minimum, maximum);
+}
+
+void TestMaintain::setWorkbookBarValue(ExelToWrite::Bar bar, int value) { workbookBar(bar)->setValue(value); }
+
+void TestMaintain::showWorkbookError(const QString &text)
+{
+    showNoticeDialog(ExelToWrite::tr("error"), text, NoticeKind::Failure);
+}
+
+void TestMaintain::prepareImportDisplay()
+{
+    workbookWorker();
     prepareBar(ui->Import_progressBar);
     ui->Import_label->show();
     ui->Import_progressBar->show();
     ui->Btn_ImportCancel->show();
-    excelWorker->importBar = ui->Import_progressBar;
     excelWorker->backgroundFileWork = true;
     ui->label_importPath->clear();
     ui->label_importResult->clear();
@@ -179,8 +208,7 @@ void TestMaintain::on_But_Import_clicked()
         return;
     }
     importIdle = false;
-    if (!excelWorker)
-        excelWorker = new ExelToWrite(this);
+    workbookWorker();
     const QString path = chooseWorkbook();
     if (!path.isEmpty())
         runImport(path);
@@ -277,8 +305,7 @@ void TestMaintain::on_Btn_Compare_clicked()
     if (!importIdle || !exportIdle)
         return;
     importIdle = false;
-    if (!excelWorker)
-        excelWorker = new ExelToWrite(this);
+    workbookWorker();
     const QString path = chooseWorkbook();
     if (path.isEmpty()) {
         importIdle = true;
@@ -336,8 +363,7 @@ void TestMaintain::on_Btu_Export_clicked()
         return;
     }
     rememberWorkbookFolder(newFileName);
-    if (!excelWorker)
-        excelWorker = new ExelToWrite(this);
+    workbookWorker();
 
     const int exportLanguage = interfaceLanguage;
     const QString fileName = templateDirectory() + QLatin1Char('/') + templateFileName(exportLanguage);
@@ -346,7 +372,6 @@ void TestMaintain::on_Btu_Export_clicked()
     ui->Export_label->show();
     ui->Export_progressBar->show();
     ui->Btn_ExportCancel->show();
-    excelWorker->exportBar = ui->Export_progressBar;
     excelWorker->backgroundFileWork = true;
     ui->Ex_Path_label->clear();
 

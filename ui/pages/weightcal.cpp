@@ -1,12 +1,12 @@
 #include "ui/pages/weightcal.h"
 
-#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "ui/dialogs/popups.h"
 #include "ui/pages/commitengine.h"
 #include "ui/pages/panelflow.h"
+#include "ui/pagestate.h"
 
 #include "ui_weightcal.h"
 

@@ -22,7 +22,8 @@
 #include "ui/pages/maininterface.h"
 #include "ui/pages/testmaintain.h"
 #include "ui/pages/weightcal.h"
-#include "ui/window/shortcuts.h"
+#include "ui/pagestate.h"
+#include "ui/shortcuts.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
