@@ -9,6 +9,8 @@ int interfaceLanguage = 0;
 
 namespace {
 
+// The --data-dir folder, set once at start-up before anything reads a path:
+// every layer finds its files under it, so it is the one process-wide root.
 QString namedDataDirectory;
 
 QString withoutTrailingSlash(QString path)

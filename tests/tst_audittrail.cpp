@@ -292,12 +292,13 @@ void TestAuditTrail::windowFeedsItsTrail()
     QVERIFY(sim.command("set32 214 7").startsWith("ok"));
     MainWindow w(linkSession());
     w.auditTrail()->start(store, Serial, via(), linkSession().modbusClient, WordOrder::AbCd);
-    currentPage = PageBasic;
-    selectedChannel = 0;
+    PageState &pages = w.pageState();
+    pages.currentPage = PageBasic;
+    pages.selectedChannel = 0;
     QLineEdit edit;
     edit.setObjectName("EditSTABRange");
     edit.setText("9");
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), QStringLiteral("7")), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), QStringLiteral("7")), 0);
     queueCommandWrite(22, 1);
     runPendingCommand();
     {

@@ -37,7 +37,7 @@ private:
         for (int group = 12; group <= 15; ++group)
             QCOMPARE(readGroup(group), Ok);
         QCOMPARE(readGroup(1), Ok);
-        QCOMPARE(readGroup(8 + selectedChannel), Ok);
+        QCOMPARE(readGroup(8 + page->pageState().selectedChannel), Ok);
         page->refresh(false);
     }
     // Focus in (arms the edit and keeps the backup), type, Return.
@@ -63,9 +63,8 @@ private slots:
         initQ4Resources();
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(connectTestClient(sim));
-        currentPage = PageBasic;
-        selectedChannel = 0;
         page = new BasicConfig;
+        page->pageState().currentPage = PageBasic;
         page->resize(1130, 700);
         page->show();
         QApplication::setActiveWindow(page);
@@ -205,7 +204,7 @@ private slots:
         timer->setText("9");
         chooseChannel(1); // same value on channel 2, still drawn
         QCOMPARE(timer->text(), QStringLiteral("300"));
-        QCOMPARE(selectedChannel, 1);
+        QCOMPARE(page->pageState().selectedChannel, 1);
     }
 
     void tiltThresholdUsesChannelOneDecimals()
@@ -250,7 +249,7 @@ private slots:
         QVERIFY(field<QWidget>("widget_top")->isHidden()); // switch on: no bar
         // The hidden selector does not keep another channel in use.
         QCOMPARE(selector->currentIndex(), 0);
-        QCOMPARE(selectedChannel, 0);
+        QCOMPARE(page->pageState().selectedChannel, 0);
         command("coil 500 0");
         poll();
         QVERIFY(!field<QWidget>("widget_top")->isHidden());

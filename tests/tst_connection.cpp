@@ -234,7 +234,7 @@ private slots:
         port->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(port->hasFocus());
         QTest::keyClick(port, Qt::Key_Return);
-        QTRY_COMPARE(currentPage, int(PageMonitoring));
+        QTRY_COMPARE(w.pageState().currentPage, int(PageMonitoring));
         QVERIFY(sim->requests().contains(QStringLiteral("read-hr 0 2")));
         QCOMPARE(w.windowTitle(), QStringLiteral("Q4 Config – 127.0.0.1:%1, address 1").arg(sim->port()));
         w.on_ButtonDisconnect_clicked();
@@ -639,7 +639,7 @@ private slots:
         child<QSpinBox>(page, "timeoutSpinner")->setValue(500);
         child<QPushButton>(page, "connectButton")->click();
         QVERIFY(linkSession().modbusClient);
-        QCOMPARE(currentPage, int(PageMonitoring));
+        QCOMPARE(window.pageState().currentPage, int(PageMonitoring));
         QVERIFY(window.pollTimerObject()->isActive());
         QVERIFY(window.findChild<QWidget *>(QStringLiteral("widget_down"))->isVisibleTo(&window));
         const LinkParameters before = linkSession().appliedLink;

@@ -93,8 +93,8 @@ private slots:
     void init()
     {
         resetLive();
-        currentPage = PageMonitoring;
         page = new MainInterface;
+        page->pageState().currentPage = PageMonitoring;
         page->resize(1130, 700);
         page->showPage();
         for (int i = 0; i < 4; ++i)

@@ -299,7 +299,7 @@ private slots:
     {
         QVERIFY(window);
         window->connectionPage()->on_connectButton_clicked();
-        QTRY_COMPARE_WITH_TIMEOUT(currentPage, int(PageMonitoring), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(window->pageState().currentPage, int(PageMonitoring), 10000);
         auto *bottom = window->findChild<QWidget *>(QStringLiteral("widget_down"));
         auto *weights = window->findChild<QWidget *>(QStringLiteral("WeightDisplay"));
         auto *language = window->findChild<QAbstractButton *>(QStringLiteral("Btn_ChangeLanguage"));
@@ -314,7 +314,7 @@ private slots:
             QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 9309 2"), 5000));
             linkSession().linkSuspended = true;
             showAllPages([&](const QString &where) {
-                QWidget *page = window->page(currentPage);
+                QWidget *page = window->page(window->pageState().currentPage);
                 QStringList found = tabsShown(page, [page] { return contentFaults(page); });
                 found << layoutFaults(weights) << layoutFaults(bottom);
                 for (QWidget *w : shownItems(bottom)) {

@@ -112,9 +112,8 @@ private slots:
         initQ4Resources();
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(connectTestClient(sim));
-        currentPage = PageCalibration;
-        selectedChannel = 0;
         page = new WeightCal;
+        page->pageState().currentPage = PageCalibration;
         page->resize(1130, 700);
         page->show();
         QApplication::setActiveWindow(page);

@@ -1030,16 +1030,17 @@ void TestWorkbook::pollStaysOffWhileCommitOrImportWaits()
     window.pollTimerObject()->start(5);
     QTRY_VERIFY(sim.requests().contains(pollMark));
 
-    currentPage = PageBasic;
-    applicationSubTable = 16;
-    selectedChannel = 0;
-    ethernetSlot = 0;
+    PageState &pages = window.pageState();
+    pages.currentPage = PageBasic;
+    pages.applicationSubTable = 16;
+    pages.selectedChannel = 0;
+    pages.ethernetSlot = 0;
     QLineEdit edit;
     edit.setObjectName(QStringLiteral("EditSTABRange"));
     edit.setText(QStringLiteral("9"));
     const QString editBackup = QStringLiteral("0");
     sim.clearRequests();
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), 0);
     QStringList log = sim.requests();
     const int read = log.indexOf(QStringLiteral("read-hr 214 2"));
     QVERIFY2(

@@ -13,8 +13,16 @@ enum PageCode : int {
     PageConnection = 7,
 };
 
-extern int currentPage; // the page being shown (PageCode)
-extern int selectedChannel; // channel 0..3 shared by the basic and calibration pages
-extern int applicationSubTable; // 16 inputs, 17 outputs, 18 comparators
-extern int ethernetSlot; // selected Ethernet slot 0..5 of the data transmission page
-extern QWidget *mainWindowInstance; // published at the end of the main window's construction
+// Where the window's pages are: the main window owns one and hands it to its
+// pages and through them to the commit engine (a page made alone has its own).
+struct PageState
+{
+    int currentPage = PageConnection; // the page being shown (PageCode)
+    int selectedChannel = 0; // channel 0..3 shared by the basic and calibration pages
+    int applicationSubTable = 16; // 16 inputs, 17 outputs, 18 comparators
+    int ethernetSlot = 0; // selected Ethernet slot 0..5 of the data transmission page
+};
+
+// The main window, published at the end of its construction: the corner
+// correction popups centre themselves on it.
+extern QWidget *mainWindowInstance;

@@ -277,8 +277,8 @@ int ExelToWrite::judgeTransaction(int result, int row, int address)
 }
 
 // Opens the workbook, finds the parameter sheet and its row count. Returns 0
-// when the rows can be processed, otherwise the result code of the run (with
-// its popup shown and the workbook closed).
+// when the rows can be processed, otherwise the result code of the run (the
+// failure reported through errorReported, the workbook closed).
 int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path, XlsxSheet **sheet, int *rows)
 {
     enum Failure { None, Missing, Unreadable, NoSheetList, NoSheet, Empty };

@@ -134,7 +134,7 @@ int main(int argc, char **argv)
 
     window.connectionPage()->on_connectButton_clicked();
     settle(2500);
-    if (currentPage != PageMonitoring) {
+    if (window.pageState().currentPage != PageMonitoring) {
         QTextStream(stderr) << "not connected to the simulator\n";
         return 1;
     }

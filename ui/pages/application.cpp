@@ -235,11 +235,11 @@ Application::~Application() { delete ui; }
 void Application::showPage()
 {
     ui->retranslateUi(this);
-    applicationSubTable = 16 + ui->tabWidget->currentIndex();
+    pageState().applicationSubTable = 16 + ui->tabWidget->currentIndex();
     refresh(true);
 }
 
-void Application::on_tabWidget_currentChanged(int index) { applicationSubTable = 16 + index; }
+void Application::on_tabWidget_currentChanged(int index) { pageState().applicationSubTable = 16 + index; }
 
 void Application::rebuildFunctionLists(int mode)
 {
@@ -399,7 +399,7 @@ void Application::comboActivated(QComboBox *combo, int index)
     if (!editArmed)
         return;
     editArmed = false;
-    commitWidgetValue(editedWidget, QString::number(value), editBackup);
+    commitWidgetValue(pageState(), editedWidget, QString::number(value), editBackup);
 }
 
 void Application::editFinished(QLineEdit *edit)
@@ -412,7 +412,8 @@ void Application::editFinished(QLineEdit *edit)
         if (edit == compWidgets[k][CompValue1] || edit == compWidgets[k][CompValue2])
             channel = comparatorChannel(k);
     }
-    commitLineEdit(edit, registerTextForBinding(edit, PageApplication, applicationSubTable, channel));
+    commitLineEdit(
+        edit, registerTextForBinding(edit, PageApplication, pageState().applicationSubTable, channel));
 }
 
 void Application::reflow()

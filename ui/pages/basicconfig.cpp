@@ -75,7 +75,7 @@ BasicConfig::~BasicConfig() { delete ui; }
 
 void BasicConfig::showPage()
 {
-    ui->BoxChaneelSelect->setCurrentIndex(qBound(0, selectedChannel, 3));
+    ui->BoxChaneelSelect->setCurrentIndex(qBound(0, pageState().selectedChannel, 3));
     ui->retranslateUi(this);
     refresh(true);
     // The panels take the width the texts of the language need.
@@ -84,7 +84,7 @@ void BasicConfig::showPage()
 
 void BasicConfig::on_BoxChaneelSelect_activated(int index)
 {
-    selectedChannel = qBound(0, index, 3);
+    pageState().selectedChannel = qBound(0, index, 3);
     refresh(true);
 }
 
@@ -135,7 +135,7 @@ void BasicConfig::comboActivated(int index)
     editArmed = false;
     // The combo that sent the signal is the one written, whatever had the focus last.
     auto *combo = qobject_cast<QComboBox *>(sender());
-    commitWidgetValue(combo ? combo : editedWidget, QString::number(index), editBackup);
+    commitWidgetValue(pageState(), combo ? combo : editedWidget, QString::number(index), editBackup);
 }
 
 void BasicConfig::lineEditFinished()

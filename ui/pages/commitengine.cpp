@@ -14,21 +14,23 @@
 #include <QPointer>
 #include <QPushButton>
 
-int commitWidgetValue(QWidget *widget, const QString &text, const QString &backup)
+int commitWidgetValue(PageState &state, QWidget *widget, const QString &text, const QString &backup)
 {
     // The popup list of a combo box is never a parameter.
     if (!widget || qstrcmp(widget->metaObject()->className(), "QComboBoxListView") == 0)
         return CommitNotWritten;
 
     const QString name = widget->objectName();
-    const RegisterBinding *binding = findBinding(currentPage, applicationSubTable, name);
+    const RegisterBinding *binding = findBinding(state.currentPage, state.applicationSubTable, name);
     if (!binding)
         return CommitNotWritten;
 
     // Pages without a channel selector of their own reset the shared one to channel 1.
-    if (currentPage == PageApplication || currentPage == PageDataTrans || currentPage == PageTestMaintain)
-        selectedChannel = 0;
-    const int address = resolveAddress(currentPage, *binding, selectedChannel, ethernetSlot);
+    if (state.currentPage == PageApplication || state.currentPage == PageDataTrans
+        || state.currentPage == PageTestMaintain)
+        state.selectedChannel = 0;
+    const int address
+        = resolveAddress(state.currentPage, *binding, state.selectedChannel, state.ethernetSlot);
     const int count = binding->count;
 
     // The widget may go away while the transactions wait with events processed.

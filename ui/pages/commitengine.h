@@ -10,6 +10,7 @@
 #include <QVector>
 
 class QLabel;
+struct PageState;
 class QLineEdit;
 class QWidget;
 
@@ -22,7 +23,8 @@ constexpr int CommitNotWritten = -1;
 // puts the widget back to backup (the widget's text, or combo index, before the
 // edit) when needed. Returns the final write result
 // (0 = written), or CommitNotWritten when nothing was written.
-int commitWidgetValue(QWidget *widget, const QString &text, const QString &backup);
+// The page, sub-table, channel and Ethernet slot come from state.
+int commitWidgetValue(PageState &state, QWidget *widget, const QString &text, const QString &backup);
 
 // Converts a bound line edit's text into the text a commit sends, by the scale
 // of its binding on the page: weights x 10^decimals of the given channel (channel

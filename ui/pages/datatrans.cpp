@@ -120,7 +120,7 @@ void DataTrans::showPage()
 void DataTrans::selectSlot(int index)
 {
     slot = index;
-    ethernetSlot = index;
+    pageState().ethernetSlot = index;
     const QVector<QPushButton *> buttons = {ui->Btu_Connect1, ui->Btu_Connect2, ui->Btu_Connect3,
         ui->Btu_Connect4, ui->Btu_Connect5, ui->Btu_Connect6};
     for (int k = 0; k < buttons.size(); ++k)

@@ -135,7 +135,7 @@ int ParamPage::commitLineEdit(QLineEdit *edit, const QString &converted)
 
 int ParamPage::commitValue(QWidget *widget, const QString &text)
 {
-    return commitWidgetValue(widget, text, editBackup);
+    return commitWidgetValue(pageState(), widget, text, editBackup);
 }
 
 void ParamPage::leaveField(QWidget *field)
@@ -158,7 +158,7 @@ int ParamPage::startChannelRedraw(
 {
     if (channelMode == 1 && selector->currentIndex() != 0) {
         selector->setCurrentIndex(0);
-        selectedChannel = 0;
+        pageState().selectedChannel = 0;
         forced = true;
     }
     const int channel = currentChannel(selector);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/pagestate.h"
+
 #include <QWidget>
 
 class QComboBox;
@@ -28,6 +30,11 @@ public:
     // page re-flows its group panels to the room it has.
     virtual void setWindowWidth(int width);
     virtual void setMaximized(bool maximized);
+
+    // Where the window's pages are: the window's state once it hands it over
+    // (setPageState), until then the page's own.
+    PageState &pageState() { return *m_pageState; }
+    void setPageState(PageState &state) { m_pageState = &state; }
 
     bool editArmed = false;
     QWidget *editedWidget = nullptr;
@@ -90,4 +97,6 @@ private:
     QLineEdit *editStartField = nullptr;
     QString editStartText;
     bool returnPressed = false;
+    PageState m_ownPageState;
+    PageState *m_pageState = &m_ownPageState;
 };

@@ -219,7 +219,7 @@ void TestMaintain::channelCommit(QComboBox *combo, int index)
     if (!editArmed)
         return;
     editArmed = false;
-    commitWidgetValue(editedWidget, text, editBackup);
+    commitWidgetValue(pageState(), editedWidget, text, editBackup);
 }
 
 void TestMaintain::on_BoxBasicChannel_currentIndexChanged(int index) { basicResetChannel = index; }

@@ -98,7 +98,7 @@ qint64 WeightCal::pointMemory(int channel, int point)
 
 void WeightCal::showPage()
 {
-    ui->BoxChaneelSelect->setCurrentIndex(qBound(0, selectedChannel, 3));
+    ui->BoxChaneelSelect->setCurrentIndex(qBound(0, pageState().selectedChannel, 3));
     ui->retranslateUi(this);
     refresh(true);
     // The panels take the width the texts of the language need.
@@ -107,7 +107,7 @@ void WeightCal::showPage()
 
 void WeightCal::on_BoxChaneelSelect_activated(int index)
 {
-    selectedChannel = qBound(0, index, 3);
+    pageState().selectedChannel = qBound(0, index, 3);
     refresh(true);
 }
 
@@ -236,7 +236,7 @@ void WeightCal::comboActivated(int index)
     int value = index;
     if (combo == ui->BoxDivisionSelect && index >= 0 && index < int(std::size(divisionValues)))
         value = divisionValues[index];
-    commitWidgetValue(target, QString::number(value), editBackup);
+    commitWidgetValue(pageState(), target, QString::number(value), editBackup);
 }
 
 void WeightCal::lineEditFinished()
@@ -328,7 +328,8 @@ void WeightCal::on_pushButton_AngleCorrectReset_clicked()
     const QString title = tr("Angle Correct");
     if (!showTipsDialog(title, tr("Reset?"), 1, this))
         return;
-    if (commitWidgetValue(ui->pushButton_AngleCorrectReset, QStringLiteral("1"), editBackup) == 0)
+    if (commitWidgetValue(pageState(), ui->pushButton_AngleCorrectReset, QStringLiteral("1"), editBackup)
+        == 0)
         showTipsDialog(title, tr("Reset Successful!"), 0, this);
     else
         showTipsDialog(title, tr("Reset Failed!"), 0, this);

@@ -73,6 +73,9 @@ MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     weightCal = new WeightCal(this);
     dataTrans = new DataTrans(this);
     testMaintain = new TestMaintain(this);
+    for (ParamPage *page : std::initializer_list<ParamPage *> {
+             mainInterface, basicConfig, application, weightCal, dataTrans, testMaintain})
+        page->setPageState(pages);
 
     ui->setupUi(this);
     liveDisplay = new LiveDisplay(this);
@@ -199,7 +202,7 @@ void MainWindow::showPage(int k)
     if (k < 0 || k > 5)
         return;
     setNavigationStyle(k);
-    currentPage = k;
+    pages.currentPage = k;
     qCDebug(lcUi) << "page" << k << "shown";
     ui->stackedWidget->setCurrentIndex(pageStackIndex[k]);
     refreshCurrentPage();
@@ -209,7 +212,7 @@ void MainWindow::showPage(int k)
 
 void MainWindow::refreshCurrentPage()
 {
-    switch (currentPage) {
+    switch (pages.currentPage) {
     case PageMonitoring:
         basicConfig->showPage();
         mainInterface->showPage();
@@ -258,7 +261,7 @@ void MainWindow::makeShortcuts()
             const int k = entry.page;
             // The pages are there while a device is connected.
             connect(shortcut, &QShortcut::activated, this, [this, k] {
-                if (currentPage != PageConnection)
+                if (pages.currentPage != PageConnection)
                     showPage(k);
             });
             break;
@@ -309,7 +312,7 @@ void MainWindow::on_Btn_Help_clicked()
 void MainWindow::updateWindowTitle()
 {
     const QString name = QStringLiteral("Q4 Config");
-    if (currentPage == PageConnection) {
+    if (pages.currentPage == PageConnection) {
         setWindowTitle(name);
         return;
     }
@@ -321,7 +324,7 @@ void MainWindow::updateWindowTitle()
 
 void MainWindow::jumptoSerialSetting()
 {
-    currentPage = PageConnection;
+    pages.currentPage = PageConnection;
     updateWindowTitle();
     modbusSetting->interfaceInit();
     ui->widget_Menu->hide();
@@ -555,12 +558,12 @@ int MainWindow::pagePeriodicRead()
         return 0;
     };
     int result = 0;
-    switch (currentPage) {
+    switch (pages.currentPage) {
     case PageMonitoring:
         mainInterface->refresh(false);
         break;
     case PageBasic:
-        result = readGroup(8 + selectedChannel);
+        result = readGroup(8 + pages.selectedChannel);
         basicConfig->refresh(false);
         break;
     case PageCalibration:
@@ -572,15 +575,15 @@ int MainWindow::pagePeriodicRead()
                 weightCal->refresh(false);
             }
         } else {
-            result = readGroup(12 + selectedChannel);
+            result = readGroup(12 + pages.selectedChannel);
             weightCal->refresh(false);
         }
         break;
     case PageApplication:
-        if (applicationSubTable == 17 || applicationSubTable == 16) {
-            result = readGroup(applicationSubTable);
+        if (pages.applicationSubTable == 17 || pages.applicationSubTable == 16) {
+            result = readGroup(pages.applicationSubTable);
             application->refresh(false);
-        } else if (applicationSubTable == 18) {
+        } else if (pages.applicationSubTable == 18) {
             result = readAll({50, 51});
             if (result == 0)
                 application->refresh(false);

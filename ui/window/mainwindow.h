@@ -2,6 +2,7 @@
 
 #include "link/linkparameters.h"
 #include "link/linksession.h"
+#include "ui/pagestate.h"
 
 #include <QMainWindow>
 #include <QPoint>
@@ -57,6 +58,9 @@ public:
     QWidget *page(int k) const;
     ModbusSetting *connectionPage() const { return modbusSetting; }
     TestMaintain *testMaintainPage() const { return testMaintain; }
+    // Where the pages are (the page shown, the channel, sub-table and slot
+    // they share); the window hands it to every page.
+    PageState &pageState() { return pages; }
     QTimer *pollTimerObject() const { return pollTimer; }
     static constexpr int PollPeriodMs = 500;
     QTimer *disconnectTimerObject() const { return disconnectTimer; }
@@ -146,6 +150,7 @@ private:
     std::unique_ptr<LinkSession> ownSession; // null when given one
     LinkSession &session;
     LinkSession::Current sessionCurrent;
+    PageState pages;
     QTimer *pollTimer = nullptr;
     QRect rememberedGeometry; // before the last maximise
     ModbusSetting *modbusSetting = nullptr;
