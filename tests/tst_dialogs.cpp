@@ -517,8 +517,7 @@ void TestDialogs::everyNamedImageIsEmbedded()
     // readable image in the resources (a missing one fails silently at run time).
     const QRegularExpression imagePath(QStringLiteral(":/images/[^)\"' ;<]+"));
     QSet<QString> paths;
-    for (const char *folder :
-        {"app", "dialogs", "link", "params", "pages", "workbook", "forms", "resources/qss"}) {
+    for (const char *folder : {"app", "params", "link", "workbook", "cli", "ui", "forms", "resources/qss"}) {
         QDirIterator files(QStringLiteral(Q4_SOURCE_DIR "/") + QLatin1String(folder), QDir::Files,
             QDirIterator::Subdirectories);
         while (files.hasNext()) {

@@ -167,6 +167,7 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
     // A program start (a new page) that finds the device combined clears nothing.
     delete page;
     page = new TestMaintain;
+    page->pageState().currentPage = PageTestMaintain;
     page->resize(1000, 700);
     page->show();
     setMode(1);

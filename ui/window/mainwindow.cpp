@@ -24,6 +24,7 @@
 #include "ui/pages/weightcal.h"
 #include "ui/pagestate.h"
 #include "ui/shortcuts.h"
+#include "ui/window/startup.h"
 #include "ui_mainwindow.h"
 
 #include <QApplication>
@@ -66,6 +67,9 @@ MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     , session(given ? *given : *ownSession)
     , sessionCurrent(session)
 {
+    // The style sheet's images and the catalogues of the language switch live
+    // in the user-interface library's resources (registered once).
+    initQ4Resources();
     modbusSetting = new ModbusSetting(this);
     mainInterface = new MainInterface(this);
     basicConfig = new BasicConfig(this);
