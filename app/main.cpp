@@ -1,13 +1,14 @@
-#include "app/appstate.h"
-#include "app/mainwindow.h"
+#include "cli/headlessrun.h"
+#include "cli/historyrun.h"
 #include "link/linksession.h"
-#include "link/modbussetting.h"
 #include "link/trafficlog.h"
-#include "pages/testmaintain.h"
+#include "params/appstate.h"
 #include "params/logcategories.h"
 #include "q4version.h"
-#include "workbook/headlessrun.h"
-#include "workbook/historyrun.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>

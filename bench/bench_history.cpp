@@ -75,7 +75,6 @@ bool benchExport(const QString &folder)
         sim.command(QStringLiteral("set 8005 %1").arg(i));
         const bool record = i % 2 == 1;
         ExelToWrite worker;
-        worker.showPopups = false;
         clock.start();
         if (record)
             good = history.readSerial(processLinkTarget(linkSession().modbusClient, LinkParameters())) && good;

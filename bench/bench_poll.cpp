@@ -13,16 +13,16 @@
 // real traffic log window is open (offscreen, with the program's style sheet)
 // for all of the measurements, taking the new records on its own timer.
 
-#include "app/appstate.h"
 #include "link/linksession.h"
-#include "link/livedisplay.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/livedisplay.h"
+#include "ui/window/startup.h"
 
 #include "link/trafficlog.h"
-#include "link/trafficlogmodel.h"
-#include "link/trafficlogwindow.h"
 #include "link/transactions.h"
 #include "params/registermap.h"
+#include "ui/link/trafficlogmodel.h"
+#include "ui/link/trafficlogwindow.h"
 
 #include <QApplication>
 #include <QDateTime>

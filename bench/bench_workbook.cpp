@@ -78,7 +78,6 @@ int main(int argc, char **argv)
     };
 
     ExelToWrite worker;
-    worker.showPopups = false;
     QElapsedTimer clock;
     bool good = true;
 

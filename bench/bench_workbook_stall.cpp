@@ -38,7 +38,6 @@ int main(int argc, char **argv)
     int status = 0;
     for (const bool background : {false, true}) {
         ExelToWrite worker;
-        worker.showPopups = false;
         worker.backgroundFileWork = background;
         QElapsedTimer sinceTick;
         qint64 longestGap = 0;

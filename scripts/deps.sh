@@ -18,6 +18,7 @@ BUILD_PACKAGES=(
   cmake g++ make pkg-config
   libzip-dev zipcmp zipmerge ziptool   # libzip's CMake files need the three tools
   libgit2-dev                          # the configuration history
+  python3                              # the build checks the includes between the layers
   fonts-dejavu-core
 )
 # Qt 5.15, the default build.

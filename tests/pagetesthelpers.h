@@ -3,7 +3,7 @@
 // Helpers of the page tests: arming an edit the way a user does (focus-in)
 // and answering modal popups from a timer while the page waits in them.
 
-#include "pages/parampage.h"
+#include "ui/pages/parampage.h"
 
 #include <QApplication>
 #include <QComboBox>

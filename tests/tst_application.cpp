@@ -1,10 +1,11 @@
-#include "app/appstate.h"
-#include "pages/application.h"
-#include "pagetesthelpers.h"
 #include "link/deviceaccess.h"
+#include "pagetesthelpers.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/application.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 #include "ui_application.h"
 
 #include <QtTest>
@@ -35,8 +36,8 @@ void ApplicationPage::initTestCase()
     initQ4Resources();
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
-    currentPage = PageApplication;
     page = new Application;
+    page->pageState().currentPage = PageApplication;
     page->resize(1000, 700);
     page->show();
 }
@@ -50,7 +51,7 @@ void ApplicationPage::cleanupTestCase()
 
 void ApplicationPage::init()
 {
-    currentPage = PageApplication;
+    page->pageState().currentPage = PageApplication;
     sim.clearRequests();
 }
 
@@ -86,7 +87,7 @@ void ApplicationPage::combinedModeFunctionLists()
     QCOMPARE(readGroup(17), Ok);
     ui->tabWidget->setCurrentIndex(0);
     page->showPage();
-    QCOMPARE(applicationSubTable, 16);
+    QCOMPARE(page->pageState().applicationSubTable, 16);
     QCOMPARE(ui->BoxInput1->count(), 7);
     QCOMPARE(ui->BoxInput1->currentIndex(), 3);
     QCOMPARE(ui->BoxInput1->currentText(), QStringLiteral("Tare"));
@@ -103,7 +104,7 @@ void ApplicationPage::combinedModeFunctionLists()
 
     sim.clearRequests();
     ui->tabWidget->setCurrentIndex(1);
-    QCOMPARE(applicationSubTable, 17);
+    QCOMPARE(page->pageState().applicationSubTable, 17);
     page->refresh(false);
     QCOMPARE(ui->BoxOutput1->count(), 13);
     QCOMPARE(ui->BoxOutput1->currentText(), QStringLiteral("Stable "));
@@ -154,7 +155,7 @@ void ApplicationPage::comparatorValuesFollowTheirChannel()
     QCOMPARE(readGroup(51), Ok);
 
     ui->tabWidget->setCurrentIndex(2);
-    QCOMPARE(applicationSubTable, 18);
+    QCOMPARE(page->pageState().applicationSubTable, 18);
     page->refresh(false);
     QCOMPARE(ui->BoxChannel_3->currentIndex(), 1);
     QCOMPARE(ui->lineEditCOMPValue1_3->text(), QStringLiteral("12.34"));

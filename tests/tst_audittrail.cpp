@@ -4,15 +4,15 @@
 // parameter set read then; a store that cannot record is told once and stops
 // nothing.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/deviceaccess.h"
 #include "link/linksession.h"
-#include "pages/commitengine.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
 #include "workbook/audittrail.h"
 #include "workbook/historystore.h"
 
@@ -292,12 +292,13 @@ void TestAuditTrail::windowFeedsItsTrail()
     QVERIFY(sim.command("set32 214 7").startsWith("ok"));
     MainWindow w(linkSession());
     w.auditTrail()->start(store, Serial, via(), linkSession().modbusClient, WordOrder::AbCd);
-    currentPage = PageBasic;
-    selectedChannel = 0;
+    PageState &pages = w.pageState();
+    pages.currentPage = PageBasic;
+    pages.selectedChannel = 0;
     QLineEdit edit;
     edit.setObjectName("EditSTABRange");
     edit.setText("9");
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), QStringLiteral("7")), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), QStringLiteral("7")), 0);
     queueCommandWrite(22, 1);
     runPendingCommand();
     {

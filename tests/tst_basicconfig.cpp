@@ -1,11 +1,12 @@
 // Basic configuration page against the simulator: commits with their scaling,
 // put-back on a refused or empty entry, redraw rules, remote switch and mode layout.
-#include "app/appstate.h"
-#include "pages/basicconfig.h"
 #include "link/deviceaccess.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/basicconfig.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -36,7 +37,7 @@ private:
         for (int group = 12; group <= 15; ++group)
             QCOMPARE(readGroup(group), Ok);
         QCOMPARE(readGroup(1), Ok);
-        QCOMPARE(readGroup(8 + selectedChannel), Ok);
+        QCOMPARE(readGroup(8 + page->pageState().selectedChannel), Ok);
         page->refresh(false);
     }
     // Focus in (arms the edit and keeps the backup), type, Return.
@@ -62,9 +63,8 @@ private slots:
         initQ4Resources();
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(connectTestClient(sim));
-        currentPage = PageBasic;
-        selectedChannel = 0;
         page = new BasicConfig;
+        page->pageState().currentPage = PageBasic;
         page->resize(1130, 700);
         page->show();
         QApplication::setActiveWindow(page);
@@ -204,7 +204,7 @@ private slots:
         timer->setText("9");
         chooseChannel(1); // same value on channel 2, still drawn
         QCOMPARE(timer->text(), QStringLiteral("300"));
-        QCOMPARE(selectedChannel, 1);
+        QCOMPARE(page->pageState().selectedChannel, 1);
     }
 
     void tiltThresholdUsesChannelOneDecimals()
@@ -249,7 +249,7 @@ private slots:
         QVERIFY(field<QWidget>("widget_top")->isHidden()); // switch on: no bar
         // The hidden selector does not keep another channel in use.
         QCOMPARE(selector->currentIndex(), 0);
-        QCOMPARE(selectedChannel, 0);
+        QCOMPARE(page->pageState().selectedChannel, 0);
         command("coil 500 0");
         poll();
         QVERIFY(!field<QWidget>("widget_top")->isHidden());

@@ -1,14 +1,14 @@
 // The commit engine against the simulator: binding lookup and addresses, the
 // read before the write, retries, put-back rules, word order, queued commands.
 
-#include "app/appstate.h"
 #include "link/linksession.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pagestate.h"
 
 #include <QAbstractItemView>
 #include <QComboBox>
@@ -42,6 +42,7 @@ private slots:
     void writesCarrySourceAndOldValue();
 
 private:
+    PageState pages; // where the commits think the window is
     QStringList writes() { return sim.requests().filter(QRegularExpression("^write")); }
     SimulatorProcess sim;
     QString editBackup; // the edited widget's text before the edit, as a page keeps it
@@ -56,10 +57,10 @@ void TestCommit::init()
     QVERIFY(sim.command("latency 0").startsWith("ok"));
     QVERIFY(sim.command("silent off").startsWith("ok"));
     sim.clearRequests();
-    currentPage = PageBasic;
-    applicationSubTable = 16;
-    selectedChannel = 0;
-    ethernetSlot = 0;
+    pages.currentPage = PageBasic;
+    pages.applicationSubTable = 16;
+    pages.selectedChannel = 0;
+    pages.ethernetSlot = 0;
     editBackup.clear();
     linkSession().pendingCommand = PendingCommand {};
 }
@@ -77,10 +78,11 @@ void TestCommit::lineEditWritesBoundRegisterOfChannel()
     linkSession().device.channelScales[1].decimals = 2;
     edit.setText("1.5");
     editBackup = "0.00";
-    selectedChannel = 1;
+    pages.selectedChannel = 1;
     QVERIFY(sim.command("set32 312 99").startsWith("ok"));
     sim.clearRequests();
-    QCOMPARE(commitWidgetValue(&edit, weightToRegisterText(&edit, selectedChannel), editBackup), 0);
+    QCOMPARE(
+        commitWidgetValue(pages, &edit, weightToRegisterText(&edit, pages.selectedChannel), editBackup), 0);
     QCOMPARE(sim.requests(), (QStringList {"read-hr 312 2", "write 312 2 0 150"}));
     QCOMPARE(sim.command("get32 312"), QString("ok 150"));
     QCOMPARE(edit.text(), QString("1.5")); // written: left as typed
@@ -88,12 +90,12 @@ void TestCommit::lineEditWritesBoundRegisterOfChannel()
     QLineEdit plain;
     plain.setObjectName("EditSTABTimer");
     plain.setText("12.7");
-    QCOMPARE(commitWidgetValue(&plain, plain.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &plain, plain.text(), editBackup), 0);
     QCOMPARE(sim.command("get32 316"), QString("ok 12"));
     QLineEdit range;
     range.setObjectName("EditSTABRange");
     range.setText("-0.5");
-    QCOMPARE(commitWidgetValue(&range, range.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &range, range.text(), editBackup), 0);
     QCOMPARE(sim.command("get32 314"), QString("ok 0"));
 }
 
@@ -104,7 +106,7 @@ void TestCommit::equalValuePutsBacktheBackup()
     edit.setObjectName("EditSTABRange");
     edit.setText("7");
     editBackup = "5";
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), 0);
     QCOMPARE(edit.text(), QString("5"));
     QCOMPARE(writes().size(), 1);
 }
@@ -118,7 +120,7 @@ void TestCommit::refusedWritePutsBack()
     combo.addItems({"Disable", "CorrectTare", "BackToGross"});
     combo.setCurrentIndex(2);
     editBackup = "1";
-    QCOMPARE(commitWidgetValue(&combo, "2", editBackup), int(ResponseError));
+    QCOMPARE(commitWidgetValue(pages, &combo, "2", editBackup), int(ResponseError));
     QCOMPARE(combo.currentIndex(), 1);
     // An exception is final: one attempt only.
     QCOMPARE(writes(), QStringList {"write 210 2 0 2 exception 3"});
@@ -126,13 +128,13 @@ void TestCommit::refusedWritePutsBack()
     QCOMPARE(sim.command("get32 210"), QString("ok 1"));
     // The same with a line edit.
     QVERIFY(sim.command("exception 1002 3").startsWith("ok"));
-    currentPage = PageApplication;
-    applicationSubTable = 16;
+    pages.currentPage = PageApplication;
+    pages.applicationSubTable = 16;
     QLineEdit edit;
     edit.setObjectName("lineEditInput1");
     edit.setText("150");
     editBackup = "20";
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(ResponseError));
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), int(ResponseError));
     QCOMPARE(edit.text(), QString("20"));
 }
 
@@ -160,7 +162,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     edit.setObjectName("EditZeroRange");
     edit.setText("42");
     editBackup = "10";
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), 0);
     QCOMPARE(edit.text(), QString("10"));
     QCOMPARE(writes(), (QStringList {"write 204 2 0 42", "write 204 2 0 42"}));
     QCOMPARE(sim.command("get32 204"), QString("ok 42"));
@@ -171,7 +173,7 @@ void TestCommit::timeoutRetrySucceedsButPutsBack()
     combo.addItems({"OFF", "ON"});
     combo.setCurrentIndex(1);
     editBackup = "0";
-    QCOMPARE(commitWidgetValue(&combo, "1", editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &combo, "1", editBackup), 0);
     QCOMPARE(combo.currentIndex(), 0);
     QCOMPARE(writes().count("write 202 2 0 1"), 2);
 }
@@ -184,7 +186,7 @@ void TestCommit::threeTimeoutsGiveUp()
     edit.setObjectName("EditTrZeroTimer");
     edit.setText("300");
     editBackup = "200";
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(TimedOut));
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), int(TimedOut));
     QCOMPARE(edit.text(), QString("200"));
     QCOMPARE(writes().size(), 3);
     QVERIFY(sim.command("silent off").startsWith("ok"));
@@ -200,7 +202,7 @@ void TestCommit::clientTimeOutIsRetried()
     edit.setObjectName("EditTrZeroTimer");
     edit.setText("300");
     editBackup = "200";
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(TimedOut));
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), int(TimedOut));
     QCOMPARE(edit.text(), QString("200"));
     QCOMPARE(writes(),
         QStringList(
@@ -212,61 +214,61 @@ void TestCommit::notBoundWritesNothing()
 {
     QComboBox combo;
     combo.setObjectName("BoxUnitSelect"); // a calibration widget while the basic page is shown
-    QCOMPARE(commitWidgetValue(&combo, "1", editBackup), CommitNotWritten);
-    QCOMPARE(commitWidgetValue(combo.view(), "1", editBackup), CommitNotWritten); // the popup list
-    QCOMPARE(commitWidgetValue(nullptr, "1", editBackup), CommitNotWritten);
-    currentPage = PageTestMaintain;
+    QCOMPARE(commitWidgetValue(pages, &combo, "1", editBackup), CommitNotWritten);
+    QCOMPARE(commitWidgetValue(pages, combo.view(), "1", editBackup), CommitNotWritten); // the popup list
+    QCOMPARE(commitWidgetValue(pages, nullptr, "1", editBackup), CommitNotWritten);
+    pages.currentPage = PageTestMaintain;
     QComboBox reset;
     reset.setObjectName("BoxBasicChannel");
-    QCOMPARE(commitWidgetValue(&reset, "2", editBackup), CommitNotWritten);
-    currentPage = PageMonitoring;
+    QCOMPARE(commitWidgetValue(pages, &reset, "2", editBackup), CommitNotWritten);
+    pages.currentPage = PageMonitoring;
     QLineEdit edit;
     edit.setObjectName("EditPresetTare");
-    QCOMPARE(commitWidgetValue(&edit, "1", editBackup), CommitNotWritten);
+    QCOMPARE(commitWidgetValue(pages, &edit, "1", editBackup), CommitNotWritten);
     waitProcessingEvents(20);
     QVERIFY(sim.requests().isEmpty());
 }
 
 void TestCommit::pagesWithoutSelectorUseChannel1()
 {
-    currentPage = PageApplication;
-    applicationSubTable = 18;
-    selectedChannel = 3;
+    pages.currentPage = PageApplication;
+    pages.applicationSubTable = 18;
+    pages.selectedChannel = 3;
     QLineEdit edit;
     edit.setObjectName("lineEditCOMPValue2_2");
     edit.setText("-12.5");
     linkSession().device.channelScales[0].decimals = 1;
-    QCOMPARE(commitWidgetValue(&edit,
+    QCOMPARE(commitWidgetValue(pages, &edit,
                  weightTextToRegisterText(edit.text(), linkSession().device.channelScales[0]), editBackup),
         0);
-    QCOMPARE(selectedChannel, 0);
+    QCOMPARE(pages.selectedChannel, 0);
     QCOMPARE(sim.command("get32 1082"), QString("ok -125"));
     // The basic page adds the channel offset, also for the tilt threshold.
-    currentPage = PageBasic;
-    selectedChannel = 2;
+    pages.currentPage = PageBasic;
+    pages.selectedChannel = 2;
     QLineEdit tilt;
     tilt.setObjectName("EditTiltThreshold");
-    QCOMPARE(commitWidgetValue(&tilt, "77", editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &tilt, "77", editBackup), 0);
     QCOMPARE(writes().last(), QString("write 2278 2 0 77"));
 }
 
 void TestCommit::ethernetSlotAndChannelField()
 {
-    currentPage = PageDataTrans;
-    ethernetSlot = 5;
+    pages.currentPage = PageDataTrans;
+    pages.ethernetSlot = 5;
     QLineEdit port;
     port.setObjectName("lineEditPortNum");
     port.setText("502");
-    QCOMPARE(commitWidgetValue(&port, port.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &port, port.text(), editBackup), 0);
     QCOMPARE(sim.requests(), (QStringList {"read-hr 8132 1", "write 8132 1 502"}));
     QLineEdit id;
     id.setObjectName("lineEditCOMID1");
-    QCOMPARE(commitWidgetValue(&id, "12", editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &id, "12", editBackup), 0);
     QCOMPARE(writes().last(), QString("write 8000 1 12"));
-    currentPage = PageTestMaintain;
+    pages.currentPage = PageTestMaintain;
     QComboBox channel3;
     channel3.setObjectName("comboBox_channel_3");
-    QCOMPARE(commitWidgetValue(&channel3, QString::number(0x0F0F), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &channel3, QString::number(0x0F0F), editBackup), 0);
     QCOMPARE(writes().last(), QString("write 9310 1 3855"));
 }
 
@@ -279,7 +281,7 @@ void TestCommit::wordOrderOfWrites()
     auto writes = [&cdab]() { return cdab.requests().filter(QRegularExpression("^write")); };
     QLineEdit edit;
     edit.setObjectName("EditPresetTare");
-    QCOMPARE(commitWidgetValue(&edit, "70000", editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, "70000", editBackup), 0);
     QCOMPARE(writes(), QStringList {"write 212 2 4464 1"});
     QCOMPARE(cdab.command("get32 212"), QString("ok 70000"));
     linkSession().wordOrder = WordOrder::AbCd;
@@ -331,7 +333,7 @@ void TestCommit::writesCarrySourceAndOldValue()
     edit.setObjectName("EditSTABRange");
     edit.setText("9");
     editBackup = "7";
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), 0);
     queueCommandWrite(22, 1);
     runPendingCommand();
     QCOMPARE(writeSingleValue(214, 2, 7), Ok);

@@ -1,20 +1,22 @@
 // Connection page and link parameter dialog: connecting against the simulator
 // (TCP and RTU), failures, edit rules, protocol switch, reconnection.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "dialogs/serialportcombobox.h"
 #include "link/linksession.h"
-#include "link/modbusparasetdialog.h"
-#include "link/modbussetting.h"
 #include "link/rtuovertcpclient.h"
 #include "link/serialports.h"
 #include "link/transactions.h"
-#include "pages/datatrans.h"
 #include "pagetesthelpers.h"
+#include "params/appstate.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/serialportcombobox.h"
+#include "ui/link/modbusparasetdialog.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/datatrans.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -232,7 +234,7 @@ private slots:
         port->setFocus(Qt::TabFocusReason);
         QTRY_VERIFY(port->hasFocus());
         QTest::keyClick(port, Qt::Key_Return);
-        QTRY_COMPARE(currentPage, int(PageMonitoring));
+        QTRY_COMPARE(w.pageState().currentPage, int(PageMonitoring));
         QVERIFY(sim->requests().contains(QStringLiteral("read-hr 0 2")));
         QCOMPARE(w.windowTitle(), QStringLiteral("Q4 Config – 127.0.0.1:%1, address 1").arg(sim->port()));
         w.on_ButtonDisconnect_clicked();
@@ -637,7 +639,7 @@ private slots:
         child<QSpinBox>(page, "timeoutSpinner")->setValue(500);
         child<QPushButton>(page, "connectButton")->click();
         QVERIFY(linkSession().modbusClient);
-        QCOMPARE(currentPage, int(PageMonitoring));
+        QCOMPARE(window.pageState().currentPage, int(PageMonitoring));
         QVERIFY(window.pollTimerObject()->isActive());
         QVERIFY(window.findChild<QWidget *>(QStringLiteral("widget_down"))->isVisibleTo(&window));
         const LinkParameters before = linkSession().appliedLink;

@@ -1,11 +1,12 @@
-#include "app/appstate.h"
 #include "link/deviceaccess.h"
 #include "link/linkchange.h"
 #include "link/transactions.h"
-#include "pages/datatrans.h"
 #include "pagetesthelpers.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/datatrans.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 #include "ui_datatrans.h"
 
 #include <QValidator>
@@ -48,8 +49,8 @@ void DataTransPage::initTestCase()
     initQ4Resources();
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
-    currentPage = PageDataTrans;
     page = new DataTrans;
+    page->pageState().currentPage = PageDataTrans;
     page->resize(1000, 700);
     page->show();
 }
@@ -63,7 +64,7 @@ void DataTransPage::cleanupTestCase()
 
 void DataTransPage::init()
 {
-    currentPage = PageDataTrans;
+    page->pageState().currentPage = PageDataTrans;
     sim.clearRequests();
 }
 
@@ -135,7 +136,7 @@ void DataTransPage::ethernetSlotSelection()
     page->refresh(false);
 
     ui->Btu_Connect3->click();
-    QCOMPARE(ethernetSlot, 2);
+    QCOMPARE(page->pageState().ethernetSlot, 2);
     QCOMPARE(ui->lineEditPortNum->text(), QStringLiteral("6000"));
     QCOMPARE(ui->BoxProtocol3->currentText(), QStringLiteral("KT-Cont"));
     QCOMPARE(ui->BoxDwordFormat3->currentText(), QStringLiteral("CD AB"));
@@ -161,10 +162,10 @@ void DataTransPage::ethernetSlotSelection()
 
     // Showing the page again keeps the chosen slot.
     page->showPage();
-    QCOMPARE(ethernetSlot, 2);
+    QCOMPARE(page->pageState().ethernetSlot, 2);
     QCOMPARE(ui->lineEditPortNum->text(), QStringLiteral("6000")); // device copy not read again yet
     ui->Btu_Connect1->click();
-    QCOMPARE(ethernetSlot, 0);
+    QCOMPARE(page->pageState().ethernetSlot, 0);
     QCOMPARE(ui->lineEditPortNum->text(), QStringLiteral("502"));
 }
 

@@ -1,9 +1,11 @@
 // Message popup and password prompt: layout per message, keys, auto-close,
 // re-centring of the corner-correction popups and the language font rule.
-#include "app/appstate.h"
-#include "dialogs/inputdialog.h"
-#include "dialogs/popups.h"
-#include "dialogs/tipsdialog.h"
+#include "params/appstate.h"
+#include "ui/dialogs/inputdialog.h"
+#include "ui/dialogs/popups.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QDirIterator>
@@ -514,8 +516,7 @@ void TestDialogs::everyNamedImageIsEmbedded()
     // readable image in the resources (a missing one fails silently at run time).
     const QRegularExpression imagePath(QStringLiteral(":/images/[^)\"' ;<]+"));
     QSet<QString> paths;
-    for (const char *folder :
-        {"app", "dialogs", "link", "params", "pages", "workbook", "forms", "resources/qss"}) {
+    for (const char *folder : {"app", "params", "link", "workbook", "cli", "ui", "forms", "resources/qss"}) {
         QDirIterator files(QStringLiteral(Q4_SOURCE_DIR "/") + QLatin1String(folder), QDir::Files,
             QDirIterator::Subdirectories);
         while (files.hasNext()) {

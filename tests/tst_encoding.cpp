@@ -2,9 +2,9 @@
 // the weight and unit display helpers.
 
 #include "link/linksession.h"
-#include "pages/commitengine.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
+#include "ui/pages/commitengine.h"
 
 #include <QLabel>
 #include <QLineEdit>

@@ -3,15 +3,16 @@
 // it back, the comparison (command line and the page's table), and clones into
 // several devices over TCP and one serial bus.
 
-#include "app/appstate.h"
-#include "dialogs/comparedialog.h"
-#include "dialogs/tipsdialog.h"
 #include "link/linksession.h"
-#include "pages/testmaintain.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/comparedialog.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/window/startup.h"
 #include "ui_comparedialog.h"
 #include "ui_testmaintain.h"
 #include "workbook/blockread.h"
@@ -240,7 +241,6 @@ void TestFleet::batchedExportMatchesRowByRow()
     QVERIFY(ok(sim.command(QStringLiteral("exception 1071 2"))));
 
     ExelToWrite worker;
-    worker.showPopups = false;
     const QString rows = dir.filePath(QStringLiteral("rows%1.xlsx").arg(order));
     const QString blocks = dir.filePath(QStringLiteral("blocks%1.xlsx").arg(order));
     QVERIFY(copyFile(templatePath(0), rows));
@@ -307,7 +307,6 @@ void TestFleet::importWritesOnlyWhatDiffers()
     const QString file = dir.filePath(QStringLiteral("backup%1.xlsx").arg(order));
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
 
     // The device drifts away from its backup in three rows.
@@ -366,7 +365,6 @@ void TestFleet::importReportsRefusedAndMismatchedRows()
             row(608, QStringLiteral("zero capture"), 2, 1, 0, QStringLiteral("1")),
             row(216, QStringLiteral("count 3"), 3, 99, 0, QStringLiteral("4"))}));
     ExelToWrite worker;
-    worker.showPopups = false;
     sim.clearRequests();
     QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.transferredRows(), 2);

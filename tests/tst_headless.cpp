@@ -1,13 +1,13 @@
 // Workbook runs from the command line, without a window: option handling,
 // exit status, progress and result lines, the saved connection.
 
-#include "app/appstate.h"
+#include "cli/headlessrun.h"
 #include "link/linksession.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
-#include "workbook/headlessrun.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
 

@@ -4,15 +4,16 @@
 // exits 3; --restore writes only what differs and refuses another device;
 // --backup-all; --push; the History window with its restore.
 
-#include "app/appstate.h"
-#include "dialogs/comparedialog.h"
-#include "dialogs/historywindow.h"
-#include "dialogs/tipsdialog.h"
 #include "link/linksession.h"
-#include "pages/testmaintain.h"
+#include "params/appstate.h"
 #include "support/programrun.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/comparedialog.h"
+#include "ui/dialogs/historywindow.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/window/startup.h"
 #include "ui_comparedialog.h"
 #include "ui_historywindow.h"
 #include "ui_testmaintain.h"

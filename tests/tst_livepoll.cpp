@@ -1,14 +1,15 @@
 // Live polling: the read order of one tick against the simulator, the tick
 // source thread, and the weight area drawn from the live state.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/linksession.h"
-#include "link/livedisplay.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
+#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/livedisplay.h"
+#include "ui/pages/commitengine.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QElapsedTimer>
 #include <QHBoxLayout>

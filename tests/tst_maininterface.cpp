@@ -1,15 +1,17 @@
 // Monitoring page: y-range rules, running extremes, pause, quantity change,
 // combined-mode clearing and the ten-second window, driven from the live state;
 // the curve file and the curves picture, alone and fed by the poll tick.
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/linksession.h"
-#include "pages/commitengine.h"
-#include "pages/maininterface.h"
-#include "pages/qtcharts.h"
 #include "pagetesthelpers.h"
+#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pages/maininterface.h"
+#include "ui/pages/qtcharts.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QPushButton>
@@ -91,8 +93,8 @@ private slots:
     void init()
     {
         resetLive();
-        currentPage = PageMonitoring;
         page = new MainInterface;
+        page->pageState().currentPage = PageMonitoring;
         page->resize(1130, 700);
         page->showPage();
         for (int i = 0; i < 4; ++i)

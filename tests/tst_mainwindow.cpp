@@ -1,21 +1,23 @@
 // Main window: border hit test, status line, disconnect delays, navigation,
 // maximise/restore and the self-drawn frame's mouse handling.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "app/windowplacement.h"
-#include "dialogs/helpdialog.h"
-#include "dialogs/tipsdialog.h"
 #include "link/linksession.h"
-#include "link/modbussetting.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
-#include "pages/maininterface.h"
-#include "pages/testmaintain.h"
-#include "pages/qtcharts.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/helpdialog.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pages/maininterface.h"
+#include "ui/pages/qtcharts.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
+#include "ui/window/windowplacement.h"
 #include "workbook/exceltowrite.h"
 
 #include <QApplication>
@@ -215,7 +217,7 @@ private slots:
         QFETCH(int, delay);
         MainWindow w(linkSession());
         w.showPage(PageBasic);
-        QCOMPARE(currentPage, int(PageBasic));
+        QCOMPARE(w.pageState().currentPage, int(PageBasic));
         linkSession().modbusClient = new QModbusTcpClient(w.connectionPage());
         QPointer<QModbusClient> client(linkSession().modbusClient);
         linkSession().linkFaulty = faulty;
@@ -223,7 +225,7 @@ private slots:
         clock.start();
         w.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
         QVERIFY(linkSession().linkSuspended);
-        QCOMPARE(currentPage, int(PageConnection));
+        QCOMPARE(w.pageState().currentPage, int(PageConnection));
         auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
         QCOMPARE(stack->currentWidget(), w.page(PageConnection));
         QCOMPARE(w.disconnectTimerObject()->interval(), delay);
@@ -242,7 +244,7 @@ private slots:
     {
         MainWindow w(linkSession());
         auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
-        QCOMPARE(currentPage, int(PageConnection));
+        QCOMPARE(w.pageState().currentPage, int(PageConnection));
         QCOMPARE(stack->currentWidget(), w.page(PageConnection));
         QVERIFY(!w.findChild<QWidget *>(QStringLiteral("widget_Menu"))->isVisibleTo(&w));
         QVERIFY(!w.findChild<QWidget *>(QStringLiteral("WeightDisplay"))->isVisibleTo(&w));
@@ -251,7 +253,7 @@ private slots:
             "ButtonApplication", "ButtonDataTrans", "ButtonTestMaintain"};
         for (int k = 5; k >= 0; --k) {
             w.findChild<QPushButton *>(QLatin1String(buttons[k]))->click();
-            QCOMPARE(currentPage, k);
+            QCOMPARE(w.pageState().currentPage, k);
             QCOMPARE(stack->currentWidget(), w.page(k));
             QCOMPARE(stack->currentIndex(), w.stackIndexOf(k));
             for (int i = 0; i < 6; ++i) {
@@ -373,12 +375,12 @@ private slots:
         sim.clearRequests();
         w.pollTick();
         QVERIFY(expectReads({58, 59, 60}));
-        selectedChannel = 2;
+        w.pageState().selectedChannel = 2;
         w.showPage(PageBasic);
         sim.clearRequests();
         w.pollTick();
         QVERIFY(expectReads({10}));
-        selectedChannel = 0;
+        w.pageState().selectedChannel = 0;
         w.showPage(PageMonitoring);
         sim.clearRequests();
         w.pollTick();
@@ -573,13 +575,13 @@ private slots:
         QApplication::setActiveWindow(&w);
         QVERIFY(QTest::qWaitForWindowActive(&w));
         QTest::keyClick(&w, Qt::Key_3, Qt::ControlModifier);
-        QCOMPARE(currentPage, int(PageConnection));
+        QCOMPARE(w.pageState().currentPage, int(PageConnection));
         emit w.connectionPage()->ConnectSuccessfulSignal();
         linkSession().linkSuspended = true; // no device: the poll stays quiet
         auto *stack = w.findChild<QStackedWidget *>(QStringLiteral("stackedWidget"));
         for (int k : {2, 5, 0, 3, 1, 4}) {
             QTest::keyClick(&w, Qt::Key(Qt::Key_1 + k), Qt::ControlModifier);
-            QCOMPARE(currentPage, k);
+            QCOMPARE(w.pageState().currentPage, k);
             QCOMPARE(stack->currentWidget(), w.page(k));
         }
         QTest::keyClick(&w, Qt::Key_F1);

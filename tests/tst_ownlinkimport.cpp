@@ -1,12 +1,13 @@
 // A window's import whose rows change the settings of the link it runs through.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/linksession.h"
-#include "link/modbussetting.h"
-#include "pages/testmaintain.h"
 #include "pagetesthelpers.h"
+#include "params/appstate.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 #include "ui_testmaintain.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"

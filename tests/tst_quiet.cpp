@@ -1,14 +1,16 @@
 // Quiet by default: headless runs print exactly their documented lines, a GUI
 // session prints nothing, and --verbose or QT_LOGGING_RULES bring the log back.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/linksession.h"
-#include "link/modbussetting.h"
 #include "link/transactions.h"
+#include "params/appstate.h"
 #include "params/logcategories.h"
 #include "support/programrun.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QLineEdit>

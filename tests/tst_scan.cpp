@@ -3,17 +3,17 @@
 // exceptions, as a gateway, or closes the connection; the command line
 // over TCP and over RTU through a pty pair; the dialog and the connection page.
 
-#include "app/appstate.h"
 #include "link/devicescan.h"
 #include "link/linksession.h"
-#include "link/modbussetting.h"
-#include "link/scandialog.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
+#include "params/appstate.h"
 #include "support/fakemodbusserver.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/modbussetting.h"
+#include "ui/link/scandialog.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

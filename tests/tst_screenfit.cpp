@@ -8,17 +8,19 @@
 // scale factor is read when the application starts): the child run does the
 // checks, the parent starts the server and the child and reports the result.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "dialogs/helpdialog.h"
 #include "link/linksession.h"
-#include "link/modbusparasetdialog.h"
-#include "link/modbussetting.h"
-#include "link/scandialog.h"
-#include "link/trafficlogwindow.h"
 #include "link/transactions.h"
+#include "params/appstate.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/helpdialog.h"
+#include "ui/link/modbusparasetdialog.h"
+#include "ui/link/modbussetting.h"
+#include "ui/link/scandialog.h"
+#include "ui/link/trafficlogwindow.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QAbstractButton>
 #include <QAbstractSpinBox>
@@ -297,7 +299,7 @@ private slots:
     {
         QVERIFY(window);
         window->connectionPage()->on_connectButton_clicked();
-        QTRY_COMPARE_WITH_TIMEOUT(currentPage, int(PageMonitoring), 10000);
+        QTRY_COMPARE_WITH_TIMEOUT(window->pageState().currentPage, int(PageMonitoring), 10000);
         auto *bottom = window->findChild<QWidget *>(QStringLiteral("widget_down"));
         auto *weights = window->findChild<QWidget *>(QStringLiteral("WeightDisplay"));
         auto *language = window->findChild<QAbstractButton *>(QStringLiteral("Btn_ChangeLanguage"));
@@ -312,7 +314,7 @@ private slots:
             QVERIFY(sim.waitForRequest(QStringLiteral("read-hr 9309 2"), 5000));
             linkSession().linkSuspended = true;
             showAllPages([&](const QString &where) {
-                QWidget *page = window->page(currentPage);
+                QWidget *page = window->page(window->pageState().currentPage);
                 QStringList found = tabsShown(page, [page] { return contentFaults(page); });
                 found << layoutFaults(weights) << layoutFaults(bottom);
                 for (QWidget *w : shownItems(bottom)) {

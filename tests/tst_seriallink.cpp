@@ -3,16 +3,18 @@
 // commit and during headless workbook runs. Every wait must end, nothing may
 // spin, and Disconnect/Connect must bring the link back once the port returns.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/linksession.h"
 #include "link/modbusrtuclient.h"
-#include "link/modbussetting.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
+#include "params/appstate.h"
 #include "support/programrun.h"
 #include "support/ptypair.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/modbussetting.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 #include "workbook/parameterworkbook.h"
 #include "workbook/xlsxworkbook.h"
 
@@ -155,7 +157,7 @@ void TestSerialLink::portRemovedDuringPolling()
     selectSerialPort(page, pty.second());
     page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
     QVERIFY(linkSession().modbusClient);
-    QCOMPARE(currentPage, int(PageMonitoring));
+    QCOMPARE(window.pageState().currentPage, int(PageMonitoring));
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
 
     pty.stop();
@@ -174,12 +176,12 @@ void TestSerialLink::portRemovedDuringPolling()
     sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 0));
     QVERIFY2(sim->start(), qPrintable(sim->errorText()));
     window.findChild<QPushButton *>(QStringLiteral("ButtonDisconnect"))->click();
-    QCOMPARE(currentPage, int(PageConnection));
+    QCOMPARE(window.pageState().currentPage, int(PageConnection));
     QCOMPARE(window.disconnectTimerObject()->interval(), 2000);
     selectSerialPort(page, pty.second());
     // Pressed while the old link is still being taken down: repeated until it is gone.
     page->findChild<QPushButton *>(QStringLiteral("connectButton"))->click();
-    QTRY_COMPARE_WITH_TIMEOUT(currentPage, int(PageMonitoring), 8000);
+    QTRY_COMPARE_WITH_TIMEOUT(window.pageState().currentPage, int(PageMonitoring), 8000);
     QVERIFY(linkSession().modbusClient);
     QCOMPARE(linkSession().modbusClient->state(), QModbusDevice::ConnectedState);
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 5000);
@@ -219,7 +221,7 @@ void TestSerialLink::portBackAtSamePathRecoversOnItsOwn()
     sim = std::make_unique<SimulatorProcess>(rtuSimulatorArgs(pty.first(), 0));
     QVERIFY2(sim->start(), qPrintable(sim->errorText()));
     QTRY_COMPARE_WITH_TIMEOUT(state->text(), QStringLiteral("Communication-Normal"), 8000);
-    QCOMPARE(currentPage, int(PageMonitoring));
+    QCOMPARE(window.pageState().currentPage, int(PageMonitoring));
     QVERIFY(linkSession().modbusClient == client); // the same link, not a new Connect
     QCOMPARE(linkSession().modbusClient->state(), QModbusDevice::ConnectedState);
     QVERIFY(!serialLinkLost(linkSession().modbusClient));
@@ -260,15 +262,15 @@ void TestSerialLink::portRemovedDuringCommit()
     });
     unplug.start(10);
 
-    currentPage = PageBasic;
-    selectedChannel = 0;
+    PageState pages;
+    pages.currentPage = PageBasic;
     QLineEdit edit;
     edit.setObjectName(QStringLiteral("EditTrZeroTimer"));
     edit.setText(QStringLiteral("300"));
     const QString editBackup = QStringLiteral("200");
     QElapsedTimer clock;
     clock.start();
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), int(NoConnection));
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), int(NoConnection));
     QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
     QVERIFY(!unplug.isActive());
     QCOMPARE(edit.text(), QStringLiteral("200"));

@@ -1,9 +1,10 @@
 // Settings file of the connection page and the language switch of the main window.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "link/modbussetting.h"
-#include "workbook/headlessrun.h"
+#include "cli/headlessrun.h"
+#include "params/appstate.h"
+#include "ui/link/modbussetting.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QComboBox>

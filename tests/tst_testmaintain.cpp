@@ -1,12 +1,13 @@
-#include "app/appstate.h"
 #include "link/deviceaccess.h"
 #include "link/linksession.h"
-#include "pages/testmaintain.h"
-#include "pages/weightcal.h"
 #include "pagetesthelpers.h"
 #include "params/devicecopy.h"
 #include "params/encoding.h"
 #include "support/simulatorprocess.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/pages/weightcal.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 #include "ui_testmaintain.h"
 #include "ui_weightcal.h"
 
@@ -47,8 +48,8 @@ void TestMaintainPage::initTestCase()
     initQ4Resources();
     QVERIFY2(sim.start(), qPrintable(sim.errorText()));
     QVERIFY(connectTestClient(sim));
-    currentPage = PageTestMaintain;
     page = new TestMaintain;
+    page->pageState().currentPage = PageTestMaintain;
     page->resize(1000, 700);
     page->show();
 }
@@ -62,7 +63,7 @@ void TestMaintainPage::cleanupTestCase()
 
 void TestMaintainPage::init()
 {
-    currentPage = PageTestMaintain;
+    page->pageState().currentPage = PageTestMaintain;
     linkSession().linkFaulty = false;
     page->passwordAccepted = false;
     sim.clearRequests();
@@ -168,6 +169,7 @@ void TestMaintainPage::combinedClearsFunctionsOnceNeverAtFirstDisplay()
     // A program start (a new page) that finds the device combined clears nothing.
     delete page;
     page = new TestMaintain;
+    page->pageState().currentPage = PageTestMaintain;
     page->resize(1000, 700);
     page->show();
     setMode(1);
@@ -333,14 +335,15 @@ void TestMaintainPage::resetCalClearsOnlyItsChannelMemory()
     sim.clearRequests();
     // Enter a first point weight on channels 1 and 3 of the calibration page.
     WeightCal cal;
+    cal.setPageState(page->pageState());
     cal.resize(1000, 700);
     cal.show();
-    currentPage = PageCalibration;
+    page->pageState().currentPage = PageCalibration;
     for (int channel : {0, 2}) {
         // As a user chooses: the index changes, then the page hears of it.
         cal.findChild<QComboBox *>(QStringLiteral("BoxChaneelSelect"))->setCurrentIndex(channel);
         cal.on_BoxChaneelSelect_activated(channel);
-        selectedChannel = channel;
+        page->pageState().selectedChannel = channel;
         auto *point = cal.findChild<QLineEdit *>(QStringLiteral("EditWeightCp1"));
         QVERIFY(point);
         QVERIFY(armEdit(&cal, point));
@@ -348,7 +351,7 @@ void TestMaintainPage::resetCalClearsOnlyItsChannelMemory()
         QVERIFY2(WeightCal::pointMemory(channel, 0) != 0, qPrintable(sim.requests().join(QLatin1Char(';'))));
     }
     cal.hide();
-    currentPage = PageTestMaintain;
+    page->pageState().currentPage = PageTestMaintain;
     page->activateWindow();
 
     const Ui::TestMaintain *ui = page->form();
@@ -363,16 +366,16 @@ void TestMaintainPage::resetCalClearsOnlyItsChannelMemory()
 
     // A failed Reset CAL keeps the memory.
     cal.show();
-    currentPage = PageCalibration;
+    page->pageState().currentPage = PageCalibration;
     cal.on_BoxChaneelSelect_activated(2);
     cal.findChild<QComboBox *>(QStringLiteral("BoxChaneelSelect"))->setCurrentIndex(2);
-    selectedChannel = 2;
+    page->pageState().selectedChannel = 2;
     auto *point = cal.findChild<QLineEdit *>(QStringLiteral("EditWeightCp1"));
     QVERIFY(armEdit(&cal, point));
     finishEdit(point, QStringLiteral("9"));
     QVERIFY(WeightCal::pointMemory(2, 0) != 0);
     cal.hide();
-    currentPage = PageTestMaintain;
+    page->pageState().currentPage = PageTestMaintain;
     sim.command(QStringLiteral("exception 8921 4"));
     popups.script = QStringList {QStringLiteral("ok"), QStringLiteral("ok")};
     ui->Btn_ResetCAL->click();

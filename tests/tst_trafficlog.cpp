@@ -3,17 +3,17 @@
 // and clear, the CSV it saves, the statistics line, the bounded copy, following
 // the end of the table, and the main window's button.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
 #include "link/deviceaccess.h"
 #include "link/linksession.h"
-#include "link/livedisplay.h"
 #include "link/trafficlog.h"
-#include "link/trafficlogmodel.h"
-#include "link/trafficlogwindow.h"
 #include "link/transactions.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
+#include "ui/link/livedisplay.h"
+#include "ui/link/trafficlogmodel.h"
+#include "ui/link/trafficlogwindow.h"
+#include "ui/window/mainwindow.h"
 
 #include <QCheckBox>
 #include <QHeaderView>

@@ -1,7 +1,6 @@
 // Blocking register transactions against the simulator (TCP and RTU) and a
 // deliberately short-answering peer.
 
-#include "app/appstate.h"
 #include "link/linksession.h"
 #include "link/modbusrtuclient.h"
 #include "link/trafficlog.h"

@@ -1,14 +1,16 @@
 // Weight calibration page against the simulator: scaled commits, the point-weight
 // memory, refused writes, division mapping, zero capture and the corner-correction
 // wizard with its popups answered by the test.
-#include "app/appstate.h"
-#include "dialogs/tipsdialog.h"
 #include "link/linksession.h"
-#include "pages/commitengine.h"
-#include "pages/weightcal.h"
+#include "params/appstate.h"
 #include "params/devicecopy.h"
 #include "params/registermap.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pages/weightcal.h"
+#include "ui/pagestate.h"
+#include "ui/window/startup.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -112,9 +114,8 @@ private slots:
         initQ4Resources();
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(connectTestClient(sim));
-        currentPage = PageCalibration;
-        selectedChannel = 0;
         page = new WeightCal;
+        page->pageState().currentPage = PageCalibration;
         page->resize(1130, 700);
         page->show();
         QApplication::setActiveWindow(page);

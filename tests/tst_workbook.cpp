@@ -2,17 +2,19 @@
 // orders, value texts, skipped rows, failures, the stopped link, the page's
 // popups and links, and openpyxl as an independent reader and writer.
 
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "dialogs/tipsdialog.h"
 #include "link/deviceaccess.h"
 #include "link/linksession.h"
 #include "link/transactions.h"
-#include "pages/commitengine.h"
-#include "pages/testmaintain.h"
+#include "params/appstate.h"
 #include "params/registermap.h"
 #include "support/requiredtool.h"
 #include "support/simulatorprocess.h"
+#include "ui/dialogs/tipsdialog.h"
+#include "ui/pages/commitengine.h"
+#include "ui/pages/testmaintain.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 #include "ui_testmaintain.h"
 #include "workbook/exceltowrite.h"
 #include "workbook/parameterworkbook.h"
@@ -282,7 +284,6 @@ void TestWorkbook::roundTripRestoresDevice()
     const QString file = dir.filePath(QStringLiteral("roundtrip%1.xlsx").arg(order));
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
-    worker.showPopups = false;
     QSignalSpy rowsSpy(&worker, &ExelToWrite::ShowMaxnRowssignal);
     QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     const int rows = parameterCatalogue().size() + 1;
@@ -350,7 +351,6 @@ void TestWorkbook::valueTextsAndHeaders()
     QVERIFY(sim.command(QStringLiteral("set32 1068 -1")).startsWith(QLatin1String("ok")));
     QVERIFY(sim.command(QStringLiteral("set 9310 65535")).startsWith(QLatin1String("ok")));
     ExelToWrite worker;
-    worker.showPopups = false;
     for (int language : {0, 1}) {
         const QString file = dir.filePath(exportFileName(language));
         QVERIFY(copyFile(templatePath(language), file));
@@ -410,7 +410,6 @@ void TestWorkbook::importSkipsRowsItMustNotWrite()
     const QMap<int, QString> before = deviceRegisters(sim);
     sim.clearRequests();
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(writeLines(sim),
         (QStringList {QStringLiteral("write 1064 2 0 1234"), QStringLiteral("write 8000 1 42"),
@@ -436,7 +435,6 @@ void TestWorkbook::headerOnlyWorkbooks()
         {{QStringLiteral("Address"), QStringLiteral("Name"), QStringLiteral("Count")}}));
     sim.clearRequests();
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QVERIFY(sim.requests().isEmpty());
     QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
@@ -462,7 +460,6 @@ void TestWorkbook::failedTransactionsAreReported()
     const QString file = dir.filePath(QStringLiteral("failed.xlsx"));
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::RowsFailed));
     QCOMPARE(worker.failedRows(), 1);
     QVERIFY(!linkSession().held());
@@ -497,7 +494,6 @@ void TestWorkbook::stoppedLinkEndsSilently()
     QVERIFY(copyFile(templatePath(0), file));
     const QByteArray original = fileBytes(file);
     ExelToWrite worker;
-    worker.showPopups = false;
     QObject::connect(&worker, &ExelToWrite::rowProcessed, [](int row, int) {
         if (row == 40)
             linkSession().linkSuspended = true;
@@ -544,7 +540,6 @@ void TestWorkbook::stoppedLinkEndsSilently()
 void TestWorkbook::openFailures()
 {
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.importWorkbook(dir.filePath(QStringLiteral("nothere.xlsx")), nullptr),
         int(ExelToWrite::OpenFailed));
     QCOMPARE(worker.lastError(), QStringLiteral("error1"));
@@ -736,7 +731,6 @@ void TestWorkbook::libreOfficeRoundTrip()
     const QString file = dir.filePath(QStringLiteral("forlo.xlsx"));
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
 
     auto convert = [&](const QString &filter, const QString &input, const QString &outDir) {
@@ -791,7 +785,6 @@ void TestWorkbook::signedRowLimits()
                        "[8000,'negative one-register',1,99,0,None,'-1']]")));
     sim.clearRequests();
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.importWorkbook(file, linkSession().modbusClient), int(ExelToWrite::Done));
     QCOMPARE(writeLines(sim),
         (QStringList {QStringLiteral("write 1066 2 65535 65436"), QStringLiteral("write 1080 2 65535 65436"),
@@ -1028,7 +1021,6 @@ void TestWorkbook::pollStaysOffWhileCommitOrImportWaits()
     const QString file = dir.filePath(QStringLiteral("heldpoll.xlsx"));
     QVERIFY(copyFile(templatePath(0), file));
     ExelToWrite worker;
-    worker.showPopups = false;
     QCOMPARE(worker.exportWorkbook(file, linkSession().modbusClient, 0), int(ExelToWrite::Done));
     const QString exported214 = sim.command(QStringLiteral("get32 214"));
     QVERIFY(sim.command(QStringLiteral("set32 214 3")).startsWith(QLatin1String("ok")));
@@ -1038,16 +1030,17 @@ void TestWorkbook::pollStaysOffWhileCommitOrImportWaits()
     window.pollTimerObject()->start(5);
     QTRY_VERIFY(sim.requests().contains(pollMark));
 
-    currentPage = PageBasic;
-    applicationSubTable = 16;
-    selectedChannel = 0;
-    ethernetSlot = 0;
+    PageState &pages = window.pageState();
+    pages.currentPage = PageBasic;
+    pages.applicationSubTable = 16;
+    pages.selectedChannel = 0;
+    pages.ethernetSlot = 0;
     QLineEdit edit;
     edit.setObjectName(QStringLiteral("EditSTABRange"));
     edit.setText(QStringLiteral("9"));
     const QString editBackup = QStringLiteral("0");
     sim.clearRequests();
-    QCOMPARE(commitWidgetValue(&edit, edit.text(), editBackup), 0);
+    QCOMPARE(commitWidgetValue(pages, &edit, edit.text(), editBackup), 0);
     QStringList log = sim.requests();
     const int read = log.indexOf(QStringLiteral("read-hr 214 2"));
     QVERIFY2(

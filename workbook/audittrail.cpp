@@ -151,7 +151,6 @@ bool AuditTrail::commitNow()
     const QPointer<AuditTrail> self(this);
     const quint64 startedAs = generation;
     ExelToWrite worker;
-    worker.showPopups = false;
     // The read keeps the poll away while it runs and clears the poll's flag
     // after, as the workbook runs do: a tick asked for before may have run
     // inside its waits, and the poll asks again only while the flag is clear.

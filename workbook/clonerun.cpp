@@ -1,11 +1,12 @@
 #include "workbook/clonerun.h"
 
 #include "link/clientfactory.h"
+#include "link/linkcheck.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
 #include "workbook/exceltowrite.h"
-#include "workbook/headlessrun.h"
 #include "workbook/historyrecorder.h"
+#include "workbook/runtexts.h"
 
 #include <QElapsedTimer>
 #include <QHash>
@@ -84,7 +85,6 @@ CloneResult cloneInto(const ImportSheet &sheet, const LinkParameters &link, QMod
         history.readSerial(target);
     outcome.serial = history.serial();
     ExelToWrite worker;
-    worker.showPopups = false;
     worker.blockReads = options.blockReads;
     worker.allRows = options.allRows;
     worker.setLinkTarget(target);

@@ -1,6 +1,5 @@
 #include "workbook/exceltowrite.h"
 
-#include "dialogs/popups.h"
 #include "link/linksession.h"
 #include "link/trafficlog.h"
 #include "link/transactions.h"
@@ -17,7 +16,6 @@
 #include <QFileInfo>
 #include <QModbusClient>
 #include <QPointer>
-#include <QProgressBar>
 #include <QThread>
 
 #include <cstdio>
@@ -71,12 +69,6 @@ bool isLegacyWorkbook(const QString &path)
         return true;
     QFile file(path);
     return file.open(QIODevice::ReadOnly) && file.read(8) == QByteArray::fromHex("d0cf11e0a1b11ae1");
-}
-
-void setBar(QProgressBar *bar, int value)
-{
-    if (bar)
-        bar->setValue(value);
 }
 
 // Moves from over to in one step, replacing an existing file.
@@ -180,10 +172,8 @@ int ExelToWrite::reportError(int code, const char *errorName, const QString &tex
     m_lastError = QString::fromLatin1(errorName);
     m_lastErrorText = text;
     m_lastErrorDetail = detail;
-    if (showPopups)
-        showNoticeDialog(tr("error"), text, NoticeKind::Failure);
-    else
-        qCDebug(lcWorkbook).noquote() << "run failed:" << errorName << text;
+    qCDebug(lcWorkbook).noquote() << "run failed:" << errorName << text;
+    emit errorReported(text);
     return code;
 }
 
@@ -288,8 +278,8 @@ int ExelToWrite::judgeTransaction(int result, int row, int address)
 }
 
 // Opens the workbook, finds the parameter sheet and its row count. Returns 0
-// when the rows can be processed, otherwise the result code of the run (with
-// its popup shown and the workbook closed).
+// when the rows can be processed, otherwise the result code of the run (the
+// failure reported through errorReported, the workbook closed).
 int ExelToWrite::openParameterSheet(XlsxWorkbook &workbook, const QString &path, XlsxSheet **sheet, int *rows)
 {
     enum Failure { None, Missing, Unreadable, NoSheetList, NoSheet, Empty };
@@ -569,8 +559,7 @@ int ExelToWrite::readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVe
         }
     }
     enterPhase(Reading, total);
-    if (importBar)
-        importBar->setRange(0, qMax(1, total));
+    emit barRange(Bar::Import, 0, qMax(1, total));
     BlockPass pass;
     planPass(pass, starts, counts);
     int silent = 0;
@@ -608,7 +597,7 @@ int ExelToWrite::readDevice(const ImportSheet &sheet, QVector<qint8> *known, QVe
                                                  .arg(row.count)
                                                  .arg(trafficResultText(result, 0));
         }
-        setBar(importBar, i + 1);
+        emit barValue(Bar::Import, i + 1);
         emit progress(Reading, i + 1, total);
         keepEventsFlowing(s);
     }
@@ -622,8 +611,7 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
     const int rows = sheet.rowCount;
     const int total = sheet.rows.size();
     enterPhase(Writing, total);
-    if (importBar)
-        importBar->setRange(1, rows);
+    emit barRange(Bar::Import, 1, rows);
     for (int i = 0; i < total; ++i) {
         const SheetRow &row = sheet.rows.at(i);
         const int r = row.row;
@@ -631,7 +619,7 @@ int ExelToWrite::writeRows(const ImportSheet &sheet, const QVector<qint8> &known
             m_firstRowNotDone = r;
             return Cancelled;
         }
-        setBar(importBar, r);
+        emit barValue(Bar::Import, r);
         emit rowProcessed(r, rows);
         emit progress(Writing, i + 1, total);
         if (!row.selected) {
@@ -746,8 +734,7 @@ int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &writte
 {
     const int total = written.size();
     enterPhase(Verifying, total);
-    if (importBar)
-        importBar->setRange(0, qMax(1, total));
+    emit barRange(Bar::Import, 0, qMax(1, total));
     QVector<int> starts;
     QVector<int> counts;
     for (const int i : written) {
@@ -799,7 +786,7 @@ int ExelToWrite::verifyRows(const ImportSheet &sheet, const QVector<int> &writte
                                                      .arg(row.address)
                                                      .arg(trafficResultText(result, 0));
         }
-        setBar(importBar, s + 1);
+        emit barValue(Bar::Import, s + 1);
         emit progress(Verifying, s + 1, total);
         keepEventsFlowing(s);
     }
@@ -964,8 +951,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
     std::optional<LinkHold> hold;
     if (!m_ownTarget)
         hold.emplace(linkSession());
-    if (exportBar)
-        exportBar->setRange(1, rows);
+    emit barRange(Bar::Export, 1, rows);
     enterPhase(Reading, qMax(0, rows - 1));
     BlockPass pass;
     planPass(pass, starts, counts);
@@ -977,7 +963,7 @@ int ExelToWrite::exportWorkbook(const QString &path, QModbusClient *client, int 
             outcome = Cancelled;
             break;
         }
-        setBar(exportBar, r);
+        emit barValue(Bar::Export, r);
         emit rowProcessed(r, rows);
         emit progress(Reading, r - 1, rows - 1);
         if (sheet->cellText(r, ColumnAddress).isEmpty()) {

@@ -1,7 +1,8 @@
 #pragma once
 
 // The worker of the parameter workbook: the import and export row loops over a
-// workbook file, with the page's progress bars.
+// workbook file. It shows nothing itself: its progress and failures go out as
+// signals, which the window's page turns into progress bars and popups.
 
 #include "link/transactions.h"
 #include "workbook/blockread.h"
@@ -16,7 +17,6 @@
 #include <functional>
 
 class QModbusClient;
-class QProgressBar;
 class XlsxSheet;
 class XlsxWorkbook;
 
@@ -123,6 +123,9 @@ public:
         Writing = 1, // writing the rows that differ
         Verifying = 2, // reading back what was written
     };
+    // The two progress bars of the window's runs.
+    enum class Bar { Import, Export };
+    Q_ENUM(Bar)
 
     // Rows in a row without an answer that end a run.
     static constexpr int MaxSilentRows = 5;
@@ -181,11 +184,6 @@ public:
     // removes the copy. The folder of target is created when missing.
     int exportToFile(const QString &templatePath, const QString &target, QModbusClient *client, int language);
 
-    // The page's bars, set before each run (may stay null).
-    QProgressBar *importBar = nullptr;
-    QProgressBar *exportBar = nullptr;
-    // False for runs without a window: failures go to the log and lastError only.
-    bool showPopups = true;
     // Reads, parses and saves the workbook file on a thread of its own while the
     // calling thread keeps processing its events (the window's runs); the rows
     // and the device transactions stay on the calling thread. Off: everything
@@ -271,6 +269,13 @@ signals:
     void phaseChanged(int phase);
     // Progress within the phase: done of total rows.
     void progress(int phase, int done, int total);
+    // The bar of an import (import, compare) or an export: its range at the
+    // start of a pass, then its value as the rows go.
+    void barRange(ExelToWrite::Bar bar, int minimum, int maximum);
+    void barValue(ExelToWrite::Bar bar, int value);
+    // A run failed before its rows (lastError and lastErrorText say the same);
+    // the window shows text in its error popup. Also in the log.
+    void errorReported(const QString &text);
 
 private:
     // Block reads of one pass over rows: the plan and what was read.

@@ -1,10 +1,10 @@
 #include "workbook/historyrecorder.h"
 
-#include "app/appstate.h"
+#include "link/linkcheck.h"
+#include "params/appstate.h"
 #include "params/encoding.h"
 #include "params/registermap.h"
 #include "workbook/exceltowrite.h"
-#include "workbook/headlessrun.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -3,12 +3,14 @@
 // question popup, the password prompt and the device scan to PNG files. Run
 // offscreen (QT_QPA_PLATFORM=offscreen) by scripts/screenshots.sh against a
 // running simulator.
-#include "app/appstate.h"
-#include "app/mainwindow.h"
-#include "dialogs/helpdialog.h"
-#include "dialogs/popups.h"
-#include "link/modbussetting.h"
-#include "link/trafficlogwindow.h"
+#include "params/appstate.h"
+#include "ui/dialogs/helpdialog.h"
+#include "ui/dialogs/popups.h"
+#include "ui/link/modbussetting.h"
+#include "ui/link/trafficlogwindow.h"
+#include "ui/pagestate.h"
+#include "ui/window/mainwindow.h"
+#include "ui/window/startup.h"
 
 #include <QApplication>
 #include <QCommandLineParser>
@@ -132,7 +134,7 @@ int main(int argc, char **argv)
 
     window.connectionPage()->on_connectButton_clicked();
     settle(2500);
-    if (currentPage != PageMonitoring) {
+    if (window.pageState().currentPage != PageMonitoring) {
         QTextStream(stderr) << "not connected to the simulator\n";
         return 1;
     }

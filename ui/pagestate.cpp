@@ -1,0 +1,3 @@
+#include "ui/pagestate.h"
+
+QWidget *mainWindowInstance = nullptr;
