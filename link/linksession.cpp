@@ -2,9 +2,11 @@
 
 namespace {
 
-// The session made current by a LinkSession::Current; null when none is.
-// Process-wide because the process's transactions (link/deviceaccess.h) are
-// free functions that every page and engine calls without a session of its own.
+// The session made current by a LinkSession::Current, or the process's own
+// (made on first use and kept to the end) where none is; null before the
+// first use and after the current one is gone. Process-wide because the
+// process's transactions (link/deviceaccess.h) are free functions that every
+// page and engine calls without a session of its own.
 LinkSession *currentSession = nullptr;
 
 } // namespace
@@ -22,7 +24,7 @@ LinkSession::~LinkSession()
 }
 
 LinkSession::Current::Current(LinkSession &session)
-    : previous(currentSession)
+    : previous(&linkSession())
 {
     currentSession = &session;
 }
@@ -40,13 +42,11 @@ void LinkSession::report(const TransactionRecord &record) { emit transactionFini
 
 LinkSession &linkSession()
 {
-    if (currentSession)
-        return *currentSession;
-    // The session of a process that made none current (a test of single
-    // parts). Process-wide for the same reason as currentSession: the free
-    // transactions need a session even where nobody made one.
-    static LinkSession processSession;
-    return processSession;
+    // A process that made none current (a test of single parts) gets one of
+    // its own: the free transactions need a session even where nobody made one.
+    if (!currentSession)
+        currentSession = new LinkSession;
+    return *currentSession;
 }
 
 LinkHold::LinkHold(LinkSession &session)

@@ -5,13 +5,9 @@
 #include <QFileInfo>
 #include <QStandardPaths>
 
-int interfaceLanguage = 0;
+ProgramContext programContext;
 
 namespace {
-
-// The --data-dir folder, set once at start-up before anything reads a path:
-// every layer finds its files under it, so it is the one process-wide root.
-QString namedDataDirectory;
 
 QString withoutTrailingSlash(QString path)
 {
@@ -33,35 +29,43 @@ QString defaultWritableRoot()
 #endif
 }
 
+// The root of the writable parts: the --data-dir folder, else the default.
+QString writableRoot()
+{
+    return programContext.dataDirectory.isEmpty() ? defaultWritableRoot() : programContext.dataDirectory;
+}
+
 } // namespace
 
 void setDataDirectory(const QString &dir)
 {
-    namedDataDirectory = dir.isEmpty() ? QString() : withoutTrailingSlash(QDir::fromNativeSeparators(QFileInfo(dir).absoluteFilePath()));
+    programContext.dataDirectory = dir.isEmpty()
+        ? QString()
+        : withoutTrailingSlash(QDir::fromNativeSeparators(QFileInfo(dir).absoluteFilePath()));
 }
 
 QString settingsFilePath()
 {
-    const QString root = namedDataDirectory.isEmpty() ? defaultWritableRoot() : namedDataDirectory;
+    const QString root = writableRoot();
     return root + QStringLiteral("/Setting/setting.ini");
 }
 
 QString exportDirectory()
 {
-    const QString root = namedDataDirectory.isEmpty() ? defaultWritableRoot() : namedDataDirectory;
+    const QString root = writableRoot();
     return root + QStringLiteral("/Export");
 }
 
 QString historyDirectory()
 {
-    const QString root = namedDataDirectory.isEmpty() ? defaultWritableRoot() : namedDataDirectory;
+    const QString root = writableRoot();
     return root + QStringLiteral("/History");
 }
 
 QString templateDirectory()
 {
-    if (!namedDataDirectory.isEmpty())
-        return namedDataDirectory + QStringLiteral("/Template");
+    if (!programContext.dataDirectory.isEmpty())
+        return programContext.dataDirectory + QStringLiteral("/Template");
 #ifdef Q_OS_WIN
     return QStringLiteral("C:/Program Files/KTIPC/Template");
 #else

@@ -2,12 +2,21 @@
 
 #include <QString>
 
-// Process-wide language of the texts: 0 English, 1 Chinese. Set by the
-// window's language switch and the saved settings; read where a text is made
-// outside Qt's translator (fonts, decoder texts, the export's template). One
-// variable on purpose: a translator installed in the application is
-// process-wide too.
-extern int interfaceLanguage;
+// What every part of the program shares: the language of its texts and the
+// root of its data folders. One object, process-wide on purpose: the
+// translator installed in the application is the process's, and so are the
+// folders its settings, exports and history live in (set once at start-up).
+struct ProgramContext
+{
+    // 0 English, 1 Chinese. Set by the window's language switch and the saved
+    // settings; read where a text is made outside Qt's translator (fonts,
+    // decoder texts, the export's template).
+    int language = 0;
+    // The --data-dir folder (absolute, no trailing slash); empty: the
+    // per-user default. Set through setDataDirectory.
+    QString dataDirectory;
+};
+extern ProgramContext programContext;
 
 // Installation root: "C:/Program Files/KTIPC/" on Windows. Elsewhere the
 // --data-dir option names it; without it Setting/ and Export/ live in the

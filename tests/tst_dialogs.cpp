@@ -117,8 +117,7 @@ void TestDialogs::cleanup()
         delete chinese;
         chinese = nullptr;
     }
-    interfaceLanguage = 0;
-    mainWindowInstance = nullptr;
+    programContext.language = 0;
 }
 
 void TestDialogs::popupLayoutFollowsMessage_data()
@@ -161,7 +160,7 @@ void TestDialogs::popupLayoutAfterChineseTranslation()
     chinese = new QTranslator;
     QVERIFY(chinese->load(QStringLiteral(":/Translate/Language_CN.qm")));
     QCoreApplication::installTranslator(chinese);
-    interfaceLanguage = 1;
+    programContext.language = 1;
 
     // Callers pass the translated text: it matches the table.
     const QString resetDone = QCoreApplication::translate("QObject", "Reset Successful!");
@@ -337,10 +336,11 @@ void TestDialogs::onlyAngleCorrectPopupRecentres()
 {
     QWidget mainWindow;
     mainWindow.setGeometry(30, 50, 700, 500);
-    mainWindowInstance = &mainWindow;
+    QWidget *page = new QWidget(&mainWindow); // the page that opens the popup
     const QRect main = mainWindow.geometry();
 
-    auto finalGeometry = [](const QString &title) {
+    // The popup of a page, or (page null) of no window.
+    auto finalGeometry = [](const QString &title, QWidget *page) {
         QRect seen;
         onModal<TipsDialog>([&seen](TipsDialog *dialog) {
             // Let a few paints happen, then read where the popup ended up.
@@ -352,17 +352,17 @@ void TestDialogs::onlyAngleCorrectPopupRecentres()
                 });
             });
         });
-        showTipsDialog(title, QStringLiteral("Sample Done!"), 1);
+        showTipsDialog(title, QStringLiteral("Sample Done!"), 1, page);
         return seen;
     };
 
-    const QRect moved = finalGeometry(QStringLiteral("Angle Correct"));
+    const QRect moved = finalGeometry(QStringLiteral("Angle Correct"), page);
     QVERIFY(moved.isValid());
     QCOMPARE(moved.left(), main.left() + ((main.right() - main.left()) - (moved.right() - moved.left())) / 2);
     QCOMPARE(moved.top(), main.top() + ((main.bottom() - main.top()) - (moved.bottom() - moved.top())) / 2);
 
     for (const QString &title : {QStringLiteral("Angle Correct "), QStringLiteral("Calibration")}) {
-        const QRect stayed = finalGeometry(title);
+        const QRect stayed = finalGeometry(title, nullptr);
         QVERIFY(stayed.isValid());
         QVERIFY2(stayed.topLeft() != moved.topLeft(), qPrintable(title));
     }
@@ -371,7 +371,7 @@ void TestDialogs::onlyAngleCorrectPopupRecentres()
     chinese = new QTranslator;
     QVERIFY(chinese->load(QStringLiteral(":/Translate/Language_CN.qm")));
     QCoreApplication::installTranslator(chinese);
-    const QRect movedChinese = finalGeometry(QString::fromUtf8("角差修正"));
+    const QRect movedChinese = finalGeometry(QString::fromUtf8("角差修正"), page);
     QVERIFY(movedChinese.isValid());
     QCOMPARE(movedChinese.left(),
         main.left() + ((main.right() - main.left()) - (movedChinese.right() - movedChinese.left())) / 2);
@@ -381,7 +381,6 @@ void TestDialogs::onlyAngleCorrectPopupRecentres()
 
 void TestDialogs::recentringWithoutMainWindowIsHarmless()
 {
-    mainWindowInstance = nullptr;
     QRect seen;
     onModal<TipsDialog>([&seen](TipsDialog *dialog) {
         QTimer::singleShot(100, dialog, [dialog, &seen] {
@@ -401,14 +400,14 @@ void TestDialogs::dialogFontFollowsLanguage()
     auto *inner = new QWidget(&window);
     auto *deep = new QPushButton(inner);
 
-    interfaceLanguage = 0;
+    programContext.language = 0;
     applyDialogFont(&window);
     QCOMPARE(window.font(), own);
     for (QWidget *child : {static_cast<QWidget *>(label), inner, static_cast<QWidget *>(deep)})
         QCOMPARE(child->font().pointSize(), 25);
     QVERIFY(QRawFont::fromFont(deep->font()).supportsCharacter(QLatin1Char('W')));
 
-    interfaceLanguage = 1;
+    programContext.language = 1;
     applyDialogFont(&window);
     QCOMPARE(deep->font().pointSize(), 25);
     // Chinese text must render: the chosen family has the glyphs.

@@ -67,7 +67,7 @@ void resetLiveState()
     device.channelEnable = 0;
     device.combinedWeight = 0;
     device.combinedStatus = 0;
-    interfaceLanguage = 0;
+    programContext.language = 0;
 }
 
 } // namespace
@@ -130,7 +130,7 @@ void TestLivePoll::independentWeightAndMillivolts()
     linkSession().device.liveChannels[0].displayWeight = 1;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("labelweight_1"), QString("0.01 kg"));
-    interfaceLanguage = 1;
+    programContext.language = 1;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_ErrorMessage_1"), QString::fromUtf8("无"));
 }
@@ -252,7 +252,7 @@ void TestLivePoll::errorMessageLowestBit()
     QCOMPARE(area.text("label_ErrorMessage_2"), QString("Non Stable "));
     QCOMPARE(area.text("label_ErrorMessage_3"), QString());
     QCOMPARE(area.text("label_ErrorMessage_4"), QString("CAL Fail"));
-    interfaceLanguage = 1;
+    programContext.language = 1;
     display.refreshLiveDisplay(false);
     QCOMPARE(area.text("label_ErrorMessage_1"), QString::fromUtf8("零点标定时传感器正溢出"));
 }

@@ -73,7 +73,7 @@ private slots:
         QFile styleFile(QStringLiteral(":/Qss/SheetStyle.qss"));
         QVERIFY(styleFile.open(QIODevice::ReadOnly));
         qApp->setStyleSheet(QString::fromUtf8(styleFile.readAll()));
-        interfaceLanguage = 0;
+        programContext.language = 0;
         {
             MainWindow w(linkSession());
             w.resize(1150, 800);
@@ -102,7 +102,7 @@ private slots:
             QCOMPARE(widgets.first()->font().pointSize(), 14); // the style sheet's size
         }
         qApp->setStyleSheet(QString());
-        interfaceLanguage = 0;
+        programContext.language = 0;
     }
 
     void hitTestBorder_data()
@@ -412,7 +412,7 @@ private slots:
         QVERIFY2(sim.start(), qPrintable(sim.errorText()));
         QVERIFY(connectTestClient(sim));
         linkSession().tcpLink = 1;
-        interfaceLanguage = 0;
+        programContext.language = 0;
         MainWindow w(linkSession());
         w.showPage(PageMonitoring);
         auto *weight = w.findChild<QWidget *>(QStringLiteral("WeightDisplay"))

@@ -45,7 +45,7 @@ private slots:
         dataDir = new QTemporaryDir;
         QVERIFY(dataDir->isValid());
         setDataDirectory(dataDir->path());
-        interfaceLanguage = 0;
+        programContext.language = 0;
     }
     void cleanupTestCase() { delete dataDir; }
 
@@ -133,7 +133,7 @@ private slots:
             {QStringLiteral("Q4/EditHostIP"), QStringLiteral("300.1.1.1")},
             {QStringLiteral("Q4/timeoutSpinner"), QStringLiteral("5000")},
             {QStringLiteral("Q4/spinboxSlaveId"), QStringLiteral("0")}, {QStringLiteral("Q4/Language"), 5}});
-        interfaceLanguage = 3;
+        programContext.language = 3;
         ModbusSetting page;
         page.loadSettings();
         auto combo = [&](const char *name) { return page.findChild<QComboBox *>(QLatin1String(name)); };
@@ -148,7 +148,7 @@ private slots:
             QStringLiteral("192.168.101.1"));
         QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("timeoutSpinner"))->value(), 1000);
         QCOMPARE(page.findChild<QSpinBox *>(QStringLiteral("spinboxSlaveId"))->value(), 1);
-        QCOMPARE(interfaceLanguage, 0);
+        QCOMPARE(programContext.language, 0);
 
         // The file holds valid values now, and the widgets save them unchanged.
         QCOMPARE(iniValue(QStringLiteral("Q4/baudCombo")).toInt(), 3);
@@ -239,7 +239,7 @@ private slots:
     {
         writeIni({{QStringLiteral("Config/Startup"), 1}, {QStringLiteral("Config/Language"), 1}});
         MainWindow window(linkSession());
-        QCOMPARE(interfaceLanguage, 1);
+        QCOMPARE(programContext.language, 1);
         QCOMPARE(window.languageInUse(), 1);
         QCOMPARE(iniValue(QStringLiteral("Config/Startup")).toInt(), 0);
         QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 1);
@@ -280,7 +280,7 @@ private slots:
         QVERIFY(QFile::exists(iniPath()));
         QCOMPARE(iniValue(QStringLiteral("Q4/Language")).toInt(), 0);
         QCOMPARE(window.languageInUse(), 0);
-        QCOMPARE(interfaceLanguage, 0);
+        QCOMPARE(programContext.language, 0);
     }
 };
 

@@ -500,7 +500,7 @@ void TestTrafficLog::followsTheEndOnlyWhenScrolledThere()
 
 void TestTrafficLog::buttonOpensOneWindowThatFollowsTheLanguage()
 {
-    interfaceLanguage = 0;
+    programContext.language = 0;
     MainWindow w(linkSession());
     auto *button = w.findChild<QWidget *>(QStringLiteral("widget_down"))
                        ->findChild<QPushButton *>(QStringLiteral("Btn_TrafficLog"));
@@ -549,7 +549,7 @@ void TestTrafficLog::buttonOpensOneWindowThatFollowsTheLanguage()
     QCOMPARE(w.languageInUse(), 0);
     QCOMPARE(pause->text(), QStringLiteral("Resume"));
     QCOMPARE(window->model()->headerData(0, Qt::Horizontal).toString(), QStringLiteral("Time"));
-    interfaceLanguage = 0;
+    programContext.language = 0;
 }
 
 // The disk fills while the window runs (here: a file size limit): the file

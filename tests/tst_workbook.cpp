@@ -627,9 +627,9 @@ void TestWorkbook::pageExportCreatesFolderAndLink()
     const QString exported = root.filePath(QStringLiteral("Export/KTT-Q4_导出文件.xlsx"));
     page.askExportPath = [&exported](const QString &) { return exported; };
     PopupWatcher watcher;
-    interfaceLanguage = 1;
+    programContext.language = 1;
     QMetaObject::invokeMethod(&page, "on_Btu_Export_clicked");
-    interfaceLanguage = 0;
+    programContext.language = 0;
     QVERIFY(QFileInfo(exported).isFile());
     QCOMPARE(watcher.seen.size(), 2);
     QVERIFY(watcher.seen.at(0).contains(QStringLiteral("Start Exporting!")));

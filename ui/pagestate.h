@@ -1,7 +1,5 @@
 #pragma once
 
-class QWidget;
-
 // Page codes of the main window.
 enum PageCode : int {
     PageMonitoring = 0,
@@ -22,7 +20,3 @@ struct PageState
     int applicationSubTable = 16; // 16 inputs, 17 outputs, 18 comparators
     int ethernetSlot = 0; // selected Ethernet slot 0..5 of the data transmission page
 };
-
-// The main window, published at the end of its construction: the corner
-// correction popups centre themselves on it.
-extern QWidget *mainWindowInstance;

@@ -81,7 +81,7 @@ void applyDialogFont(QWidget *window)
         return;
     // The Windows families first; on systems without them the nearest
     // installed family that has the glyphs of the language.
-    const QStringList families = interfaceLanguage == 1
+    const QStringList families = programContext.language == 1
         ? QStringList {QStringLiteral("simhei"), QStringLiteral("WenQuanYi Zen Hei"),
             QStringLiteral("WenQuanYi Micro Hei"), QStringLiteral("Noto Sans CJK SC"),
             QStringLiteral("Droid Sans Fallback")}

@@ -90,13 +90,14 @@ void TipsDialog::paintEvent(QPaintEvent *event)
     QPainter painter(this);
     style()->drawPrimitive(QStyle::PE_Widget, &option, &painter, this);
 
-    // The corner-correction popups centre themselves on the main window each
-    // time their geometry changes.
-    if (titleText == tr("Angle Correct") && mainWindowInstance) {
+    // The corner-correction popups centre themselves on the window of the
+    // page that opened them (the main window) each time their geometry changes.
+    QWidget *owner = parentWidget() ? parentWidget()->window() : nullptr;
+    if (titleText == tr("Angle Correct") && owner) {
         const QRect own = geometry();
         if (own != lastCentredGeometry) {
             lastCentredGeometry = own;
-            const QRect main = mainWindowInstance->geometry();
+            const QRect main = owner->geometry();
             const int left = main.left() + ((main.right() - main.left()) - (own.right() - own.left())) / 2;
             const int top = main.top() + ((main.bottom() - main.top()) - (own.bottom() - own.top())) / 2;
             move(left, top);

@@ -330,12 +330,12 @@ void LiveDisplay::refreshLiveDisplay(bool force)
         const quint32 word = device.liveChannels[c].errorWord;
         QString text;
         if (word == 0) {
-            text = interfaceLanguage == 1 ? QString::fromUtf8("无") : QStringLiteral("None");
+            text = programContext.language == 1 ? QString::fromUtf8("无") : QStringLiteral("None");
         } else {
             int bit = 0;
             while (!((word >> bit) & 1u))
                 ++bit;
-            text = errorText(bit, interfaceLanguage);
+            text = errorText(bit, programContext.language);
         }
         setText(channel[c].error, text);
     }

@@ -362,7 +362,7 @@ bool ModbusSetting::saveSettings()
     // The spin box shows "300 ms": keep only the number.
     settings.setValue(
         QStringLiteral("timeoutSpinner"), ui->timeoutSpinner->text().section(QLatin1Char(' '), 0, 0));
-    settings.setValue(QStringLiteral("Language"), interfaceLanguage);
+    settings.setValue(QStringLiteral("Language"), programContext.language);
     settings.endGroup();
     settings.sync();
     if (settings.status() != QSettings::NoError) {
@@ -441,7 +441,7 @@ void ModbusSetting::loadSettings()
     settings.setValue(QStringLiteral("Startup"), 0);
     const int configLanguage = startup != 0 ? loadInt(QStringLiteral("Language"), 0, 1) : 0;
     settings.endGroup();
-    interfaceLanguage = startup != 0 ? configLanguage : q4Language;
+    programContext.language = startup != 0 ? configLanguage : q4Language;
 
     ui->label_url->setText(
         QStringLiteral("<a href=\"%1\" style=\"color:#00aaff;\">%1</a>").arg(QString::fromLatin1(vendorUrl)));

@@ -110,7 +110,7 @@ void TestMaintain::showPage()
     for (QLineEdit *edit : readOnly)
         edit->setCursor(Qt::ForbiddenCursor);
     client = linkSession().modbusClient;
-    language = interfaceLanguage;
+    language = programContext.language;
 }
 
 void TestMaintain::clearInputOutputFunctions()

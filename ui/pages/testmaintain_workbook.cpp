@@ -379,7 +379,7 @@ void TestMaintain::on_Btu_Export_clicked()
     rememberWorkbookFolder(newFileName);
     workbookWorker();
 
-    const int exportLanguage = interfaceLanguage;
+    const int exportLanguage = programContext.language;
     const QString fileName = templateDirectory() + QLatin1Char('/') + templateFileName(exportLanguage);
 
     prepareBar(ui->Export_progressBar);

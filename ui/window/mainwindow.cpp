@@ -145,13 +145,10 @@ MainWindow::MainWindow(LinkSession *given, QWidget *parent)
     // hints, such as offscreen, warn each time). The pages scroll below it.
     ensurePolished();
     setMinimumSize(minimumSizeHint());
-    mainWindowInstance = this;
 }
 
 MainWindow::~MainWindow()
 {
-    if (mainWindowInstance == this)
-        mainWindowInstance = nullptr;
     mainInterface->stopRecording();
     if (session.modbusClient)
         modbusSetting->takeLinkDown();
@@ -476,7 +473,7 @@ void MainWindow::InitLinkParam()
 
 void MainWindow::applyLanguage()
 {
-    language = interfaceLanguage;
+    language = programContext.language;
     // Only at start-up: later the widgets are polished, and the dialog font
     // given then would replace the style sheet's sizes everywhere. Chinese
     // text in a window started in English is drawn by font fallback.
@@ -496,7 +493,7 @@ void MainWindow::applyLanguage()
         catalogue = QStringLiteral(":/Translate/Language_EN.qm");
     }
     qCDebug(lcUi) << "language" << (language == 1 ? "Chinese" : "English");
-    interfaceLanguage = language;
+    programContext.language = language;
     modbusSetting->saveSettings();
     currentTranslator = new QTranslator(this);
     if (currentTranslator->load(catalogue))
@@ -509,7 +506,7 @@ void MainWindow::applyLanguage()
 
 void MainWindow::on_Btn_ChangeLanguage_clicked()
 {
-    interfaceLanguage = 1 - interfaceLanguage;
+    programContext.language = 1 - programContext.language;
     applyLanguage();
 }
 

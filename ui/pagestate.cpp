@@ -1,3 +1,0 @@
-#include "ui/pagestate.h"
-
-QWidget *mainWindowInstance = nullptr;
