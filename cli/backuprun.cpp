@@ -53,20 +53,6 @@ bool serverAddress(const QString &text, int *address)
     return ok && *address >= 1 && *address <= 247;
 }
 
-bool parity(const QString &text, Parity *value)
-{
-    const QString p = text.toLower();
-    if (p == QLatin1String("none") || p == QLatin1String("n"))
-        *value = Parity::None;
-    else if (p == QLatin1String("even") || p == QLatin1String("e"))
-        *value = Parity::Even;
-    else if (p == QLatin1String("odd") || p == QLatin1String("o"))
-        *value = Parity::Odd;
-    else
-        return false;
-    return true;
-}
-
 // One line's words into target; an empty problem for a good line.
 QString parseTarget(const QStringList &words, BackupTarget *target)
 {
@@ -97,7 +83,7 @@ QString parseTarget(const QStringList &words, BackupTarget *target)
         link.baud = words.at(3).toInt(&ok);
     if (!ok || link.baud <= 0)
         return QStringLiteral("bad baud rate %1").arg(words.at(3));
-    if (words.size() > 4 && !parity(words.at(4), &link.parity))
+    if (words.size() > 4 && !parityFromName(words.at(4), &link.parity))
         return QStringLiteral("bad parity %1 (none, even, odd or N, E, O)").arg(words.at(4));
     target->name = QStringLiteral("rtu %1 %2").arg(link.serialPortName).arg(link.serverAddress);
     return QString();

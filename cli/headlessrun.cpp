@@ -3,6 +3,7 @@
 #include "cli/backuprun.h"
 #include "cli/historyrestore.h"
 #include "cli/historyrun.h"
+#include "cli/output.h"
 #include "link/clientfactory.h"
 #include "link/devicescan.h"
 #include "link/linksession.h"
@@ -49,18 +50,6 @@ const QString RowByRowOption = QStringLiteral("row-by-row");
 const QString ScanOption = QStringLiteral("scan");
 const QString IdsOption = QStringLiteral("ids");
 const QString ProbeTimeoutOption = QStringLiteral("probe-timeout");
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
-
-QTextStream &err()
-{
-    static QTextStream stream(stderr);
-    return stream;
-}
 
 // The item of a list a saved index selects; fallback for a missing key or an
 // index out of range (as the connection page loads it).
@@ -211,15 +200,9 @@ bool commandLineLink(
     }
     if (parser.isSet(ParityOption)) {
         const QString p = parser.value(ParityOption).toLower();
-        if (p == QLatin1String("none") || p == QLatin1String("n"))
-            link->parity = Parity::None;
-        else if (p == QLatin1String("even") || p == QLatin1String("e"))
-            link->parity = Parity::Even;
-        else if (p == QLatin1String("odd") || p == QLatin1String("o"))
-            link->parity = Parity::Odd;
-        else if (scan && p == QLatin1String("all"))
+        if (scan && p == QLatin1String("all")) {
             scan->parities = serialParities();
-        else {
+        } else if (!parityFromName(p, &link->parity)) {
             *error = scan ? QStringLiteral("bad --parity (all, none, even, odd or N, E, O)")
                           : QStringLiteral("bad --parity (none, even, odd or N, E, O)");
             return false;

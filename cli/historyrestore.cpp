@@ -2,6 +2,7 @@
 
 #include "cli/headlessrun.h"
 #include "cli/historyrun.h"
+#include "cli/output.h"
 #include "link/linksession.h"
 #include "workbook/historyrecorder.h"
 
@@ -9,12 +10,6 @@
 #include <QTextStream>
 
 namespace {
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 int fail(const QString &message, int status)
 {

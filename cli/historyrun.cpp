@@ -1,5 +1,6 @@
 #include "cli/historyrun.h"
 
+#include "cli/output.h"
 #include "workbook/historyrecorder.h"
 #include "workbook/historystore.h"
 
@@ -15,12 +16,6 @@ const QString RestoreOption = QStringLiteral("restore");
 const QString ForceOption = QStringLiteral("force");
 const QString BackupAllOption = QStringLiteral("backup-all");
 const QString PushOption = QStringLiteral("push");
-
-QTextStream &out()
-{
-    static QTextStream stream(stdout);
-    return stream;
-}
 
 int fail(const QString &message)
 {

@@ -73,3 +73,19 @@ inline const QVector<Parity> &serialParities()
 // an index out of range is no parity.
 inline Parity parityFromIndex(int index) { return serialParities().value(index, Parity::None); }
 inline int indexFromParity(Parity parity) { return qMax(0, serialParities().indexOf(parity)); }
+
+// Parity from its name as the command line and the backup lists give it:
+// "none", "even", "odd" or "N", "E", "O" (any case). False for anything else.
+inline bool parityFromName(const QString &name, Parity *parity)
+{
+    const QString p = name.toLower();
+    if (p == QLatin1String("none") || p == QLatin1String("n"))
+        *parity = Parity::None;
+    else if (p == QLatin1String("even") || p == QLatin1String("e"))
+        *parity = Parity::Even;
+    else if (p == QLatin1String("odd") || p == QLatin1String("o"))
+        *parity = Parity::Odd;
+    else
+        return false;
+    return true;
+}
